@@ -1,0 +1,68 @@
+#include "lesson/LessonGrid.h"
+
+#include "lesson/LessonTable.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace lessora {
+
+LessonGrid::LessonGrid(LessonTable& table, QWidget* parent)
+    : QTableView(parent)
+    , m_table(table) {
+    setModel(&table);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    // A double-click plays the row, so the editor opens on typing, F2 or a click on the
+    // current cell instead.
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::SelectedClicked);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    setShowGrid(true);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    connect(this, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { emit cellClicked(index.column(), index.row()); });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        emit cellDoubleClicked(index.column(), index.row());
+    });
+}
+
+int LessonGrid::currentRow() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+int LessonGrid::currentColumn() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.column() : -1;
+}
+
+void LessonGrid::makeRowCurrent(int row) {
+    if (row == currentRow())
+        return;
+    if (row < 0 || row >= m_table.rows()) {
+        if (row < 0)
+            setCurrentIndex({});
+        return;
+    }
+    const int column = std::max(currentColumn(), 0);
+    setCurrentIndex(m_table.index(row, column));
+    scrollTo(currentIndex());
+}
+
+void LessonGrid::setCurrentColumn(int column) {
+    const int row = currentRow();
+    if (row < 0 || column < 0 || column >= m_table.columnCount())
+        return;
+    setCurrentIndex(m_table.index(row, column));
+}
+
+void LessonGrid::scrollToLeftEdge() {
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+}
+
+} // namespace lessora

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace lessora {
+
+// The clipboard's plain text.
+class ClipboardText {
+public:
+    virtual ~ClipboardText() = default;
+    virtual bool hasText() = 0;
+    virtual QString text() = 0;
+};
+
+class QtClipboardText : public ClipboardText {
+public:
+    bool hasText() override;
+    QString text() override;
+};
+
+} // namespace lessora

@@ -1,0 +1,45 @@
+#include "platform/FileDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+namespace lessora {
+
+QStringList qtNameFilters(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString pattern = QString(parts[i + 1]).replace(u';', u' ');
+        result << (description.contains(u'(') ? description
+                                              : QStringLiteral("%1 (%2)").arg(description, pattern));
+    }
+    return result;
+}
+
+namespace {
+std::optional<QString> runDialog(QFileDialog::AcceptMode mode, const FileDialogOptions& options) {
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setNameFilters(qtNameFilters(options.filter));
+    if (!options.defaultExtension.isEmpty())
+        dialog.setDefaultSuffix(options.defaultExtension);
+    if (!options.fileName.isEmpty())
+        dialog.selectFile(options.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+} // namespace
+
+std::optional<QString> QtFileDialogs::getOpenFileName(const FileDialogOptions& options) {
+    return runDialog(QFileDialog::AcceptOpen, options);
+}
+
+std::optional<QString> QtFileDialogs::getSaveFileName(const FileDialogOptions& options) {
+    return runDialog(QFileDialog::AcceptSave, options);
+}
+
+} // namespace lessora

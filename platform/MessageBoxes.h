@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace lessora {
+
+// Modal message boxes. Tests use a fake that records the texts and answers as told.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // A modal message box with a single OK button.
+    virtual void showMessage(const QString& text) = 0;
+    // A modal confirmation titled "確認" with the buttons "はい" and "いいえ", "いいえ" being the
+    // default. True when the user answered "はい".
+    virtual bool confirm(const QString& text) = 0;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+public:
+    void showMessage(const QString& text) override;
+    bool confirm(const QString& text) override;
+};
+
+} // namespace lessora

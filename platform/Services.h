@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+namespace lessora {
+
+class Beeper;
+class ClipboardText;
+class FileDialogs;
+class MessageBoxes;
+class SpeechEngine;
+
+// The platform services a window works with. The program passes the real ones, tests
+// pass fakes; nothing here is global.
+struct Services {
+    MessageBoxes& messages;
+    FileDialogs& fileDialogs;
+    ClipboardText& clipboard;
+    Beeper& beeper;
+    SpeechEngine& speech;
+    QString settingsPath;    // full path of the settings file ("Lessora.ini")
+    QChar decimalSeparator;  // the user's decimal separator
+};
+
+} // namespace lessora

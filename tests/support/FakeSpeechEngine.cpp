@@ -1,0 +1,204 @@
+#include "support/FakeSpeechEngine.h"
+
+namespace lessora::test {
+
+namespace {
+
+class FakeToken : public VoiceToken {
+public:
+    FakeToken(FakeSpeechEngine& engine, const FakeVoice& voice)
+        : m_engine(engine)
+        , m_voice(voice) {}
+
+    QString GetDescription() const override {
+        m_engine.maybeFail(FakeOp::GetDescription);
+        return m_voice.description;
+    }
+    QString GetAttribute(const QString& name) const override {
+        m_engine.maybeFail(FakeOp::GetAttribute);
+        if (!m_voice.attributeError.isEmpty())
+            throw SpeechError(m_voice.attributeError);
+        return name.compare(u"Language", Qt::CaseInsensitive) == 0 ? m_voice.language : QString();
+    }
+    const FakeVoice& voice() const { return m_voice; }
+
+private:
+    FakeSpeechEngine& m_engine;
+    const FakeVoice& m_voice;
+};
+
+class FakeVoiceObject : public SpVoice {
+public:
+    FakeVoiceObject(FakeSpeechEngine& engine, std::shared_ptr<FakeSpeechEngine::VoiceState> state,
+                    bool startsAtOnce)
+        : m_engine(engine)
+        , m_state(std::move(state))
+        , m_startsAtOnce(startsAtOnce) {}
+
+    TokenCollection GetVoices() override {
+        m_engine.maybeFail(FakeOp::GetVoices);
+        return m_engine.tokens(false);
+    }
+    void SetVoice(const VoiceTokenPtr& token) override {
+        m_engine.maybeFail(FakeOp::SetVoice);
+        const auto* fake = dynamic_cast<const FakeToken*>(token.get());
+        if (!fake)
+            throw SpeechError(QStringLiteral("not a voice of this engine"));
+        if (!fake->voice().setVoiceError.isEmpty())
+            throw SpeechError(fake->voice().setVoiceError);
+        m_state->voice = fake->voice().description;
+    }
+    void SetRate(int rate) override {
+        m_engine.maybeFail(FakeOp::SetRate);
+        m_state->rate = rate;
+    }
+    void Speak(const QString& text, int flags) override {
+        if (text.isEmpty() && (flags & kSpeakPurge)) {
+            ++m_engine.silenced;
+            if (m_state->runningState == kRunningStateSpeaking || m_state->queued)
+                m_state->runningState = kRunningStateDone;
+            m_state->queued = false;
+            return;
+        }
+        m_engine.maybeFail(FakeOp::Speak);
+        if (const FakeVoice* voice = m_engine.voiceByDescription(m_state->voice);
+            voice && !voice->speakError.isEmpty())
+            throw SpeechError(voice->speakError);
+        m_engine.spoken.append({text, m_state->voice, m_state->rate, flags});
+        m_state->queued = false;
+        if (!(flags & kSpeakAsync) || text.isEmpty()) {
+            m_state->runningState = kRunningStateDone;
+        } else if (m_startsAtOnce) {
+            m_state->runningState = kRunningStateSpeaking;
+        } else {
+            m_state->queued = true;
+            m_state->runningState = kRunningStateNone;
+        }
+    }
+    int RunningState() override {
+        m_engine.maybeFail(FakeOp::RunningState);
+        return m_state->runningState;
+    }
+
+private:
+    FakeSpeechEngine& m_engine;
+    std::shared_ptr<FakeSpeechEngine::VoiceState> m_state;
+    bool m_startsAtOnce;
+};
+
+class FakeCategory : public TokenCategory {
+public:
+    explicit FakeCategory(FakeSpeechEngine& engine)
+        : m_engine(engine) {}
+    void SetId(const QString& id, bool) override {
+        m_engine.maybeFail(FakeOp::SetId);
+        m_id = id;
+    }
+    TokenCollection EnumerateTokens() override {
+        m_engine.maybeFail(FakeOp::EnumerateTokens);
+        return m_id == kOneCoreVoicesCategory ? m_engine.tokens(true) : TokenCollection();
+    }
+
+private:
+    FakeSpeechEngine& m_engine;
+    QString m_id;
+};
+
+} // namespace
+
+FakeSpeechEngine::FakeSpeechEngine() = default;
+FakeSpeechEngine::~FakeSpeechEngine() = default;
+
+FakeVoice& FakeSpeechEngine::addVoice(const QString& description, const QString& language,
+                                      bool oneCore) {
+    m_voices.push_back(std::make_unique<FakeVoice>(FakeVoice{description, language, oneCore, {}, {}, {}}));
+    return *m_voices.back();
+}
+
+void FakeSpeechEngine::failOperation(FakeOp op, const QString& message, int times) {
+    m_failures.insert(static_cast<int>(op), {message, times});
+}
+
+void FakeSpeechEngine::maybeFail(FakeOp op) {
+    auto it = m_failures.find(static_cast<int>(op));
+    if (it == m_failures.end())
+        return;
+    const QString message = it->first;
+    if (it->second > 0 && --it->second == 0)
+        m_failures.erase(it);
+    throw SpeechError(message);
+}
+
+const FakeVoice* FakeSpeechEngine::voiceByDescription(const QString& description) const {
+    for (const auto& voice : m_voices) {
+        if (voice->description == description)
+            return voice.get();
+    }
+    return nullptr;
+}
+
+TokenCollection FakeSpeechEngine::tokens(bool oneCore) const {
+    QList<VoiceTokenPtr> list;
+    for (const auto& voice : m_voices) {
+        if (voice->oneCore == oneCore)
+            list << std::make_shared<FakeToken>(const_cast<FakeSpeechEngine&>(*this), *voice);
+    }
+    return TokenCollection(list);
+}
+
+std::unique_ptr<SpVoice> FakeSpeechEngine::CreateVoice() {
+    maybeFail(FakeOp::CreateVoice);
+    ++voicesCreated;
+    auto state = std::make_shared<VoiceState>();
+    for (const auto& voice : m_voices) {
+        if (!voice->oneCore) {
+            state->voice = voice->description; // the default voice
+            break;
+        }
+    }
+    m_voiceStates.push_back(state);
+    return std::make_unique<FakeVoiceObject>(*this, state, m_startsAtOnce);
+}
+
+std::unique_ptr<TokenCategory> FakeSpeechEngine::CreateTokenCategory() {
+    maybeFail(FakeOp::CreateTokenCategory);
+    return std::make_unique<FakeCategory>(*this);
+}
+
+void FakeSpeechEngine::BeginOperation() {
+    ++operationsBegun;
+    ++operationDepth;
+}
+
+void FakeSpeechEngine::EndOperation() {
+    --operationDepth;
+}
+
+void FakeSpeechEngine::startSpeech() {
+    for (const auto& weak : m_voiceStates) {
+        if (auto state = weak.lock(); state && state->queued) {
+            state->queued = false;
+            state->runningState = kRunningStateSpeaking;
+        }
+    }
+}
+
+void FakeSpeechEngine::finishSpeech() {
+    for (const auto& weak : m_voiceStates) {
+        if (auto state = weak.lock();
+            state && (state->runningState == kRunningStateSpeaking || state->queued)) {
+            state->queued = false;
+            state->runningState = kRunningStateDone;
+        }
+    }
+}
+
+bool FakeSpeechEngine::isSpeaking() const {
+    for (const auto& weak : m_voiceStates) {
+        if (auto state = weak.lock(); state && state->runningState == kRunningStateSpeaking)
+            return true;
+    }
+    return false;
+}
+
+} // namespace lessora::test

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "voices/SpeechEngine.h"
+
+#include <QHash>
+#include <QList>
+#include <memory>
+#include <vector>
+
+namespace lessora::test {
+
+// Operations of the engine that a test can make fail.
+enum class FakeOp {
+    CreateVoice,
+    CreateTokenCategory,
+    GetVoices,
+    SetId,
+    EnumerateTokens,
+    GetDescription,
+    GetAttribute,
+    SetVoice,
+    SetRate,
+    Speak,
+    RunningState,
+};
+
+// A scripted voice. A non-empty error text makes that step fail with it for this voice.
+struct FakeVoice {
+    QString description;
+    QString language; // the "Language" attribute
+    bool oneCore = false;
+    QString attributeError;
+    QString setVoiceError;
+    QString speakError;
+};
+
+// A speech engine for tests: scripted voices in both categories, failures on demand, and
+// speech that advances only when the test says so.
+class FakeSpeechEngine : public SpeechEngine {
+public:
+    struct Utterance {
+        QString text;
+        QString voice; // description of the voice that spoke ("" for the default voice)
+        int rate = 0;
+        int flags = 0;
+    };
+
+    FakeSpeechEngine();
+    ~FakeSpeechEngine() override;
+
+    // Adds a voice at the end of its category and returns it for further scripting.
+    FakeVoice& addVoice(const QString& description, const QString& language, bool oneCore = false);
+    // The operation fails with the message the next `times` calls (-1: every call).
+    void failOperation(FakeOp op, const QString& message, int times = -1);
+    // When false, an asynchronous Speak leaves the running state at 0 until startSpeech().
+    void setSpeechStartsAtOnce(bool atOnce) { m_startsAtOnce = atOnce; }
+
+    // Utterances queued but not started begin speaking (running state 2).
+    void startSpeech();
+    // Every utterance started or queued ends (running state 1).
+    void finishSpeech();
+    // True while some voice object reports 2.
+    bool isSpeaking() const;
+
+    // What happened.
+    QList<Utterance> spoken; // every Speak with text, sync and async
+    int silenced = 0;        // Speak("", flags with purge)
+    int voicesCreated = 0;
+    int operationsBegun = 0;
+    int operationDepth = 0; // open EngineOperation scopes
+
+    // SpeechEngine
+    std::unique_ptr<SpVoice> CreateVoice() override;
+    std::unique_ptr<TokenCategory> CreateTokenCategory() override;
+    void BeginOperation() override;
+    void EndOperation() override;
+
+    // Used by the fake's objects.
+    void maybeFail(FakeOp op);
+    const FakeVoice* voiceByDescription(const QString& description) const;
+    TokenCollection tokens(bool oneCore) const;
+
+    struct VoiceState {
+        int runningState = kRunningStateNone;
+        QString voice;
+        int rate = 0;
+        bool queued = false; // spoken asynchronously, not started yet
+    };
+
+private:
+    std::vector<std::unique_ptr<FakeVoice>> m_voices;
+    QHash<int, std::pair<QString, int>> m_failures; // op -> message, remaining (-1 always)
+    std::vector<std::weak_ptr<VoiceState>> m_voiceStates;
+    bool m_startsAtOnce = true;
+};
+
+} // namespace lessora::test

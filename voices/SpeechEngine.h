@@ -1,0 +1,111 @@
+#pragma once
+
+#include "platform/AppError.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+namespace lessora {
+
+// A failure of the speech engine; its message is the engine's own text.
+class SpeechError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// Values of SpVoice::RunningState().
+inline constexpr int kRunningStateNone = 0;     // nothing has been spoken on this voice object yet
+inline constexpr int kRunningStateDone = 1;     // the last utterance has ended (finished, stopped or failed)
+inline constexpr int kRunningStateSpeaking = 2; // from the Speak call until its last sample was played
+
+// Flags of SpVoice::Speak().
+inline constexpr int kSpeakSync = 0;  // returns when the text has been spoken
+inline constexpr int kSpeakAsync = 1; // starts speaking and returns at once
+inline constexpr int kSpeakPurge = 2; // ends what is being spoken first; Speak("", 3) silences
+
+// Identifier of the second voice category, kept as the settings files know it.
+inline const QString kOneCoreVoicesCategory =
+    QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech_OneCore\\Voices");
+
+// One installed voice. Its description is its only identity in the program.
+class VoiceToken {
+public:
+    virtual ~VoiceToken() = default;
+    virtual QString GetDescription() const = 0;
+    // "Language": hexadecimal language identifiers separated by ";" (409 US English, 411 Japanese).
+    virtual QString GetAttribute(const QString& name) const = 0;
+};
+using VoiceTokenPtr = std::shared_ptr<const VoiceToken>;
+
+// A list of voices in the engine's order.
+class TokenCollection {
+public:
+    TokenCollection() = default;
+    explicit TokenCollection(QList<VoiceTokenPtr> tokens)
+        : m_tokens(std::move(tokens)) {}
+
+    int Count() const { return static_cast<int>(m_tokens.size()); }
+    VoiceTokenPtr Item(int index) const {
+        if (index < 0 || index >= Count())
+            throw SpeechError(QStringLiteral("音声の番号が範囲外です: %1").arg(index));
+        return m_tokens[index];
+    }
+
+private:
+    QList<VoiceTokenPtr> m_tokens;
+};
+
+// A voice object: speaks with one voice at a time; a new one speaks with the default voice.
+// Every member may fail with SpeechError.
+class SpVoice {
+public:
+    virtual ~SpVoice() = default;
+    virtual TokenCollection GetVoices() = 0; // the ordinary voices ("SAPI")
+    virtual void SetVoice(const VoiceTokenPtr& token) = 0;
+    virtual void SetRate(int rate) = 0; // -2 .. 2 as chosen by the user, 0 normal
+    virtual void Speak(const QString& text, int flags) = 0;
+    virtual int RunningState() = 0;
+};
+
+// A voice category; with kOneCoreVoicesCategory it lists the second category of voices ("OneCore").
+class TokenCategory {
+public:
+    virtual ~TokenCategory() = default;
+    virtual void SetId(const QString& id, bool createIfNotExist) = 0;
+    virtual TokenCollection EnumerateTokens() = 0;
+};
+
+// The speech engine: creates voice objects and categories.
+class SpeechEngine {
+public:
+    virtual ~SpeechEngine() = default;
+    virtual std::unique_ptr<SpVoice> CreateVoice() = 0;
+    virtual std::unique_ptr<TokenCategory> CreateTokenCategory() = 0;
+
+    // Brackets one operation that uses the engine (speaking a row, listing, checking or
+    // testing voices). Use EngineOperation rather than calling these directly.
+    virtual void BeginOperation() {}
+    virtual void EndOperation() {}
+
+    // A short note for the user about the engine's state, for example that no sound device
+    // was found; empty when all is well.
+    virtual QString availabilityNote() const { return {}; }
+};
+
+// Scope of one engine operation; ends it on every path, errors included.
+class EngineOperation {
+public:
+    explicit EngineOperation(SpeechEngine& engine)
+        : m_engine(engine) {
+        m_engine.BeginOperation();
+    }
+    ~EngineOperation() { m_engine.EndOperation(); }
+    EngineOperation(const EngineOperation&) = delete;
+    EngineOperation& operator=(const EngineOperation&) = delete;
+
+private:
+    SpeechEngine& m_engine;
+};
+
+} // namespace lessora
