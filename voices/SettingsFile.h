@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace lessora {
+
+inline const QString kVoiceSection = QStringLiteral("Voice");
+inline const QString kCatalogueSection = QStringLiteral("AvailableVoices");
+
+// The six speaker keys of section "Voice" in their standard order.
+inline const QStringList kSpeakerVoiceKeys = {
+    QStringLiteral("SpeakerA_English"),  QStringLiteral("SpeakerA_Japanese"),
+    QStringLiteral("SpeakerB_English"),  QStringLiteral("SpeakerB_Japanese"),
+    QStringLiteral("SpeakerC_English"),  QStringLiteral("SpeakerC_Japanese")};
+
+// The settings file ("Lessora.ini"), an INI file. The object holds only the path: every read
+// and write goes to the file at once, so two objects on one file see each other's writes.
+class SettingsFile {
+public:
+    explicit SettingsFile(QString path);
+
+    const QString& path() const { return m_path; }
+
+    // The stored value (up to 2047 characters), or the default when the file, the section or
+    // the key does not exist. Section and key names match without regard to ASCII case.
+    QString ReadString(const QString& section, const QString& key,
+                       const QString& defaultValue) const;
+    // Decimal, or hexadecimal with "$", "x", "X", "0x" or "0X"; anything else gives the default.
+    int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
+
+    // Writes replace the whole file safely; a failure raises AppError "<path> に書き込めません".
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, int value);
+    void EraseSection(const QString& section);
+
+private:
+    QString m_path;
+};
+
+// One entry of the voice catalogue (section "AvailableVoices").
+struct CatalogueEntry {
+    QString voice;
+    QString language; // "English", "Japanese" or "Unknown"
+    QString type;     // "SAPI" or "OneCore"
+    friend bool operator==(const CatalogueEntry&, const CatalogueEntry&) = default;
+};
+
+// Erases the catalogue section, then writes Count and each entry's Voice, Language and Type.
+void rewriteCatalogue(SettingsFile& file, const QList<CatalogueEntry>& entries);
+
+// The number of catalogue entries to read: "Count" with a negative value taken as 0, and never
+// more than the entries present in the file, so a hand-edited huge count cannot hang a reader.
+int catalogueCount(const SettingsFile& file);
+
+} // namespace lessora
