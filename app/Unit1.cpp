@@ -30,6 +30,18 @@ template <typename W> W* place(W* widget, int x, int y, int w, int h) {
     widget->setGeometry(x, y, w, h);
     return widget;
 }
+
+// Narrows a label's font when its caption would run under the control beside it; the
+// positions were laid out for fonts narrower than most Linux CJK fonts.
+void fitLabelBefore(QLabel* label, const QWidget* next) {
+    const int available = next->x() - label->x() - 2;
+    const int needed = label->fontMetrics().horizontalAdvance(label->text());
+    if (needed <= available || needed == 0)
+        return;
+    QFont font = label->font();
+    font.setStretch(std::max(50, 100 * available / needed));
+    label->setFont(font);
+}
 } // namespace
 
 TForm1::TForm1(const Services& services, QWidget* parent)
@@ -90,6 +102,11 @@ void TForm1::createControls() {
     btnClearGrid = button(QStringLiteral("クリア"), 321, 138, 80, 22);
     btnMoveUp = button(QStringLiteral("↑"), 425, 138, 41, 22);
     btnMoveDown = button(QStringLiteral("↓"), 473, 138, 41, 22);
+    fitLabelBefore(lblInterbal, cmbInterval);
+    fitLabelBefore(lblEnglishRate, cmbEnglishRate);
+    fitLabelBefore(lblRepeat, cmbRepeat);
+    for (QLabel* label : {lblInterbal, lblEnglishRate, lblRepeat})
+        label->raise(); // drawn whole even where its box overlaps the list beside it
 
     lessonTable = new LessonTable(this);
     StringGrid1 = new LessonGrid(*lessonTable, this);
