@@ -11,9 +11,9 @@ inline const QString kCatalogueSection = QStringLiteral("AvailableVoices");
 
 // The six speaker keys of section "Voice" in their standard order.
 inline const QStringList kSpeakerVoiceKeys = {
-    QStringLiteral("SpeakerA_English"),  QStringLiteral("SpeakerA_Japanese"),
-    QStringLiteral("SpeakerB_English"),  QStringLiteral("SpeakerB_Japanese"),
-    QStringLiteral("SpeakerC_English"),  QStringLiteral("SpeakerC_Japanese")};
+    QStringLiteral("SpeakerA_English"), QStringLiteral("SpeakerA_Japanese"),
+    QStringLiteral("SpeakerB_English"), QStringLiteral("SpeakerB_Japanese"),
+    QStringLiteral("SpeakerC_English"), QStringLiteral("SpeakerC_Japanese")};
 
 // The settings file ("Lessora.ini"), an INI file. The object holds only the path: every read
 // and write goes to the file at once, so two objects on one file see each other's writes.
@@ -48,10 +48,20 @@ struct CatalogueEntry {
 };
 
 // Erases the catalogue section, then writes Count and each entry's Voice, Language and Type.
+// The file is replaced once, so a failure leaves the previous catalogue whole.
 void rewriteCatalogue(SettingsFile& file, const QList<CatalogueEntry>& entries);
 
 // The number of catalogue entries to read: "Count" with a negative value taken as 0, and never
 // more than the entries present in the file, so a hand-edited huge count cannot hang a reader.
 int catalogueCount(const SettingsFile& file);
+
+// The catalogue entries below "Count" that have at least one of their keys in the file, in index
+// order, read in one pass (cheaper than reading each key, and bounded by the file's contents
+// even when the indexes present are sparse).
+QList<CatalogueEntry> readCatalogue(const SettingsFile& file);
+
+// Stores the six speaker voices, given in the order of kSpeakerVoiceKeys (empty for none), with
+// one replacement of the file: either all six are saved or, on a failure, none.
+void saveSpeakerVoices(SettingsFile& file, const QStringList& voices);
 
 } // namespace lessora
