@@ -65,24 +65,29 @@ const QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
 const QByteArrayView kUtf16LeBom("\xFF\xFE");
 const QByteArrayView kUtf16BeBom("\xFE\xFF");
 
+// Every leading mark goes: a rewrite drops the first one, and the next must not then change how
+// the first line reads.
+QByteArrayView withoutUtf8Boms(QByteArrayView text) {
+    while (text.startsWith(kUtf8Bom))
+        text = text.sliced(kUtf8Bom.size());
+    return text;
+}
+
 // The file's text as UTF-8 without byte-order marks. Files saved as UTF-16 by a Windows editor
 // are converted; everything else is taken as UTF-8 and left as it is, so that the lines an edit
 // does not touch keep their bytes even when they are not valid UTF-8.
 class Utf8Text {
 public:
     explicit Utf8Text(QByteArrayView file) {
+        file = withoutUtf8Boms(file);
         const bool littleEndian = file.startsWith(kUtf16LeBom);
         if (littleEndian || file.startsWith(kUtf16BeBom)) {
             QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE
                                                 : QStringConverter::Utf16BE,
                                    QStringConverter::Flag::ConvertInitialBom);
             m_converted = QString(decoder(file.sliced(kUtf16LeBom.size()))).toUtf8();
-            file = m_converted;
+            file = withoutUtf8Boms(m_converted);
         }
-        // Strip every leading mark: a rewrite drops the first one, and the next must not then
-        // change how the first line reads.
-        while (file.startsWith(kUtf8Bom))
-            file = file.sliced(kUtf8Bom.size());
         m_text = file;
     }
     Utf8Text(const Utf8Text&) = delete;
