@@ -30,7 +30,10 @@ public:
     // Decimal, or hexadecimal with "$", "x", "X", "0x" or "0X"; anything else gives the default.
     int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
 
-    // Writes replace the whole file safely; a failure raises AppError "<path> に書き込めません".
+    // Each write replaces the whole file through a temporary file, so a failure leaves the old
+    // file intact, and raises AppError "<path> に書き込めません". Values are single lines: one with
+    // a line break is refused with that error, as writing it would split the line. The first
+    // write creates the file and its folder.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int value);
     void EraseSection(const QString& section);
