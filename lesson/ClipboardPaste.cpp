@@ -6,6 +6,8 @@
 #include "platform/MessageBoxes.h"
 
 #include <QStringView>
+#include <algorithm>
+#include <utility>
 
 namespace lessora {
 

@@ -5,6 +5,7 @@
 #include "lesson/RowRules.h"
 #include "platform/MessageBoxes.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace lessora {
