@@ -1,5 +1,7 @@
 #include "lesson/LessonTable.h"
 
+#include <algorithm>
+
 namespace lessora {
 
 LessonTable::LessonTable(QObject* parent)
@@ -43,6 +45,16 @@ void LessonTable::setRows(QList<LessonRow> rows) {
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
+}
+
+void LessonTable::insertBlock(int row, const QList<LessonRow>& block) {
+    Q_ASSERT(row >= 0 && row <= rows());
+    if (row < 0 || row > rows() || block.isEmpty())
+        return;
+    beginInsertRows({}, row, row + static_cast<int>(block.size()) - 1);
+    m_rows.insert(row, block.size(), LessonRow{});
+    std::copy(block.begin(), block.end(), m_rows.begin() + row);
+    endInsertRows();
 }
 
 int LessonTable::rowCount(const QModelIndex& parent) const {

@@ -40,6 +40,8 @@ public:
     // Replaces every row at once (one model reset).
     void setRows(QList<LessonRow> rows);
     const QList<LessonRow>& allRows() const { return m_rows; }
+    // Inserts the given rows before row `row` (rows() appends) in one model change.
+    void insertBlock(int row, const QList<LessonRow>& block);
 
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -44,6 +44,23 @@ void renumber(LessonTable& table) {
         table.setCell(ColNo, r, QString::number(r + 1));
 }
 
+namespace {
+
+// Compiling the pattern costs far more than matching it, and paste reads a cell per line.
+const QRegularExpression& intervalSyntax(QChar decimalSeparator) {
+    thread_local QChar cachedSeparator;
+    thread_local QRegularExpression cached;
+    if (cached.pattern().isEmpty() || cachedSeparator != decimalSeparator) {
+        const QString sep = QRegularExpression::escape(QString(decimalSeparator));
+        cached.setPattern(
+            QStringLiteral("^[+-]?(?:[0-9]+(?:%1[0-9]*)?|%1[0-9]+)(?:[eE][+-]?[0-9]+)?$").arg(sep));
+        cachedSeparator = decimalSeparator;
+    }
+    return cached;
+}
+
+} // namespace
+
 std::optional<double> intervalNumber(const QString& cell, QChar decimalSeparator) {
     const QString text = trimText(cell);
     const QString upper = text.toUpper();
@@ -54,10 +71,7 @@ std::optional<double> intervalNumber(const QString& cell, QChar decimalSeparator
     if (upper == u"NAN")
         return std::numeric_limits<double>::quiet_NaN();
 
-    const QString sep = QRegularExpression::escape(QString(decimalSeparator));
-    const QRegularExpression syntax(
-        QStringLiteral("^[+-]?(?:[0-9]+(?:%1[0-9]*)?|%1[0-9]+)(?:[eE][+-]?[0-9]+)?$").arg(sep));
-    if (!syntax.match(text).hasMatch())
+    if (!intervalSyntax(decimalSeparator).match(text).hasMatch())
         return std::nullopt;
 
     QString plain = text;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "lesson/LessonTable.h"
+
+#include <QChar>
+#include <QList>
+#include <QString>
+
+namespace lessora {
+
+class ClipboardText;
+class LessonGrid;
+class MessageBoxes;
+
+inline const QString kNoClipboardText = QStringLiteral("クリップボードに文字列がありません。");
+
+// The rows that tab-separated lines (speaker, text, interval) make: one row per line, line
+// breaks CR LF, CR or LF, blank lines at the end dropped. The speaker is normalised and gives
+// the language, the text is kept as it is, the interval is trimmed and clamped to 0..10.
+QList<LessonRow> rowsFromClipboardText(const QString& text, QChar decimalSeparator);
+
+// Replaces the whole table with the rows of the clipboard's text, in one model change, or
+// tells the user that the clipboard holds no text. The current cell stays where it was, moved
+// to the last row when the table got shorter.
+void pasteFromClipboard(LessonGrid& grid, ClipboardText& clipboard, MessageBoxes& messages,
+                        QChar decimalSeparator);
+
+} // namespace lessora

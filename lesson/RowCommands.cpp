@@ -1,0 +1,108 @@
+#include "lesson/RowCommands.h"
+
+#include "lesson/LessonGrid.h"
+#include "lesson/LessonTable.h"
+#include "lesson/RowRules.h"
+#include "platform/MessageBoxes.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace lessora {
+
+namespace {
+
+LessonRow emptyNumberedRow(int row) {
+    LessonRow cells;
+    cells[ColNo] = QString::number(row + 1);
+    return cells;
+}
+
+QList<LessonRow> emptyNumberedRows(int first, int count) {
+    QList<LessonRow> block;
+    block.reserve(count);
+    for (int r = first; r < first + count; ++r)
+        block.append(emptyNumberedRow(r));
+    return block;
+}
+
+bool hasCurrentRow(const LessonGrid& grid) {
+    const int current = grid.currentRow();
+    return current >= 0 && current < grid.table().rows();
+}
+
+// Where the user goes on typing after a command that filled in new rows.
+void startTypingAt(LessonGrid& grid, int row) {
+    grid.makeRowCurrent(row);
+    grid.setCurrentColumn(ColSpeaker);
+    grid.scrollToLeftEdge();
+    grid.setFocus();
+}
+
+// Swaps every cell but No of two rows; the No cells stay with the positions.
+void swapContents(LessonTable& table, int upper, int lower) {
+    LessonRow first = table.row(upper);
+    LessonRow second = table.row(lower);
+    for (int column = ColSpeaker; column < kLessonColumnCount; ++column)
+        std::swap(first[column], second[column]);
+    table.setRow(upper, first);
+    table.setRow(lower, second);
+}
+
+} // namespace
+
+void insertRow(LessonGrid& grid) {
+    LessonTable& table = grid.table();
+    const int current = grid.currentRow();
+    const int at = current >= 0 ? std::min(current, table.rows()) : table.rows();
+    table.insertBlock(at, {emptyNumberedRow(at)});
+    renumber(table);
+    grid.makeRowCurrent(at);
+}
+
+void appendTenRows(LessonGrid& grid) {
+    LessonTable& table = grid.table();
+    const int first = table.rows();
+    table.insertBlock(first, emptyNumberedRows(first, 10));
+    startTypingAt(grid, first);
+}
+
+void deleteCurrentRow(LessonGrid& grid) {
+    if (!hasCurrentRow(grid))
+        return;
+    LessonTable& table = grid.table();
+    const int deleted = grid.currentRow();
+    table.removeRows(deleted, 1);
+    renumber(table);
+    if (table.rows() > 0)
+        grid.makeRowCurrent(std::min(deleted, table.rows() - 1));
+}
+
+void moveCurrentRowUp(LessonGrid& grid) {
+    LessonTable& table = grid.table();
+    if (table.rows() <= 1 || !hasCurrentRow(grid) || grid.currentRow() == 0)
+        return;
+    const int row = grid.currentRow();
+    swapContents(table, row - 1, row);
+    renumber(table);
+    grid.makeRowCurrent(row - 1);
+}
+
+void moveCurrentRowDown(LessonGrid& grid) {
+    LessonTable& table = grid.table();
+    if (table.rows() <= 1 || !hasCurrentRow(grid) || grid.currentRow() == table.rows() - 1)
+        return;
+    const int row = grid.currentRow();
+    swapContents(table, row, row + 1);
+    renumber(table);
+    grid.makeRowCurrent(row + 1);
+}
+
+void clearTable(LessonGrid& grid, MessageBoxes& messages) {
+    if (!messages.confirm(kClearConfirmation))
+        return;
+    grid.table().setRows(emptyNumberedRows(0, 10));
+    startTypingAt(grid, 0);
+}
+
+} // namespace lessora
