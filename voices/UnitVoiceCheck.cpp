@@ -1,9 +1,63 @@
 #include "voices/UnitVoiceCheck.h"
 
+#include "voices/LanguageName.h"
+#include "voices/SettingsFile.h"
+#include "voices/SpeechEngine.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QPushButton>
 
 namespace lessora {
+
+namespace {
+
+const QString kAttributeUnreadable = QStringLiteral("取得できません");
+
+struct StatusPrefixes {
+    QString testing;
+    QString usable;
+    QString unusable;
+};
+
+StatusPrefixes prefixesFor(const QString& voiceType) {
+    const QString tag = QStringLiteral("  [%1] ").arg(voiceType);
+    return {QStringLiteral("▶ 確認中...") + tag, QStringLiteral("○ 使用可能") + tag,
+            QStringLiteral("× 使用不可") + tag};
+}
+
+// The Language attribute, or nothing when the engine cannot give it.
+std::optional<QString> languageAttribute(const VoiceToken& token) {
+    try {
+        return token.GetAttribute(QStringLiteral("Language"));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// Restores the button and the flag however the check ends.
+class CheckInProgress {
+public:
+    CheckInProgress(bool& checking, QPushButton& button)
+        : m_checking(checking)
+        , m_button(button) {
+        m_checking = true;
+        m_button.setEnabled(false);
+    }
+    ~CheckInProgress() {
+        m_button.setEnabled(true);
+        m_checking = false;
+    }
+    CheckInProgress(const CheckInProgress&) = delete;
+    CheckInProgress& operator=(const CheckInProgress&) = delete;
+
+private:
+    bool& m_checking;
+    QPushButton& m_button;
+};
+
+} // namespace
 
 TfrmVoiceCheck::TfrmVoiceCheck(const Services& services, QWidget* parent)
     : QDialog(parent)
@@ -15,9 +69,90 @@ TfrmVoiceCheck::TfrmVoiceCheck(const Services& services, QWidget* parent)
     lstVoices->setGeometry(24, 24, 585, 273);
     btnCheckAllVoices = new QPushButton(QStringLiteral("全音声をチェック"), this);
     btnCheckAllVoices->setGeometry(256, 328, 113, 33);
+    // Enter in the list must not press the button as a default button would.
+    btnCheckAllVoices->setAutoDefault(false);
+    connect(btnCheckAllVoices, &QPushButton::clicked, this,
+            [this] { m_errors.run([this] { btnCheckAllVoicesClick(); }); });
     m_errors.run([this] { FormCreate(); });
 }
 
-void TfrmVoiceCheck::FormCreate() {}
+void TfrmVoiceCheck::FormCreate() {
+    lstVoices->clear();
+    EngineOperation operation(m_services.speech);
+    const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
+    const TokenCollection voices = voice->GetVoices();
+    for (int i = 0; i < voices.Count(); ++i) {
+        const VoiceTokenPtr token = voices.Item(i);
+        const QString description = token->GetDescription();
+        const QString attribute = languageAttribute(*token).value_or(kAttributeUnreadable);
+        lstVoices->addItem(description + QStringLiteral("  [Language=") + attribute + u']');
+    }
+}
+
+void TfrmVoiceCheck::btnCheckAllVoicesClick() {
+    // Clicks queued while a voice speaks arrive between voices; they must not nest a check.
+    if (m_checking)
+        return;
+    CheckInProgress inProgress(m_checking, *btnCheckAllVoices);
+    runCheck();
+}
+
+void TfrmVoiceCheck::runCheck() {
+    QList<CatalogueEntry> usable;
+    {
+        EngineOperation operation(m_services.speech);
+        const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
+        const TokenCollection ordinaryVoices = voice->GetVoices();
+        const std::unique_ptr<TokenCategory> category = m_services.speech.CreateTokenCategory();
+        category->SetId(kOneCoreVoicesCategory, false);
+        const TokenCollection oneCoreVoices = category->EnumerateTokens();
+
+        lstVoices->clear();
+        const std::pair<const TokenCollection&, const QString&> passes[] = {
+            {ordinaryVoices, kVoiceTypeSapi}, {oneCoreVoices, kVoiceTypeOneCore}};
+        for (const auto& [voices, voiceType] : passes) {
+            const StatusPrefixes prefixes = prefixesFor(voiceType);
+            for (int i = 0; i < voices.Count(); ++i) {
+                const VoiceTokenPtr token = voices.Item(i);
+                const QString description = token->GetDescription();
+                const QString languageName =
+                    GetLanguageName(languageAttribute(*token).value_or(QString()));
+                const QString rest = description + QStringLiteral(" [") + languageName + u']';
+
+                auto* line = new QListWidgetItem(prefixes.testing + rest, lstVoices);
+                lstVoices->setCurrentItem(line);
+                lstVoices->scrollToItem(line);
+                QCoreApplication::processEvents();
+
+                try {
+                    voice->SetVoice(token);
+                    voice->Speak(testSentenceFor(languageName), kSpeakSync);
+                    line->setText(prefixes.usable + rest);
+                    usable.append({description, languageName, voiceType});
+                } catch (const std::exception&) {
+                    // The check only tells usable from unusable; the reason is not shown.
+                    line->setText(prefixes.unusable + rest);
+                }
+                QCoreApplication::processEvents();
+            }
+        }
+    }
+    SettingsFile file(m_services.settingsPath);
+    rewriteCatalogue(file, usable);
+}
+
+void TfrmVoiceCheck::reject() {
+    if (m_checking)
+        return;
+    QDialog::reject();
+}
+
+void TfrmVoiceCheck::closeEvent(QCloseEvent* event) {
+    if (m_checking) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
 
 } // namespace lessora

@@ -11,6 +11,10 @@ class QPushButton;
 namespace lessora {
 
 // Test-speaks every voice and records the usable ones in the voice catalogue.
+//
+// The check lets pending events through between voices so the list repaints; while it runs the
+// button is disabled and every way of closing the window (frame, Esc, reject) is ignored, so a
+// second check can never start inside the first and the window cannot vanish under it.
 class TfrmVoiceCheck : public QDialog {
     Q_OBJECT
 public:
@@ -20,10 +24,22 @@ public:
     QPushButton* btnCheckAllVoices;
 
     void FormCreate();
+    void btnCheckAllVoicesClick();
+
+    bool isChecking() const { return m_checking; }
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void runCheck();
+
     Services m_services;
     ErrorHandler m_errors;
+    bool m_checking = false;
 };
 
 } // namespace lessora

@@ -1,8 +1,15 @@
 #include "voices/UnitVoiceSettings.h"
 
+#include "platform/MessageBoxes.h"
+#include "voices/AsciiCase.h"
+#include "voices/LanguageName.h"
+#include "voices/SettingsFile.h"
+#include "voices/SpeechEngine.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace lessora {
 
@@ -14,6 +21,48 @@ template <typename W> W* place(W* widget, int x, int y, int w, int h) {
     widget->setGeometry(x, y, w, h);
     return widget;
 }
+
+// The selected entry's text, or empty text when nothing is selected.
+QString selectedText(const QComboBox& comboBox) {
+    const int index = comboBox.currentIndex();
+    return index < 0 ? QString() : comboBox.itemText(index);
+}
+
+// Selects the first entry equal to the text without regard to ASCII case, or nothing.
+void selectByText(QComboBox& comboBox, const QString& text) {
+    int found = -1;
+    for (int i = 0; i < comboBox.count() && found < 0; ++i) {
+        if (equalsIgnoringAsciiCase(comboBox.itemText(i), text))
+            found = i;
+    }
+    const QSignalBlocker blocker(comboBox);
+    comboBox.setCurrentIndex(found);
+}
+
+void refill(QComboBox& comboBox, const QStringList& entries) {
+    const QSignalBlocker blocker(comboBox);
+    comboBox.clear();
+    comboBox.addItems(entries);
+    comboBox.setCurrentIndex(-1);
+}
+
+QString catalogueKey(const char* name, int index) {
+    return QLatin1String(name) + QString::number(index);
+}
+
+// Sets the voice and speaks synchronously; the message telling how it went.
+QString testMessage(SpVoice& voice, const VoiceTokenPtr& token, const QString& description,
+                    const QString& sentence) {
+    try {
+        voice.SetVoice(token);
+        voice.Speak(sentence, kSpeakSync);
+        return QStringLiteral("この音声は使用できます。\r\n") + description;
+    } catch (const std::exception& error) {
+        return QStringLiteral("この音声は使用できません。\r\n") + description +
+               QStringLiteral("\r\nエラー: ") + QString::fromUtf8(error.what());
+    }
+}
+
 } // namespace
 
 TfrmVoiceSettings::TfrmVoiceSettings(const Services& services, QWidget* parent)
@@ -23,6 +72,7 @@ TfrmVoiceSettings::TfrmVoiceSettings(const Services& services, QWidget* parent)
     setWindowTitle(QStringLiteral("音声設定"));
     setFixedSize(688, 340);
     createControls();
+    wireControls();
     m_errors.run([this] { FormCreate(); });
 }
 
@@ -65,6 +115,172 @@ void TfrmVoiceSettings::createControls() {
         button(QStringLiteral("キャンセル"), 360, 288, kDefaultButtonWidth, kDefaultButtonHeight);
 }
 
-void TfrmVoiceSettings::FormCreate() {}
+void TfrmVoiceSettings::wireControls() {
+    const auto wire = [this](QPushButton* button, void (TfrmVoiceSettings::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { m_errors.run([this, handler] { (this->*handler)(); }); });
+    };
+    wire(btnTestAEnglish, &TfrmVoiceSettings::btnTestAEnglishClick);
+    wire(btnTestBEnglish, &TfrmVoiceSettings::btnTestBEnglishClick);
+    wire(btnTestCEnglish, &TfrmVoiceSettings::btnTestCEnglishClick);
+    wire(btnTestAJapanese, &TfrmVoiceSettings::btnTestAJapaneseClick);
+    wire(btnTestBJapanese, &TfrmVoiceSettings::btnTestBJapaneseClick);
+    wire(btnTestCJapanese, &TfrmVoiceSettings::btnTestCJapaneseClick);
+    wire(btnAvailableVoices, &TfrmVoiceSettings::btnAvailableVoicesClick);
+    wire(btnAllVoices, &TfrmVoiceSettings::btnAllVoicesClick);
+    wire(btnOK, &TfrmVoiceSettings::btnOKClick);
+    // Closing without saving, as closing by the frame does; the lists stay as they are.
+    wire(btnCancel, &TfrmVoiceSettings::reject);
+}
+
+TfrmVoiceSettings::ComboBoxes TfrmVoiceSettings::comboBoxesInStandardOrder() const {
+    return {cmbVoiceAEnglish,  cmbVoiceAJapanese, cmbVoiceBEnglish,
+            cmbVoiceBJapanese, cmbVoiceCEnglish,  cmbVoiceCJapanese};
+}
+
+QStringList TfrmVoiceSettings::selectedTexts() const {
+    QStringList texts;
+    for (const QComboBox* comboBox : comboBoxesInStandardOrder())
+        texts << selectedText(*comboBox);
+    return texts;
+}
+
+void TfrmVoiceSettings::selectTexts(const QStringList& texts) {
+    const ComboBoxes comboBoxes = comboBoxesInStandardOrder();
+    for (size_t i = 0; i < comboBoxes.size(); ++i)
+        selectByText(*comboBoxes[i], texts.value(static_cast<qsizetype>(i)));
+}
+
+void TfrmVoiceSettings::FormCreate() {
+    SettingsFile file(m_services.settingsPath);
+    if (catalogueCount(file) <= 0)
+        LoadAllVoices();
+    else
+        LoadAvailableVoices();
+    const ComboBoxes comboBoxes = comboBoxesInStandardOrder();
+    for (size_t i = 0; i < comboBoxes.size(); ++i) {
+        QComboBox& comboBox = *comboBoxes[i];
+        selectByText(comboBox, file.ReadString(kVoiceSection, kSpeakerVoiceKeys[i], QString()));
+        if (comboBox.currentIndex() < 0 && comboBox.count() > 0) {
+            const QSignalBlocker blocker(comboBox);
+            comboBox.setCurrentIndex(0);
+        }
+    }
+}
+
+void TfrmVoiceSettings::LoadAllVoices() {
+    const QStringList remembered = selectedTexts();
+    // The descriptions are gathered before any list is touched, so an engine failure leaves
+    // the lists and selections as they were.
+    QStringList descriptions;
+    {
+        EngineOperation operation(m_services.speech);
+        const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
+        const TokenCollection voices = voice->GetVoices();
+        for (int i = 0; i < voices.Count(); ++i)
+            descriptions << voices.Item(i)->GetDescription();
+    }
+    for (QComboBox* comboBox : comboBoxesInStandardOrder())
+        refill(*comboBox, descriptions);
+    selectTexts(remembered);
+}
+
+void TfrmVoiceSettings::LoadAvailableVoices() {
+    const SettingsFile file(m_services.settingsPath);
+    const int count = catalogueCount(file);
+    QStringList english;
+    QStringList japanese;
+    for (int i = 0; i < count; ++i) {
+        const QString voice = file.ReadString(kCatalogueSection, catalogueKey("Voice", i), {});
+        const QString language =
+            file.ReadString(kCatalogueSection, catalogueKey("Language", i), {});
+        if (voice.isEmpty())
+            continue;
+        if (equalsIgnoringAsciiCase(language, kLanguageEnglish))
+            english << voice;
+        else if (equalsIgnoringAsciiCase(language, kLanguageJapanese))
+            japanese << voice;
+    }
+    for (QComboBox* comboBox : {cmbVoiceAEnglish, cmbVoiceBEnglish, cmbVoiceCEnglish})
+        refill(*comboBox, english);
+    for (QComboBox* comboBox : {cmbVoiceAJapanese, cmbVoiceBJapanese, cmbVoiceCJapanese})
+        refill(*comboBox, japanese);
+}
+
+void TfrmVoiceSettings::btnAllVoicesClick() {
+    LoadAllVoices();
+}
+
+void TfrmVoiceSettings::btnAvailableVoicesClick() {
+    const QStringList remembered = selectedTexts();
+    if (catalogueCount(SettingsFile(m_services.settingsPath)) <= 0) {
+        m_services.messages.showMessage(
+            QStringLiteral("使用可能な音声がまだ確認されていません。\r\n"
+                           "先に「音声確認」で全音声をチェックしてください。"));
+        return;
+    }
+    LoadAvailableVoices();
+    selectTexts(remembered);
+}
+
+void TfrmVoiceSettings::TestVoice(QComboBox* comboBox, const QString& sentence) {
+    // With nothing selected no voice can match, not even one whose description is empty.
+    const bool hasSelection = comboBox->currentIndex() >= 0;
+    const QString wanted = selectedText(*comboBox);
+
+    EngineOperation operation(m_services.speech);
+    const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
+    const TokenCollection ordinaryVoices = voice->GetVoices();
+    const std::unique_ptr<TokenCategory> category = m_services.speech.CreateTokenCategory();
+    category->SetId(kOneCoreVoicesCategory, false);
+    const TokenCollection oneCoreVoices = category->EnumerateTokens();
+
+    // An ordinary voice wins over a second-category voice of the same description.
+    for (const TokenCollection* voices : {&ordinaryVoices, &oneCoreVoices}) {
+        for (int i = 0; hasSelection && i < voices->Count(); ++i) {
+            const VoiceTokenPtr token = voices->Item(i);
+            const QString description = token->GetDescription();
+            if (equalsIgnoringAsciiCase(description, wanted)) {
+                m_services.messages.showMessage(testMessage(*voice, token, description, sentence));
+                return;
+            }
+        }
+    }
+    m_services.messages.showMessage(QStringLiteral("選択された音声が見つかりません。"));
+}
+
+void TfrmVoiceSettings::btnTestAEnglishClick() {
+    TestVoice(cmbVoiceAEnglish, kEnglishTestSentence);
+}
+
+void TfrmVoiceSettings::btnTestBEnglishClick() {
+    TestVoice(cmbVoiceBEnglish, kEnglishTestSentence);
+}
+
+void TfrmVoiceSettings::btnTestCEnglishClick() {
+    TestVoice(cmbVoiceCEnglish, kEnglishTestSentence);
+}
+
+void TfrmVoiceSettings::btnTestAJapaneseClick() {
+    TestVoice(cmbVoiceAJapanese, kJapaneseTestSentence);
+}
+
+void TfrmVoiceSettings::btnTestBJapaneseClick() {
+    TestVoice(cmbVoiceBJapanese, kJapaneseTestSentence);
+}
+
+void TfrmVoiceSettings::btnTestCJapaneseClick() {
+    TestVoice(cmbVoiceCJapanese, kJapaneseTestSentence);
+}
+
+void TfrmVoiceSettings::btnOKClick() {
+    {
+        SettingsFile file(m_services.settingsPath);
+        const ComboBoxes comboBoxes = comboBoxesInStandardOrder();
+        for (size_t i = 0; i < comboBoxes.size(); ++i)
+            file.WriteString(kVoiceSection, kSpeakerVoiceKeys[i], selectedText(*comboBoxes[i]));
+    }
+    accept();
+}
 
 } // namespace lessora

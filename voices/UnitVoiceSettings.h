@@ -4,6 +4,8 @@
 #include "platform/Services.h"
 
 #include <QDialog>
+#include <QStringList>
+#include <array>
 
 class QComboBox;
 class QLabel;
@@ -12,6 +14,10 @@ class QPushButton;
 namespace lessora {
 
 // Assigns an English and a Japanese voice to each of the three speaker pairs.
+//
+// The lists and selections live only in the combo boxes and stay between showings; "保存" is
+// the only action that writes the settings file. "キャンセル" and closing by the frame close
+// the window and keep everything as it is.
 class TfrmVoiceSettings : public QDialog {
     Q_OBJECT
 public:
@@ -43,9 +49,30 @@ public:
     QPushButton* btnCancel;
 
     void FormCreate();
+    void btnAllVoicesClick();
+    void btnAvailableVoicesClick();
+    void btnTestAEnglishClick();
+    void btnTestBEnglishClick();
+    void btnTestCEnglishClick();
+    void btnTestAJapaneseClick();
+    void btnTestBJapaneseClick();
+    void btnTestCJapaneseClick();
+    void btnOKClick();
 
 private:
+    using ComboBoxes = std::array<QComboBox*, 6>;
+
     void createControls();
+    void wireControls();
+    // The six combo boxes in the standard order (A English, A Japanese, B English, ...),
+    // matching the speaker keys of the settings file.
+    ComboBoxes comboBoxesInStandardOrder() const;
+    QStringList selectedTexts() const;
+    void selectTexts(const QStringList& texts);
+
+    void LoadAllVoices();
+    void LoadAvailableVoices();
+    void TestVoice(QComboBox* comboBox, const QString& sentence);
 
     Services m_services;
     ErrorHandler m_errors;
