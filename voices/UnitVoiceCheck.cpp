@@ -69,8 +69,6 @@ TfrmVoiceCheck::TfrmVoiceCheck(const Services& services, QWidget* parent)
     lstVoices->setGeometry(24, 24, 585, 273);
     btnCheckAllVoices = new QPushButton(QStringLiteral("全音声をチェック"), this);
     btnCheckAllVoices->setGeometry(256, 328, 113, 33);
-    // Enter in the list must not press the button as a default button would.
-    btnCheckAllVoices->setAutoDefault(false);
     connect(btnCheckAllVoices, &QPushButton::clicked, this,
             [this] { m_errors.run([this] { btnCheckAllVoicesClick(); }); });
     m_errors.run([this] { FormCreate(); });
