@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <optional>
 
 namespace lessora {
 
@@ -106,37 +107,37 @@ void TfrmVoiceCheck::runCheck() {
         const TokenCollection oneCoreVoices = category->EnumerateTokens();
 
         lstVoices->clear();
-        const std::pair<const TokenCollection&, const QString&> passes[] = {
-            {ordinaryVoices, kVoiceTypeSapi}, {oneCoreVoices, kVoiceTypeOneCore}};
-        for (const auto& [voices, voiceType] : passes) {
-            const StatusPrefixes prefixes = prefixesFor(voiceType);
-            for (int i = 0; i < voices.Count(); ++i) {
-                const VoiceTokenPtr token = voices.Item(i);
-                const QString description = token->GetDescription();
-                const QString languageName =
-                    GetLanguageName(languageAttribute(*token).value_or(QString()));
-                const QString rest = description + QStringLiteral(" [") + languageName + u']';
-
-                auto* line = new QListWidgetItem(prefixes.testing + rest, lstVoices);
-                lstVoices->setCurrentItem(line);
-                lstVoices->scrollToItem(line);
-                QCoreApplication::processEvents();
-
-                try {
-                    voice->SetVoice(token);
-                    voice->Speak(testSentenceFor(languageName), kSpeakSync);
-                    line->setText(prefixes.usable + rest);
-                    usable.append({description, languageName, voiceType});
-                } catch (const std::exception&) {
-                    // The check only tells usable from unusable; the reason is not shown.
-                    line->setText(prefixes.unusable + rest);
-                }
-                QCoreApplication::processEvents();
-            }
-        }
+        for (int i = 0; i < ordinaryVoices.Count(); ++i)
+            checkVoice(*voice, ordinaryVoices.Item(i), kVoiceTypeSapi, usable);
+        for (int i = 0; i < oneCoreVoices.Count(); ++i)
+            checkVoice(*voice, oneCoreVoices.Item(i), kVoiceTypeOneCore, usable);
     }
     SettingsFile file(m_services.settingsPath);
     rewriteCatalogue(file, usable);
+}
+
+void TfrmVoiceCheck::checkVoice(SpVoice& voice, const VoiceTokenPtr& token,
+                                const QString& voiceType, QList<CatalogueEntry>& usable) {
+    const StatusPrefixes prefixes = prefixesFor(voiceType);
+    const QString description = token->GetDescription();
+    const QString languageName = GetLanguageName(languageAttribute(*token).value_or(QString()));
+    const QString rest = description + QStringLiteral(" [") + languageName + u']';
+
+    auto* line = new QListWidgetItem(prefixes.testing + rest, lstVoices);
+    lstVoices->setCurrentItem(line);
+    lstVoices->scrollToItem(line);
+    QCoreApplication::processEvents();
+
+    try {
+        voice.SetVoice(token);
+        voice.Speak(testSentenceFor(languageName), kSpeakSync);
+        line->setText(prefixes.usable + rest);
+        usable.append({description, languageName, voiceType});
+    } catch (const std::exception&) {
+        // The check only tells usable from unusable; the reason is not shown.
+        line->setText(prefixes.unusable + rest);
+    }
+    QCoreApplication::processEvents();
 }
 
 void TfrmVoiceCheck::reject() {

@@ -2,6 +2,8 @@
 
 #include "platform/ErrorHandler.h"
 #include "platform/Services.h"
+#include "voices/SettingsFile.h"
+#include "voices/SpeechEngine.h"
 
 #include <QDialog>
 
@@ -36,6 +38,10 @@ protected:
 
 private:
     void runCheck();
+    // Shows the voice as being tested, lets it speak, shows the outcome and records it in
+    // `usable` when it spoke.
+    void checkVoice(SpVoice& voice, const VoiceTokenPtr& token, const QString& voiceType,
+                    QList<CatalogueEntry>& usable);
 
     Services m_services;
     ErrorHandler m_errors;
