@@ -46,10 +46,6 @@ void refill(QComboBox& comboBox, const QStringList& entries) {
     comboBox.setCurrentIndex(-1);
 }
 
-QString catalogueKey(const char* name, int index) {
-    return QLatin1String(name) + QString::number(index);
-}
-
 // Sets the voice and speaks synchronously; the message telling how it went.
 QString testMessage(SpVoice& voice, const VoiceTokenPtr& token, const QString& description,
                     const QString& sentence) {
@@ -186,20 +182,15 @@ void TfrmVoiceSettings::LoadAllVoices() {
 }
 
 void TfrmVoiceSettings::LoadAvailableVoices() {
-    const SettingsFile file(m_services.settingsPath);
-    const int count = catalogueCount(file);
     QStringList english;
     QStringList japanese;
-    for (int i = 0; i < count; ++i) {
-        const QString voice = file.ReadString(kCatalogueSection, catalogueKey("Voice", i), {});
-        const QString language =
-            file.ReadString(kCatalogueSection, catalogueKey("Language", i), {});
-        if (voice.isEmpty())
+    for (const CatalogueEntry& entry : readCatalogue(SettingsFile(m_services.settingsPath))) {
+        if (entry.voice.isEmpty())
             continue;
-        if (equalsIgnoringAsciiCase(language, kLanguageEnglish))
-            english << voice;
-        else if (equalsIgnoringAsciiCase(language, kLanguageJapanese))
-            japanese << voice;
+        if (equalsIgnoringAsciiCase(entry.language, kLanguageEnglish))
+            english << entry.voice;
+        else if (equalsIgnoringAsciiCase(entry.language, kLanguageJapanese))
+            japanese << entry.voice;
     }
     for (QComboBox* comboBox : {cmbVoiceAEnglish, cmbVoiceBEnglish, cmbVoiceCEnglish})
         refill(*comboBox, english);
@@ -274,12 +265,10 @@ void TfrmVoiceSettings::btnTestCJapaneseClick() {
 }
 
 void TfrmVoiceSettings::btnOKClick() {
-    {
-        SettingsFile file(m_services.settingsPath);
-        const ComboBoxes comboBoxes = comboBoxesInStandardOrder();
-        for (size_t i = 0; i < comboBoxes.size(); ++i)
-            file.WriteString(kVoiceSection, kSpeakerVoiceKeys[i], selectedText(*comboBoxes[i]));
-    }
+    SettingsFile file(m_services.settingsPath);
+    // All six keys are replaced at once: a failed save leaves the earlier choices whole and the
+    // window open.
+    saveSpeakerVoices(file, selectedTexts());
     accept();
 }
 

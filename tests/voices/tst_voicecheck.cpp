@@ -24,7 +24,7 @@ QStringList lines(const QListWidget& list) {
     return result;
 }
 
-QList<CatalogueEntry> readCatalogue(const QString& path) {
+QList<CatalogueEntry> storedCatalogue(const QString& path) {
     const SettingsFile file(path);
     QList<CatalogueEntry> entries;
     const int count = file.ReadInteger(kCatalogueSection, QStringLiteral("Count"), -1);
@@ -168,7 +168,7 @@ void TestVoiceCheck::checkRecordsUsableVoicesOfBothCategories() {
                           QStringLiteral("○ 使用可能  [OneCore] Jpn [Japanese]"),
                           QStringLiteral("× 使用不可  [OneCore] Core Bad [Japanese]"),
                           QStringLiteral("○ 使用可能  [OneCore] Core Eng [English]")}));
-    QCOMPARE(readCatalogue(fakes.settingsPath()),
+    QCOMPARE(storedCatalogue(fakes.settingsPath()),
              (QList<CatalogueEntry>{{"Eng", "English", "SAPI"},
                                     {"Jpn", "Japanese", "SAPI"},
                                     {"Odd", "Unknown", "SAPI"},
@@ -257,7 +257,7 @@ void TestVoiceCheck::failureStopsTheCheck() {
 
     QCOMPARE(fakes.messages.messages, QStringList{"engine down."});
     QCOMPARE(lines(*window.lstVoices), listKept ? created : QStringList());
-    QCOMPARE(readCatalogue(fakes.settingsPath()), earlier);
+    QCOMPARE(storedCatalogue(fakes.settingsPath()), earlier);
     QCOMPARE(fakes.speech.operationDepth, 0);
     QVERIFY(!window.isChecking());
     QVERIFY(window.btnCheckAllVoices->isEnabled());
@@ -289,7 +289,7 @@ void TestVoiceCheck::secondCheckAndClosingRefusedWhileChecking() {
     QCOMPARE(lines(*window.lstVoices),
              (QStringList{QStringLiteral("○ 使用可能  [SAPI] Eng [English]"),
                           QStringLiteral("○ 使用可能  [OneCore] Jpn [Japanese]")}));
-    QCOMPARE(readCatalogue(fakes.settingsPath()).size(), 2);
+    QCOMPARE(storedCatalogue(fakes.settingsPath()).size(), 2);
     QCOMPARE(fakes.speech.operationDepth, 0);
 
     QVERIFY(window.btnCheckAllVoices->isEnabled());
