@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace lessora {
+
+// Time source of the output; the silent output paces itself by it. Tests inject their own.
+class AudioClock {
+public:
+    virtual ~AudioClock() = default;
+    virtual qint64 nowUs() const = 0;
+};
+
+// The monotonic system clock.
+class SteadyAudioClock : public AudioClock {
+public:
+    qint64 nowUs() const override;
+};
+
+// Where samples (mono, 16 bit) go to be heard. Used by one thread at a time.
+class PcmSink {
+public:
+    virtual ~PcmSink() = default;
+    // Starts a stream; positions count from 0 again. False when no stream can be opened.
+    virtual bool open() = 0;
+    // Ends the stream at once, dropping whatever has not been played yet.
+    virtual void close() = 0;
+    virtual qint64 writableFrames() = 0;
+    virtual qint64 write(const qint16* samples, qint64 count) = 0;
+    // Frames heard since open().
+    virtual qint64 playedFrames() = 0;
+};
+
+// Plays into nothing, in real time as the clock tells: a stand-in for a missing sound device
+// that keeps the timing of speech unchanged.
+class SilentPcmSink : public PcmSink {
+public:
+    SilentPcmSink(std::shared_ptr<const AudioClock> clock, int sampleRate);
+    bool open() override;
+    void close() override;
+    qint64 writableFrames() override;
+    qint64 write(const qint16* samples, qint64 count) override;
+    qint64 playedFrames() override;
+
+private:
+    std::shared_ptr<const AudioClock> m_clock;
+    int m_sampleRate;
+    qint64 m_written = 0;
+    qint64 m_played = 0;
+    qint64 m_lastUs = 0;
+    qint64 m_pendingUs = 0; // elapsed time not yet turned into whole frames
+};
+
+// One piece of sound to play: filled by the synthesiser, drained by the output. Its fields
+// are guarded by the output's mutex, except `cancelRequested`, which the synthesiser polls.
+struct Utterance {
+    quint64 owner = 0;
+    std::vector<qint16> samples;
+    qint64 written = 0;   // samples handed to the sink
+    qint64 endFrame = -1; // stream frame just after its last sample, once all is written
+    bool synthesized = false;
+    bool finished = false; // heard to its end, cancelled or failed
+    QString error;         // why synthesis failed
+    qint64 queuedUs = 0;
+    qint64 firstWriteUs = -1; // when its first sample reached the sink
+    std::atomic<bool> cancelRequested = false;
+};
+using UtterancePtr = std::shared_ptr<Utterance>;
+
+// The one audio output of the process: plays utterances one after another through a sink.
+// Thread-safe. `pump()` does the work and must always be called from the same thread (the
+// sink's); it is driven by a timer there, or directly by tests.
+class AudioOutput {
+public:
+    AudioOutput(std::unique_ptr<PcmSink> sink, int sampleRate,
+                std::shared_ptr<const AudioClock> clock);
+    ~AudioOutput();
+
+    int sampleRate() const { return m_sampleRate; }
+    // A new owner id for a voice object or another source of sound.
+    static quint64 newOwner();
+
+    // Called, outside the lock, whenever there is new work for pump().
+    void setWakeHandler(std::function<void()> wake);
+    // When the sink cannot be opened, the output continues with this one.
+    void setFallbackSink(std::unique_ptr<PcmSink> sink);
+
+    UtterancePtr enqueue(quint64 owner);
+    void append(const UtterancePtr& utterance, const qint16* samples, qint64 count);
+    void finishSynthesis(const UtterancePtr& utterance, const QString& error = {});
+    // Ends every utterance of the owner at once; what is being heard stops.
+    void cancel(quint64 owner);
+    void cancelAll();
+
+    bool isFinished(const UtterancePtr& utterance) const;
+    QString errorOf(const UtterancePtr& utterance) const;
+    // Blocks until the utterance has finished. With `pumpWhileWaiting` the caller drives the
+    // output itself (no pump thread).
+    void waitFinished(const UtterancePtr& utterance, bool pumpWhileWaiting);
+    // How many utterances have reached the sink, and for the latest one the steady time from
+    // its request to its first sample reaching the sink.
+    struct StartStatistics {
+        quint64 started = 0;
+        qint64 lastDelayUs = -1;
+    };
+    StartStatistics startStatistics() const;
+
+    // One step of playing; true while there is still something to do.
+    bool pump();
+    // Ends everything and closes the sink, on the pump's thread; later utterances end at once.
+    void shutdown();
+
+    // How far ahead of the ear silence is written while a stream is open, and how long the
+    // stream stays open after the last utterance.
+    static constexpr int kLeadMs = 60;
+    static constexpr int kLingerMs = 500;
+
+private:
+    void wake();
+    void finishHead();
+    bool openStream();
+    void writeSilence(qint64 frames);
+
+    const int m_sampleRate;
+    std::shared_ptr<const AudioClock> m_clock;
+    std::unique_ptr<PcmSink> m_sink;
+    std::unique_ptr<PcmSink> m_fallbackSink;
+    std::function<void()> m_wake;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_finished;
+    std::deque<UtterancePtr> m_queue;
+    bool m_shutDown = false;
+    bool m_streamOpen = false;
+    bool m_discardStream = false; // what the sink holds must not be heard any more
+    qint64 m_streamWritten = 0;
+    qint64 m_idleSinceUs = 0;
+    StartStatistics m_startStatistics;
+};
+
+} // namespace lessora

@@ -1,0 +1,252 @@
+#include "voices/EmbeddedSpeechEngine.h"
+
+#include "voices/AudioDevice.h"
+#include "voices/EmbeddedVoices.h"
+#include "voices/SynthesisWorker.h"
+
+#include <mutex>
+#include <optional>
+
+namespace lessora {
+
+namespace {
+
+// The identifier of the ordinary voices' category, for callers that open it by name.
+const QString kOrdinaryVoicesCategory =
+    QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices");
+
+class EmbeddedToken : public VoiceToken {
+public:
+    explicit EmbeddedToken(const EmbeddedVoice& voice)
+        : m_voice(voice) {}
+    QString GetDescription() const override { return m_voice.description; }
+    QString GetAttribute(const QString& name) const override {
+        if (equalsIgnoringAsciiCase(name, QStringLiteral("Language")))
+            return m_voice.language;
+        if (equalsIgnoringAsciiCase(name, QStringLiteral("Gender")))
+            return m_voice.gender;
+        if (equalsIgnoringAsciiCase(name, QStringLiteral("Name")))
+            return m_voice.description.section(QStringLiteral(" - "), 0, 0);
+        if (equalsIgnoringAsciiCase(name, QStringLiteral("Vendor")))
+            return m_voice.synth == EmbeddedVoice::Synth::Flite ? QStringLiteral("Flite")
+                                                                 : QStringLiteral("eSpeak NG");
+        return {};
+    }
+    const EmbeddedVoice& voice() const { return m_voice; }
+
+private:
+    const EmbeddedVoice& m_voice;
+};
+
+TokenCollection ordinaryVoices() {
+    QList<VoiceTokenPtr> tokens;
+    for (const EmbeddedVoice& voice : embeddedVoices())
+        tokens << std::make_shared<EmbeddedToken>(voice);
+    return TokenCollection(tokens);
+}
+
+// Whether the voice's synthesiser can speak on this machine (espeak-ng needs its data files).
+void ensureUsable(const EmbeddedVoice& voice) {
+    if (voice.synth != EmbeddedVoice::Synth::Espeak)
+        return;
+    static std::mutex mutex;
+    static std::optional<bool> espeakAvailable;
+    std::lock_guard lock(mutex);
+    if (!espeakAvailable) {
+        bool available = false;
+        SynthesisWorker::instance().runAndWait(
+            [&available](SynthesisContext& context) { available = context.espeak.available(); });
+        espeakAvailable = available;
+    }
+    if (!*espeakAvailable)
+        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+}
+
+// Queues the utterance on the output and has the worker synthesise it.
+UtterancePtr speak(const std::shared_ptr<AudioOutput>& output, quint64 owner,
+                   const EmbeddedVoice& voice, const QString& text, int rate) {
+    UtterancePtr utterance = output->enqueue(owner);
+    SynthesisWorker::instance().post([output, utterance, &voice, text, rate](
+                                         SynthesisContext& context) {
+        QString error;
+        if (!utterance->cancelRequested) {
+            try {
+                synthesizeVoice(context, voice, text, rate, output->sampleRate(),
+                                [&](const qint16* samples, qint64 count) {
+                                    if (utterance->cancelRequested)
+                                        return false;
+                                    output->append(utterance, samples, count);
+                                    return true;
+                                });
+            } catch (const SpeechError& e) {
+                error = e.message();
+            } catch (const std::exception& e) {
+                error = QString::fromLocal8Bit(e.what());
+            }
+        }
+        output->finishSynthesis(utterance, error);
+    });
+    return utterance;
+}
+
+class EmbeddedCategory : public TokenCategory {
+public:
+    void SetId(const QString& id, bool) override {
+        if (equalsIgnoringAsciiCase(id, kOneCoreVoicesCategory))
+            m_kind = Kind::OneCore;
+        else if (equalsIgnoringAsciiCase(id, kOrdinaryVoicesCategory))
+            m_kind = Kind::Ordinary;
+        else
+            throw SpeechError(QStringLiteral("音声のカテゴリが見つかりません: %1").arg(id));
+    }
+    TokenCollection EnumerateTokens() override {
+        switch (m_kind) {
+        case Kind::OneCore:
+            return {}; // this second kind of voice does not exist here
+        case Kind::Ordinary:
+            return ordinaryVoices();
+        case Kind::None:
+            break;
+        }
+        throw SpeechError(QStringLiteral("音声のカテゴリが設定されていません"));
+    }
+
+private:
+    enum class Kind { None, Ordinary, OneCore };
+    Kind m_kind = Kind::None;
+};
+
+class EmbeddedVoiceObject : public SpVoice {
+public:
+    EmbeddedVoiceObject(std::shared_ptr<AudioOutput> output, bool drivenByCaller)
+        : m_output(std::move(output))
+        , m_drivenByCaller(drivenByCaller)
+        , m_owner(AudioOutput::newOwner()) {}
+
+    // A voice object that goes away takes its speech with it.
+    ~EmbeddedVoiceObject() override { m_output->cancel(m_owner); }
+
+    TokenCollection GetVoices() override { return ordinaryVoices(); }
+
+    void SetVoice(const VoiceTokenPtr& token) override {
+        const auto* embedded = dynamic_cast<const EmbeddedToken*>(token.get());
+        if (!embedded)
+            throw SpeechError(QStringLiteral("この音声はこのエンジンでは使用できません"));
+        ensureUsable(embedded->voice());
+        m_voice = &embedded->voice();
+    }
+
+    void SetRate(int rate) override {
+        if (rate < -10 || rate > 10)
+            throw SpeechError(QStringLiteral("話す速さは -10 から 10 までです: %1").arg(rate));
+        m_rate = rate;
+    }
+
+    void Speak(const QString& text, int flags) override {
+        if (flags & kSpeakPurge)
+            m_output->cancel(m_owner);
+        m_spoken = true;
+        if (text.isEmpty())
+            return;
+        const EmbeddedVoice& voice = m_voice ? *m_voice : defaultVoiceFor(text);
+        ensureUsable(voice);
+        UtterancePtr utterance = speak(m_output, m_owner, voice, text, m_rate);
+        m_utterances.push_back(utterance);
+        if (flags & kSpeakAsync)
+            return;
+        m_output->waitFinished(utterance, m_drivenByCaller);
+        if (const QString error = m_output->errorOf(utterance); !error.isEmpty())
+            throw SpeechError(error);
+    }
+
+    int RunningState() override {
+        if (m_drivenByCaller)
+            m_output->pump();
+        if (!m_spoken)
+            return kRunningStateNone;
+        std::erase_if(m_utterances,
+                      [this](const UtterancePtr& u) { return m_output->isFinished(u); });
+        return m_utterances.empty() ? kRunningStateDone : kRunningStateSpeaking;
+    }
+
+private:
+    std::shared_ptr<AudioOutput> m_output;
+    bool m_drivenByCaller;
+    quint64 m_owner;
+    const EmbeddedVoice* m_voice = nullptr; // null: chosen by the text's script
+    int m_rate = 0;
+    bool m_spoken = false;
+    std::vector<UtterancePtr> m_utterances;
+};
+
+} // namespace
+
+SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QString& text,
+                                    int rate) {
+    const EmbeddedVoice* voice = findEmbeddedVoice(voiceDescription);
+    if (!voice)
+        throw SpeechError(QStringLiteral("音声が見つかりません: %1").arg(voiceDescription));
+    SynthesizedAudio audio;
+    audio.sampleRate = kSpeechSampleRate;
+    SynthesisWorker::instance().runAndWait([&](SynthesisContext& context) {
+        synthesizeVoice(context, *voice, text, rate, kSpeechSampleRate,
+                        [&](const qint16* samples, qint64 count) {
+                            const qsizetype start = audio.samples.size();
+                            audio.samples.resize(start + count);
+                            std::copy_n(samples, count, audio.samples.begin() + start);
+                            return true;
+                        });
+    });
+    return audio;
+}
+
+EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {
+    std::shared_ptr<const AudioClock> clock =
+        options.clock ? options.clock : std::make_shared<SteadyAudioClock>();
+    std::optional<AudioDeviceChoice> device;
+    if (options.output == EmbeddedEngineOptions::Output::Automatic)
+        device = chooseAudioDevice(kSpeechSampleRate);
+    m_silent = !device;
+    const int sampleRate = device ? device->format.sampleRate() : kSpeechSampleRate;
+    std::unique_ptr<PcmSink> sink;
+    if (device)
+        sink = std::make_unique<QtPcmSink>(*device);
+    else
+        sink = std::make_unique<SilentPcmSink>(clock, sampleRate);
+    m_output = std::make_shared<AudioOutput>(std::move(sink), sampleRate, clock);
+    if (device) // should the sound server go away, speech goes on in silence
+        m_output->setFallbackSink(std::make_unique<SilentPcmSink>(clock, sampleRate));
+    if (options.pumpThread) {
+        m_pumpThread = std::make_unique<AudioPumpThread>(*m_output);
+        m_output->setWakeHandler([thread = m_pumpThread.get()] { thread->wake(); });
+        m_pumpThread->start();
+    }
+}
+
+EmbeddedSpeechEngine::~EmbeddedSpeechEngine() {
+    m_output->cancelAll();
+    waitForSynthesis(); // no job may still be writing when the output shuts down
+    if (m_pumpThread) {
+        m_output->setWakeHandler(nullptr);
+        m_pumpThread.reset(); // shuts the output down on its own thread
+    }
+    m_output->shutdown();
+}
+
+std::unique_ptr<SpVoice> EmbeddedSpeechEngine::CreateVoice() {
+    return std::make_unique<EmbeddedVoiceObject>(m_output, m_pumpThread == nullptr);
+}
+
+std::unique_ptr<TokenCategory> EmbeddedSpeechEngine::CreateTokenCategory() {
+    return std::make_unique<EmbeddedCategory>();
+}
+
+QString EmbeddedSpeechEngine::availabilityNote() const {
+    return m_silent ? QStringLiteral("音声出力装置が見つかりません") : QString();
+}
+
+void EmbeddedSpeechEngine::waitForSynthesis() {
+    SynthesisWorker::instance().runAndWait([](SynthesisContext&) {});
+}
+
+} // namespace lessora

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "voices/AudioOutput.h"
+#include "voices/SpeechEngine.h"
+
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+namespace lessora {
+
+class AudioPumpThread;
+
+// Samples of synthesised speech (mono, 16 bit).
+struct SynthesizedAudio {
+    QVector<qint16> samples;
+    int sampleRate = 0;
+};
+
+// The rate at which the voices are played.
+inline constexpr int kSpeechSampleRate = 22050;
+
+// Synthesises the text with the voice of that description (ASCII letter case ignored) at the
+// rate (-10 .. 10, 0 normal) into memory, exactly as the voice would play it. Throws
+// SpeechError for an unknown voice or a synthesiser failure. The voices and their attributes
+// are listed by GetVoices of a voice object (EmbeddedSpeechEngine).
+SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QString& text,
+                                    int rate);
+
+struct EmbeddedEngineOptions {
+    enum class Output {
+        Automatic, // the default sound device, or the silent output when there is none
+        Silent,    // the silent output, paced by `clock`
+    };
+    Output output = Output::Automatic;
+    std::shared_ptr<const AudioClock> clock; // null: the system's monotonic clock
+    // False: no thread drives the output; RunningState and synchronous Speak drive it
+    // themselves, so that a test decides when time passes.
+    bool pumpThread = true;
+};
+
+// The speech engine of the program: English voices of Flite and espeak-ng and Japanese voices
+// of espeak-ng, synthesised in process on one worker thread and played through one audio
+// output, one utterance after another. Its OneCore category is empty.
+class EmbeddedSpeechEngine : public SpeechEngine {
+public:
+    explicit EmbeddedSpeechEngine(EmbeddedEngineOptions options = {});
+    ~EmbeddedSpeechEngine() override;
+
+    std::unique_ptr<SpVoice> CreateVoice() override;
+    std::unique_ptr<TokenCategory> CreateTokenCategory() override;
+    QString availabilityNote() const override;
+
+    // No sound device: speech is played into the silent output.
+    bool isSilent() const { return m_silent; }
+    const std::shared_ptr<AudioOutput>& audioOutput() const { return m_output; }
+    // Blocks until everything asked of the synthesiser so far has been synthesised.
+    void waitForSynthesis();
+
+private:
+    std::shared_ptr<AudioOutput> m_output;
+    std::unique_ptr<AudioPumpThread> m_pumpThread;
+    bool m_silent = false;
+};
+
+} // namespace lessora

@@ -1,0 +1,215 @@
+#include "voices/EmbeddedVoices.h"
+
+#include "voices/JapaneseReading.h"
+#include "voices/SampleRateConverter.h"
+#include "voices/SpeechEngine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lessora {
+
+namespace {
+
+EmbeddedVoice flite(QString description, QString language, QString gender, QByteArray name,
+                    double gainDb) {
+    EmbeddedVoice voice;
+    voice.description = std::move(description);
+    voice.language = std::move(language);
+    voice.gender = std::move(gender);
+    voice.synth = EmbeddedVoice::Synth::Flite;
+    voice.synthVoice = std::move(name);
+    voice.gainDb = gainDb;
+    return voice;
+}
+
+EmbeddedVoice espeak(QString description, QString language, QString gender, QByteArray name,
+                     int pitch, int range, int wordsPerMinute, double gainDb,
+                     QByteArray latinVoice = {}, double latinGainDb = 0) {
+    EmbeddedVoice voice;
+    voice.description = std::move(description);
+    voice.language = std::move(language);
+    voice.gender = std::move(gender);
+    voice.synth = EmbeddedVoice::Synth::Espeak;
+    voice.synthVoice = std::move(name);
+    voice.pitch = pitch;
+    voice.range = range;
+    voice.wordsPerMinute = wordsPerMinute;
+    voice.gainDb = gainDb;
+    voice.latinVoice = std::move(latinVoice);
+    voice.latinGainDb = latinGainDb;
+    return voice;
+}
+
+// Gains bring each voice to about -20 dBFS RMS over its voiced parts (measured on a few
+// sentences), so that switching speakers does not jump in loudness.
+std::vector<EmbeddedVoice> makeVoices() {
+    const QString us = QStringLiteral("409");
+    const QString gb = QStringLiteral("809");
+    const QString ja = QStringLiteral("411");
+    const QString female = QStringLiteral("Female");
+    const QString male = QStringLiteral("Male");
+    return {
+        flite(QStringLiteral("Flite Slt - English (United States)"), us, female, "cmu_us_slt", -5.0),
+        flite(QStringLiteral("Flite Rms - English (United States)"), us, male, "cmu_us_rms", 0.5),
+        flite(QStringLiteral("Flite Awb - English (United Kingdom)"), gb, male, "cmu_us_awb", 0.2),
+        flite(QStringLiteral("Flite Kal - English (United States)"), us, male, "cmu_us_kal16", 8.1),
+        espeak(QStringLiteral("eSpeak Alex - English (United States)"), us, male, "gmw/en-US",
+               50, 50, 175, 0.0),
+        espeak(QStringLiteral("eSpeak Fiona - English (United Kingdom)"), gb, female,
+               "gmw/en+f3", 55, 60, 175, -1.3),
+        espeak(QStringLiteral("eSpeak Kenta - Japanese (Japan)"), ja, male, "ja+m7", 35, 50,
+               175, -0.2, "gmw/en-US+m7", -0.9),
+        espeak(QStringLiteral("eSpeak Hiro - Japanese (Japan)"), ja, male, "ja+m3", 70, 50, 175,
+               -0.8, "gmw/en-US+m3", -0.9),
+        espeak(QStringLiteral("eSpeak Yuki - Japanese (Japan)"), ja, female, "ja+f4", 55, 80,
+               175, -1.7, "gmw/en-US+f4", -2.3),
+    };
+}
+
+} // namespace
+
+bool equalsIgnoringAsciiCase(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= u'a' && x <= u'z')
+            x -= 32;
+        if (y >= u'a' && y <= u'z')
+            y -= 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool hasJapaneseScript(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3040 && u <= 0x30FF) || (u >= 0x3400 && u <= 0x9FFF) ||
+            (u >= 0xFF66 && u <= 0xFF9F) || c.isHighSurrogate())
+            return true;
+    }
+    return false;
+}
+
+// Resamples to the output rate, applies the gain and hands the result on.
+class OutputStage {
+public:
+    OutputStage(int inputRate, int outputRate, double gainDb, const SampleHandler& handler)
+        : m_converter(inputRate, outputRate)
+        , m_gain(float(std::pow(10.0, gainDb / 20.0)))
+        , m_handler(handler) {}
+
+    bool push(const qint16* samples, qint64 count) {
+        m_converter.process(samples, count, m_buffer);
+        return flush();
+    }
+    bool finish() {
+        m_converter.finish(m_buffer);
+        return flush();
+    }
+
+private:
+    bool flush() {
+        if (m_buffer.empty())
+            return true;
+        m_samples.resize(m_buffer.size());
+        for (size_t i = 0; i < m_buffer.size(); ++i)
+            m_samples[i] = qint16(std::clamp(std::lround(m_buffer[i] * m_gain), -32768L, 32767L));
+        m_buffer.clear();
+        return m_handler(m_samples.data(), qint64(m_samples.size()));
+    }
+
+    SampleRateConverter m_converter;
+    float m_gain;
+    const SampleHandler& m_handler;
+    std::vector<float> m_buffer;
+    std::vector<qint16> m_samples;
+};
+
+void speakEspeak(EspeakSynth& synth, const EspeakVoiceSettings& settings, double gainDb,
+                 double speed, const QString& text, int outputRate, const SampleHandler& handler,
+                 bool& stopped) {
+    if (!synth.available())
+        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+    OutputStage stage(synth.sampleRate(), outputRate, gainDb, handler);
+    synth.speak(settings, speed, text, [&](const qint16* samples, qint64 count) {
+        stopped = !stage.push(samples, count);
+        return !stopped;
+    });
+    if (!stopped)
+        stopped = !stage.finish();
+}
+
+} // namespace
+
+const std::vector<EmbeddedVoice>& embeddedVoices() {
+    static const std::vector<EmbeddedVoice> voices = makeVoices();
+    return voices;
+}
+
+const EmbeddedVoice* findEmbeddedVoice(const QString& description) {
+    for (const EmbeddedVoice& voice : embeddedVoices()) {
+        if (equalsIgnoringAsciiCase(voice.description, description))
+            return &voice;
+    }
+    return nullptr;
+}
+
+const EmbeddedVoice& defaultVoiceFor(const QString& text) {
+    const bool japanese = hasJapaneseScript(text);
+    for (const EmbeddedVoice& voice : embeddedVoices()) {
+        if (voice.isJapanese() == japanese)
+            return voice;
+    }
+    return embeddedVoices().front();
+}
+
+double speedForRate(int rate) {
+    return std::pow(3.0, rate / 10.0);
+}
+
+void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, const QString& text,
+                     int rate, int outputRate, const SampleHandler& handler) {
+    const double speed = speedForRate(rate);
+    bool stopped = false;
+    if (voice.synth == EmbeddedVoice::Synth::Flite) {
+        OutputStage stage(FliteSynth::kSampleRate, outputRate, voice.gainDb, handler);
+        context.flite.speak(voice.synthVoice, speed, text,
+                            [&](const qint16* samples, qint64 count) {
+                                stopped = !stage.push(samples, count);
+                                return !stopped;
+                            });
+        if (!stopped)
+            stage.finish();
+        return;
+    }
+    const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
+                                       voice.wordsPerMinute};
+    if (!voice.isJapanese()) {
+        speakEspeak(context.espeak, settings, voice.gainDb, speed, text, outputRate, handler,
+                    stopped);
+        return;
+    }
+    // Japanese lines go through the reading front end: kana for the Japanese voice, runs of
+    // Latin words for an English voice of the same character.
+    const EspeakVoiceSettings latin{voice.latinVoice, voice.pitch, voice.range,
+                                    voice.wordsPerMinute};
+    for (const ReadingSegment& segment : japaneseSpeechSegments(text)) {
+        if (stopped)
+            break;
+        if (segment.kind == ReadingSegment::Kind::Latin)
+            speakEspeak(context.espeak, latin, voice.latinGainDb, speed, segment.text, outputRate,
+                        handler, stopped);
+        else
+            speakEspeak(context.espeak, settings, voice.gainDb, speed, segment.text, outputRate,
+                        handler, stopped);
+    }
+}
+
+} // namespace lessora

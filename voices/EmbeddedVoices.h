@@ -1,0 +1,57 @@
+#pragma once
+
+#include "voices/EspeakSynth.h"
+#include "voices/FliteSynth.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace lessora {
+
+// The synthesisers, owned by the synthesis thread (SynthesisWorker).
+class SynthesisContext {
+public:
+    EspeakSynth espeak;
+    FliteSynth flite;
+};
+
+// One of the voices this program brings along.
+struct EmbeddedVoice {
+    enum class Synth { Flite, Espeak };
+    QString description; // "Name - Language (Region)": its identity in settings files
+    QString language;    // the "Language" attribute: Windows language identifiers in hex
+    QString gender;
+    Synth synth;
+    QByteArray synthVoice; // flite voice or espeak-ng voice with variant
+    int pitch = 50;        // espeak-ng only
+    int range = 50;
+    int wordsPerMinute = 175;
+    double gainDb = 0; // evens out the loudness of the voices
+    // Japanese voices: the espeak-ng voice for runs of Latin letters, and its gain.
+    QByteArray latinVoice;
+    double latinGainDb = 0;
+
+    bool isJapanese() const { return !latinVoice.isEmpty(); }
+};
+
+// In a fixed order: English voices first, then Japanese ones.
+const std::vector<EmbeddedVoice>& embeddedVoices();
+// The voice with this description, compared without regard to ASCII letter case; or null.
+const EmbeddedVoice* findEmbeddedVoice(const QString& description);
+// The voice a fresh voice object speaks with: the first Japanese voice for text with kana or
+// kanji, else the first English voice.
+const EmbeddedVoice& defaultVoiceFor(const QString& text);
+
+// Texts compared as the program compares voice descriptions: only a-z and A-Z match each other.
+bool equalsIgnoringAsciiCase(const QString& a, const QString& b);
+
+// Speed factor of a rate: each step is 3^(1/10), so that +10 would be three times as fast.
+double speedForRate(int rate);
+
+// Synthesises the text, on the synthesis thread, as mono 16-bit samples at `outputRate`,
+// loudness evened out. The handler may stop it by returning false. Throws SpeechError.
+void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, const QString& text,
+                     int rate, int outputRate, const SampleHandler& handler);
+
+} // namespace lessora

@@ -1,0 +1,73 @@
+#include "voices/EspeakSynth.h"
+
+#include "voices/SpeechEngine.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace lessora {
+
+namespace {
+constexpr int kChunkMs = 20; // small chunks: the first sound is ready almost at once
+
+struct SynthCall {
+    const SampleHandler* handler;
+    bool stopped = false;
+};
+
+int onSamples(short* samples, int count, espeak_EVENT* events) {
+    auto* call = events ? static_cast<SynthCall*>(events->user_data) : nullptr;
+    if (!call || call->stopped)
+        return 1;
+    if (samples && count > 0 && !(*call->handler)(samples, count)) {
+        call->stopped = true;
+        return 1; // cancels within this chunk
+    }
+    return 0;
+}
+} // namespace
+
+EspeakSynth::~EspeakSynth() {
+    if (m_sampleRate > 0)
+        espeak_Terminate();
+}
+
+bool EspeakSynth::available() {
+    if (!m_tried) {
+        m_tried = true;
+        // DONT_EXIT: without it the library ends the process when its data is missing.
+        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kChunkMs, nullptr,
+                                           espeakINITIALIZE_DONT_EXIT);
+        if (rate > 0) {
+            m_sampleRate = rate;
+            espeak_SetSynthCallback(onSamples);
+        }
+    }
+    return m_sampleRate > 0;
+}
+
+void EspeakSynth::speak(const EspeakVoiceSettings& voice, double speed, const QString& text,
+                        const SampleHandler& handler) {
+    if (!available())
+        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+    if (espeak_SetVoiceByName(voice.name.constData()) != EE_OK)
+        throw SpeechError(QStringLiteral("eSpeak NG の音声 %1 が見つかりません")
+                              .arg(QString::fromLatin1(voice.name)));
+    // The library keeps these per voice change, so they are set again for every utterance.
+    const int rate = std::clamp(int(std::lround(voice.wordsPerMinute * speed)),
+                                int(espeakRATE_MINIMUM), int(espeakRATE_MAXIMUM));
+    espeak_SetParameter(espeakRATE, rate, 0);
+    espeak_SetParameter(espeakPITCH, voice.pitch, 0);
+    espeak_SetParameter(espeakRANGE, voice.range, 0);
+
+    const QByteArray utf8 = text.toUtf8();
+    SynthCall call{&handler};
+    const espeak_ERROR result = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
+                                             POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &call);
+    if (result != EE_OK && !call.stopped)
+        throw SpeechError(QStringLiteral("eSpeak NG が読み上げに失敗しました (%1)").arg(int(result)));
+}
+
+} // namespace lessora

@@ -1,0 +1,91 @@
+#include "voices/SampleRateConverter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lessora {
+
+namespace {
+constexpr int kZeroCrossings = 12;
+constexpr int kTableResolution = 256; // kernel samples per input sample
+constexpr double kPi = 3.14159265358979323846;
+
+double blackman(double x) { // x in [-1, 1]
+    return 0.42 + 0.5 * std::cos(kPi * x) + 0.08 * std::cos(2 * kPi * x);
+}
+} // namespace
+
+SampleRateConverter::SampleRateConverter(int inputRate, int outputRate)
+    : m_step(double(inputRate) / outputRate)
+    , m_cutoff(std::min(1.0, double(outputRate) / inputRate) * 0.95)
+    , m_halfWidth(int(std::ceil(kZeroCrossings / m_cutoff)))
+    , m_passThrough(inputRate == outputRate) {
+    if (m_passThrough)
+        return;
+    m_table.resize(size_t(m_halfWidth) * kTableResolution + 2);
+    for (size_t i = 0; i < m_table.size(); ++i) {
+        const double x = double(i) / kTableResolution;
+        const double t = kPi * m_cutoff * x;
+        const double sinc = x == 0 ? 1.0 : std::sin(t) / t;
+        const double window = x >= m_halfWidth ? 0.0 : blackman(x / m_halfWidth);
+        m_table[i] = float(m_cutoff * sinc * window);
+    }
+    m_history.assign(size_t(m_halfWidth), 0.0f); // silence before the first sample
+    m_historyStart = -m_halfWidth;
+}
+
+float SampleRateConverter::kernel(double offset) const {
+    const double position = std::abs(offset) * kTableResolution;
+    const size_t index = size_t(position);
+    if (index + 1 >= m_table.size())
+        return 0.0f;
+    const float fraction = float(position - double(index));
+    return m_table[index] + (m_table[index + 1] - m_table[index]) * fraction;
+}
+
+void SampleRateConverter::produce(std::vector<float>& output, qint64 availableUntil) {
+    for (;;) {
+        const double time = m_outputCount * m_step;
+        const qint64 centre = qint64(std::floor(time));
+        if (centre + m_halfWidth >= availableUntil)
+            break;
+        double sum = 0;
+        for (qint64 k = centre - m_halfWidth + 1; k <= centre + m_halfWidth; ++k)
+            sum += m_history[size_t(k - m_historyStart)] * kernel(time - double(k));
+        output.push_back(float(sum));
+        ++m_outputCount;
+    }
+    // Drop input that no later output reaches.
+    const qint64 keepFrom = qint64(std::floor(m_outputCount * m_step)) - m_halfWidth;
+    if (keepFrom - m_historyStart > 4096) {
+        m_history.erase(m_history.begin(), m_history.begin() + (keepFrom - m_historyStart));
+        m_historyStart = keepFrom;
+    }
+}
+
+void SampleRateConverter::process(const qint16* input, qint64 count, std::vector<float>& output) {
+    if (m_passThrough) {
+        output.insert(output.end(), input, input + count);
+        return;
+    }
+    m_history.insert(m_history.end(), input, input + count);
+    m_inputCount += count;
+    produce(output, m_historyStart + qint64(m_history.size()));
+}
+
+void SampleRateConverter::finish(std::vector<float>& output) {
+    if (m_passThrough)
+        return;
+    const qint64 wanted = qint64(std::ceil(m_inputCount / m_step));
+    m_history.insert(m_history.end(), size_t(m_halfWidth) + 2, 0.0f);
+    const qint64 before = m_outputCount;
+    produce(output, m_historyStart + qint64(m_history.size()));
+    // Only as many samples as the input's duration; the padding is not part of it.
+    const qint64 excess = m_outputCount - std::max(before, wanted);
+    if (excess > 0) {
+        output.resize(output.size() - size_t(excess));
+        m_outputCount -= excess;
+    }
+}
+
+} // namespace lessora
