@@ -60,7 +60,8 @@ void listingTimes(EmbeddedSpeechEngine& engine) {
         const TokenCollection ordinary = voice->GetVoices();
         QStringList lines;
         for (int i = 0; i < ordinary.Count(); ++i)
-            lines << ordinary.Item(i)->GetDescription() + ordinary.Item(i)->GetAttribute("Language");
+            lines << ordinary.Item(i)->GetDescription() +
+                         ordinary.Item(i)->GetAttribute("Language");
         auto category = engine.CreateTokenCategory();
         category->SetId(kOneCoreVoicesCategory, false);
         voices = ordinary.Count() + category->EnumerateTokens().Count();
@@ -90,8 +91,8 @@ void synthesisFigures() {
         }
         timer.restart();
         const SynthesizedAudio longAudio = synthesizeToMemory(voice.description, longText, 0);
-        const double longFactor = timer.nsecsElapsed() / 1e9 /
-                                  (double(longAudio.samples.size()) / longAudio.sampleRate);
+        const double longFactor =
+            timer.nsecsElapsed() / 1e9 / (double(longAudio.samples.size()) / longAudio.sampleRate);
         std::printf("%-42s %9.2f %8.1f %9.4f %9.4f %8.1f\n", qPrintable(voice.description),
                     double(cold.samples.size()) / cold.sampleRate,
                     activeRmsDb(cold.samples, cold.sampleRate), median(testFactors), longFactor,

@@ -227,6 +227,11 @@ void AudioOutput::finishHead() {
     m_finished.notify_all();
 }
 
+void AudioOutput::dropFinishedHeads() {
+    while (!m_queue.empty() && m_queue.front()->finished)
+        m_queue.pop_front();
+}
+
 bool AudioOutput::pump() {
     std::unique_lock lock(m_mutex);
     if (m_shutDown)
@@ -238,8 +243,7 @@ bool AudioOutput::pump() {
             m_streamOpen = false;
         }
     }
-    while (!m_queue.empty() && m_queue.front()->finished)
-        m_queue.pop_front();
+    dropFinishedHeads();
     if (m_queue.empty() && !m_streamOpen)
         return false;
 
@@ -261,7 +265,8 @@ bool AudioOutput::pump() {
         const qint64 pending = qint64(head.samples.size()) - head.written;
         if (pending > 0) {
             const qint64 count = std::min(pending, m_sink->writableFrames());
-            const qint64 written = count > 0 ? m_sink->write(head.samples.data() + head.written, count) : 0;
+            const qint64 written =
+                count > 0 ? m_sink->write(head.samples.data() + head.written, count) : 0;
             if (written > 0 && head.firstWriteUs < 0) {
                 head.firstWriteUs = steadyNowUs();
                 ++m_startStatistics.started;
@@ -280,6 +285,7 @@ bool AudioOutput::pump() {
             return true;
         }
         finishHead();
+        dropFinishedHeads();
         m_idleSinceUs = m_clock->nowUs();
     }
 

@@ -127,6 +127,7 @@ public:
 private:
     void wake();
     void finishHead();
+    void dropFinishedHeads(); // cancelled ones
     bool openStream();
     void writeSilence(qint64 frames);
 

@@ -29,7 +29,7 @@ public:
             return m_voice.description.section(QStringLiteral(" - "), 0, 0);
         if (equalsIgnoringAsciiCase(name, QStringLiteral("Vendor")))
             return m_voice.synth == EmbeddedVoice::Synth::Flite ? QStringLiteral("Flite")
-                                                                 : QStringLiteral("eSpeak NG");
+                                                                : QStringLiteral("eSpeak NG");
         return {};
     }
     const EmbeddedVoice& voice() const { return m_voice; }
@@ -66,26 +66,26 @@ void ensureUsable(const EmbeddedVoice& voice) {
 UtterancePtr speak(const std::shared_ptr<AudioOutput>& output, quint64 owner,
                    const EmbeddedVoice& voice, const QString& text, int rate) {
     UtterancePtr utterance = output->enqueue(owner);
-    SynthesisWorker::instance().post([output, utterance, &voice, text, rate](
-                                         SynthesisContext& context) {
-        QString error;
-        if (!utterance->cancelRequested) {
-            try {
-                synthesizeVoice(context, voice, text, rate, output->sampleRate(),
-                                [&](const qint16* samples, qint64 count) {
-                                    if (utterance->cancelRequested)
-                                        return false;
-                                    output->append(utterance, samples, count);
-                                    return true;
-                                });
-            } catch (const SpeechError& e) {
-                error = e.message();
-            } catch (const std::exception& e) {
-                error = QString::fromLocal8Bit(e.what());
+    SynthesisWorker::instance().post(
+        [output, utterance, &voice, text, rate](SynthesisContext& context) {
+            QString error;
+            if (!utterance->cancelRequested) {
+                try {
+                    synthesizeVoice(context, voice, text, rate, output->sampleRate(),
+                                    [&](const qint16* samples, qint64 count) {
+                                        if (utterance->cancelRequested)
+                                            return false;
+                                        output->append(utterance, samples, count);
+                                        return true;
+                                    });
+                } catch (const SpeechError& e) {
+                    error = e.message();
+                } catch (const std::exception& e) {
+                    error = QString::fromLocal8Bit(e.what());
+                }
             }
-        }
-        output->finishSynthesis(utterance, error);
-    });
+            output->finishSynthesis(utterance, error);
+        });
     return utterance;
 }
 

@@ -25,8 +25,7 @@ inline constexpr int kSpeechSampleRate = 22050;
 // rate (-10 .. 10, 0 normal) into memory, exactly as the voice would play it. Throws
 // SpeechError for an unknown voice or a synthesiser failure. The voices and their attributes
 // are listed by GetVoices of a voice object (EmbeddedSpeechEngine).
-SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QString& text,
-                                    int rate);
+SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QString& text, int rate);
 
 struct EmbeddedEngineOptions {
     enum class Output {

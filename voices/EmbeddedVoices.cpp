@@ -50,20 +50,21 @@ std::vector<EmbeddedVoice> makeVoices() {
     const QString female = QStringLiteral("Female");
     const QString male = QStringLiteral("Male");
     return {
-        flite(QStringLiteral("Flite Slt - English (United States)"), us, female, "cmu_us_slt", -5.0),
+        flite(QStringLiteral("Flite Slt - English (United States)"), us, female, "cmu_us_slt",
+              -5.0),
         flite(QStringLiteral("Flite Rms - English (United States)"), us, male, "cmu_us_rms", 0.5),
         flite(QStringLiteral("Flite Awb - English (United Kingdom)"), gb, male, "cmu_us_awb", 0.2),
         flite(QStringLiteral("Flite Kal - English (United States)"), us, male, "cmu_us_kal16", 8.1),
-        espeak(QStringLiteral("eSpeak Alex - English (United States)"), us, male, "gmw/en-US",
-               50, 50, 175, 0.0),
-        espeak(QStringLiteral("eSpeak Fiona - English (United Kingdom)"), gb, female,
-               "gmw/en+f3", 55, 60, 175, -1.3),
-        espeak(QStringLiteral("eSpeak Kenta - Japanese (Japan)"), ja, male, "ja+m7", 35, 50,
-               175, -0.2, "gmw/en-US+m7", -0.9),
+        espeak(QStringLiteral("eSpeak Alex - English (United States)"), us, male, "gmw/en-US", 50,
+               50, 175, 0.0),
+        espeak(QStringLiteral("eSpeak Fiona - English (United Kingdom)"), gb, female, "gmw/en+f3",
+               55, 60, 175, -1.3),
+        espeak(QStringLiteral("eSpeak Kenta - Japanese (Japan)"), ja, male, "ja+m7", 35, 50, 175,
+               -0.2, "gmw/en-US+m7", -0.9),
         espeak(QStringLiteral("eSpeak Hiro - Japanese (Japan)"), ja, male, "ja+m3", 70, 50, 175,
                -0.8, "gmw/en-US+m3", -0.9),
-        espeak(QStringLiteral("eSpeak Yuki - Japanese (Japan)"), ja, female, "ja+f4", 55, 80,
-               175, -1.7, "gmw/en-US+f4", -2.3),
+        espeak(QStringLiteral("eSpeak Yuki - Japanese (Japan)"), ja, female, "ja+f4", 55, 80, 175,
+               -1.7, "gmw/en-US+f4", -2.3),
     };
 }
 

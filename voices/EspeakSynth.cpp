@@ -67,7 +67,8 @@ void EspeakSynth::speak(const EspeakVoiceSettings& voice, double speed, const QS
     const espeak_ERROR result = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
                                              POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &call);
     if (result != EE_OK && !call.stopped)
-        throw SpeechError(QStringLiteral("eSpeak NG が読み上げに失敗しました (%1)").arg(int(result)));
+        throw SpeechError(
+            QStringLiteral("eSpeak NG が読み上げに失敗しました (%1)").arg(int(result)));
 }
 
 } // namespace lessora

@@ -61,11 +61,11 @@ FliteSynth::Voice& FliteSynth::voice(const QByteArray& name) {
         return *it;
     cst_voice* registered = registerVoice(name);
     if (!registered)
-        throw SpeechError(QStringLiteral("Flite の音声 %1 が見つかりません").arg(QString::fromLatin1(name)));
+        throw SpeechError(
+            QStringLiteral("Flite の音声 %1 が見つかりません").arg(QString::fromLatin1(name)));
     Voice entry;
     entry.voice = registered;
-    entry.normalStretch =
-        flite_get_param_float(registered->features, "duration_stretch", 1.0f);
+    entry.normalStretch = flite_get_param_float(registered->features, "duration_stretch", 1.0f);
     entry.streaming = new_audio_streaming_info();
     entry.streaming->asc = onSamples;
     entry.streaming->min_buffsize = 1024;

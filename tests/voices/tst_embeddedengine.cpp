@@ -1,0 +1,365 @@
+// The embedded engine with the silent output and a clock the test moves: no sound device and
+// no real-time waiting (only for the synthesis thread, which runs far faster than real time).
+
+#include "voices/AudioBeeper.h"
+#include "voices/AudioOutput.h"
+#include "voices/EmbeddedSpeechEngine.h"
+#include "voices/EmbeddedVoices.h"
+#include "voices/SampleRateConverter.h"
+
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+#include <atomic>
+#include <cmath>
+
+using namespace lessora;
+
+namespace {
+
+const QString kEnglishTest = QStringLiteral("This is a voice test.");
+const QString kJapaneseTest = QStringLiteral("これは音声のテストです。");
+
+class ManualClock : public AudioClock {
+public:
+    qint64 nowUs() const override { return m_now; }
+    void advanceMs(qint64 ms) { m_now += ms * 1000; }
+    void advanceUs(qint64 us) { m_now += us; }
+
+private:
+    std::atomic<qint64> m_now = 1'000'000;
+};
+
+// Moves on by a step at every reading, so that a waiting caller sees time pass.
+class SteppingClock : public AudioClock {
+public:
+    qint64 nowUs() const override { return m_now += 10'000; }
+
+private:
+    mutable std::atomic<qint64> m_now = 0;
+};
+
+EmbeddedEngineOptions silentOptions(std::shared_ptr<const AudioClock> clock) {
+    EmbeddedEngineOptions options;
+    options.output = EmbeddedEngineOptions::Output::Silent;
+    options.clock = std::move(clock);
+    options.pumpThread = false;
+    return options;
+}
+
+double seconds(const SynthesizedAudio& audio) {
+    return double(audio.samples.size()) / audio.sampleRate;
+}
+
+qint64 durationMs(const QString& voice, const QString& text, int rate = 0) {
+    const SynthesizedAudio audio = synthesizeToMemory(voice, text, rate);
+    return qint64(audio.samples.size()) * 1000 / audio.sampleRate;
+}
+
+// RMS over the 20 ms frames above -50 dBFS, in dBFS.
+double activeRmsDb(const QVector<qint16>& samples, int rate) {
+    const int frame = rate / 50;
+    double energy = 0;
+    qint64 count = 0;
+    for (qsizetype start = 0; start + frame <= samples.size(); start += frame) {
+        double sum = 0;
+        for (int i = 0; i < frame; ++i)
+            sum += double(samples[start + i]) * samples[start + i];
+        if (sum / frame > 32768.0 * 32768.0 * 1e-5) {
+            energy += sum;
+            count += frame;
+        }
+    }
+    return count ? 10 * std::log10(energy / count / (32768.0 * 32768.0)) : -120;
+}
+
+VoiceTokenPtr tokenFor(SpVoice& voice, const QString& description) {
+    const TokenCollection tokens = voice.GetVoices();
+    for (int i = 0; i < tokens.Count(); ++i) {
+        if (tokens.Item(i)->GetDescription() == description)
+            return tokens.Item(i);
+    }
+    return {};
+}
+
+const QString kSlt = QStringLiteral("Flite Slt - English (United States)");
+
+// A sink whose stream never opens, as when the sound server has gone away.
+class BrokenSink : public PcmSink {
+public:
+    bool open() override { return false; }
+    void close() override {}
+    qint64 writableFrames() override { return 0; }
+    qint64 write(const qint16*, qint64) override { return 0; }
+    qint64 playedFrames() override { return 0; }
+};
+
+} // namespace
+
+class TestEmbeddedEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listsDistinctStableVoicesOfBothLanguages() {
+        EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
+        auto voice = engine.CreateVoice();
+        const TokenCollection tokens = voice->GetVoices();
+        static const QRegularExpression platformLike(
+            QStringLiteral("^[A-Za-z]+ [A-Za-z]+ - (English|Japanese) \\([A-Za-z ]+\\)$"));
+        QSet<QString> seen;
+        int english = 0;
+        int japanese = 0;
+        for (int i = 0; i < tokens.Count(); ++i) {
+            const QString description = tokens.Item(i)->GetDescription();
+            QVERIFY2(platformLike.match(description).hasMatch(), qPrintable(description));
+            QVERIFY2(!seen.contains(description.toUpper()), qPrintable(description));
+            seen.insert(description.toUpper());
+            const QString language = tokens.Item(i)->GetAttribute(QStringLiteral("Language"));
+            QVERIFY2(language == "409" || language == "809" || language == "411",
+                     qPrintable(language));
+            (language == "411" ? japanese : english) += 1;
+            QCOMPARE(language == "411", description.contains("Japanese"));
+        }
+        QVERIFY(english >= 3);
+        QVERIFY(japanese >= 3);
+
+        EmbeddedSpeechEngine again(silentOptions(std::make_shared<ManualClock>()));
+        const TokenCollection later = again.CreateVoice()->GetVoices();
+        QCOMPARE(later.Count(), tokens.Count());
+        for (int i = 0; i < tokens.Count(); ++i)
+            QCOMPARE(later.Item(i)->GetDescription(), tokens.Item(i)->GetDescription());
+    }
+
+    void oneCoreCategoryIsEmptyOtherIdsFail() {
+        EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
+        auto category = engine.CreateTokenCategory();
+        QVERIFY_THROWS_EXCEPTION(SpeechError, category->EnumerateTokens());
+        category->SetId(kOneCoreVoicesCategory, false);
+        QCOMPARE(category->EnumerateTokens().Count(), 0);
+        QVERIFY_THROWS_EXCEPTION(SpeechError,
+                                 category->SetId(QStringLiteral("HKEY_NOWHERE\\Voices"), false));
+    }
+
+    void rejectsForeignTokensAndRatesOutOfRange() {
+        EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
+        auto voice = engine.CreateVoice();
+        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->SetVoice(nullptr));
+        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->SetRate(11));
+        voice->SetRate(-2);
+        voice->SetRate(2);
+    }
+
+    void everyVoiceSpeaksItsTestSentence_data() {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QString>("text");
+        for (const EmbeddedVoice& voice : embeddedVoices()) {
+            QTest::newRow(qPrintable(voice.description))
+                << voice.description << (voice.isJapanese() ? kJapaneseTest : kEnglishTest);
+        }
+    }
+    void everyVoiceSpeaksItsTestSentence() {
+        QFETCH(QString, voice);
+        QFETCH(QString, text);
+        const SynthesizedAudio audio = synthesizeToMemory(voice, text, 0);
+        QCOMPARE(audio.sampleRate, kSpeechSampleRate);
+        QVERIFY2(seconds(audio) >= 0.5 && seconds(audio) <= 5,
+                 qPrintable(QString::number(seconds(audio))));
+        const double level = activeRmsDb(audio.samples, audio.sampleRate);
+        // Evened out: every voice within a few dB of the others.
+        QVERIFY2(level > -23.5 && level < -16.5, qPrintable(QString::number(level)));
+    }
+
+    void voiceIsFoundIgnoringAsciiCaseOnly() {
+        QVERIFY(!synthesizeToMemory(kSlt.toUpper(), kEnglishTest, 0).samples.isEmpty());
+        QVERIFY_THROWS_EXCEPTION(
+            SpeechError, synthesizeToMemory(QStringLiteral("No Such Voice"), kEnglishTest, 0));
+    }
+
+    void rateScalesSpeed_data() {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("flite") << kSlt
+                               << QStringLiteral("Hello. How are you? I'm fine, thank you.");
+        QTest::newRow("espeak English")
+            << QStringLiteral("eSpeak Alex - English (United States)")
+            << QStringLiteral("Hello. How are you? I'm fine, thank you.");
+        QTest::newRow("espeak Japanese")
+            << QStringLiteral("eSpeak Kenta - Japanese (Japan)")
+            << QStringLiteral("キョーワイイテンキデスネ。ソーデスネ。");
+    }
+    void rateScalesSpeed() {
+        QFETCH(QString, voice);
+        QFETCH(QString, text);
+        const double slow = double(durationMs(voice, text, -2));
+        const double normal = double(durationMs(voice, text, 0));
+        const double fast = double(durationMs(voice, text, 2));
+        QVERIFY(slow > normal);
+        QVERIFY(normal > fast);
+        // Two steps each way: 3^(0.2) ~ 1.25 if all of it stretched; pauses stretch less.
+        QVERIFY2(slow / fast > 1.25 && slow / fast < 1.8, qPrintable(QString::number(slow / fast)));
+    }
+
+    void asyncSpeechIsSpeakingUntilItsLastSampleIsHeard() {
+        auto clock = std::make_shared<ManualClock>();
+        EmbeddedSpeechEngine engine(silentOptions(clock));
+        QVERIFY(engine.isSilent());
+        auto voice = engine.CreateVoice();
+        voice->SetVoice(tokenFor(*voice, kSlt));
+        QCOMPARE(voice->RunningState(), kRunningStateNone);
+
+        voice->Speak(kEnglishTest, kSpeakAsync);
+        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        engine.waitForSynthesis();
+        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+
+        const qint64 duration = durationMs(kSlt, kEnglishTest);
+        clock->advanceMs(duration - 30);
+        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        clock->advanceMs(40);
+        QCOMPARE(voice->RunningState(), kRunningStateDone);
+    }
+
+    void purgeEndsSpeechAtOnceAndTheNextLineFollows() {
+        auto clock = std::make_shared<ManualClock>();
+        EmbeddedSpeechEngine engine(silentOptions(clock));
+        auto voice = engine.CreateVoice();
+        voice->SetVoice(tokenFor(*voice, kSlt));
+        voice->Speak(QStringLiteral("A long line that is stopped before it has been heard."),
+                     kSpeakAsync);
+        engine.waitForSynthesis();
+        clock->advanceMs(300);
+        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+
+        voice->Speak(QString(), kSpeakAsync | kSpeakPurge);
+        QCOMPARE(voice->RunningState(), kRunningStateDone);
+
+        auto next = engine.CreateVoice();
+        next->SetVoice(tokenFor(*next, kSlt));
+        next->Speak(kEnglishTest, kSpeakAsync);
+        engine.waitForSynthesis();
+        QCOMPARE(next->RunningState(), kRunningStateSpeaking);
+        clock->advanceMs(durationMs(kSlt, kEnglishTest) + 10);
+        QCOMPARE(next->RunningState(), kRunningStateDone);
+    }
+
+    void voicesSpeakInTurnAndADroppedVoiceFallsSilent() {
+        auto clock = std::make_shared<ManualClock>();
+        EmbeddedSpeechEngine engine(silentOptions(clock));
+        auto first = engine.CreateVoice();
+        auto second = engine.CreateVoice();
+        auto dropped = engine.CreateVoice();
+        first->SetVoice(tokenFor(*first, kSlt));
+        second->SetVoice(tokenFor(*second, kSlt));
+        first->Speak(kEnglishTest, kSpeakAsync);
+        dropped->Speak(QStringLiteral("Never heard."), kSpeakAsync);
+        dropped.reset();
+        second->Speak(kEnglishTest, kSpeakAsync);
+        engine.waitForSynthesis();
+        const qint64 duration = durationMs(kSlt, kEnglishTest);
+
+        QCOMPARE(first->RunningState(), kRunningStateSpeaking);
+        clock->advanceMs(duration + 10);
+        QCOMPARE(first->RunningState(), kRunningStateDone);
+        QCOMPARE(second->RunningState(), kRunningStateSpeaking);
+        clock->advanceMs(duration - 40); // the dropped line took no time
+        QCOMPARE(second->RunningState(), kRunningStateSpeaking);
+        clock->advanceMs(60);
+        QCOMPARE(second->RunningState(), kRunningStateDone);
+    }
+
+    void syncSpeakReturnsWhenTheLineHasBeenHeard() {
+        auto clock = std::make_shared<SteppingClock>();
+        EmbeddedSpeechEngine engine(silentOptions(clock));
+        auto voice = engine.CreateVoice();
+        voice->SetVoice(tokenFor(*voice, kSlt));
+        const qint64 before = clock->nowUs();
+        voice->Speak(kEnglishTest, kSpeakSync);
+        QVERIFY(clock->nowUs() - before >= durationMs(kSlt, kEnglishTest) * 1000);
+        QCOMPARE(voice->RunningState(), kRunningStateDone);
+    }
+
+    void emptyTextEndsAtOnceButCountsAsSpoken() {
+        EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
+        auto voice = engine.CreateVoice();
+        voice->Speak(QString(), kSpeakAsync);
+        QCOMPARE(voice->RunningState(), kRunningStateDone);
+    }
+
+    void defaultVoiceFollowsTheScriptOfTheText() {
+        QVERIFY(defaultVoiceFor(kJapaneseTest).isJapanese());
+        QVERIFY(defaultVoiceFor(QStringLiteral("カタカナ")).isJapanese());
+        QVERIFY(!defaultVoiceFor(kEnglishTest).isJapanese());
+    }
+
+    void beepPlaysThroughTheOutput() {
+        auto clock = std::make_shared<ManualClock>();
+        EmbeddedSpeechEngine engine(silentOptions(clock));
+        AudioBeeper beeper(engine.audioOutput());
+        beeper.beep();
+        engine.audioOutput()->pump();
+        QCOMPARE(engine.audioOutput()->startStatistics().started, 1u);
+    }
+
+    void silentSinkKeepsRealTimePacing() {
+        auto clock = std::make_shared<ManualClock>();
+        SilentPcmSink sink(clock, 22050);
+        QVERIFY(sink.open());
+        const std::vector<qint16> second(22050);
+        sink.write(second.data(), qint64(second.size()));
+        QCOMPARE(sink.playedFrames(), 0);
+        clock->advanceMs(500);
+        QCOMPARE(sink.playedFrames(), 11025);
+        for (int i = 0; i < 1000; ++i) // many small steps lose no fraction of a frame
+            clock->advanceUs(45);
+        QCOMPARE(sink.playedFrames(), 11025 + 992);
+        clock->advanceMs(5000);
+        QCOMPARE(sink.playedFrames(), 22050); // never ahead of what was written
+        sink.write(second.data(), 100);       // time spent idle is not credited
+        QCOMPARE(sink.playedFrames(), 22050);
+        clock->advanceMs(1);
+        QCOMPARE(sink.playedFrames(), 22050 + 22);
+    }
+
+    void outputFallsBackToSilenceWhenTheDeviceFails() {
+        auto clock = std::make_shared<ManualClock>();
+        AudioOutput output(std::make_unique<BrokenSink>(), 22050, clock);
+        output.setFallbackSink(std::make_unique<SilentPcmSink>(clock, 22050));
+        const std::vector<qint16> tone(2205, 1000);
+        UtterancePtr utterance = output.enqueue(AudioOutput::newOwner());
+        output.append(utterance, tone.data(), qint64(tone.size()));
+        output.finishSynthesis(utterance);
+        output.pump();
+        clock->advanceMs(110);
+        output.pump();
+        QVERIFY(output.isFinished(utterance));
+        QVERIFY(output.errorOf(utterance).isEmpty());
+
+        AudioOutput broken(std::make_unique<BrokenSink>(), 22050, clock);
+        UtterancePtr lost = broken.enqueue(AudioOutput::newOwner());
+        broken.pump();
+        QVERIFY(broken.isFinished(lost));
+        QVERIFY(!broken.errorOf(lost).isEmpty());
+    }
+
+    void rateConverterKeepsDurationAndWaveform() {
+        SampleRateConverter converter(16000, 22050);
+        std::vector<qint16> input(16000);
+        for (size_t i = 0; i < input.size(); ++i)
+            input[i] = qint16(std::lround(10000 * std::sin(2 * M_PI * 1000 * double(i) / 16000)));
+        std::vector<float> output;
+        converter.process(input.data(), 7000, output); // in two pieces, as a stream arrives
+        converter.process(input.data() + 7000, 9000, output);
+        converter.finish(output);
+        QCOMPARE(qint64(output.size()), 22050);
+        double worst = 0;
+        for (size_t i = 1000; i < output.size() - 1000; ++i) { // away from the edges
+            const double expected = 10000 * std::sin(2 * M_PI * 1000 * double(i) / 22050);
+            worst = std::max(worst, std::abs(output[i] - expected));
+        }
+        QVERIFY2(worst < 100, qPrintable(QString::number(worst)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEmbeddedEngine)
+#include "tst_embeddedengine.moc"
