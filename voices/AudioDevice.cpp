@@ -85,6 +85,14 @@ qint64 QtPcmSink::playedFrames() {
     return m_sink->processedUSecs() * m_choice.format.sampleRate() / 1000000;
 }
 
+bool QtPcmSink::failed() {
+    if (!m_stream)
+        return false;
+    const QAudio::Error error = m_sink->error();
+    return m_sink->state() == QAudio::StoppedState || error == QAudio::OpenError ||
+           error == QAudio::IOError || error == QAudio::FatalError;
+}
+
 AudioPumpThread::AudioPumpThread(AudioOutput& output)
     : m_output(output) {
     setObjectName(QStringLiteral("audio output"));

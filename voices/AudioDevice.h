@@ -35,6 +35,7 @@ public:
     qint64 writableFrames() override;
     qint64 write(const qint16* samples, qint64 count) override;
     qint64 playedFrames() override;
+    bool failed() override;
 
 private:
     AudioDeviceChoice m_choice;

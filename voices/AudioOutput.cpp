@@ -206,6 +206,16 @@ bool AudioOutput::openStream() {
     return false;
 }
 
+void AudioOutput::recoverFromFailedStream() {
+    m_sink->close();
+    m_streamOpen = false;
+    if (m_fallbackSink)
+        m_sink = std::move(m_fallbackSink);
+    // What was written to the broken stream is lost; the rest plays on the new one.
+    if (!m_queue.empty())
+        m_queue.front()->endFrame = -1;
+}
+
 void AudioOutput::writeSilence(qint64 frames) {
     static const std::vector<qint16> silence(4096, 0);
     while (frames > 0) {
@@ -244,6 +254,8 @@ bool AudioOutput::pump() {
         }
     }
     dropFinishedHeads();
+    if (m_streamOpen && m_sink->failed())
+        recoverFromFailedStream();
     if (m_queue.empty() && !m_streamOpen)
         return false;
 

@@ -38,6 +38,8 @@ public:
     virtual qint64 write(const qint16* samples, qint64 count) = 0;
     // Frames heard since open().
     virtual qint64 playedFrames() = 0;
+    // The open stream has broken down (the sound server went away, say).
+    virtual bool failed() { return false; }
 };
 
 // Plays into nothing, in real time as the clock tells: a stand-in for a missing sound device
@@ -129,6 +131,7 @@ private:
     void finishHead();
     void dropFinishedHeads(); // cancelled ones
     bool openStream();
+    void recoverFromFailedStream();
     void writeSilence(qint64 frames);
 
     const int m_sampleRate;

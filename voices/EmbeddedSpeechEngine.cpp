@@ -145,11 +145,13 @@ public:
     void Speak(const QString& text, int flags) override {
         if (flags & kSpeakPurge)
             m_output->cancel(m_owner);
-        m_spoken = true;
-        if (text.isEmpty())
+        if (text.isEmpty()) {
+            m_spoken = true;
             return;
+        }
         const EmbeddedVoice& voice = m_voice ? *m_voice : defaultVoiceFor(text);
         ensureUsable(voice);
+        m_spoken = true;
         UtterancePtr utterance = speak(m_output, m_owner, voice, text, m_rate);
         m_utterances.push_back(utterance);
         if (flags & kSpeakAsync)

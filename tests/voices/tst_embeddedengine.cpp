@@ -95,6 +95,23 @@ public:
     qint64 playedFrames() override { return 0; }
 };
 
+// A stream that takes everything and then breaks down before playing it.
+class FailingSink : public PcmSink {
+public:
+    bool open() override { return true; }
+    void close() override {}
+    qint64 writableFrames() override { return 1 << 20; }
+    qint64 write(const qint16*, qint64 count) override {
+        m_written = true;
+        return count;
+    }
+    qint64 playedFrames() override { return 0; }
+    bool failed() override { return m_written; }
+
+private:
+    bool m_written = false;
+};
+
 } // namespace
 
 class TestEmbeddedEngine : public QObject {
@@ -334,6 +351,19 @@ private slots:
         output.pump();
         QVERIFY(output.isFinished(utterance));
         QVERIFY(output.errorOf(utterance).isEmpty());
+
+        // A stream that breaks mid-line must not leave the line speaking for ever.
+        AudioOutput failing(std::make_unique<FailingSink>(), 22050, clock);
+        failing.setFallbackSink(std::make_unique<SilentPcmSink>(clock, 22050));
+        UtterancePtr cut = failing.enqueue(AudioOutput::newOwner());
+        failing.append(cut, tone.data(), qint64(tone.size()));
+        failing.finishSynthesis(cut);
+        failing.pump();
+        QVERIFY(!failing.isFinished(cut));
+        failing.pump();
+        clock->advanceMs(10);
+        failing.pump();
+        QVERIFY(failing.isFinished(cut));
 
         AudioOutput broken(std::make_unique<BrokenSink>(), 22050, clock);
         UtterancePtr lost = broken.enqueue(AudioOutput::newOwner());
