@@ -233,13 +233,16 @@ void AudioOutput::writeSilence(qint64 frames) {
 
 void AudioOutput::finishHead() {
     m_queue.front()->finished = true;
+    std::vector<qint16>().swap(m_queue.front()->samples); // the voice object may hold on to it
     m_queue.pop_front();
     m_finished.notify_all();
 }
 
 void AudioOutput::dropFinishedHeads() {
-    while (!m_queue.empty() && m_queue.front()->finished)
+    while (!m_queue.empty() && m_queue.front()->finished) {
+        std::vector<qint16>().swap(m_queue.front()->samples);
         m_queue.pop_front();
+    }
 }
 
 bool AudioOutput::pump() {
@@ -260,7 +263,7 @@ bool AudioOutput::pump() {
         return false;
 
     if (!m_streamOpen && !openStream()) {
-        const QString error = QStringLiteral("音声出力を開けません。");
+        const QString error = QStringLiteral("音声出力を開けません");
         for (const auto& utterance : m_queue) {
             utterance->error = error;
             utterance->finished = true;

@@ -11,10 +11,6 @@ namespace lessora {
 
 namespace {
 
-// The identifier of the ordinary voices' category, for callers that open it by name.
-const QString kOrdinaryVoicesCategory =
-    QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices");
-
 class EmbeddedToken : public VoiceToken {
 public:
     explicit EmbeddedToken(const EmbeddedVoice& voice)
@@ -62,6 +58,11 @@ void ensureUsable(const EmbeddedVoice& voice) {
         throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
 }
 
+void checkRate(int rate) {
+    if (rate < -10 || rate > 10)
+        throw SpeechError(QStringLiteral("話す速さは -10 から 10 までです: %1").arg(rate));
+}
+
 // Queues the utterance on the output and has the worker synthesise it.
 UtterancePtr speak(const std::shared_ptr<AudioOutput>& output, quint64 owner,
                    const EmbeddedVoice& voice, const QString& text, int rate) {
@@ -89,31 +90,22 @@ UtterancePtr speak(const std::shared_ptr<AudioOutput>& output, quint64 owner,
     return utterance;
 }
 
+// Only the second kind of voice is asked for by name; it does not exist here, so it is empty.
 class EmbeddedCategory : public TokenCategory {
 public:
     void SetId(const QString& id, bool) override {
-        if (equalsIgnoringAsciiCase(id, kOneCoreVoicesCategory))
-            m_kind = Kind::OneCore;
-        else if (equalsIgnoringAsciiCase(id, kOrdinaryVoicesCategory))
-            m_kind = Kind::Ordinary;
-        else
+        if (!equalsIgnoringAsciiCase(id, kOneCoreVoicesCategory))
             throw SpeechError(QStringLiteral("音声のカテゴリが見つかりません: %1").arg(id));
+        m_known = true;
     }
     TokenCollection EnumerateTokens() override {
-        switch (m_kind) {
-        case Kind::OneCore:
-            return {}; // this second kind of voice does not exist here
-        case Kind::Ordinary:
-            return ordinaryVoices();
-        case Kind::None:
-            break;
-        }
-        throw SpeechError(QStringLiteral("音声のカテゴリが設定されていません"));
+        if (!m_known)
+            throw SpeechError(QStringLiteral("音声のカテゴリが設定されていません"));
+        return {};
     }
 
 private:
-    enum class Kind { None, Ordinary, OneCore };
-    Kind m_kind = Kind::None;
+    bool m_known = false;
 };
 
 class EmbeddedVoiceObject : public SpVoice {
@@ -137,8 +129,7 @@ public:
     }
 
     void SetRate(int rate) override {
-        if (rate < -10 || rate > 10)
-            throw SpeechError(QStringLiteral("話す速さは -10 から 10 までです: %1").arg(rate));
+        checkRate(rate);
         m_rate = rate;
     }
 
@@ -152,6 +143,7 @@ public:
         const EmbeddedVoice& voice = m_voice ? *m_voice : defaultVoiceFor(text);
         ensureUsable(voice);
         m_spoken = true;
+        forgetFinished();
         UtterancePtr utterance = speak(m_output, m_owner, voice, text, m_rate);
         m_utterances.push_back(utterance);
         if (flags & kSpeakAsync)
@@ -166,12 +158,16 @@ public:
             m_output->pump();
         if (!m_spoken)
             return kRunningStateNone;
-        std::erase_if(m_utterances,
-                      [this](const UtterancePtr& u) { return m_output->isFinished(u); });
+        forgetFinished();
         return m_utterances.empty() ? kRunningStateDone : kRunningStateSpeaking;
     }
 
 private:
+    void forgetFinished() {
+        std::erase_if(m_utterances,
+                      [this](const UtterancePtr& u) { return m_output->isFinished(u); });
+    }
+
     std::shared_ptr<AudioOutput> m_output;
     bool m_drivenByCaller;
     quint64 m_owner;
@@ -188,6 +184,7 @@ SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QStri
     const EmbeddedVoice* voice = findEmbeddedVoice(voiceDescription);
     if (!voice)
         throw SpeechError(QStringLiteral("音声が見つかりません: %1").arg(voiceDescription));
+    checkRate(rate);
     SynthesizedAudio audio;
     audio.sampleRate = kSpeechSampleRate;
     SynthesisWorker::instance().runAndWait([&](SynthesisContext& context) {

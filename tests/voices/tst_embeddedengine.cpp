@@ -285,6 +285,21 @@ private slots:
         QCOMPARE(second->RunningState(), kRunningStateDone);
     }
 
+    void outputThreadPlaysWithoutBeingAsked() {
+        auto clock = std::make_shared<ManualClock>();
+        EmbeddedEngineOptions options = silentOptions(clock);
+        options.pumpThread = true;
+        EmbeddedSpeechEngine engine(options);
+        auto voice = engine.CreateVoice();
+        voice->SetVoice(tokenFor(*voice, kSlt));
+        voice->Speak(kEnglishTest, kSpeakAsync);
+        engine.waitForSynthesis();
+        QTRY_COMPARE(engine.audioOutput()->startStatistics().started, 1u);
+        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        clock->advanceMs(durationMs(kSlt, kEnglishTest) + 10);
+        QTRY_COMPARE(voice->RunningState(), kRunningStateDone);
+    }
+
     void syncSpeakReturnsWhenTheLineHasBeenHeard() {
         auto clock = std::make_shared<SteppingClock>();
         EmbeddedSpeechEngine engine(silentOptions(clock));
