@@ -1,6 +1,7 @@
 // Figures of the embedded speech engine: time to list the voices, time from an asynchronous
 // Speak to the first sample handed to the audio output, and the synthesis real-time factor.
-// Run it plainly (no sound device: the silent output) or under a sound server.
+// Run it plainly (no sound device: the silent output) or under a sound server. "1st ms" is the
+// first synthesis of each voice, which may wait for the engine's start-up warm-up of all voices.
 
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
@@ -74,7 +75,7 @@ void listingTimes(EmbeddedSpeechEngine& engine) {
 
 void synthesisFigures() {
     std::printf("\n%-42s %9s %8s %9s %9s %8s\n", "voice (synthesizeToMemory)", "test s", "dBFS",
-                "RTF test", "RTF long", "cold ms");
+                "RTF test", "RTF long", "1st ms");
     for (const EmbeddedVoice& voice : embeddedVoices()) {
         const QString& test = voice.isJapanese() ? kJapaneseTest : kEnglishTest;
         const QString& longText = voice.isJapanese() ? kJapaneseLong : kEnglishLong;

@@ -200,6 +200,8 @@ SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QStri
 }
 
 EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {
+    static std::once_flag warmedUp;
+    std::call_once(warmedUp, [] { SynthesisWorker::instance().post(warmUpVoices); });
     std::shared_ptr<const AudioClock> clock =
         options.clock ? options.clock : std::make_shared<SteadyAudioClock>();
     std::optional<AudioDeviceChoice> device;

@@ -213,4 +213,16 @@ void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, cons
     }
 }
 
+void warmUpVoices(SynthesisContext& context) {
+    for (const EmbeddedVoice& voice : embeddedVoices()) {
+        try {
+            synthesizeVoice(context, voice,
+                            voice.isJapanese() ? QStringLiteral("ア。") : QStringLiteral("a."), 0,
+                            16000, [](const qint16*, qint64) { return true; });
+        } catch (const SpeechError&) {
+            // A voice that cannot speak says so when it is used.
+        }
+    }
+}
+
 } // namespace lessora
