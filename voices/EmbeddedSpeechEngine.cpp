@@ -1,5 +1,6 @@
 #include "voices/EmbeddedSpeechEngine.h"
 
+#include "voices/AsciiCase.h"
 #include "voices/AudioDevice.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/SynthesisWorker.h"

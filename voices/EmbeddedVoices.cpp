@@ -1,5 +1,6 @@
 #include "voices/EmbeddedVoices.h"
 
+#include "voices/AsciiCase.h"
 #include "voices/JapaneseReading.h"
 #include "voices/SampleRateConverter.h"
 #include "voices/SpeechEngine.h"
@@ -69,22 +70,6 @@ std::vector<EmbeddedVoice> makeVoices() {
 }
 
 } // namespace
-
-bool equalsIgnoringAsciiCase(const QString& a, const QString& b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode();
-        char16_t y = b[i].unicode();
-        if (x >= u'a' && x <= u'z')
-            x -= 32;
-        if (y >= u'a' && y <= u'z')
-            y -= 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 namespace {
 

@@ -43,9 +43,6 @@ const EmbeddedVoice* findEmbeddedVoice(const QString& description);
 // kanji, else the first English voice.
 const EmbeddedVoice& defaultVoiceFor(const QString& text);
 
-// Texts compared as the program compares voice descriptions: only a-z and A-Z match each other.
-bool equalsIgnoringAsciiCase(const QString& a, const QString& b);
-
 // Speed factor of a rate: each step is 3^(1/10), so that +10 would be three times as fast.
 double speedForRate(int rate);
 
