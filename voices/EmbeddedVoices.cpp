@@ -69,15 +69,11 @@ std::vector<EmbeddedVoice> makeVoices() {
     };
 }
 
-} // namespace
-
-namespace {
-
+// Kana, half-width kana or kanji (the rarer ones outside the basic plane included).
 bool hasJapaneseScript(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    for (const char32_t u : text.toUcs4()) {
         if ((u >= 0x3040 && u <= 0x30FF) || (u >= 0x3400 && u <= 0x9FFF) ||
-            (u >= 0xFF66 && u <= 0xFF9F) || c.isHighSurrogate())
+            (u >= 0xFF66 && u <= 0xFF9F) || (u >= 0x20000 && u <= 0x3FFFF))
             return true;
     }
     return false;

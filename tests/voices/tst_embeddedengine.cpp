@@ -322,6 +322,7 @@ private slots:
         QVERIFY(defaultVoiceFor(kJapaneseTest).isJapanese());
         QVERIFY(defaultVoiceFor(QStringLiteral("カタカナ")).isJapanese());
         QVERIFY(!defaultVoiceFor(kEnglishTest).isJapanese());
+        QVERIFY(!defaultVoiceFor(QStringLiteral("Fine 😀")).isJapanese());
     }
 
     void beepPlaysThroughTheOutput() {
