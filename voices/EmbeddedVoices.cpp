@@ -171,25 +171,34 @@ void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, cons
             stage.finish();
         return;
     }
-    const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
-                                       voice.wordsPerMinute};
-    if (!voice.isJapanese()) {
-        speakEspeak(context.espeak, settings, voice.gainDb, speed, text, outputRate, handler,
-                    stopped);
+    if (voice.isJapanese()) {
+        // Japanese lines go through the reading front end first.
+        synthesizeSegments(context, voice, japaneseSpeechSegments(text), rate, outputRate, handler);
         return;
     }
-    // Japanese lines go through the reading front end: kana for the Japanese voice, runs of
-    // Latin words for an English voice of the same character.
+    const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
+                                       voice.wordsPerMinute};
+    speakEspeak(context.espeak, settings, voice.gainDb, speed, text, outputRate, handler, stopped);
+}
+
+void synthesizeSegments(SynthesisContext& context, const EmbeddedVoice& voice,
+                        const QList<ReadingSegment>& segments, int rate, int outputRate,
+                        const SampleHandler& handler) {
+    const double speed = speedForRate(rate);
+    const EspeakVoiceSettings japanese{voice.synthVoice, voice.pitch, voice.range,
+                                       voice.wordsPerMinute};
+    // The same pitch and variant in English, so that it still sounds like one speaker.
     const EspeakVoiceSettings latin{voice.latinVoice, voice.pitch, voice.range,
                                     voice.wordsPerMinute};
-    for (const ReadingSegment& segment : japaneseSpeechSegments(text)) {
+    bool stopped = false;
+    for (const ReadingSegment& segment : segments) {
         if (stopped)
             break;
         if (segment.kind == ReadingSegment::Kind::Latin)
             speakEspeak(context.espeak, latin, voice.latinGainDb, speed, segment.text, outputRate,
                         handler, stopped);
         else
-            speakEspeak(context.espeak, settings, voice.gainDb, speed, segment.text, outputRate,
+            speakEspeak(context.espeak, japanese, voice.gainDb, speed, segment.text, outputRate,
                         handler, stopped);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "voices/EspeakSynth.h"
 #include "voices/FliteSynth.h"
+#include "voices/JapaneseReading.h"
 
 #include <QString>
 
@@ -54,5 +55,11 @@ void warmUpVoices(SynthesisContext& context);
 // loudness evened out. The handler may stop it by returning false. Throws SpeechError.
 void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, const QString& text,
                      int rate, int outputRate, const SampleHandler& handler);
+
+// Speaks the segments of a Japanese line with a Japanese voice: kana with the voice itself,
+// runs of Latin words with its English counterpart, so that they are read as words.
+void synthesizeSegments(SynthesisContext& context, const EmbeddedVoice& voice,
+                        const QList<ReadingSegment>& segments, int rate, int outputRate,
+                        const SampleHandler& handler);
 
 } // namespace lessora

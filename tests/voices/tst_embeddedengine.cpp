@@ -6,6 +6,7 @@
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/SampleRateConverter.h"
+#include "voices/SynthesisWorker.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -185,6 +186,31 @@ private slots:
         const double level = activeRmsDb(audio.samples, audio.sampleRate);
         // Evened out: every voice within a few dB of the others.
         QVERIFY2(level > -23.5 && level < -16.5, qPrintable(QString::number(level)));
+    }
+
+    void latinWordsInJapaneseLinesAreReadAsWords() {
+        const EmbeddedVoice& voice =
+            *findEmbeddedVoice(QStringLiteral("eSpeak Kenta - Japanese (Japan)"));
+        const auto secondsOf = [&voice](ReadingSegment::Kind latinKind) {
+            const QList<ReadingSegment> segments = {
+                {ReadingSegment::Kind::Japanese, QStringLiteral("ワタシワ")},
+                {latinKind, QStringLiteral("Lessora English")},
+                {ReadingSegment::Kind::Japanese, QStringLiteral("ヲベンキョーシマス。")},
+            };
+            qint64 samples = 0;
+            SynthesisWorker::instance().runAndWait([&](SynthesisContext& context) {
+                synthesizeSegments(context, voice, segments, 0, kSpeechSampleRate,
+                                   [&samples](const qint16*, qint64 count) {
+                                       samples += count;
+                                       return true;
+                                   });
+            });
+            return double(samples) / kSpeechSampleRate;
+        };
+        const double asWords = secondsOf(ReadingSegment::Kind::Latin);
+        const double spelled = secondsOf(ReadingSegment::Kind::Japanese);
+        QVERIFY2(asWords > 1.0 && asWords < 4.0, qPrintable(QString::number(asWords)));
+        QVERIFY2(spelled > asWords + 1.0, qPrintable(QString::number(spelled)));
     }
 
     void voiceIsFoundIgnoringAsciiCaseOnly() {
