@@ -30,6 +30,7 @@ SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QStri
 struct EmbeddedEngineOptions {
     enum class Output {
         Automatic, // the default sound device, or the silent output when there is none
+                   // (asks Qt Multimedia: needs a QCoreApplication)
         Silent,    // the silent output, paced by `clock`
     };
     Output output = Output::Automatic;
