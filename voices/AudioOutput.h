@@ -93,7 +93,7 @@ public:
 
     // Called, outside the lock, whenever there is new work for pump().
     void setWakeHandler(std::function<void()> wake);
-    // When the sink cannot be opened, the output continues with this one.
+    // When the sink cannot be opened or breaks down, the output goes on with this one.
     void setFallbackSink(std::unique_ptr<PcmSink> sink);
 
     UtterancePtr enqueue(quint64 owner);
