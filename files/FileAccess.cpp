@@ -48,12 +48,18 @@ QByteArray readWholeFile(const QString& path) {
 
 void replaceWholeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that every failed write shows here with its reason: a buffered tail that
+    // fails to flush is not reported by commit() (QTBUG-75077) and would pass for a success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw fileError(file.errorString(), path);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw fileError(reason, path);
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            throw fileError(reason, path);
+        }
+        done += written;
     }
     if (!file.commit())
         throw fileError(file.errorString(), path);
