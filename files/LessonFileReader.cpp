@@ -363,9 +363,10 @@ JsonValue LessonParser::readValue(int depth) {
 
 QStringView LessonParser::readString(QString& buffer) {
     ++m_pos; // opening quote
-    const char16_t* runStart = m_pos;
+    const char16_t* const first = m_pos;
     bool escaped = false;
-    for (;;) {
+    // Find the closing quote; escapes are only stepped over here.
+    for (;; ++m_pos) {
         if (atEnd())
             throw NotJsonText{};
         const char16_t c = *m_pos;
@@ -373,65 +374,71 @@ QStringView LessonParser::readString(QString& buffer) {
             break;
         if (c < 0x20)
             throw NotJsonText{};
-        if (c != u'\\') {
-            ++m_pos;
+        if (c == u'\\') {
+            escaped = true;
+            if (++m_pos == m_end)
+                throw NotJsonText{};
+        }
+    }
+    const char16_t* const closing = m_pos++;
+    if (!escaped)
+        return QStringView(first, closing);
+
+    // The decoded text is never longer than the escaped one. Resizing keeps the buffer's
+    // capacity from string to string.
+    buffer.resize(closing - first);
+    char16_t* const begin = reinterpret_cast<char16_t*>(buffer.data());
+    char16_t* out = begin;
+    for (const char16_t* in = first; in != closing;) {
+        if (*in != u'\\') {
+            *out++ = *in++;
             continue;
         }
-        if (!escaped) {
-            buffer.resize(0); // keeps the capacity for the next string
-            escaped = true;
-        }
-        buffer.append(QStringView(runStart, m_pos));
-        if (m_end - m_pos < 2)
-            throw NotJsonText{};
-        const char16_t kind = m_pos[1];
-        m_pos += 2;
-        switch (kind) {
+        ++in;
+        switch (*in++) {
         case u'"':
+            *out++ = u'"';
+            break;
         case u'\\':
+            *out++ = u'\\';
+            break;
         case u'/':
-            buffer.append(QChar(kind));
+            *out++ = u'/';
             break;
         case u'b':
-            buffer.append(u'\b');
+            *out++ = u'\b';
             break;
         case u'f':
-            buffer.append(u'\f');
+            *out++ = u'\f';
             break;
         case u'n':
-            buffer.append(u'\n');
+            *out++ = u'\n';
             break;
         case u'r':
-            buffer.append(u'\r');
+            *out++ = u'\r';
             break;
         case u't':
-            buffer.append(u'\t');
+            *out++ = u'\t';
             break;
         case u'u': {
-            if (m_end - m_pos < 4)
+            if (closing - in < 4)
                 throw NotJsonText{};
-            int unit = 0;
+            char16_t unit = 0;
             for (int i = 0; i < 4; ++i) {
-                const int digit = hexDigit(m_pos[i]);
+                const int digit = hexDigit(*in++);
                 if (digit < 0)
                     throw NotJsonText{};
-                unit = unit * 16 + digit;
+                unit = char16_t(unit * 16 + digit);
             }
-            m_pos += 4;
             // A lone surrogate is kept as the code unit it names: the table may hold one.
-            buffer.append(QChar(char16_t(unit)));
+            *out++ = unit;
             break;
         }
         default:
             throw NotJsonText{};
         }
-        runStart = m_pos;
     }
-    const char16_t* closing = m_pos;
-    ++m_pos;
-    if (!escaped)
-        return QStringView(runStart, closing);
-    buffer.append(QStringView(runStart, closing));
+    buffer.resize(out - begin);
     return buffer;
 }
 
