@@ -56,9 +56,9 @@ public:
 // A dialogue of English and Japanese lines, as lessons are.
 QList<LessonRow> sampleRows() {
     const QString english[] = {QStringLiteral("Could you tell me the way to the station?"),
-                               QStringLiteral("Sure. Go straight and turn left at the bank.")};
-    const QString japanese[] = {QStringLiteral("駅までの道を教えていただけますか。"),
-                                QStringLiteral("はい、まっすぐ行って銀行を左です。")};
+                               QStringLiteral("Sure. Turn left at the bank.")};
+    const QString japanese[] = {QStringLiteral("駅への道を教えてください。"),
+                                QStringLiteral("銀行を左です。")};
     QList<LessonRow> rows;
     rows.reserve(kRows);
     for (int i = 0; i < kRows; ++i) {

@@ -1,13 +1,15 @@
-// Reads lesson files. The parser is strict RFC 8259 JSON, written for this file: it keeps a
-// number's text exactly as written (1.50 stays 1.50, 1e400 stays 1e400), takes \u escapes of
-// lone surrogates as the code units they name (the writer produces them for any text the table
-// holds), keeps only the values the lesson needs and bounds its nesting depth. Everything is
-// converted before the result is handed back, so nothing half-read ever reaches the table.
+// Reads lesson files. The parser is strict RFC 8259 JSON over the file's UTF-8 bytes, written
+// for this file: it keeps a number's text exactly as written (1.50 stays 1.50, 1e400 stays
+// 1e400), takes \u escapes of lone surrogates as the code units they name (the writer produces
+// them for any text the table holds), keeps only the values the lesson needs and bounds its
+// nesting depth. Everything is converted before the result is handed back, so nothing half-read
+// ever reaches the table.
 #include "files/LessonFile.h"
 
-#include <QStringDecoder>
 #include <array>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 namespace lessora {
 
@@ -190,78 +192,156 @@ Converted<QString> toText(JsonValue&& value) {
     }
 }
 
-constexpr std::array<QStringView, 4> kSettingNames = {u"EnglishRateIndex", u"IntervalIndex",
-                                                      u"RepeatIndex", u"HideText"};
-constexpr std::array<QStringView, kLessonColumnCount> kRowMemberNames = {
-    u"No", u"Speaker", u"Language", u"Text", u"Interval"};
+constexpr std::array<std::string_view, 4> kSettingNames = {"EnglishRateIndex", "IntervalIndex",
+                                                           "RepeatIndex", "HideText"};
+constexpr std::array<std::string_view, kLessonColumnCount> kRowMemberNames = {
+    "No", "Speaker", "Language", "Text", "Interval"};
 
-template <std::size_t N>
-int indexOfName(const std::array<QStringView, N>& names, QStringView name) {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (names[i] == name)
-            return static_cast<int>(i);
+// The length of the well-formed UTF-8 sequence that starts with a byte of 0x80 or above, or 0
+// when it is malformed: overlong, a surrogate, beyond U+10FFFF, or cut off.
+int utf8SequenceLength(const uchar* p, const uchar* end) {
+    const uchar lead = *p;
+    int length = 0;
+    uchar secondMin = 0x80;
+    uchar secondMax = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        secondMin = lead == 0xE0 ? 0xA0 : 0x80;
+        secondMax = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        secondMin = lead == 0xF0 ? 0x90 : 0x80;
+        secondMax = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
     }
-    return -1;
+    if (end - p < length || p[1] < secondMin || p[1] > secondMax)
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    }
+    return length;
 }
 
-// Strict JSON grammar over UTF-16 text, with the lesson file's structure on top: the root
-// object, its settings and "Rows", and the row objects. Everything else is checked for
-// syntax and skipped. Of several members with the same name the first counts.
+bool isValidUtf8(const uchar* p, const uchar* end) {
+    while (p != end) {
+        if (*p < 0x80) {
+            ++p;
+        } else if (const int length = utf8SequenceLength(p, end)) {
+            p += length;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Thrown inside the parser at a malformed UTF-8 sequence; ends the whole read.
+struct NotUtf8Text {};
+
+// A JSON string as it stands in the file, quotes excluded, already checked.
+struct StringToken {
+    const uchar* first;
+    const uchar* last;
+    bool hasEscapes;
+    bool isAscii;
+};
+
+// Bytes that stand for themselves inside a JSON string: printable ASCII but for the quotation
+// mark and the reverse solidus.
+constexpr std::array<bool, 256> kPlainStringBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int byte = 0x20; byte < 0x80; ++byte)
+        plain[byte] = byte != '"' && byte != '\\';
+    return plain;
+}();
+
+// The last few texts read for one column, handed out again instead of allocating a copy: a
+// lesson has few distinct speakers, languages and intervals, and its rows can then share them.
+class RecentTexts {
+public:
+    QString take(QLatin1StringView text) {
+        for (const QString& known : m_texts) {
+            if (known.size() == text.size() && known == text)
+                return known;
+        }
+        m_next = (m_next + 1) % m_texts.size();
+        m_texts[m_next] = QString(text);
+        return m_texts[m_next];
+    }
+
+private:
+    std::array<QString, 4> m_texts;
+    std::size_t m_next = 0;
+};
+
+// Strict JSON grammar over the file's UTF-8 bytes, with the lesson file's structure on top:
+// the root object, its settings and "Rows", and the row objects. Everything else is checked
+// for syntax and skipped. Of several members with the same name the first counts. Bytes
+// outside strings must be JSON's own ASCII tokens, and those inside strings are checked as
+// they are passed, so a text that parses is valid UTF-8 throughout.
 class LessonParser {
 public:
-    explicit LessonParser(QStringView text)
-        : m_pos(text.utf16())
-        , m_end(text.utf16() + text.size()) {}
+    LessonParser(const uchar* begin, const uchar* end)
+        : m_pos(begin)
+        , m_end(end) {}
 
-    // Throws NotJsonText.
+    // Throws NotJsonText or NotUtf8Text.
     void parseDocument();
     LessonFileContent result();
 
 private:
     bool atEnd() const { return m_pos == m_end; }
     void skipWhitespace();
-    char16_t nextToken(); // skips whitespace; the text may not end here
-    void expectWord(QStringView word);
+    uchar nextToken(); // skips whitespace; the text may not end here
+    void expectWord(std::string_view word);
 
-    // The name a member callback gets is valid only until it parses the member's value.
     template <typename OnMember> void parseObject(int depth, OnMember onMember);
     template <typename OnElement> void parseArray(int depth, OnElement onElement);
     void skipValue(int depth);
-    JsonValue readValue(int depth);
-    // A string's content: a view into the text when it holds no escape, else into buffer.
-    QStringView readString(QString& buffer);
-    QStringView readNumber();
+    JsonValue readValue(int depth, RecentTexts* recent = nullptr);
+    StringToken readString();
+    void skipEscape();
+    QString decode(const StringToken& token);
+    template <std::size_t N>
+    int indexOfName(const std::array<std::string_view, N>& names, const StringToken& name);
+    std::string_view readNumber();
 
-    void readRootMember(QStringView name);
+    void readRootMember(const StringToken& name);
     void readRows();
     void readRowElement();
     void readRowObject();
 
-    const char16_t* m_pos;
-    const char16_t* const m_end;
-    QString m_scratch;
+    const uchar* m_pos;
+    const uchar* const m_end;
+    std::vector<char16_t> m_scratch; // decoding room, kept from string to string
     bool m_rootIsObject = false;
     bool m_hasRows = false;
     bool m_rowsIsArray = false;
     std::array<std::optional<JsonValue>, kSettingNames.size()> m_settings;
+    std::array<RecentTexts, kLessonColumnCount> m_recentCells;
     QList<LessonRow> m_rows;
     QString m_rowsError; // the first element that failed; later rows are only checked
 };
 
 void LessonParser::skipWhitespace() {
-    while (!atEnd() && (*m_pos == u' ' || *m_pos == u'\t' || *m_pos == u'\n' || *m_pos == u'\r'))
+    while (!atEnd() && (*m_pos == ' ' || *m_pos == '\t' || *m_pos == '\n' || *m_pos == '\r'))
         ++m_pos;
 }
 
-char16_t LessonParser::nextToken() {
+uchar LessonParser::nextToken() {
     skipWhitespace();
     if (atEnd())
         throw NotJsonText{};
     return *m_pos;
 }
 
-void LessonParser::expectWord(QStringView word) {
-    if (m_end - m_pos < word.size() || QStringView(m_pos, word.size()) != word)
+void LessonParser::expectWord(std::string_view word) {
+    if (std::size_t(m_end - m_pos) < word.size() ||
+        std::string_view(reinterpret_cast<const char*>(m_pos), word.size()) != word)
         throw NotJsonText{};
     m_pos += word.size();
 }
@@ -270,23 +350,23 @@ template <typename OnMember> void LessonParser::parseObject(int depth, OnMember 
     if (depth > kMaxJsonDepth)
         throw NotJsonText{};
     ++m_pos; // {
-    if (nextToken() == u'}') {
+    if (nextToken() == '}') {
         ++m_pos;
         return;
     }
     for (;;) {
-        if (nextToken() != u'"')
+        if (nextToken() != '"')
             throw NotJsonText{};
-        const QStringView name = readString(m_scratch);
-        if (nextToken() != u':')
+        const StringToken name = readString();
+        if (nextToken() != ':')
             throw NotJsonText{};
         ++m_pos;
         onMember(name);
-        const char16_t separator = nextToken();
+        const uchar separator = nextToken();
         ++m_pos;
-        if (separator == u'}')
+        if (separator == '}')
             return;
-        if (separator != u',')
+        if (separator != ',')
             throw NotJsonText{};
     }
 }
@@ -295,40 +375,40 @@ template <typename OnElement> void LessonParser::parseArray(int depth, OnElement
     if (depth > kMaxJsonDepth)
         throw NotJsonText{};
     ++m_pos; // [
-    if (nextToken() == u']') {
+    if (nextToken() == ']') {
         ++m_pos;
         return;
     }
     for (;;) {
         onElement();
-        const char16_t separator = nextToken();
+        const uchar separator = nextToken();
         ++m_pos;
-        if (separator == u']')
+        if (separator == ']')
             return;
-        if (separator != u',')
+        if (separator != ',')
             throw NotJsonText{};
     }
 }
 
 void LessonParser::skipValue(int depth) {
     switch (nextToken()) {
-    case u'{':
-        parseObject(depth, [this, depth](QStringView) { skipValue(depth + 1); });
+    case '{':
+        parseObject(depth, [this, depth](const StringToken&) { skipValue(depth + 1); });
         break;
-    case u'[':
+    case '[':
         parseArray(depth, [this, depth] { skipValue(depth + 1); });
         break;
-    case u'"':
-        readString(m_scratch);
+    case '"':
+        readString();
         break;
-    case u't':
-        expectWord(u"true");
+    case 't':
+        expectWord("true");
         break;
-    case u'f':
-        expectWord(u"false");
+    case 'f':
+        expectWord("false");
         break;
-    case u'n':
-        expectWord(u"null");
+    case 'n':
+        expectWord("null");
         break;
     default:
         readNumber();
@@ -336,145 +416,213 @@ void LessonParser::skipValue(int depth) {
     }
 }
 
-JsonValue LessonParser::readValue(int depth) {
+JsonValue LessonParser::readValue(int depth, RecentTexts* recent) {
     using Kind = JsonValue::Kind;
     switch (nextToken()) {
-    case u'{':
+    case '{':
         skipValue(depth);
         return {Kind::Object, {}};
-    case u'[':
+    case '[':
         skipValue(depth);
         return {Kind::Array, {}};
-    case u'"':
-        return {Kind::String, readString(m_scratch).toString()};
-    case u't':
-        expectWord(u"true");
+    case '"': {
+        const StringToken token = readString();
+        constexpr qsizetype kShortText = 16;
+        if (recent && token.isAscii && !token.hasEscapes && token.last - token.first <= kShortText)
+            return {Kind::String,
+                    recent->take(QLatin1StringView(reinterpret_cast<const char*>(token.first),
+                                                   reinterpret_cast<const char*>(token.last)))};
+        return {Kind::String, decode(token)};
+    }
+    case 't':
+        expectWord("true");
         return {Kind::True, {}};
-    case u'f':
-        expectWord(u"false");
+    case 'f':
+        expectWord("false");
         return {Kind::False, {}};
-    case u'n':
-        expectWord(u"null");
+    case 'n':
+        expectWord("null");
         return {Kind::Null, {}};
-    default:
-        return {Kind::Number, readNumber().toString()};
+    default: {
+        const std::string_view number = readNumber();
+        return {Kind::Number, QString::fromLatin1(number.data(), qsizetype(number.size()))};
+    }
     }
 }
 
-QStringView LessonParser::readString(QString& buffer) {
+StringToken LessonParser::readString() {
     ++m_pos; // opening quote
-    const char16_t* const first = m_pos;
-    bool escaped = false;
-    // Find the closing quote; escapes are only stepped over here.
-    for (;; ++m_pos) {
+    const uchar* const first = m_pos;
+    bool hasEscapes = false;
+    bool isAscii = true;
+    for (;;) {
+        while (m_pos != m_end && kPlainStringBytes[*m_pos])
+            ++m_pos;
         if (atEnd())
             throw NotJsonText{};
-        const char16_t c = *m_pos;
-        if (c == u'"')
+        const uchar c = *m_pos;
+        if (c == '"') {
             break;
-        if (c < 0x20)
+        } else if (c == '\\') {
+            hasEscapes = true;
+            skipEscape();
+        } else if (c < 0x20) {
             throw NotJsonText{};
-        if (c == u'\\') {
-            escaped = true;
-            if (++m_pos == m_end)
-                throw NotJsonText{};
+        } else if (const int length = utf8SequenceLength(m_pos, m_end)) {
+            m_pos += length;
+            isAscii = false;
+        } else {
+            throw NotUtf8Text{};
         }
     }
-    const char16_t* const closing = m_pos++;
-    if (!escaped)
-        return QStringView(first, closing);
-
-    // The decoded text is never longer than the escaped one. Resizing keeps the buffer's
-    // capacity from string to string.
-    buffer.resize(closing - first);
-    char16_t* const begin = reinterpret_cast<char16_t*>(buffer.data());
-    char16_t* out = begin;
-    for (const char16_t* in = first; in != closing;) {
-        if (*in != u'\\') {
-            *out++ = *in++;
-            continue;
-        }
-        ++in;
-        switch (*in++) {
-        case u'"':
-            *out++ = u'"';
-            break;
-        case u'\\':
-            *out++ = u'\\';
-            break;
-        case u'/':
-            *out++ = u'/';
-            break;
-        case u'b':
-            *out++ = u'\b';
-            break;
-        case u'f':
-            *out++ = u'\f';
-            break;
-        case u'n':
-            *out++ = u'\n';
-            break;
-        case u'r':
-            *out++ = u'\r';
-            break;
-        case u't':
-            *out++ = u'\t';
-            break;
-        case u'u': {
-            if (closing - in < 4)
-                throw NotJsonText{};
-            char16_t unit = 0;
-            for (int i = 0; i < 4; ++i) {
-                const int digit = hexDigit(*in++);
-                if (digit < 0)
-                    throw NotJsonText{};
-                unit = char16_t(unit * 16 + digit);
-            }
-            // A lone surrogate is kept as the code unit it names: the table may hold one.
-            *out++ = unit;
-            break;
-        }
-        default:
-            throw NotJsonText{};
-        }
-    }
-    buffer.resize(out - begin);
-    return buffer;
+    return {first, m_pos++, hasEscapes, isAscii};
 }
 
-QStringView LessonParser::readNumber() {
-    const char16_t* start = m_pos;
+void LessonParser::skipEscape() {
+    if (m_end - m_pos < 2)
+        throw NotJsonText{};
+    switch (m_pos[1]) {
+    case '"':
+    case '\\':
+    case '/':
+    case 'b':
+    case 'f':
+    case 'n':
+    case 'r':
+    case 't':
+        m_pos += 2;
+        return;
+    case 'u':
+        if (m_end - m_pos < 6)
+            throw NotJsonText{};
+        for (int i = 2; i < 6; ++i) {
+            if (hexDigit(m_pos[i]) < 0)
+                throw NotJsonText{};
+        }
+        m_pos += 6;
+        return;
+    default:
+        throw NotJsonText{};
+    }
+}
+
+QString LessonParser::decode(const StringToken& token) {
+    const auto* bytes = reinterpret_cast<const char*>(token.first);
+    const qsizetype size = token.last - token.first;
+    if (!token.hasEscapes)
+        return QString::fromUtf8(bytes, size);
+    // Escapes and UTF-8 sequences were checked by readString. The UTF-16 text never has more
+    // code units than the UTF-8 text has bytes.
+    if (m_scratch.size() < std::size_t(size))
+        m_scratch.resize(size);
+    char16_t* const begin = m_scratch.data();
+    char16_t* out = begin;
+    for (const uchar* in = token.first; in != token.last;) {
+        const uchar c = *in;
+        if (c < 0x80 && c != '\\') {
+            *out++ = c;
+            ++in;
+        } else if (c >= 0x80) {
+            const int length = utf8SequenceLength(in, token.last);
+            char32_t code = c & (0x7F >> length);
+            for (int i = 1; i < length; ++i)
+                code = (code << 6) | (in[i] & 0x3F);
+            in += length;
+            if (QChar::requiresSurrogates(code)) {
+                *out++ = QChar::highSurrogate(code);
+                *out++ = QChar::lowSurrogate(code);
+            } else {
+                *out++ = char16_t(code);
+            }
+        } else {
+            const uchar kind = in[1];
+            in += 2;
+            switch (kind) {
+            case 'b':
+                *out++ = u'\b';
+                break;
+            case 'f':
+                *out++ = u'\f';
+                break;
+            case 'n':
+                *out++ = u'\n';
+                break;
+            case 'r':
+                *out++ = u'\r';
+                break;
+            case 't':
+                *out++ = u'\t';
+                break;
+            case 'u': {
+                char16_t unit = 0;
+                for (int i = 0; i < 4; ++i)
+                    unit = char16_t(unit * 16 + hexDigit(*in++));
+                // A lone surrogate is kept as the code unit it names: the table may hold one.
+                *out++ = unit;
+                break;
+            }
+            default: // quotation mark, solidus, reverse solidus
+                *out++ = kind;
+                break;
+            }
+        }
+    }
+    return QString(reinterpret_cast<const QChar*>(begin), out - begin);
+}
+
+template <std::size_t N>
+int LessonParser::indexOfName(const std::array<std::string_view, N>& names,
+                              const StringToken& name) {
+    if (!name.hasEscapes) {
+        const std::string_view raw(reinterpret_cast<const char*>(name.first),
+                                   std::size_t(name.last - name.first));
+        for (std::size_t i = 0; i < N; ++i) {
+            if (names[i] == raw)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    const QString decoded = decode(name);
+    for (std::size_t i = 0; i < N; ++i) {
+        if (decoded == QLatin1StringView(names[i].data(), qsizetype(names[i].size())))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string_view LessonParser::readNumber() {
+    const uchar* start = m_pos;
     const auto digits = [this] {
-        const char16_t* first = m_pos;
-        while (!atEnd() && *m_pos >= u'0' && *m_pos <= u'9')
+        const uchar* first = m_pos;
+        while (!atEnd() && *m_pos >= '0' && *m_pos <= '9')
             ++m_pos;
         return m_pos - first;
     };
-    if (!atEnd() && *m_pos == u'-')
+    if (!atEnd() && *m_pos == '-')
         ++m_pos;
-    if (!atEnd() && *m_pos == u'0')
+    if (!atEnd() && *m_pos == '0')
         ++m_pos;
     else if (digits() == 0)
         throw NotJsonText{};
-    if (!atEnd() && *m_pos == u'.') {
+    if (!atEnd() && *m_pos == '.') {
         ++m_pos;
         if (digits() == 0)
             throw NotJsonText{};
     }
-    if (!atEnd() && (*m_pos == u'e' || *m_pos == u'E')) {
+    if (!atEnd() && (*m_pos == 'e' || *m_pos == 'E')) {
         ++m_pos;
-        if (!atEnd() && (*m_pos == u'+' || *m_pos == u'-'))
+        if (!atEnd() && (*m_pos == '+' || *m_pos == '-'))
             ++m_pos;
         if (digits() == 0)
             throw NotJsonText{};
     }
-    return QStringView(start, m_pos);
+    return {reinterpret_cast<const char*>(start), std::size_t(m_pos - start)};
 }
 
 void LessonParser::parseDocument() {
-    if (nextToken() == u'{') {
+    if (nextToken() == '{') {
         m_rootIsObject = true;
-        parseObject(1, [this](QStringView name) { readRootMember(name); });
+        parseObject(1, [this](const StringToken& name) { readRootMember(name); });
     } else {
         skipValue(1);
     }
@@ -483,8 +631,9 @@ void LessonParser::parseDocument() {
         throw NotJsonText{};
 }
 
-void LessonParser::readRootMember(QStringView name) {
-    if (name == u"Rows") {
+void LessonParser::readRootMember(const StringToken& name) {
+    constexpr std::array<std::string_view, 1> kRows = {"Rows"};
+    if (indexOfName(kRows, name) == 0) {
         if (!m_hasRows) {
             m_hasRows = true;
             readRows();
@@ -499,7 +648,7 @@ void LessonParser::readRootMember(QStringView name) {
 }
 
 void LessonParser::readRows() {
-    if (nextToken() != u'[') {
+    if (nextToken() != '[') {
         skipValue(2);
         return;
     }
@@ -510,7 +659,7 @@ void LessonParser::readRows() {
 void LessonParser::readRowElement() {
     if (!m_rowsError.isEmpty()) {
         skipValue(3);
-    } else if (nextToken() != u'{') {
+    } else if (nextToken() != '{') {
         m_rowsError = lessonFileMessages::invalidCast;
         skipValue(3);
     } else {
@@ -522,10 +671,10 @@ void LessonParser::readRowElement() {
 
 void LessonParser::readRowObject() {
     std::array<std::optional<JsonValue>, kLessonColumnCount> members;
-    parseObject(3, [this, &members](QStringView name) {
+    parseObject(3, [this, &members](const StringToken& name) {
         const int column = indexOfName(kRowMemberNames, name);
         if (column >= 0 && !members[column])
-            members[column] = readValue(4);
+            members[column] = readValue(4, &m_recentCells[column]);
         else
             skipValue(4);
     });
@@ -534,7 +683,9 @@ void LessonParser::readRowObject() {
     // the error.
     for (int column = 0; column < kLessonColumnCount; ++column) {
         if (!members[column]) {
-            m_rowsError = QStringLiteral("値 '%1' が見つかりません").arg(kRowMemberNames[column]);
+            m_rowsError = QStringLiteral("値 '%1' が見つかりません")
+                              .arg(QLatin1StringView(kRowMemberNames[column].data(),
+                                                     qsizetype(kRowMemberNames[column].size())));
             return;
         }
         Converted<QString> text = toText(std::move(*members[column]));
@@ -594,21 +745,20 @@ LessonFileContent LessonParser::result() {
 LessonFileContent readLessonFile(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    // Stateless: a sequence cut off at the end is an error. A second byte-order mark is
-    // kept as a character, which no JSON text may start with.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        LessonFileContent content;
-        content.status = LessonFileStatus::NotUtf8;
-        return content;
-    }
-    LessonParser parser(text);
+    const auto* begin = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* end = begin + bytes.size();
+    LessonParser parser(begin, end);
+    LessonFileContent notRead;
     try {
         parser.parseDocument();
+    } catch (const NotUtf8Text&) {
+        notRead.status = LessonFileStatus::NotUtf8;
+        return notRead;
     } catch (const NotJsonText&) {
-        return {};
+        // Text that is not UTF-8 is reported as such, wherever the syntax broke off.
+        notRead.status =
+            isValidUtf8(begin, end) ? LessonFileStatus::NotJson : LessonFileStatus::NotUtf8;
+        return notRead;
     }
     return parser.result();
 }

@@ -124,6 +124,12 @@ void TestLessonFile::reads_data() {
         << QByteArray(R"({"rows":5,"Rows":[{"No":"1","no":"x","No":"2","Speaker":"A","X":[{}],)"
                       R"("Language":"E","Text":"t","Interval":"","Text":"u"}],"Rows":7})")
         << S::Loaded << QString() << QStringList{"1|A|E|t|"};
+    QTest::newRow("raw UTF-8 beside escapes")
+        << QByteArray(
+               "{\"Rows\":[{\"No\":\"\xC3\xBC\",\"Speaker\":\"\xE3\x81\x82\\\"\xF0\x9F\x98\x80\","
+               "\"Language\":\"\",\"Text\":\"\",\"Interval\":\"\"}]}")
+        << S::Loaded << QString()
+        << QStringList{QString::fromUtf8("\xC3\xBC|\xE3\x81\x82\"\xF0\x9F\x98\x80|||")};
     QTest::newRow("escaped member names")
         << QByteArray(R"({"R\u006Fws":[]})") << S::Loaded << QString() << QStringList{};
     QTest::newRow("whitespace between tokens")
@@ -141,6 +147,10 @@ void TestLessonFile::reads_data() {
         << QByteArray("{\"a\":\"\xED\xA0\x80\"}") << S::NotUtf8 << QString() << QStringList{};
     QTest::newRow("cut-off UTF-8 at the end")
         << QByteArray("{}\xE3\x81") << S::NotUtf8 << QString() << QStringList{};
+    QTest::newRow("bad UTF-8 after a syntax error")
+        << QByteArray("{,\"\xFF\"}") << S::NotUtf8 << QString() << QStringList{};
+    QTest::newRow("escaped non-ASCII character")
+        << QByteArray("{\"a\":\"\\\xC3\xA9\"}") << S::NotJson << QString() << QStringList{};
     QTest::newRow("Rows element error after a good row")
         << QByteArray(R"({"Rows":[)" + row + R"(,{"No":"2"},[]]})") << S::InvalidValue
         << QStringLiteral("値 'Speaker' が見つかりません") << QStringList{};
