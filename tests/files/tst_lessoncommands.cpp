@@ -1,5 +1,6 @@
 // The save and load buttons of the main window, from the dialogs to the messages.
 #include "app/Unit1.h"
+#include "files/FileAccess.h"
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "support/FakeServices.h"
@@ -299,13 +300,19 @@ void TestLessonCommands::unreadableFileIsReportedWithItsPath() {
     FakeServices fakes;
     TForm1 form(fakes.services());
     const QString missing = fakes.folder.filePath("missing.json");
-    fakes.fileDialogs.openAnswers << missing << fakes.folder.path();
+    const QString huge = fakes.folder.filePath("huge.json");
+    QFile hugeFile(huge); // sparse: takes no room on disk
+    QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(kMaxReadFileBytes + 1));
+    hugeFile.close();
+    fakes.fileDialogs.openAnswers << missing << fakes.folder.path() << huge;
     form.btnLoadLesson->click();
     form.btnLoadLesson->click(); // a folder
-    QCOMPARE(fakes.messages.messages.size(), 2);
+    form.btnLoadLesson->click();
+    QCOMPARE(fakes.messages.messages.size(), 3);
     QCOMPARE(fakes.messages.messages[0], fileError("No such file or directory", missing));
     QVERIFY2(fakes.messages.messages[1].endsWith("\r\n[" + fakes.folder.path() + "]."),
              qPrintable(fakes.messages.messages[1]));
+    QCOMPARE(fakes.messages.messages[2], fileError(QStringLiteral("ファイルが大きすぎます"), huge));
     QCOMPARE(rowsOf(*form.lessonTable), kStartUpRows);
 }
 
