@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/LessonFileCommands.h"
 #include "platform/ErrorHandler.h"
 #include "platform/Services.h"
 
@@ -117,6 +118,9 @@ private:
     TfrmVoiceCheck* frmVoiceCheck = nullptr;
 
     int FHighlightRow = -1;
+
+    // Lesson files: the save and open dialogs' memory of the file last chosen in each.
+    LessonFileCommands FLessonFiles;
 };
 
 } // namespace lessora

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "lesson/LessonTable.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace lessora {
+
+// The main window's playback settings that a lesson file keeps: the selected item of the
+// three lists (-1 for none) and the hide-text switch.
+struct LessonSettings {
+    int englishRateIndex = -1;
+    int intervalIndex = -1;
+    int repeatIndex = -1;
+    bool hideText = false;
+};
+
+// The settings a file holds; each member is optional in a file.
+struct StoredLessonSettings {
+    std::optional<int> englishRateIndex;
+    std::optional<int> intervalIndex;
+    std::optional<int> repeatIndex;
+    std::optional<bool> hideText;
+
+    friend bool operator==(const StoredLessonSettings&, const StoredLessonSettings&) = default;
+};
+
+// The bytes of a lesson file: the UTF-8 byte-order mark and one line of compact JSON, every
+// code unit outside printable ASCII (and the solidus) escaped. Blank rows are left out.
+QByteArray writeLessonFile(const LessonSettings& settings, const QList<LessonRow>& rows);
+
+// Appends text as a JSON string, quotes included, escaped code unit by code unit as the
+// lesson file writes it.
+void appendJsonString(QByteArray& out, QStringView text);
+
+// How reading a lesson file's bytes ended.
+enum class LessonFileStatus {
+    Loaded,       // settings and rows
+    NoRows,       // an object without "Rows": its settings only
+    NotUtf8,      // the bytes after an optional byte-order mark are not valid UTF-8
+    NotJson,      // not one JSON value (or nested or sized beyond the reader's limits)
+    NotObject,    // JSON, but the root is not an object
+    InvalidValue, // a value could not be converted; the message is in error
+};
+
+struct LessonFileContent {
+    LessonFileStatus status = LessonFileStatus::NotJson;
+    QString error;                 // InvalidValue: the message, exactly as the user sees it
+    StoredLessonSettings settings; // Loaded, NoRows
+    QList<LessonRow> rows;         // Loaded: the elements of "Rows", as read
+};
+
+// Reads a whole lesson file. Everything is converted before anything is returned, so a
+// caller can apply the result all at once or not at all. Never throws.
+LessonFileContent readLessonFile(QByteArrayView bytes);
+
+// Innermost nesting of arrays and objects the reader follows; deeper files are not read.
+inline constexpr int kMaxJsonDepth = 512;
+
+namespace lessonFileMessages {
+inline const QString notUtf8 = QStringLiteral(
+    "Unicode 文字のマッピングがターゲットのマルチバイト コード ページに存在しません");
+inline const QString notJson = QStringLiteral("JSONファイルを読み込めませんでした。");
+inline const QString notLesson = QStringLiteral("正しい教材ファイルではありません。");
+inline const QString noRows = QStringLiteral("教材データが見つかりません。");
+inline const QString loaded = QStringLiteral("読み込みました。");
+inline const QString saved = QStringLiteral("保存しました。");
+inline const QString invalidCast = QStringLiteral("無効なクラス型キャスト");
+} // namespace lessonFileMessages
+
+} // namespace lessora

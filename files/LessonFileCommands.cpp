@@ -1,0 +1,86 @@
+#include "files/LessonFileCommands.h"
+
+#include "files/FileAccess.h"
+#include "lesson/LessonTable.h"
+#include "platform/AppError.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+
+#include <algorithm>
+
+namespace lessora {
+
+const QString LessonFileCommands::kFilter = QStringLiteral("JSONファイル (*.json)|*.json");
+const QString LessonFileCommands::kDefaultExtension = QStringLiteral("json");
+
+namespace {
+
+constexpr int kMinimumLoadedRows = 10;
+
+void applySettings(LessonSettingsControls& controls, const StoredLessonSettings& settings) {
+    if (settings.englishRateIndex)
+        controls.setEnglishRateIndex(*settings.englishRateIndex);
+    if (settings.intervalIndex)
+        controls.setIntervalIndex(*settings.intervalIndex);
+    if (settings.repeatIndex)
+        controls.setRepeatIndex(*settings.repeatIndex);
+    if (settings.hideText)
+        controls.setHideText(*settings.hideText);
+}
+
+} // namespace
+
+void applyLessonRows(LessonTable& table, const QList<LessonRow>& rows) {
+    const int loaded = static_cast<int>(rows.size());
+    const int count = std::max(loaded, kMinimumLoadedRows);
+    // Row by row rather than one reset, so the grid keeps its current cell where it can.
+    table.setRowCount(count);
+    for (int row = 0; row < loaded; ++row)
+        table.setRow(row, rows[row]);
+    for (int row = loaded; row < count; ++row)
+        table.setRow(row, {QString::number(row + 1), {}, {}, {}, {}});
+}
+
+void LessonFileCommands::save(const LessonCommandContext& context) {
+    const std::optional<QString> path =
+        context.dialogs.getSaveFileName({kFilter, kDefaultExtension, m_saveDialogFileName});
+    if (!path)
+        return;
+    m_saveDialogFileName = *path;
+    const QByteArray bytes =
+        writeLessonFile(context.controls.lessonSettings(), context.table.allRows());
+    replaceWholeFile(*path, bytes);
+    context.messages.showMessage(lessonFileMessages::saved);
+}
+
+void LessonFileCommands::load(const LessonCommandContext& context) {
+    const std::optional<QString> path =
+        context.dialogs.getOpenFileName({kFilter, {}, m_openDialogFileName});
+    if (!path)
+        return;
+    m_openDialogFileName = *path;
+    const LessonFileContent content = readLessonFile(readWholeFile(*path));
+    switch (content.status) {
+    case LessonFileStatus::NotUtf8:
+        throw AppError(lessonFileMessages::notUtf8);
+    case LessonFileStatus::NotJson:
+        context.messages.showMessage(lessonFileMessages::notJson);
+        return;
+    case LessonFileStatus::NotObject:
+        context.messages.showMessage(lessonFileMessages::notLesson);
+        return;
+    case LessonFileStatus::InvalidValue:
+        throw AppError(content.error);
+    case LessonFileStatus::NoRows:
+        applySettings(context.controls, content.settings);
+        context.messages.showMessage(lessonFileMessages::noRows);
+        return;
+    case LessonFileStatus::Loaded:
+        applySettings(context.controls, content.settings);
+        applyLessonRows(context.table, content.rows);
+        context.messages.showMessage(lessonFileMessages::loaded);
+        return;
+    }
+}
+
+} // namespace lessora

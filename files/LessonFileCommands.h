@@ -1,0 +1,61 @@
+#pragma once
+
+#include "files/LessonFile.h"
+
+#include <QString>
+
+namespace lessora {
+
+class FileDialogs;
+class LessonTable;
+class MessageBoxes;
+
+// The controls of the main window whose state a lesson file keeps. Setting one acts as the
+// user's choice does: ticking hide-text hides the Text column at once.
+class LessonSettingsControls {
+public:
+    virtual ~LessonSettingsControls() = default;
+    virtual LessonSettings lessonSettings() const = 0;
+    virtual void setEnglishRateIndex(int index) = 0;
+    virtual void setIntervalIndex(int index) = 0;
+    virtual void setRepeatIndex(int index) = 0;
+    virtual void setHideText(bool hide) = 0;
+};
+
+// What the lesson commands work with.
+struct LessonCommandContext {
+    FileDialogs& dialogs;
+    MessageBoxes& messages;
+    LessonTable& table;
+    LessonSettingsControls& controls;
+};
+
+// The save and load commands of the main window, with the memory of their two dialogs.
+// Errors that belong to the default error handler are thrown as AppError. Neither command
+// touches playback: a running playback goes on with whatever the table holds afterwards.
+class LessonFileCommands {
+public:
+    static const QString kFilter; // "JSONファイル (*.json)|*.json"
+    static const QString kDefaultExtension;
+
+    // Asks for a file and writes the lesson to it; "保存しました。" when done.
+    void save(const LessonCommandContext& context);
+    // Asks for a file and loads it. The whole file is converted first: a load that ends in
+    // an error changes neither the table nor the controls. Only a file without "Rows"
+    // still applies its settings.
+    void load(const LessonCommandContext& context);
+
+    // The full name last chosen in each dialog, offered by it the next time.
+    const QString& saveDialogFileName() const { return m_saveDialogFileName; }
+    const QString& openDialogFileName() const { return m_openDialogFileName; }
+
+private:
+    QString m_saveDialogFileName;
+    QString m_openDialogFileName;
+};
+
+// Puts loaded rows into the table: n rows, at least 10; the rows added beyond the file's are
+// blank and numbered on from n + 1.
+void applyLessonRows(LessonTable& table, const QList<LessonRow>& rows);
+
+} // namespace lessora

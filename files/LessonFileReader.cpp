@@ -1,0 +1,766 @@
+// Reads lesson files. The parser is strict RFC 8259 JSON over the file's UTF-8 bytes, written
+// for this file: it keeps a number's text exactly as written (1.50 stays 1.50, 1e400 stays
+// 1e400), takes \u escapes of lone surrogates as the code units they name (the writer produces
+// them for any text the table holds), keeps only the values the lesson needs and bounds its
+// nesting depth. Everything is converted before the result is handed back, so nothing half-read
+// ever reaches the table.
+#include "files/LessonFile.h"
+
+#include <array>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+namespace lessora {
+
+namespace {
+
+// Thrown inside the parser when the text is not one JSON value; ends the whole read.
+struct NotJsonText {};
+
+struct JsonValue {
+    enum class Kind { Null, False, True, Number, String, Object, Array };
+    Kind kind = Kind::Null;
+    QString text; // String: the content; Number: the number exactly as written
+};
+
+// A converted value, or the message saying why it could not be converted.
+template <typename T> struct Converted {
+    T value{};
+    QString error;
+};
+
+QString kindName(JsonValue::Kind kind) {
+    switch (kind) {
+    case JsonValue::Kind::Null:
+        return QStringLiteral("TJSONNull");
+    case JsonValue::Kind::False:
+    case JsonValue::Kind::True:
+        return QStringLiteral("TJSONBool");
+    case JsonValue::Kind::Number:
+        return QStringLiteral("TJSONNumber");
+    case JsonValue::Kind::String:
+        return QStringLiteral("TJSONString");
+    case JsonValue::Kind::Object:
+        return QStringLiteral("TJSONObject");
+    case JsonValue::Kind::Array:
+        return QStringLiteral("TJSONArray");
+    }
+    return {};
+}
+
+QString unsupportedConversion(JsonValue::Kind kind, const char* wanted) {
+    return QStringLiteral("%1 から %2 への変換はサポートされていません")
+        .arg(kindName(kind), QLatin1String(wanted));
+}
+
+int hexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Optional sign and decimal digits, within the range of a 32-bit integer.
+std::optional<int> parseWholeNumber(QStringView text) {
+    qsizetype i = 0;
+    const bool negative = !text.isEmpty() && text[0] == u'-';
+    if (!text.isEmpty() && (text[0] == u'-' || text[0] == u'+'))
+        ++i;
+    if (i == text.size())
+        return std::nullopt;
+    qint64 magnitude = 0;
+    for (; i < text.size(); ++i) {
+        if (!isDigit(text[i]))
+            return std::nullopt;
+        magnitude = magnitude * 10 + (text[i].unicode() - u'0');
+        if (magnitude > qint64(std::numeric_limits<int>::max()) + 1)
+            return std::nullopt;
+    }
+    const qint64 value = negative ? -magnitude : magnitude;
+    if (value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// A decimal number: optional sign, digits with an optional fraction, optional exponent.
+// Gives whether it is non-zero (any non-zero digit before the exponent), or nothing.
+std::optional<bool> decimalIsNonZero(QStringView text) {
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        ++i;
+    bool digits = false;
+    bool nonZero = false;
+    bool point = false;
+    for (; i < text.size() && (isDigit(text[i]) || (text[i] == u'.' && !point)); ++i) {
+        if (text[i] == u'.') {
+            point = true;
+            continue;
+        }
+        digits = true;
+        nonZero = nonZero || text[i] != u'0';
+    }
+    if (!digits)
+        return std::nullopt;
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+            ++i;
+        const qsizetype exponentStart = i;
+        while (i < text.size() && isDigit(text[i]))
+            ++i;
+        if (i == exponentStart)
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    return nonZero;
+}
+
+bool equalsIgnoringAsciiCase(QStringView text, QLatin1StringView word) {
+    if (text.size() != word.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char16_t c = text[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            c = c - u'A' + u'a';
+        if (c != char16_t(word[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+Converted<int> toWholeNumber(const JsonValue& value) {
+    switch (value.kind) {
+    case JsonValue::Kind::Number:
+    case JsonValue::Kind::String:
+        // A number's text is JSON already: a fraction, an exponent or a value beyond 32 bits
+        // makes it no whole number.
+        if (const std::optional<int> number = parseWholeNumber(value.text))
+            return {*number, {}};
+        return {0, QStringLiteral("'%1' は整数ではありません").arg(value.text)};
+    case JsonValue::Kind::True:
+        return {1, {}};
+    case JsonValue::Kind::False:
+        return {0, {}};
+    default:
+        return {0, unsupportedConversion(value.kind, "Integer")};
+    }
+}
+
+Converted<bool> toBoolean(const JsonValue& value) {
+    switch (value.kind) {
+    case JsonValue::Kind::Number:
+        return {decimalIsNonZero(value.text).value_or(false), {}};
+    case JsonValue::Kind::String:
+        if (equalsIgnoringAsciiCase(value.text, QLatin1StringView("true")))
+            return {true, {}};
+        if (equalsIgnoringAsciiCase(value.text, QLatin1StringView("false")))
+            return {false, {}};
+        if (const std::optional<bool> nonZero = decimalIsNonZero(value.text))
+            return {*nonZero, {}};
+        return {false, QStringLiteral("'%1' は正しい論理型ではありません").arg(value.text)};
+    case JsonValue::Kind::True:
+        return {true, {}};
+    case JsonValue::Kind::False:
+        return {false, {}};
+    default:
+        return {false, unsupportedConversion(value.kind, "Boolean")};
+    }
+}
+
+Converted<QString> toText(JsonValue&& value) {
+    switch (value.kind) {
+    case JsonValue::Kind::Number:
+    case JsonValue::Kind::String:
+        return {std::move(value.text), {}};
+    case JsonValue::Kind::True:
+        return {QStringLiteral("true"), {}};
+    case JsonValue::Kind::False:
+        return {QStringLiteral("false"), {}};
+    case JsonValue::Kind::Null:
+        return {QString(), {}};
+    default:
+        return {{}, unsupportedConversion(value.kind, "string")};
+    }
+}
+
+constexpr std::array<std::string_view, 4> kSettingNames = {"EnglishRateIndex", "IntervalIndex",
+                                                           "RepeatIndex", "HideText"};
+constexpr std::array<std::string_view, kLessonColumnCount> kRowMemberNames = {
+    "No", "Speaker", "Language", "Text", "Interval"};
+
+// The length of the well-formed UTF-8 sequence that starts with a byte of 0x80 or above, or 0
+// when it is malformed: overlong, a surrogate, beyond U+10FFFF, or cut off.
+int utf8SequenceLength(const uchar* p, const uchar* end) {
+    const uchar lead = *p;
+    int length = 0;
+    uchar secondMin = 0x80;
+    uchar secondMax = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        secondMin = lead == 0xE0 ? 0xA0 : 0x80;
+        secondMax = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        secondMin = lead == 0xF0 ? 0x90 : 0x80;
+        secondMax = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (end - p < length || p[1] < secondMin || p[1] > secondMax)
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+bool isValidUtf8(const uchar* p, const uchar* end) {
+    while (p != end) {
+        if (*p < 0x80) {
+            ++p;
+        } else if (const int length = utf8SequenceLength(p, end)) {
+            p += length;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Thrown inside the parser at a malformed UTF-8 sequence; ends the whole read.
+struct NotUtf8Text {};
+
+// A JSON string as it stands in the file, quotes excluded, already checked.
+struct StringToken {
+    const uchar* first;
+    const uchar* last;
+    bool hasEscapes;
+    bool isAscii;
+};
+
+// Bytes that stand for themselves inside a JSON string: printable ASCII but for the quotation
+// mark and the reverse solidus.
+constexpr std::array<bool, 256> kPlainStringBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int byte = 0x20; byte < 0x80; ++byte)
+        plain[byte] = byte != '"' && byte != '\\';
+    return plain;
+}();
+
+// The last few texts read for one column, handed out again instead of allocating a copy: a
+// lesson has few distinct speakers, languages and intervals, and its rows can then share them.
+class RecentTexts {
+public:
+    QString take(QLatin1StringView text) {
+        for (const QString& known : m_texts) {
+            if (known.size() == text.size() && known == text)
+                return known;
+        }
+        m_next = (m_next + 1) % m_texts.size();
+        m_texts[m_next] = QString(text);
+        return m_texts[m_next];
+    }
+
+private:
+    std::array<QString, 4> m_texts;
+    std::size_t m_next = 0;
+};
+
+// Strict JSON grammar over the file's UTF-8 bytes, with the lesson file's structure on top:
+// the root object, its settings and "Rows", and the row objects. Everything else is checked
+// for syntax and skipped. Of several members with the same name the first counts. Bytes
+// outside strings must be JSON's own ASCII tokens, and those inside strings are checked as
+// they are passed, so a text that parses is valid UTF-8 throughout.
+class LessonParser {
+public:
+    LessonParser(const uchar* begin, const uchar* end)
+        : m_pos(begin)
+        , m_end(end) {}
+
+    // Throws NotJsonText or NotUtf8Text.
+    void parseDocument();
+    LessonFileContent result();
+
+private:
+    bool atEnd() const { return m_pos == m_end; }
+    void skipWhitespace();
+    uchar nextToken(); // skips whitespace; the text may not end here
+    void expectWord(std::string_view word);
+
+    template <typename OnMember> void parseObject(int depth, OnMember onMember);
+    template <typename OnElement> void parseArray(int depth, OnElement onElement);
+    void skipValue(int depth);
+    JsonValue readValue(int depth, RecentTexts* recent = nullptr);
+    StringToken readString();
+    void skipEscape();
+    QString decode(const StringToken& token);
+    template <std::size_t N>
+    int indexOfName(const std::array<std::string_view, N>& names, const StringToken& name);
+    std::string_view readNumber();
+
+    void readRootMember(const StringToken& name);
+    void readRows();
+    void readRowElement();
+    void readRowObject();
+
+    const uchar* m_pos;
+    const uchar* const m_end;
+    std::vector<char16_t> m_scratch; // decoding room, kept from string to string
+    bool m_rootIsObject = false;
+    bool m_hasRows = false;
+    bool m_rowsIsArray = false;
+    std::array<std::optional<JsonValue>, kSettingNames.size()> m_settings;
+    std::array<RecentTexts, kLessonColumnCount> m_recentCells;
+    QList<LessonRow> m_rows;
+    QString m_rowsError; // the first element that failed; later rows are only checked
+};
+
+void LessonParser::skipWhitespace() {
+    while (!atEnd() && (*m_pos == ' ' || *m_pos == '\t' || *m_pos == '\n' || *m_pos == '\r'))
+        ++m_pos;
+}
+
+uchar LessonParser::nextToken() {
+    skipWhitespace();
+    if (atEnd())
+        throw NotJsonText{};
+    return *m_pos;
+}
+
+void LessonParser::expectWord(std::string_view word) {
+    if (std::size_t(m_end - m_pos) < word.size() ||
+        std::string_view(reinterpret_cast<const char*>(m_pos), word.size()) != word)
+        throw NotJsonText{};
+    m_pos += word.size();
+}
+
+template <typename OnMember> void LessonParser::parseObject(int depth, OnMember onMember) {
+    if (depth > kMaxJsonDepth)
+        throw NotJsonText{};
+    ++m_pos; // {
+    if (nextToken() == '}') {
+        ++m_pos;
+        return;
+    }
+    for (;;) {
+        if (nextToken() != '"')
+            throw NotJsonText{};
+        const StringToken name = readString();
+        if (nextToken() != ':')
+            throw NotJsonText{};
+        ++m_pos;
+        onMember(name);
+        const uchar separator = nextToken();
+        ++m_pos;
+        if (separator == '}')
+            return;
+        if (separator != ',')
+            throw NotJsonText{};
+    }
+}
+
+template <typename OnElement> void LessonParser::parseArray(int depth, OnElement onElement) {
+    if (depth > kMaxJsonDepth)
+        throw NotJsonText{};
+    ++m_pos; // [
+    if (nextToken() == ']') {
+        ++m_pos;
+        return;
+    }
+    for (;;) {
+        onElement();
+        const uchar separator = nextToken();
+        ++m_pos;
+        if (separator == ']')
+            return;
+        if (separator != ',')
+            throw NotJsonText{};
+    }
+}
+
+void LessonParser::skipValue(int depth) {
+    switch (nextToken()) {
+    case '{':
+        parseObject(depth, [this, depth](const StringToken&) { skipValue(depth + 1); });
+        break;
+    case '[':
+        parseArray(depth, [this, depth] { skipValue(depth + 1); });
+        break;
+    case '"':
+        readString();
+        break;
+    case 't':
+        expectWord("true");
+        break;
+    case 'f':
+        expectWord("false");
+        break;
+    case 'n':
+        expectWord("null");
+        break;
+    default:
+        readNumber();
+        break;
+    }
+}
+
+JsonValue LessonParser::readValue(int depth, RecentTexts* recent) {
+    using Kind = JsonValue::Kind;
+    switch (nextToken()) {
+    case '{':
+        skipValue(depth);
+        return {Kind::Object, {}};
+    case '[':
+        skipValue(depth);
+        return {Kind::Array, {}};
+    case '"': {
+        const StringToken token = readString();
+        constexpr qsizetype kShortText = 16;
+        if (recent && token.isAscii && !token.hasEscapes && token.last - token.first <= kShortText)
+            return {Kind::String,
+                    recent->take(QLatin1StringView(reinterpret_cast<const char*>(token.first),
+                                                   reinterpret_cast<const char*>(token.last)))};
+        return {Kind::String, decode(token)};
+    }
+    case 't':
+        expectWord("true");
+        return {Kind::True, {}};
+    case 'f':
+        expectWord("false");
+        return {Kind::False, {}};
+    case 'n':
+        expectWord("null");
+        return {Kind::Null, {}};
+    default: {
+        const std::string_view number = readNumber();
+        return {Kind::Number, QString::fromLatin1(number.data(), qsizetype(number.size()))};
+    }
+    }
+}
+
+StringToken LessonParser::readString() {
+    ++m_pos; // opening quote
+    const uchar* const first = m_pos;
+    bool hasEscapes = false;
+    bool isAscii = true;
+    for (;;) {
+        while (m_pos != m_end && kPlainStringBytes[*m_pos])
+            ++m_pos;
+        if (atEnd())
+            throw NotJsonText{};
+        const uchar c = *m_pos;
+        if (c == '"') {
+            break;
+        } else if (c == '\\') {
+            hasEscapes = true;
+            skipEscape();
+        } else if (c < 0x20) {
+            throw NotJsonText{};
+        } else if (const int length = utf8SequenceLength(m_pos, m_end)) {
+            m_pos += length;
+            isAscii = false;
+        } else {
+            throw NotUtf8Text{};
+        }
+    }
+    return {first, m_pos++, hasEscapes, isAscii};
+}
+
+void LessonParser::skipEscape() {
+    if (m_end - m_pos < 2)
+        throw NotJsonText{};
+    switch (m_pos[1]) {
+    case '"':
+    case '\\':
+    case '/':
+    case 'b':
+    case 'f':
+    case 'n':
+    case 'r':
+    case 't':
+        m_pos += 2;
+        return;
+    case 'u':
+        if (m_end - m_pos < 6)
+            throw NotJsonText{};
+        for (int i = 2; i < 6; ++i) {
+            if (hexDigit(m_pos[i]) < 0)
+                throw NotJsonText{};
+        }
+        m_pos += 6;
+        return;
+    default:
+        throw NotJsonText{};
+    }
+}
+
+QString LessonParser::decode(const StringToken& token) {
+    const auto* bytes = reinterpret_cast<const char*>(token.first);
+    const qsizetype size = token.last - token.first;
+    if (!token.hasEscapes)
+        return QString::fromUtf8(bytes, size);
+    // Escapes and UTF-8 sequences were checked by readString. The UTF-16 text never has more
+    // code units than the UTF-8 text has bytes.
+    if (m_scratch.size() < std::size_t(size))
+        m_scratch.resize(size);
+    char16_t* const begin = m_scratch.data();
+    char16_t* out = begin;
+    for (const uchar* in = token.first; in != token.last;) {
+        const uchar c = *in;
+        if (c < 0x80 && c != '\\') {
+            *out++ = c;
+            ++in;
+        } else if (c >= 0x80) {
+            const int length = utf8SequenceLength(in, token.last);
+            char32_t code = c & (0x7F >> length);
+            for (int i = 1; i < length; ++i)
+                code = (code << 6) | (in[i] & 0x3F);
+            in += length;
+            if (QChar::requiresSurrogates(code)) {
+                *out++ = QChar::highSurrogate(code);
+                *out++ = QChar::lowSurrogate(code);
+            } else {
+                *out++ = char16_t(code);
+            }
+        } else {
+            const uchar kind = in[1];
+            in += 2;
+            switch (kind) {
+            case 'b':
+                *out++ = u'\b';
+                break;
+            case 'f':
+                *out++ = u'\f';
+                break;
+            case 'n':
+                *out++ = u'\n';
+                break;
+            case 'r':
+                *out++ = u'\r';
+                break;
+            case 't':
+                *out++ = u'\t';
+                break;
+            case 'u': {
+                char16_t unit = 0;
+                for (int i = 0; i < 4; ++i)
+                    unit = char16_t(unit * 16 + hexDigit(*in++));
+                // A lone surrogate is kept as the code unit it names: the table may hold one.
+                *out++ = unit;
+                break;
+            }
+            default: // quotation mark, solidus, reverse solidus
+                *out++ = kind;
+                break;
+            }
+        }
+    }
+    return QString(reinterpret_cast<const QChar*>(begin), out - begin);
+}
+
+template <std::size_t N>
+int LessonParser::indexOfName(const std::array<std::string_view, N>& names,
+                              const StringToken& name) {
+    if (!name.hasEscapes) {
+        const std::string_view raw(reinterpret_cast<const char*>(name.first),
+                                   std::size_t(name.last - name.first));
+        for (std::size_t i = 0; i < N; ++i) {
+            if (names[i] == raw)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    const QString decoded = decode(name);
+    for (std::size_t i = 0; i < N; ++i) {
+        if (decoded == QLatin1StringView(names[i].data(), qsizetype(names[i].size())))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string_view LessonParser::readNumber() {
+    const uchar* start = m_pos;
+    const auto digits = [this] {
+        const uchar* first = m_pos;
+        while (!atEnd() && *m_pos >= '0' && *m_pos <= '9')
+            ++m_pos;
+        return m_pos - first;
+    };
+    if (!atEnd() && *m_pos == '-')
+        ++m_pos;
+    if (!atEnd() && *m_pos == '0')
+        ++m_pos;
+    else if (digits() == 0)
+        throw NotJsonText{};
+    if (!atEnd() && *m_pos == '.') {
+        ++m_pos;
+        if (digits() == 0)
+            throw NotJsonText{};
+    }
+    if (!atEnd() && (*m_pos == 'e' || *m_pos == 'E')) {
+        ++m_pos;
+        if (!atEnd() && (*m_pos == '+' || *m_pos == '-'))
+            ++m_pos;
+        if (digits() == 0)
+            throw NotJsonText{};
+    }
+    return {reinterpret_cast<const char*>(start), std::size_t(m_pos - start)};
+}
+
+void LessonParser::parseDocument() {
+    if (nextToken() == '{') {
+        m_rootIsObject = true;
+        parseObject(1, [this](const StringToken& name) { readRootMember(name); });
+    } else {
+        skipValue(1);
+    }
+    skipWhitespace();
+    if (!atEnd())
+        throw NotJsonText{};
+}
+
+void LessonParser::readRootMember(const StringToken& name) {
+    constexpr std::array<std::string_view, 1> kRows = {"Rows"};
+    if (indexOfName(kRows, name) == 0) {
+        if (!m_hasRows) {
+            m_hasRows = true;
+            readRows();
+            return;
+        }
+    } else if (const int setting = indexOfName(kSettingNames, name);
+               setting >= 0 && !m_settings[setting]) {
+        m_settings[setting] = readValue(2);
+        return;
+    }
+    skipValue(2);
+}
+
+void LessonParser::readRows() {
+    if (nextToken() != '[') {
+        skipValue(2);
+        return;
+    }
+    m_rowsIsArray = true;
+    parseArray(2, [this] { readRowElement(); });
+}
+
+void LessonParser::readRowElement() {
+    if (!m_rowsError.isEmpty()) {
+        skipValue(3);
+    } else if (nextToken() != '{') {
+        m_rowsError = lessonFileMessages::invalidCast;
+        skipValue(3);
+    } else {
+        readRowObject();
+    }
+    if (!m_rowsError.isEmpty() && !m_rows.isEmpty())
+        m_rows = {}; // the load fails as a whole; stop holding what was read
+}
+
+void LessonParser::readRowObject() {
+    std::array<std::optional<JsonValue>, kLessonColumnCount> members;
+    parseObject(3, [this, &members](const StringToken& name) {
+        const int column = indexOfName(kRowMemberNames, name);
+        if (column >= 0 && !members[column])
+            members[column] = readValue(4, &m_recentCells[column]);
+        else
+            skipValue(4);
+    });
+    LessonRow row;
+    // Members are taken in column order, so the first missing or unconvertible one names
+    // the error.
+    for (int column = 0; column < kLessonColumnCount; ++column) {
+        if (!members[column]) {
+            m_rowsError = QStringLiteral("値 '%1' が見つかりません")
+                              .arg(QLatin1StringView(kRowMemberNames[column].data(),
+                                                     qsizetype(kRowMemberNames[column].size())));
+            return;
+        }
+        Converted<QString> text = toText(std::move(*members[column]));
+        if (!text.error.isEmpty()) {
+            m_rowsError = text.error;
+            return;
+        }
+        row[column] = std::move(text.value);
+    }
+    m_rows.append(std::move(row));
+}
+
+LessonFileContent LessonParser::result() {
+    LessonFileContent content;
+    if (!m_rootIsObject) {
+        content.status = LessonFileStatus::NotObject;
+        return content;
+    }
+    const auto fail = [&content](const QString& error) {
+        content.status = LessonFileStatus::InvalidValue;
+        content.error = error;
+        content.settings = {};
+        return content;
+    };
+    StoredLessonSettings& settings = content.settings;
+    std::optional<int>* indexes[] = {&settings.englishRateIndex, &settings.intervalIndex,
+                                     &settings.repeatIndex};
+    for (int i = 0; i < 3; ++i) {
+        if (!m_settings[i])
+            continue;
+        const Converted<int> index = toWholeNumber(*m_settings[i]);
+        if (!index.error.isEmpty())
+            return fail(index.error);
+        *indexes[i] = index.value;
+    }
+    if (m_settings[3]) {
+        const Converted<bool> hideText = toBoolean(*m_settings[3]);
+        if (!hideText.error.isEmpty())
+            return fail(hideText.error);
+        settings.hideText = hideText.value;
+    }
+    if (!m_hasRows) {
+        content.status = LessonFileStatus::NoRows;
+        return content;
+    }
+    if (!m_rowsIsArray)
+        return fail(lessonFileMessages::invalidCast);
+    if (!m_rowsError.isEmpty())
+        return fail(m_rowsError);
+    content.status = LessonFileStatus::Loaded;
+    content.rows = std::move(m_rows);
+    return content;
+}
+
+} // namespace
+
+LessonFileContent readLessonFile(QByteArrayView bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    const auto* begin = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* end = begin + bytes.size();
+    LessonParser parser(begin, end);
+    LessonFileContent notRead;
+    try {
+        parser.parseDocument();
+    } catch (const NotUtf8Text&) {
+        notRead.status = LessonFileStatus::NotUtf8;
+        return notRead;
+    } catch (const NotJsonText&) {
+        // Text that is not UTF-8 is reported as such, wherever the syntax broke off.
+        notRead.status =
+            isValidUtf8(begin, end) ? LessonFileStatus::NotJson : LessonFileStatus::NotUtf8;
+        return notRead;
+    }
+    return parser.result();
+}
+
+} // namespace lessora
