@@ -1,15 +1,462 @@
 #include "voices/JapaneseReading.h"
 
-// Placeholder until the MeCab front end lands: the text goes through unchanged.
+#include "voices/JapaneseNumbers.h"
+#include "voices/JapaneseReader.h"
+#include "voices/MecabTagger.h"
+
+#include <QRegularExpression>
+#include <algorithm>
 
 namespace lessora {
 
+namespace {
+
+using japanese::CountContext;
+using japanese::isKnownCounter;
+using japanese::isNumeral;
+using japanese::readCounted;
+using japanese::readNumeral;
+
+// ---------------------------------------------------------------------------------------------
+// Normalisation
+
+// Full-width ASCII, half-width katakana and the ideographic space have plain forms that the
+// number reader and the Latin runs need; other compatibility characters (①, ㌔, ￥) are left to
+// the dictionary, which reads many of them.
+bool needsNormalising(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0xFF01 && u <= 0xFF5E) || (u >= 0xFF61 && u <= 0xFF9F) || u == 0x3000;
+}
+
+QString normalised(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    // Runs are normalised together so that half-width voiced marks join their kana (ｶﾞ → ガ).
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype end = i;
+        while (end < text.size() && needsNormalising(text[end]))
+            ++end;
+        if (end > i) {
+            result += text.mid(i, end - i).normalized(QString::NormalizationForm_KC);
+            i = end;
+        } else {
+            result += text[i++];
+        }
+    }
+    // Thousands separators: 1,500 is one number, not 1 and 500.
+    static const QRegularExpression separated(
+        QStringLiteral(R"((?<![\d,.])\d{1,3}(?:,\d{3})+(?!\d))"));
+    QString joined;
+    qsizetype last = 0;
+    for (const QRegularExpressionMatch& match : separated.globalMatch(result)) {
+        joined += QStringView(result).mid(last, match.capturedStart() - last);
+        joined += match.captured().remove(u',');
+        last = match.capturedEnd();
+    }
+    joined += QStringView(result).mid(last);
+    return joined;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pieces of a line
+
+struct Piece {
+    ReadingSegment::Kind kind;
+    QString text;
+    bool spaceBefore = false;
+};
+
+bool isKana(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x3041 && u <= 0x309F) || (u >= 0x30A0 && u <= 0x30FF) || u == 0x31F0;
+}
+
+bool isAllKana(const QString& text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isKana);
+}
+
+QString toKatakana(const QString& text) {
+    QString result = text;
+    for (QChar& c : result) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3041 && u <= 0x3096) || u == 0x309D || u == 0x309E)
+            c = QChar(char16_t(u + 0x60));
+    }
+    return result;
+}
+
+// Sentence punctuation as the Japanese voice understands it; brackets, quotes and symbols
+// without a reading are dropped rather than spelled.
+QString punctuationReading(const QString& surface) {
+    QString result;
+    for (QChar c : surface) {
+        switch (c.unicode()) {
+        case u'。':
+        case u'．':
+        case u'.':
+        case u'｡':
+            result += u'。';
+            break;
+        case u'、':
+        case u'，':
+        case u',':
+        case u'､':
+        case u'・':
+        case u'･':
+        case u'…':
+        case u'‥':
+        case u':':
+        case u'：':
+        case u';':
+        case u'；':
+            result += u'、';
+            break;
+        case u'!':
+        case u'！':
+            result += u'！';
+            break;
+        case u'?':
+        case u'？':
+            result += u'？';
+            break;
+        default:
+            break;
+        }
+    }
+    return result;
+}
+
+bool isNumeralMorpheme(const Morpheme& morpheme) {
+    return morpheme.partOfSpeech == u"名詞" && morpheme.subclass == u"数" &&
+           isNumeral(morpheme.surface);
+}
+
+bool isAsciiDigits(const QString& text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+bool isNativeCountWord(const QString& surface) {
+    static const QRegularExpression nativeCount(QStringLiteral("^[一二三四五六七八九]つ$"));
+    return nativeCount.match(surface).hasMatch();
+}
+
+bool isWaveDash(const QString& surface) {
+    return surface == u"〜" || surface == u"~" || surface == u"～";
+}
+
+// Words after 十分 that make it "ten minutes" rather than "enough": 十分後, 十分かかる.
+bool measuresTime(const Morpheme& next) {
+    static const QStringList words = {
+        QStringLiteral("後"),     QStringLiteral("前"),     QStringLiteral("間"),
+        QStringLiteral("以内"),   QStringLiteral("以上"),   QStringLiteral("ほど"),
+        QStringLiteral("程"),     QStringLiteral("ぐらい"), QStringLiteral("くらい"),
+        QStringLiteral("位"),     QStringLiteral("ごろ"),   QStringLiteral("頃"),
+        QStringLiteral("おき"),   QStringLiteral("ずつ"),   QStringLiteral("かかる"),
+        QStringLiteral("掛かる"), QStringLiteral("待つ"),   QStringLiteral("遅れる"),
+        QStringLiteral("経つ"),   QStringLiteral("たつ"),   QStringLiteral("歩く")};
+    return words.contains(next.surface) || words.contains(next.baseForm);
+}
+
+// Reads a clause of morphemes, numbers and counters with their sound changes.
+class MorphemeReader {
+public:
+    explicit MorphemeReader(const QList<Morpheme>& morphemes)
+        : m(morphemes) {}
+
+    QList<Piece> read() {
+        for (qsizetype i = 0; i < m.size();) {
+            qsizetype next = readDigitGroupsAt(i);
+            if (next == i)
+                next = readNumberAt(i);
+            if (next == i) {
+                add(wordReading(i), m[i].spaceBefore);
+                // Punctuation keeps the state: 一つ、二つ、十.
+                if (isNativeCountWord(m[i].surface))
+                    m_previous = Previous::NativeCount;
+                else if (m[i].partOfSpeech != u"記号" || isWaveDash(m[i].surface))
+                    m_previous = Previous::Word;
+                next = i + 1;
+            }
+            i = next;
+        }
+        return m_pieces;
+    }
+
+private:
+    // What was read just before, for the words whose reading depends on it.
+    enum class Previous {
+        Word,
+        Number,      // a number without a counter
+        Count,       // a number with its counter
+        Hour,        // 三時
+        NativeCount, // 三つ
+    };
+
+    void add(const QString& text, bool spaceBefore) {
+        if (!text.isEmpty())
+            m_pieces.append({ReadingSegment::Kind::Japanese, text, spaceBefore});
+    }
+
+    bool adjacent(qsizetype i) const { return i < m.size() && !m[i].spaceBefore; }
+
+    bool isDigitsAt(qsizetype i) const { return i < m.size() && isAsciiDigits(m[i].surface); }
+
+    // Telephone numbers and codes (03-1234-5678): digit by digit, the hyphens as ノ.
+    qsizetype readDigitGroupsAt(qsizetype i) {
+        qsizetype end = i;
+        while (isDigitsAt(end) && adjacent(end + 1) && m[end + 1].surface == u"-" &&
+               adjacent(end + 2) && isDigitsAt(end + 2))
+            end += 2;
+        if (end == i)
+            return i;
+        QString reading;
+        for (qsizetype j = i; j <= end; j += 2) {
+            if (j > i)
+                reading += u'ノ';
+            reading += japanese::readDigits(m[j].surface);
+        }
+        add(reading, m[i].spaceBefore);
+        m_previous = Previous::Number;
+        return end + 1;
+    }
+
+    // The numeral starting at `i` (several morphemes: 二 十 四, or 3 . 5); its end in `end`.
+    QString numeralAt(qsizetype i, qsizetype* end) const {
+        QString numeral;
+        qsizetype j = i;
+        if (m[j].surface == u"何") {
+            numeral = m[j].surface;
+            ++j;
+        }
+        while (j < m.size() && (j == i || adjacent(j)) && isNumeralMorpheme(m[j])) {
+            numeral += m[j].surface;
+            ++j;
+            // A decimal: the dictionary splits 3.5 into 3, "." and 5.
+            if (adjacent(j) && adjacent(j + 1) && m[j].surface == u"." && isDigitsAt(j + 1) &&
+                isAsciiDigits(numeral)) {
+                numeral += u'.' + m[j + 1].surface;
+                j += 2;
+                break;
+            }
+        }
+        *end = j;
+        return numeral;
+    }
+
+    bool afterMonth(qsizetype i) const {
+        if (i == 0)
+            return false;
+        const QString& previous = m[i - 1].surface;
+        // 四月, 毎月, 4月; not the lengths ヶ月, か月.
+        return previous == u"月" || (previous.endsWith(u'月') && !isKnownCounter(previous));
+    }
+
+    // Reads a number (and its counter) starting at `i`; the index after it, or `i` if none.
+    qsizetype readNumberAt(qsizetype i) {
+        qsizetype end = i;
+        const QString numeral = numeralAt(i, &end);
+        if (numeral.isEmpty())
+            return i;
+        const auto number = readNumeral(numeral);
+        const bool hasCounter = adjacent(end) && isKnownCounter(m[end].surface);
+        // 何 alone is a number only with a counter: 何本, but 何が.
+        if (!number || (numeral == u"何" && !hasCounter))
+            return i;
+        if (hasCounter) {
+            const QString& counter = m[end].surface;
+            add(*readCounted(*number, counter, CountContext{afterMonth(i)}), m[i].spaceBefore);
+            m_previous = counter == u"時"   ? Previous::Hour
+                         : counter == u"つ" ? Previous::NativeCount
+                                            : Previous::Count;
+            return end + 1;
+        }
+        // Counting on after ひとつ, ふたつ ... : 十 is トオ.
+        if (numeral == u"十" && m_previous == Previous::NativeCount)
+            add(QStringLiteral("トオ"), m[i].spaceBefore);
+        else
+            add(number->text(), m[i].spaceBefore);
+        m_previous = Previous::Number;
+        return end;
+    }
+
+    QString wordReading(qsizetype i) const {
+        const Morpheme& word = m[i];
+        // The dictionary's single words for these mean "when" and "anyway"; in dialogue they
+        // ask the time.
+        if (word.surface == u"何時")
+            return QStringLiteral("ナンジ");
+        if (word.surface == u"何分")
+            return QStringLiteral("ナンプン");
+        // 十分 is "enough" unless it follows an hour or measures time.
+        if (word.surface == u"十分" &&
+            (m_previous == Previous::Hour || (i + 1 < m.size() && measuresTime(m[i + 1]))))
+            return QStringLiteral("ジュップン");
+        // Throughout a counted time: 一日中 イチニチジュー, 一年中 イチネンジュー.
+        if (word.surface == u"中" && m_previous == Previous::Count)
+            return QStringLiteral("ジュー");
+        // 10時〜12時: from ... to.
+        if (isWaveDash(word.surface) && m_previous != Previous::Word)
+            return QStringLiteral("カラ");
+        if (word.partOfSpeech == u"記号" &&
+            (word.pronunciation.isEmpty() || word.pronunciation == word.surface))
+            return punctuationReading(word.surface);
+        if (!word.pronunciation.isEmpty())
+            return word.pronunciation;
+        // Unknown to the dictionary: kana are read as written; anything else (a rare kanji, a
+        // symbol) is left out, since the voice would spell it and the clause after it.
+        if (isAllKana(word.surface))
+            return toKatakana(word.surface);
+        return punctuationReading(word.surface);
+    }
+
+    const QList<Morpheme>& m;
+    QList<Piece> m_pieces;
+    Previous m_previous = Previous::Word;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Without a dictionary
+
+enum class CharClass { Space, Digit, Kana, Other };
+
+CharClass classOf(QChar c) {
+    if (c.isSpace())
+        return CharClass::Space;
+    if (c >= u'0' && c <= u'9')
+        return CharClass::Digit;
+    if (isKana(c))
+        return CharClass::Kana;
+    return CharClass::Other;
+}
+
+// Splits text by character class: digit runs are numbers, kana runs words, every other
+// character a word of its own (kanji pass through as they are).
+QList<Morpheme> morphemesWithoutDictionary(const QString& text) {
+    QList<Morpheme> morphemes;
+    bool spaceBefore = false;
+    for (qsizetype i = 0; i < text.size();) {
+        const CharClass kind = classOf(text[i]);
+        qsizetype end = i + 1;
+        if (kind == CharClass::Digit || kind == CharClass::Kana || kind == CharClass::Space)
+            while (end < text.size() && classOf(text[end]) == kind)
+                ++end;
+        if (text[i].isHighSurrogate() && end < text.size())
+            ++end;
+        const QString surface = text.mid(i, end - i);
+        i = end;
+        if (kind == CharClass::Space) {
+            spaceBefore = true;
+            continue;
+        }
+        Morpheme morpheme;
+        morpheme.surface = surface;
+        morpheme.spaceBefore = spaceBefore;
+        spaceBefore = false;
+        if (kind == CharClass::Digit) {
+            morpheme.partOfSpeech = QStringLiteral("名詞");
+            morpheme.subclass = QStringLiteral("数");
+        } else if (kind == CharClass::Kana) {
+            morpheme.pronunciation = toKatakana(surface);
+        } else if (text[i - 1].isPunct() || text[i - 1].isSymbol()) {
+            morpheme.partOfSpeech = QStringLiteral("記号");
+        } else {
+            morpheme.pronunciation = surface;
+        }
+        morphemes << morpheme;
+    }
+    return morphemes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Latin runs
+
+// Latin words (with their inner apostrophes, hyphens and dots, and digits after letters: MP3),
+// the spaces and punctuation between them and the punctuation ending them, spoken by an
+// English voice: "Mr. Smith.", "Hello, world!".
+const QRegularExpression& latinRun() {
+    static const QString word =
+        QStringLiteral(R"(\p{Latin}[\p{Latin}\d]*(?:['’.\-&]\p{Latin}[\p{Latin}\d]*)*)");
+    static const QRegularExpression pattern(word + QStringLiteral(R"((?:[.,!?;:]?\s+)") + word +
+                                            QStringLiteral(R"()*[.!?]*)"));
+    return pattern;
+}
+
+QList<Piece> readClause(const QString& clause, const MecabTagger* tagger) {
+    const QList<Morpheme> morphemes =
+        tagger ? tagger->parse(clause) : morphemesWithoutDictionary(clause);
+    return MorphemeReader(morphemes).read();
+}
+
+QList<Piece> readLine(const QString& text, const MecabTagger* tagger) {
+    const QString line = normalised(text);
+    QList<Piece> pieces;
+    qsizetype last = 0;
+    auto readUpTo = [&](qsizetype end) {
+        if (end > last)
+            pieces += readClause(line.mid(last, end - last), tagger);
+    };
+    for (const QRegularExpressionMatch& match : latinRun().globalMatch(line)) {
+        readUpTo(match.capturedStart());
+        const bool spaceBefore =
+            match.capturedStart() > 0 && line[match.capturedStart() - 1].isSpace();
+        pieces.append({ReadingSegment::Kind::Latin, match.captured(), spaceBefore});
+        last = match.capturedEnd();
+    }
+    readUpTo(line.size());
+    return pieces;
+}
+
+bool hasSomethingToSay(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+} // namespace
+
+JapaneseReader::JapaneseReader(const MecabTagger* tagger)
+    : m_tagger(tagger) {}
+
+QString JapaneseReader::reading(const QString& text) const {
+    QString result;
+    for (const Piece& piece : readLine(text, m_tagger)) {
+        if (piece.spaceBefore && !result.isEmpty())
+            result += u' ';
+        result += piece.text;
+    }
+    return result;
+}
+
+QList<ReadingSegment> JapaneseReader::segments(const QString& text) const {
+    QList<ReadingSegment> segments;
+    for (const Piece& piece : readLine(text, m_tagger)) {
+        if (!segments.isEmpty() && segments.last().kind == piece.kind) {
+            if (piece.spaceBefore)
+                segments.last().text += u' ';
+            segments.last().text += piece.text;
+        } else {
+            segments.append({piece.kind, piece.text});
+        }
+    }
+    // Punctuation alone (the 。 after a Latin word) has nothing to say.
+    segments.removeIf(
+        [](const ReadingSegment& segment) { return !hasSomethingToSay(segment.text); });
+    return segments;
+}
+
 QString japaneseReading(const QString& text) {
-    return text;
+    return JapaneseReader(MecabTagger::shared()).reading(text);
 }
 
 QList<ReadingSegment> japaneseSpeechSegments(const QString& text) {
-    return {{ReadingSegment::Kind::Japanese, text}};
+    return JapaneseReader(MecabTagger::shared()).segments(text);
+}
+
+bool japaneseDictionaryAvailable() {
+    return MecabTagger::shared() != nullptr;
+}
+
+QString japaneseDictionaryProblem() {
+    return MecabTagger::sharedProblem();
 }
 
 } // namespace lessora

@@ -23,4 +23,9 @@ QString japaneseReading(const QString& text);
 // The same reading, split into the segments that the synthesiser speaks one after another.
 QList<ReadingSegment> japaneseSpeechSegments(const QString& text);
 
+// Whether MeCab and its UTF-8 dictionary were found; without them kanji stay unread.
+bool japaneseDictionaryAvailable();
+// Why they were not found, for a diagnostic; empty when they were.
+QString japaneseDictionaryProblem();
+
 } // namespace lessora

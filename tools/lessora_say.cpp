@@ -1,0 +1,196 @@
+// lessora-say: the program's voices from the command line.
+//   lessora-say --list                                   the voices, one a line
+//   lessora-say --reading TEXT | -                       the katakana the Japanese voices read
+//   lessora-say --voice DESC [--rate N] [--wav FILE] TEXT  speak TEXT, or write it to a WAV file
+// Exit codes: 0 done, 1 error, 2 wrong usage.
+
+#include "platform/AppError.h"
+#include "voices/JapaneseReading.h"
+#include "voices/SpeechBackend.h"
+#include "voices/SpeechEngine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+using namespace lessora;
+
+constexpr int kExitOk = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kUsage = "Usage:\n"
+                           "  lessora-say --list\n"
+                           "  lessora-say --reading TEXT     (TEXT '-' reads standard input, "
+                           "one line per line)\n"
+                           "  lessora-say --voice DESC [--rate N] [--wav FILE] TEXT\n";
+
+// A failure reported to the user with exit code 1.
+class ToolError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// A wrong command line, reported with the usage and exit code 2.
+class UsageError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+QTextStream& out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream& err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// Voice descriptions are compared without regard to ASCII letter case only.
+bool sameDescription(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+        if (lower(x) != lower(y))
+            return false;
+    }
+    return true;
+}
+
+struct ListedVoice {
+    VoiceTokenPtr token;
+    QString category; // "SAPI" or "OneCore", as the settings file names the kinds
+};
+
+QList<ListedVoice> allVoices(SpeechEngine& engine) {
+    QList<ListedVoice> voices;
+    const TokenCollection ordinary = engine.CreateVoice()->GetVoices();
+    for (int i = 0; i < ordinary.Count(); ++i)
+        voices.append({ordinary.Item(i), QStringLiteral("SAPI")});
+    const auto category = engine.CreateTokenCategory();
+    category->SetId(kOneCoreVoicesCategory, false);
+    const TokenCollection oneCore = category->EnumerateTokens();
+    for (int i = 0; i < oneCore.Count(); ++i)
+        voices.append({oneCore.Item(i), QStringLiteral("OneCore")});
+    return voices;
+}
+
+int listVoices() {
+    const SpeechBackend backend = createSpeechBackend();
+    const EngineOperation operation(*backend.engine);
+    for (const ListedVoice& voice : allVoices(*backend.engine))
+        out() << voice.token->GetDescription() << '\t'
+              << voice.token->GetAttribute(QStringLiteral("Language")) << '\t' << voice.category
+              << '\n';
+    return kExitOk;
+}
+
+int printReading(const QString& text) {
+    if (!japaneseDictionaryAvailable())
+        err() << "lessora-say: warning: " << japaneseDictionaryProblem()
+              << "; kanji are left unread\n"
+              << Qt::flush;
+    if (text != u"-") {
+        out() << japaneseReading(text) << '\n';
+        return kExitOk;
+    }
+    QTextStream in(stdin);
+    QString line;
+    while (in.readLineInto(&line))
+        out() << japaneseReading(line) << Qt::endl;
+    return kExitOk;
+}
+
+int speak(const QString& description, int rate, const QString& wavFile, const QString& text) {
+    if (!wavFile.isEmpty())
+        throw ToolError(QStringLiteral("writing WAV files is not available in this build"));
+    const SpeechBackend backend = createSpeechBackend();
+    const EngineOperation operation(*backend.engine);
+    for (const ListedVoice& voice : allVoices(*backend.engine)) {
+        if (!sameDescription(voice.token->GetDescription(), description))
+            continue;
+        const auto spVoice = backend.engine->CreateVoice();
+        spVoice->SetVoice(voice.token);
+        spVoice->SetRate(rate);
+        spVoice->Speak(text, kSpeakSync);
+        return kExitOk;
+    }
+    throw ToolError(QStringLiteral("unknown voice \"%1\" (lessora-say --list shows the voices)")
+                        .arg(description));
+}
+
+int run(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("List the voices."));
+    const QCommandLineOption reading(QStringLiteral("reading"),
+                                     QStringLiteral("Print the Japanese reading."),
+                                     QStringLiteral("TEXT"));
+    const QCommandLineOption voice(QStringLiteral("voice"), QStringLiteral("Speak with a voice."),
+                                   QStringLiteral("DESC"));
+    const QCommandLineOption rate(QStringLiteral("rate"), QStringLiteral("Speed, -10 to 10."),
+                                  QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption wav(QStringLiteral("wav"), QStringLiteral("Write a WAV file."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show the usage."));
+    parser.addOptions({list, reading, voice, rate, wav, help});
+    if (!parser.parse(arguments))
+        throw UsageError(parser.errorText());
+    if (parser.isSet(help)) {
+        out() << kUsage;
+        return kExitOk;
+    }
+
+    const int modes =
+        int(parser.isSet(list)) + int(parser.isSet(reading)) + int(parser.isSet(voice));
+    if (modes != 1)
+        throw UsageError(QStringLiteral("give one of --list, --reading and --voice"));
+    if (!parser.isSet(voice) && (parser.isSet(rate) || parser.isSet(wav)))
+        throw UsageError(QStringLiteral("--rate and --wav go with --voice"));
+    const QStringList positional = parser.positionalArguments();
+
+    if (parser.isSet(list)) {
+        if (!positional.isEmpty())
+            throw UsageError(QStringLiteral("--list takes no text"));
+        return listVoices();
+    }
+    if (parser.isSet(reading)) {
+        if (!positional.isEmpty())
+            throw UsageError(QStringLiteral("--reading takes one text; quote it"));
+        return printReading(parser.value(reading));
+    }
+    if (positional.size() != 1)
+        throw UsageError(QStringLiteral("--voice needs one text to speak; quote it"));
+    bool isNumber = false;
+    const int rateValue = parser.value(rate).toInt(&isNumber);
+    if (!isNumber || rateValue < -10 || rateValue > 10)
+        throw UsageError(QStringLiteral("--rate needs a whole number from -10 to 10"));
+    if (parser.isSet(wav) && parser.value(wav).isEmpty())
+        throw UsageError(QStringLiteral("--wav needs a file name"));
+    return speak(parser.value(voice), rateValue, parser.value(wav), positional.first());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    int code = kExitError;
+    try {
+        code = run(QCoreApplication::arguments());
+    } catch (const UsageError& error) {
+        err() << "lessora-say: " << error.message() << '\n' << kUsage;
+        code = kExitUsage;
+    } catch (const AppError& error) {
+        err() << "lessora-say: " << error.message() << '\n';
+    } catch (const std::exception& error) {
+        err() << "lessora-say: " << error.what() << '\n';
+    }
+    out().flush();
+    err().flush();
+    return code;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+namespace lessora {
+
+// One word as the morphological dictionary sees it.
+struct Morpheme {
+    QString surface;
+    QString partOfSpeech; // "名詞", "助詞", "記号", ...
+    QString subclass; // first subdivision: "数" for numerals, "助数詞" as second for counters
+    QString subclass2;
+    QString baseForm; // dictionary form of an inflected word (かかり → かかる)
+    QString pronunciation; // katakana as spoken (は → ワ, 東京 → トーキョー); empty when unknown
+    bool spaceBefore = false;
+};
+
+// MeCab with a UTF-8 IPA dictionary. One instance serves every thread: parsing keeps its state
+// in a lattice of its own per call.
+class MecabTagger {
+public:
+    ~MecabTagger();
+    MecabTagger(const MecabTagger&) = delete;
+    MecabTagger& operator=(const MecabTagger&) = delete;
+
+    // Opens the dictionary in `directory`; nothing (and `problem` set) when that fails or the
+    // dictionary is not UTF-8.
+    static std::unique_ptr<MecabTagger> open(const QString& directory, QString* problem);
+
+    // The process's tagger, opened on first use from the installed UTF-8 IPA dictionary;
+    // nullptr when MeCab or the dictionary is missing.
+    static const MecabTagger* shared();
+    // Why shared() is nullptr; empty when it is not.
+    static QString sharedProblem();
+
+    QList<Morpheme> parse(const QString& text) const;
+
+private:
+    struct Private;
+    explicit MecabTagger(std::unique_ptr<Private> d);
+    std::unique_ptr<Private> d;
+};
+
+} // namespace lessora
