@@ -331,7 +331,7 @@ CharClass classOf(QChar c) {
 }
 
 // Splits text by character class: digit runs are numbers, kana runs words, every other
-// character a word of its own (kanji pass through as they are).
+// character a word of its own: kanji pass through as they are, other symbols are dropped.
 QList<Morpheme> morphemesWithoutDictionary(const QString& text) {
     QList<Morpheme> morphemes;
     bool spaceBefore = false;
@@ -358,10 +358,10 @@ QList<Morpheme> morphemesWithoutDictionary(const QString& text) {
             morpheme.subclass = QStringLiteral("数");
         } else if (kind == CharClass::Kana) {
             morpheme.pronunciation = toKatakana(surface);
-        } else if (text[i - 1].isPunct() || text[i - 1].isSymbol()) {
-            morpheme.partOfSpeech = QStringLiteral("記号");
-        } else {
+        } else if (QChar::script(surface.toUcs4().value(0)) == QChar::Script_Han) {
             morpheme.pronunciation = surface;
+        } else {
+            morpheme.partOfSpeech = QStringLiteral("記号"); // punctuation kept, symbols dropped
         }
         morphemes << morpheme;
     }

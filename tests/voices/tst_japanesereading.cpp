@@ -242,7 +242,7 @@ void TestJapaneseReading::segments() {
 void TestJapaneseReading::withoutDictionary() {
     const JapaneseReader reader(nullptr);
     QCOMPARE(reader.reading("今日は3本です。"), "今日ハサンボンデス。");
-    QCOMPARE(reader.reading("ＯＫ、1,500円"), "OK、センゴヒャクエン");
+    QCOMPARE(reader.reading("ＯＫ、1,500円♪"), "OK、センゴヒャクエン");
     QCOMPARE(reader.segments("Taroです"),
              (QList<ReadingSegment>{{Kind::Latin, "Taro"}, {Kind::Japanese, "デス"}}));
 }
