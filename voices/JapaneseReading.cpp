@@ -166,7 +166,9 @@ public:
 
     QList<Piece> read() {
         for (qsizetype i = 0; i < m.size();) {
-            qsizetype next = readDigitGroupsAt(i);
+            qsizetype next = readClockTimeAt(i);
+            if (next == i)
+                next = readDigitGroupsAt(i);
             if (next == i)
                 next = readNumberAt(i);
             if (next == i) {
@@ -201,6 +203,23 @@ private:
     bool adjacent(qsizetype i) const { return i < m.size() && !m[i].spaceBefore; }
 
     bool isDigitsAt(qsizetype i) const { return i < m.size() && isAsciiDigits(m[i].surface); }
+
+    // A time of day written with a colon: 9:30 クジサンジュップン, 7:00 シチジ.
+    qsizetype readClockTimeAt(qsizetype i) {
+        if (!(isDigitsAt(i) && adjacent(i + 1) && m[i + 1].surface == u":" && adjacent(i + 2) &&
+              isDigitsAt(i + 2)))
+            return i;
+        const QString& hours = m[i].surface;
+        const QString& minutes = m[i + 2].surface;
+        if (hours.size() > 2 || hours.toInt() > 24 || minutes.size() != 2 || minutes.toInt() > 59)
+            return i;
+        QString reading = *readCounted(*readNumeral(QString::number(hours.toInt())), u"時");
+        if (minutes.toInt() > 0)
+            reading += *readCounted(*readNumeral(QString::number(minutes.toInt())), u"分");
+        add(reading, m[i].spaceBefore);
+        m_previous = Previous::Count;
+        return i + 3;
+    }
 
     // Telephone numbers and codes (03-1234-5678): digit by digit, the hyphens as ノ.
     qsizetype readDigitGroupsAt(qsizetype i) {
