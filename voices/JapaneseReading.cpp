@@ -44,7 +44,7 @@ QString normalised(const QString& text) {
         }
     }
     // Thousands separators: 1,500 is one number, not 1 and 500.
-    static const QRegularExpression separated(
+    thread_local const QRegularExpression separated(
         QStringLiteral(R"((?<![\d,.])\d{1,3}(?:,\d{3})+(?!\d))"));
     QString joined;
     qsizetype last = 0;
@@ -68,7 +68,8 @@ struct Piece {
 
 bool isKana(QChar c) {
     const char16_t u = c.unicode();
-    return (u >= 0x3041 && u <= 0x309F) || (u >= 0x30A0 && u <= 0x30FF) || u == 0x31F0;
+    return (u >= 0x3041 && u <= 0x309F) || (u >= 0x30A0 && u <= 0x30FF) ||
+           (u >= 0x31F0 && u <= 0x31FF);
 }
 
 bool isAllKana(const QString& text) {
@@ -136,9 +137,10 @@ bool isAsciiDigits(const QString& text) {
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+// 一つ to 九つ, which the dictionary knows as words.
 bool isNativeCountWord(const QString& surface) {
-    static const QRegularExpression nativeCount(QStringLiteral("^[一二三四五六七八九]つ$"));
-    return nativeCount.match(surface).hasMatch();
+    return surface.size() == 2 && surface[1] == u'つ' &&
+           QStringView(u"一二三四五六七八九").contains(surface[0]);
 }
 
 bool isWaveDash(const QString& surface) {
@@ -280,8 +282,16 @@ private:
         const auto number = readNumeral(numeral);
         const bool hasCounter = adjacent(end) && isKnownCounter(m[end].surface);
         // 何 alone is a number only with a counter: 何本, but 何が.
-        if (!number || (numeral == u"何" && !hasCounter))
+        if (numeral.startsWith(u'何') && (!number || (numeral == u"何" && !hasCounter)))
             return i;
+        if (!number) {
+            // Not one number (万万万, or past 一京): each numeral as the dictionary reads it,
+            // all at once so that a long run is not scanned again from each of its words.
+            for (qsizetype j = i; j < end; ++j)
+                add(wordReading(j), m[j].spaceBefore);
+            m_previous = Previous::Number;
+            return end;
+        }
         if (hasCounter) {
             const QString& counter = m[end].surface;
             add(*readCounted(*number, counter, CountContext{afterMonth(i)}), m[i].spaceBefore);
@@ -396,8 +406,9 @@ QList<Morpheme> morphemesWithoutDictionary(const QString& text) {
 const QRegularExpression& latinRun() {
     static const QString word =
         QStringLiteral(R"(\p{Latin}[\p{Latin}\d]*(?:['’.\-&]\p{Latin}[\p{Latin}\d]*)*)");
-    static const QRegularExpression pattern(word + QStringLiteral(R"((?:[.,!?;:]?\s+)") + word +
-                                            QStringLiteral(R"()*[.!?]*)"));
+    // One per thread: the engine reads on its synthesis thread.
+    thread_local const QRegularExpression pattern(word + QStringLiteral(R"((?:[.,!?;:]?\s+)") +
+                                                  word + QStringLiteral(R"()*[.!?]*)"));
     return pattern;
 }
 
