@@ -143,6 +143,12 @@ bool isNativeCountWord(const QString& surface) {
            QStringView(u"一二三四五六七八九").contains(surface[0]);
 }
 
+// Hyphens as typed between the parts of a telephone number, the long-vowel mark included.
+bool isHyphen(const QString& surface) {
+    return surface == u"-" || surface == u"ー" || surface == u"−" || surface == u"‐" ||
+           surface == u"–";
+}
+
 bool isWaveDash(const QString& surface) {
     return surface == u"〜" || surface == u"~" || surface == u"～";
 }
@@ -226,7 +232,7 @@ private:
     // Telephone numbers and codes (03-1234-5678): digit by digit, the hyphens as ノ.
     qsizetype readDigitGroupsAt(qsizetype i) {
         qsizetype end = i;
-        while (isDigitsAt(end) && adjacent(end + 1) && m[end + 1].surface == u"-" &&
+        while (isDigitsAt(end) && adjacent(end + 1) && isHyphen(m[end + 1].surface) &&
                adjacent(end + 2) && isDigitsAt(end + 2))
             end += 2;
         if (end == i)

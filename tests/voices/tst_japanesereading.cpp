@@ -59,6 +59,8 @@ void TestJapaneseReading::reading_data() {
     QTest::newRow("8000") << "八千" << "ハッセン";
     QTest::newRow("10000") << "一万" << "イチマン";
     QTest::newRow("10 million") << "一千万円" << "イッセンマンエン";
+    QTest::newRow("big number") << "12345678" << "センニヒャクサンジューヨンマンゴセンロッピャクナナジューハチ";
+    QTest::newRow("trillion") << "1兆円" << "イッチョーエン";
     QTest::newRow("year in digits") << "2024年" << "ニセンニジューヨネン";
     QTest::newRow("year in kanji digits") << "二〇二四年" << "ニセンニジューヨネン";
     QTest::newRow("separated") << "1,500円" << "センゴヒャクエン";
@@ -67,6 +69,7 @@ void TestJapaneseReading::reading_data() {
     QTest::newRow("digits with kanji units") << "1万5千円" << "イチマンゴセンエン";
     QTest::newRow("decimal") << "1.5キロ" << "イッテンゴキロ";
     QTest::newRow("telephone") << "03-1234-5678" << "ゼロサンノイチニサンヨンノゴロクナナハチ";
+    QTest::newRow("telephone typed with ー") << "03ー1234ー5678" << "ゼロサンノイチニサンヨンノゴロクナナハチ";
 
     // Counters: the number and the counter change together.
     QTest::newRow("1本") << "一本" << "イッポン";
