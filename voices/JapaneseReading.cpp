@@ -271,12 +271,15 @@ private:
         return numeral;
     }
 
+    // A month (四月, 毎月, 4月, 来月の) comes right before `i`; not the lengths ヶ月, か月.
     bool afterMonth(qsizetype i) const {
-        if (i == 0)
+        qsizetype previous = i - 1;
+        if (previous > 0 && m[previous].surface == u"の")
+            --previous;
+        if (previous < 0)
             return false;
-        const QString& previous = m[i - 1].surface;
-        // 四月, 毎月, 4月; not the lengths ヶ月, か月.
-        return previous == u"月" || (previous.endsWith(u'月') && !isKnownCounter(previous));
+        const QString& word = m[previous].surface;
+        return word == u"月" || (word.endsWith(u'月') && !isKnownCounter(word));
     }
 
     // Reads a number (and its counter) starting at `i`; the index after it, or `i` if none.

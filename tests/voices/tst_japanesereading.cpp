@@ -126,7 +126,9 @@ void TestJapaneseReading::reading_data() {
 
     // Readings chosen by the words around them.
     QTest::newRow("first of the month") << "四月一日" << "シガツツイタチ";
+    QTest::newRow("first of next month") << "来月の1日に" << "ライゲツノツイタチニ";
     QTest::newRow("one day") << "一日中" << "イチニチジュー";
+    QTest::newRow("per day") << "一日に三回" << "イチニチニサンカイ";
     QTest::newRow("ten minutes past") << "三時十分" << "サンジジュップン";
     QTest::newRow("enough") << "十分です" << "ジューブンデス";
 
