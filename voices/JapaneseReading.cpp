@@ -166,6 +166,22 @@ bool measuresTime(const Morpheme& next) {
     return words.contains(next.surface) || words.contains(next.baseForm);
 }
 
+// Words whose dictionary reading is not the one a learner is taught.
+QString textbookReading(const QString& surface) {
+    struct Word {
+        QStringView surface;
+        QStringView reading;
+    };
+    static constexpr Word kWords[] = {
+        {u"何時", u"ナンジ"},   // イツ ("when") in the dictionary; dialogue asks the time
+        {u"何分", u"ナンプン"}, // ナニブン ("anyway") in the dictionary
+    };
+    for (const Word& word : kWords)
+        if (word.surface == surface)
+            return word.reading.toString();
+    return {};
+}
+
 // Reads a clause of morphemes, numbers and counters with their sound changes.
 class MorphemeReader {
 public:
@@ -320,12 +336,8 @@ private:
 
     QString wordReading(qsizetype i) const {
         const Morpheme& word = m[i];
-        // The dictionary's single words for these mean "when" and "anyway"; in dialogue they
-        // ask the time.
-        if (word.surface == u"何時")
-            return QStringLiteral("ナンジ");
-        if (word.surface == u"何分")
-            return QStringLiteral("ナンプン");
+        if (const QString reading = textbookReading(word.surface); !reading.isEmpty())
+            return reading;
         // 十分 is "enough" unless it follows an hour or measures time.
         if (word.surface == u"十分" &&
             (m_previous == Previous::Hour || (i + 1 < m.size() && measuresTime(m[i + 1]))))
@@ -339,6 +351,9 @@ private:
         if (word.partOfSpeech == u"記号" &&
             (word.pronunciation.isEmpty() || word.pronunciation == word.surface))
             return punctuationReading(word.surface);
+        // 日本 and 日本人 are ニホン in conversation; the dictionary has the formal ニッポン.
+        if (word.surface.startsWith(u"日本") && word.pronunciation.startsWith(u"ニッポン"))
+            return QStringLiteral("ニホン") + word.pronunciation.mid(4);
         if (!word.pronunciation.isEmpty())
             return word.pronunciation;
         // Unknown to the dictionary: kana are read as written; anything else (a rare kanji, a

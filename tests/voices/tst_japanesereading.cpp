@@ -140,6 +140,8 @@ void TestJapaneseReading::reading_data() {
     QTest::newRow("birthday") << "誕生日は4月20日です。" << "タンジョービワシガツハツカデス。";
     QTest::newRow("bottles") << "三人で六本飲みました。" << "サンニンデロッポンノミマシタ。";
 
+    QTest::newRow("Japan") << "日本人です" << "ニホンジンデス";
+
     // Words without a reading are left out rather than spelled.
     QTest::newRow("unknown kanji") << "鬱です。" << "デス。";
     QTest::newRow("spaces") << "はい　そうです" << "ハイ ソーデス";
