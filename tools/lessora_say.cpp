@@ -5,6 +5,7 @@
 // Exit codes: 0 done, 1 error, 2 wrong usage.
 
 #include "platform/AppError.h"
+#include "voices/AsciiCase.h"
 #include "voices/JapaneseReading.h"
 #include "voices/SpeechBackend.h"
 #include "voices/SpeechEngine.h"
@@ -47,19 +48,6 @@ QTextStream& out() {
 QTextStream& err() {
     static QTextStream stream(stderr);
     return stream;
-}
-
-// Voice descriptions are compared without regard to ASCII letter case only.
-bool sameDescription(const QString& a, const QString& b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t x = a[i].unicode(), y = b[i].unicode();
-        auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-        if (lower(x) != lower(y))
-            return false;
-    }
-    return true;
 }
 
 struct ListedVoice {
@@ -112,7 +100,7 @@ int speak(const QString& description, int rate, const QString& wavFile, const QS
     const SpeechBackend backend = createSpeechBackend();
     const EngineOperation operation(*backend.engine);
     for (const ListedVoice& voice : allVoices(*backend.engine)) {
-        if (!sameDescription(voice.token->GetDescription(), description))
+        if (!equalsIgnoringAsciiCase(voice.token->GetDescription(), description))
             continue;
         const auto spVoice = backend.engine->CreateVoice();
         spVoice->SetVoice(voice.token);
