@@ -6,12 +6,16 @@
 
 #include "platform/AppError.h"
 #include "voices/AsciiCase.h"
+#include "voices/EmbeddedSpeechEngine.h"
+#include "voices/EmbeddedVoices.h"
 #include "voices/JapaneseReading.h"
 #include "voices/SpeechBackend.h"
 #include "voices/SpeechEngine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDataStream>
+#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -94,10 +98,48 @@ int printReading(const QString& text) {
     return kExitOk;
 }
 
-int speak(const QString& description, int rate, const QString& wavFile, const QString& text) {
-    if (!wavFile.isEmpty())
-        throw ToolError(QStringLiteral("writing WAV files is not available in this build"));
+[[noreturn]] void unknownVoice(const QString& description) {
+    throw ToolError(QStringLiteral("unknown voice \"%1\" (lessora-say --list shows the voices)")
+                        .arg(description));
+}
+
+// 16-bit mono PCM in a RIFF WAVE file.
+QByteArray wavBytes(const SynthesizedAudio& audio) {
+    const auto dataBytes = quint32(audio.samples.size() * qsizetype(sizeof(qint16)));
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.writeRawData("RIFF", 4);
+    stream << quint32(36 + dataBytes);
+    stream.writeRawData("WAVEfmt ", 8);
+    stream << quint32(16) << quint16(1) << quint16(1) << quint32(audio.sampleRate)
+           << quint32(audio.sampleRate * 2) << quint16(2) << quint16(16);
+    stream.writeRawData("data", 4);
+    stream << dataBytes;
+    for (const qint16 sample : audio.samples)
+        stream << sample;
+    return bytes;
+}
+
+int writeWav(const QString& description, int rate, const QString& path, const QString& text) {
+    const EmbeddedVoice* voice = findEmbeddedVoice(description);
+    if (!voice)
+        unknownVoice(description);
+    // Opened first, so that an unwritable place is told before the work; written whole or not
+    // at all.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ToolError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    const SynthesizedAudio audio = synthesizeToMemory(voice->description, text, rate);
+    if (file.write(wavBytes(audio)) < 0 || !file.commit())
+        throw ToolError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return kExitOk;
+}
+
+int speak(const QString& description, int rate, const QString& text) {
     const SpeechBackend backend = createSpeechBackend();
+    if (const QString note = backend.engine->availabilityNote(); !note.isEmpty())
+        err() << "lessora-say: " << note << '\n' << Qt::flush;
     const EngineOperation operation(*backend.engine);
     for (const ListedVoice& voice : allVoices(*backend.engine)) {
         if (!equalsIgnoringAsciiCase(voice.token->GetDescription(), description))
@@ -108,8 +150,7 @@ int speak(const QString& description, int rate, const QString& wavFile, const QS
         spVoice->Speak(text, kSpeakSync);
         return kExitOk;
     }
-    throw ToolError(QStringLiteral("unknown voice \"%1\" (lessora-say --list shows the voices)")
-                        .arg(description));
+    unknownVoice(description);
 }
 
 int run(const QStringList& arguments) {
@@ -160,7 +201,9 @@ int run(const QStringList& arguments) {
         throw UsageError(QStringLiteral("--rate needs a whole number from -10 to 10"));
     if (parser.isSet(wav) && parser.value(wav).isEmpty())
         throw UsageError(QStringLiteral("--wav needs a file name"));
-    return speak(parser.value(voice), rateValue, parser.value(wav), positional.first());
+    if (parser.isSet(wav))
+        return writeWav(parser.value(voice), rateValue, parser.value(wav), positional.first());
+    return speak(parser.value(voice), rateValue, positional.first());
 }
 
 } // namespace
