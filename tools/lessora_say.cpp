@@ -26,11 +26,15 @@ constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
 
-const char* const kUsage = "Usage:\n"
-                           "  lessora-say --list\n"
-                           "  lessora-say --reading TEXT     (TEXT '-' reads standard input, "
-                           "one line per line)\n"
-                           "  lessora-say --voice DESC [--rate N] [--wav FILE] TEXT\n";
+const char* const kUsage =
+    "Usage:\n"
+    "  lessora-say --list                  the voices: description, language, category\n"
+    "  lessora-say --reading TEXT          the katakana the Japanese voices read for TEXT;\n"
+    "                                      TEXT - reads standard input, one line per line\n"
+    "  lessora-say --voice DESC [--rate N] [--wav FILE] TEXT\n"
+    "                                      speaks TEXT with the voice DESC at speed N\n"
+    "                                      (-10 to 10, 0 normal), or writes it to FILE\n"
+    "Exit codes: 0 done, 1 error, 2 wrong usage.\n";
 
 // A failure reported to the user with exit code 1.
 class ToolError : public AppError {
