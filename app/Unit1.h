@@ -18,6 +18,7 @@ namespace lessora {
 
 class GridCellDelegate;
 class LessonGrid;
+class PlaybackController;
 class LessonTable;
 class TfrmVoiceCheck;
 class TfrmVoiceSettings;
@@ -93,6 +94,12 @@ public:
     void StringGrid1CellDblClick(int column, int row);
     void tmrNextTimer();
 
+    // --- Playback state and logic live in the controller (playback/), created on first use.
+    // The engine rate that cmbEnglishRate gives English rows.
+    int GetEnglishRate() const;
+    PlaybackController& playback();
+    // ---
+
     // Lesson files.
     void btnSaveLessonClick();
     void btnLoadLessonClick();
@@ -121,6 +128,7 @@ private:
 
     // Lesson files: the save and open dialogs' memory of the file last chosen in each.
     LessonFileCommands FLessonFiles;
+    PlaybackController* m_playback = nullptr; // child object, see playback()
 };
 
 } // namespace lessora

@@ -1,0 +1,249 @@
+#include "playback/RowSpeaker.h"
+
+#include "platform/MessageBoxes.h"
+#include "playback/VoiceLanguage.h"
+#include "voices/SettingsFile.h"
+#include "voices/SpeechEngine.h"
+
+#include <array>
+#include <exception>
+
+namespace lessora {
+
+namespace {
+
+const QString kEnglish = QStringLiteral("English");
+const QString kJapanese = QStringLiteral("Japanese");
+const QString kTypeSapi = QStringLiteral("SAPI");
+const QString kTypeOneCore = QStringLiteral("OneCore");
+
+// Voice descriptions, language names, types and speaker codes compare without regard to the
+// case of ASCII letters only; no locale-dependent case mapping.
+char16_t asciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
+}
+
+bool sameIgnoringAsciiCase(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i].unicode()) != asciiLower(b[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+// The key of section "Voice" for an exact speaker code; the Japanese speakers are stored under
+// the name of the English speaker of the same pair.
+QString speakerKey(const QString& speakerCell) {
+    struct Entry {
+        const char16_t* code;
+        const char16_t* key;
+    };
+    static constexpr std::array<Entry, 6> kKeys{{{u"A", u"SpeakerA_English"},
+                                                 {u"B", u"SpeakerB_English"},
+                                                 {u"C", u"SpeakerC_English"},
+                                                 {u"Q", u"SpeakerA_Japanese"},
+                                                 {u"R", u"SpeakerB_Japanese"},
+                                                 {u"S", u"SpeakerC_Japanese"}}};
+    for (const Entry& entry : kKeys) {
+        if (sameIgnoringAsciiCase(speakerCell, QString::fromUtf16(entry.code)))
+            return QString::fromUtf16(entry.key);
+    }
+    return {};
+}
+
+QString errorText(const std::exception& error) {
+    if (const auto* appError = dynamic_cast<const AppError*>(&error))
+        return appError->message();
+    return QString::fromUtf8(error.what());
+}
+
+// The configured voice of one row as the settings file describes it.
+struct ConfiguredVoice {
+    QString name;
+    QString type;     // "SAPI", "OneCore" or whatever the catalogue holds; empty when not listed
+    QString language; // the catalogue's language name; empty when not listed
+};
+
+ConfiguredVoice readConfiguredVoice(const QString& settingsPath, const QString& speakerCell) {
+    const SettingsFile settings(settingsPath);
+    ConfiguredVoice voice;
+    if (const QString key = speakerKey(speakerCell); !key.isEmpty())
+        voice.name = settings.ReadString(kVoiceSection, key, QString());
+    // An unset speaker has no name, which no catalogue entry stands for.
+    if (voice.name.isEmpty())
+        return voice;
+    const int count = catalogueCount(settings);
+    for (int i = 0; i < count; ++i) {
+        const QString index = QString::number(i);
+        if (!sameIgnoringAsciiCase(
+                settings.ReadString(kCatalogueSection, QStringLiteral("Voice") + index, QString()),
+                voice.name))
+            continue;
+        voice.type =
+            settings.ReadString(kCatalogueSection, QStringLiteral("Type") + index, QString());
+        voice.language =
+            settings.ReadString(kCatalogueSection, QStringLiteral("Language") + index, QString());
+        break;
+    }
+    return voice;
+}
+
+// A voice catalogued for the other language is replaced by the fixed voice of the row's one.
+void applyLanguageCheck(ConfiguredVoice& voice, const QString& rowLanguage) {
+    if (sameIgnoringAsciiCase(rowLanguage, kJapanese) &&
+        sameIgnoringAsciiCase(voice.language, kEnglish)) {
+        voice = {kDefaultJapaneseVoice, kTypeSapi, kJapanese};
+    } else if (sameIgnoringAsciiCase(rowLanguage, kEnglish) &&
+               sameIgnoringAsciiCase(voice.language, kJapanese)) {
+        voice = {kDefaultEnglishVoice, kTypeSapi, kEnglish};
+    }
+}
+
+class SpeakRowCall {
+public:
+    SpeakRowCall(SpVoice& voice, MessageBoxes& messages, bool& voiceErrorShown)
+        : m_voice(voice)
+        , m_messages(messages)
+        , m_voiceErrorShown(voiceErrorShown) {}
+
+    // Sets the voice whose description equals the name; a voice that refuses is reported with
+    // `refusedMessage` and ends the search. True when the voice was set.
+    bool selectByName(const TokenCollection& voices, const QString& name,
+                      const QString& refusedMessage) {
+        for (int i = 0; i < voices.Count(); ++i) {
+            const VoiceTokenPtr token = voices.Item(i);
+            const QString description = token->GetDescription();
+            if (!sameIgnoringAsciiCase(description, name))
+                continue;
+            try {
+                m_voice.SetVoice(token);
+                return true;
+            } catch (const std::exception&) {
+                m_messages.showMessage(refusedMessage + description);
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // The fixed fallback: the first ordinary voice named "Zira" for English rows or "Haruka" for
+    // Japanese ones. Without such a voice, the first ordinary voice whose Language attribute
+    // names the row's language, so that a row is never read in the other language merely
+    // because those two voices are not installed. Without that either, the voice stays as is.
+    void fallbackSearch(const TokenCollection& ordinary, const QString& rowLanguage) {
+        QString fragment;
+        QString language;
+        if (sameIgnoringAsciiCase(rowLanguage, kEnglish)) {
+            fragment = QStringLiteral("Zira");
+            language = kEnglish;
+        } else if (sameIgnoringAsciiCase(rowLanguage, kJapanese)) {
+            fragment = QStringLiteral("Haruka");
+            language = kJapanese;
+        } else {
+            return;
+        }
+        for (int i = 0; i < ordinary.Count(); ++i) {
+            const VoiceTokenPtr token = ordinary.Item(i);
+            if (token->GetDescription().contains(fragment, Qt::CaseSensitive)) {
+                m_voice.SetVoice(token);
+                return;
+            }
+        }
+        for (int i = 0; i < ordinary.Count(); ++i) {
+            const VoiceTokenPtr token = ordinary.Item(i);
+            if (languageOfToken(*token) != language)
+                continue;
+            try {
+                m_voice.SetVoice(token);
+                return;
+            } catch (const std::exception&) {
+                // A voice that cannot be used is passed over like one of another language.
+            }
+        }
+    }
+
+    void speak(const RowCells& row, int englishRate) {
+        m_voice.SetRate(sameIgnoringAsciiCase(row.language, kEnglish) ? englishRate : 0);
+        m_voice.Speak(row.text, kSpeakAsync);
+    }
+
+    // The fallback messages share one flag: at most one of them per run.
+    void showOncePerRun(const QString& message) {
+        if (m_voiceErrorShown)
+            return;
+        m_voiceErrorShown = true;
+        m_messages.showMessage(message);
+    }
+
+private:
+    static QString languageOfToken(const VoiceToken& token) {
+        try {
+            return languageNameOfAttribute(token.GetAttribute(QStringLiteral("Language")));
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
+
+    SpVoice& m_voice;
+    MessageBoxes& m_messages;
+    bool& m_voiceErrorShown;
+};
+
+} // namespace
+
+int englishRateForIndex(int index) {
+    return (index >= 0 && index <= 4) ? index - 2 : 0;
+}
+
+RowSpeaker::RowSpeaker(SpeechEngine& engine, MessageBoxes& messages, QString settingsPath)
+    : m_engine(engine)
+    , m_messages(messages)
+    , m_settingsPath(std::move(settingsPath)) {}
+
+void RowSpeaker::SpeakRow(SpeakingVoice state, const RowCells& row, int englishRate) {
+    ConfiguredVoice configured = readConfiguredVoice(m_settingsPath, row.speaker);
+    applyLanguageCheck(configured, row.language);
+
+    const EngineOperation operation(m_engine);
+    // The previous voice object is silent by now; letting it go first means a failure below
+    // leaves no stale voice whose finished state could be taken for this row's.
+    state.voice.reset();
+    state.voice = m_engine.CreateVoice();
+    SpVoice& voice = *state.voice;
+    const TokenCollection ordinary = voice.GetVoices();
+    const std::unique_ptr<TokenCategory> category = m_engine.CreateTokenCategory();
+    category->SetId(kOneCoreVoicesCategory, false);
+    const TokenCollection oneCore = category->EnumerateTokens();
+
+    SpeakRowCall call(voice, m_messages, state.voiceErrorShown);
+    bool found = false;
+    if (sameIgnoringAsciiCase(configured.type, kTypeOneCore)) {
+        found = call.selectByName(oneCore, configured.name,
+                                  QStringLiteral("このOneCore音声は使用できません。\r\n"));
+    } else if (sameIgnoringAsciiCase(configured.type, kTypeSapi)) {
+        found = call.selectByName(ordinary, configured.name,
+                                  QStringLiteral("この音声は使用できません。\r\n"));
+    }
+    if (!found) {
+        call.showOncePerRun(
+            QStringLiteral(
+                "設定された音声が見つからないため、\r\n代替音声で読み上げます。\r\n音声: ") +
+            configured.name);
+        call.fallbackSearch(ordinary, row.language);
+    }
+
+    try {
+        call.speak(row, englishRate);
+    } catch (const std::exception& error) {
+        call.showOncePerRun(
+            QStringLiteral(
+                "設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ") +
+            configured.name + QStringLiteral("\r\nエラー: ") + errorText(error));
+        call.fallbackSearch(ordinary, row.language);
+        call.speak(row, englishRate);
+    }
+}
+
+} // namespace lessora
