@@ -1,0 +1,562 @@
+#include "app/Unit1.h"
+#include "lesson/LessonGrid.h"
+#include "lesson/LessonTable.h"
+#include "lesson/RowRules.h"
+#include "platform/ErrorHandler.h"
+#include "playback/PlaybackController.h"
+#include "support/FakeServices.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace lessora;
+using namespace lessora::test;
+
+namespace {
+
+const QString kIdle = QStringLiteral("読み上げ");
+const QString kPlaying = QStringLiteral("一時停止");
+const QString kPaused = QStringLiteral("再生");
+
+LessonRow row(const QString& speaker, const QString& text, const QString& interval = {}) {
+    return {QString(), speaker, languageOfSpeakerCode(speaker), text, interval};
+}
+
+// The main window on fake services; the tests drive its timer by calling the tick handler.
+struct Rig {
+    FakeServices fakes;
+    std::unique_ptr<TForm1> form;
+
+    Rig() {
+        fakes.speech.addVoice(QStringLiteral("Microsoft Zira Desktop - English (United States)"),
+                              QStringLiteral("409"));
+        fakes.speech.addVoice(QStringLiteral("Microsoft Haruka Desktop - Japanese"),
+                              QStringLiteral("411"));
+        form = std::make_unique<TForm1>(fakes.services());
+    }
+    explicit Rig(const QList<LessonRow>& rows)
+        : Rig() {
+        form->lessonTable->setRows(rows);
+    }
+
+    PlaybackController& playback() { return form->playback(); }
+    QStringList spoken() const {
+        QStringList texts;
+        for (const auto& utterance : fakes.speech.spoken)
+            texts << utterance.text;
+        return texts;
+    }
+    QString caption() const { return form->btnSpeak->text(); }
+    bool timerOn() const { return form->tmrNext->isActive(); }
+    int timerInterval() const { return form->tmrNext->interval(); }
+    void tick() { form->tmrNextTimer(); }
+
+    // The row being spoken is seen speaking, ends, and is seen ended: its pause runs.
+    void endRow() {
+        tick();
+        fakes.speech.finishSpeech();
+        tick();
+    }
+    // Ticks until playback is idle, letting every row end once it has been seen speaking.
+    void runToEnd() {
+        for (int ticks = 0; ticks < 1000 && playback().isPlaying(); ++ticks) {
+            tick();
+            if (playback().voiceStarted() && fakes.speech.isSpeaking())
+                fakes.speech.finishSpeech();
+        }
+        QVERIFY(!playback().isPlaying());
+    }
+};
+
+const QList<LessonRow> kSkipLesson = {row("A", "one"), row("X", "unknown speaker"), row("A", ""),
+                                      row("B", "two"), row("C", "three")};
+
+} // namespace
+
+class TestPlayback : public QObject {
+    Q_OBJECT
+private slots:
+    void completeRuns_data();
+    void completeRuns();
+    void skipWaitsThenSpeaksTheNextRow();
+    void commandDuringTheWaitAfterASkip_data();
+    void commandDuringTheWaitAfterASkip();
+    void rowPauseSetsTheTimer_data();
+    void rowPauseSetsTheTimer();
+    void pauseAndResume_data();
+    void pauseAndResume();
+    void stopThenNextBeginsANewRun();
+    void previousAfterACompleteRun();
+    void doubleClickDuringARun();
+    void doubleClickWhilePaused();
+    void playFromHere();
+    void emptyTableAndTableWithoutSpeakableRows();
+    void startTakesOverASingleRow();
+    void rowNeverSeenSpeaking();
+    void editsDuringPlaybackAreHeard();
+    void messageOnScreenHoldsOffTicksAndCommands();
+    void failingTickIsShownOnce();
+    void valueTables();
+};
+
+void TestPlayback::completeRuns_data() {
+    QTest::addColumn<QList<LessonRow>>("rows");
+    QTest::addColumn<int>("repeatIndex");
+    QTest::addColumn<QStringList>("expectedSpoken");
+    QTest::addColumn<int>("expectedBeeps");
+
+    const QList<LessonRow> sample = {row("A", "Hello."), row("B", "Fine."), row("Q", "今日は"),
+                                     row("R", "そう")};
+    QTest::newRow("one pass") << sample << 0 << QStringList{"Hello.", "Fine.", "今日は", "そう"}
+                              << 0;
+    QTest::newRow("two passes") << sample << 1 << QStringList{"Hello.", "Fine.", "今日は", "そう",
+                                                              "Hello.", "Fine.", "今日は", "そう"}
+                                << 0;
+    // One beep per group of skipped rows with text, also when the end of the table follows.
+    QTest::newRow("skips, two passes")
+        << (QList<LessonRow>{row("A", "one"), row("X", "unknown"), row("A", "  "), row("B", "two"),
+                             row("x", "trailing")})
+        << 1 << QStringList{"one", "two", "one", "two"} << 4;
+    // A later pass starts at the first row with text, speakable or not.
+    QTest::newRow("second pass starts at the first row with text")
+        << (QList<LessonRow>{row("", ""), row("X", "intro"), row("A", "one"), row("Q", "二")}) << 1
+        << QStringList{"one", "二", "intro", "one", "二"} << 0;
+}
+
+void TestPlayback::completeRuns() {
+    QFETCH(QList<LessonRow>, rows);
+    QFETCH(int, repeatIndex);
+    QFETCH(QStringList, expectedSpoken);
+    QFETCH(int, expectedBeeps);
+
+    Rig rig(rows);
+    rig.form->cmbRepeat->setCurrentIndex(repeatIndex);
+    rig.form->btnSpeakClick();
+    QCOMPARE(rig.caption(), kPlaying);
+    QCOMPARE(rig.playback().currentRepeat(), 1);
+    rig.runToEnd();
+
+    QCOMPARE(rig.spoken(), expectedSpoken);
+    QCOMPARE(rig.fakes.beeper.beeps, expectedBeeps);
+    QCOMPARE(rig.caption(), kIdle);
+    QCOMPARE(rig.form->highlightRow(), -1);
+    QVERIFY(!rig.timerOn());
+    QCOMPARE(rig.playback().currentRow(), rows.size());
+    QCOMPARE(rig.playback().currentRepeat(), repeatIndex + 1);
+    QVERIFY(!rig.playback().waitingAfterSkip());
+}
+
+void TestPlayback::skipWaitsThenSpeaksTheNextRow() {
+    Rig rig(kSkipLesson);
+    rig.form->btnSpeakClick();
+    QCOMPARE(rig.form->highlightRow(), 0);
+    QCOMPARE(rig.form->StringGrid1->currentRow(), 0);
+    QVERIFY(rig.timerOn());
+    QCOMPARE(rig.timerInterval(), 100);
+
+    rig.endRow();
+    rig.tick(); // the pause has run: rows 1 and 2 are passed, row 1 with a beep
+    QCOMPARE(rig.fakes.beeper.beeps, 1);
+    QVERIFY(rig.playback().waitingAfterSkip());
+    QCOMPARE(rig.playback().currentRow(), 3);
+    QCOMPARE(rig.timerInterval(), 500);
+    QCOMPARE(rig.spoken(), QStringList{"one"});
+
+    rig.tick();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "two"}));
+    QCOMPARE(rig.form->highlightRow(), 3);
+    QCOMPARE(rig.form->StringGrid1->currentRow(), 3);
+    QCOMPARE(rig.timerInterval(), 100);
+    QCOMPARE(rig.fakes.beeper.beeps, 1);
+}
+
+void TestPlayback::commandDuringTheWaitAfterASkip_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("expectedSpoken");
+    QTest::newRow("next") << "next" << QStringList{"one", "three"};
+    QTest::newRow("previous") << "previous" << QStringList{"one", "unknown speaker"};
+    QTest::newRow("pause and resume") << "pause and resume" << QStringList{"one", "two"};
+    QTest::newRow("stop and start") << "stop and start" << QStringList{"one", "one"};
+    QTest::newRow("double-click") << "double-click" << QStringList{"one", "three"};
+}
+
+// Every command ends the wait: the row it speaks is not spoken again by the next tick.
+void TestPlayback::commandDuringTheWaitAfterASkip() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, expectedSpoken);
+
+    Rig rig(kSkipLesson);
+    rig.form->btnSpeakClick();
+    rig.endRow();
+    rig.tick();
+    QVERIFY(rig.playback().waitingAfterSkip());
+
+    if (command == "next") {
+        rig.form->btnNextRowClick();
+    } else if (command == "previous") {
+        rig.form->btnPrevRowClick();
+    } else if (command == "pause and resume") {
+        rig.form->btnSpeakClick();
+        rig.form->btnSpeakClick();
+    } else if (command == "stop and start") {
+        rig.form->btnStopClick();
+        QVERIFY(!rig.playback().waitingAfterSkip());
+        rig.form->btnSpeakClick();
+    } else {
+        rig.form->StringGrid1CellDblClick(ColText, 4);
+    }
+    QVERIFY(!rig.playback().waitingAfterSkip());
+    rig.tick();
+    rig.tick();
+    QCOMPARE(rig.spoken(), expectedSpoken);
+}
+
+void TestPlayback::rowPauseSetsTheTimer_data() {
+    QTest::addColumn<QString>("intervalCell");
+    QTest::addColumn<int>("intervalIndex");
+    QTest::addColumn<int>("expectedMs");
+    QTest::newRow("no pause chosen: at least 1 ms") << "" << 0 << 1;
+    QTest::newRow("cell 0 despite a default pause") << "0" << 3 << 1;
+    QTest::newRow("empty cell takes 1 s") << "" << 2 << 1000;
+    QTest::newRow("letters take 10 s") << "abc" << 6 << 10000;
+    QTest::newRow("no choice takes 2 s") << "" << -1 << 2000;
+    QTest::newRow("12 is limited to 10 s") << "12" << 0 << 10000;
+    QTest::newRow("blanks around 2.5") << " 2.5 " << 0 << 2500;
+    QTest::newRow("0.0625 rounds to even") << "0.0625" << 0 << 62;
+    QTest::newRow("negative") << "-3" << 5 << 1;
+}
+
+void TestPlayback::rowPauseSetsTheTimer() {
+    QFETCH(QString, intervalCell);
+    QFETCH(int, intervalIndex);
+    QFETCH(int, expectedMs);
+
+    Rig rig({row("A", "one", intervalCell), row("B", "two")});
+    rig.form->btnSpeakClick();
+    // Read when the row ends, so a choice made meanwhile counts.
+    rig.form->cmbInterval->setCurrentIndex(intervalIndex);
+    rig.endRow();
+    QVERIFY(rig.playback().waitingInterval());
+    QCOMPARE(rig.timerInterval(), expectedMs);
+    rig.tick();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "two"}));
+}
+
+void TestPlayback::pauseAndResume_data() {
+    QTest::addColumn<bool>("inRowPause");
+    QTest::newRow("during speech") << false;
+    QTest::newRow("during the row's pause") << true;
+}
+
+void TestPlayback::pauseAndResume() {
+    QFETCH(bool, inRowPause);
+
+    Rig rig({row("A", "one"), row("B", "two")});
+    rig.form->btnSpeakClick();
+    rig.tick();
+    if (inRowPause) {
+        rig.fakes.speech.finishSpeech();
+        rig.tick();
+        QVERIFY(rig.playback().waitingInterval());
+    }
+    const int silenced = rig.fakes.speech.silenced;
+
+    rig.form->btnSpeakClick();
+    QCOMPARE(rig.caption(), kPaused);
+    QVERIFY(rig.playback().isPaused());
+    QVERIFY(!rig.playback().isPlaying());
+    QVERIFY(!rig.playback().waitingInterval());
+    QVERIFY(!rig.timerOn());
+    QCOMPARE(rig.fakes.speech.silenced, silenced + 1);
+    QVERIFY(!rig.fakes.speech.isSpeaking());
+    QCOMPARE(rig.form->highlightRow(), 0);
+
+    rig.form->btnSpeakClick();
+    QCOMPARE(rig.caption(), kPlaying);
+    QVERIFY(rig.playback().isPlaying());
+    QVERIFY(!rig.playback().voiceStarted());
+    QCOMPARE(rig.spoken(), (QStringList{"one", "one"})); // from its beginning
+    QVERIFY(rig.timerOn());
+    QCOMPARE(rig.timerInterval(), 100);
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "one", "two"}));
+}
+
+void TestPlayback::stopThenNextBeginsANewRun() {
+    // No voice is configured, so every run shows the fallback notice once.
+    Rig rig({row("A", "one"), row("B", "two"), row("Q", "三"), row("R", "四")});
+    rig.form->btnSpeakClick();
+    rig.endRow();
+    rig.tick();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "two"}));
+    QCOMPARE(rig.fakes.messages.messages.size(), 1);
+
+    rig.form->btnStopClick();
+    QCOMPARE(rig.caption(), kIdle);
+    QCOMPARE(rig.form->highlightRow(), -1);
+    QVERIFY(!rig.timerOn());
+    QVERIFY(!rig.fakes.speech.isSpeaking());
+    QCOMPARE(rig.playback().currentRow(), 1);
+
+    rig.form->btnNextRowClick(); // from idle: a new run, after the row that was playing
+    QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
+    QCOMPARE(rig.caption(), kPlaying);
+    QCOMPARE(rig.form->highlightRow(), 2);
+    QCOMPARE(rig.playback().currentRepeat(), 1);
+    QCOMPARE(rig.fakes.messages.messages.size(), 2);
+
+    rig.form->btnNextRowClick(); // within the run: no second notice
+    QCOMPARE(rig.spoken().last(), QStringLiteral("四"));
+    QCOMPARE(rig.fakes.messages.messages.size(), 2);
+    rig.form->btnNextRowClick(); // nothing after the last row: nothing happens
+    QCOMPARE(rig.spoken().size(), 4);
+    QVERIFY(rig.playback().isPlaying());
+}
+
+void TestPlayback::previousAfterACompleteRun() {
+    Rig rig({row("A", "one"), row("B", "two"), row("", "")});
+    rig.form->btnSpeakClick();
+    rig.runToEnd();
+    QCOMPARE(rig.playback().currentRow(), 3);
+
+    rig.form->btnNextRowClick();
+    QCOMPARE(rig.spoken().size(), 2);
+    QCOMPARE(rig.caption(), kIdle);
+
+    rig.form->btnPrevRowClick();
+    QCOMPARE(rig.spoken().last(), QStringLiteral("two"));
+    QCOMPARE(rig.playback().currentRow(), 1);
+    QCOMPARE(rig.caption(), kPlaying);
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "two", "two"}));
+}
+
+void TestPlayback::doubleClickDuringARun() {
+    Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
+    rig.form->btnSpeakClick();
+    rig.tick();
+    rig.form->StringGrid1CellDblClick(ColText, 2);
+    QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
+    QVERIFY(!rig.playback().isPlaying());
+    QVERIFY(rig.playback().singleRowPlaying());
+    QCOMPARE(rig.caption(), kPlaying); // the run ended, the caption stays
+    QCOMPARE(rig.form->highlightRow(), 2);
+    QCOMPARE(rig.timerInterval(), 100);
+
+    rig.tick();
+    QVERIFY(rig.playback().singleRowPlaying());
+    rig.fakes.speech.finishSpeech();
+    rig.tick();
+    QVERIFY(!rig.playback().singleRowPlaying());
+    QCOMPARE(rig.form->highlightRow(), -1);
+    QVERIFY(!rig.timerOn());
+    QCOMPARE(rig.spoken().size(), 2);
+
+    rig.form->btnSpeakClick(); // a new run from the first speakable row
+    QCOMPARE(rig.spoken().last(), QStringLiteral("one"));
+    QCOMPARE(rig.playback().currentRow(), 0);
+    QVERIFY(rig.playback().isPlaying());
+}
+
+void TestPlayback::doubleClickWhilePaused() {
+    Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
+    rig.form->btnSpeakClick();
+    rig.endRow();
+    rig.tick(); // row 1 speaks
+    rig.form->btnSpeakClick();
+    QVERIFY(rig.playback().isPaused());
+
+    rig.form->StringGrid1CellDblClick(ColNo, 2);
+    QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
+    QVERIFY(rig.playback().isPaused());
+    QCOMPARE(rig.caption(), kPaused);
+
+    // Resumed while the double-clicked row still speaks: the run takes over at its row.
+    rig.form->btnSpeakClick();
+    QVERIFY(!rig.playback().singleRowPlaying());
+    QCOMPARE(rig.spoken().last(), QStringLiteral("two"));
+    QCOMPARE(rig.form->highlightRow(), 1);
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "two", "三", "two", "三"}));
+}
+
+void TestPlayback::playFromHere() {
+    Rig rig({row("A", "one"), row("B", ""), row("Q", "三")});
+    rig.form->mnuPlayFromHereClick(); // before any click: the first row
+    QCOMPARE(rig.spoken(), QStringList{"one"});
+    QCOMPARE(rig.playback().currentRepeat(), 1);
+
+    rig.form->StringGrid1CellClick(ColSpeaker, 1);
+    rig.form->StringGrid1CellClick(ColSpeaker, 7); // outside the table: ignored
+    rig.form->StringGrid1CellDblClick(ColText, 2);
+    QVERIFY(rig.playback().singleRowPlaying());
+    rig.form->mnuPlayFromHereClick();
+    QVERIFY(!rig.playback().singleRowPlaying());
+    QCOMPARE(rig.playback().currentRow(), 1);
+    QCOMPARE(rig.form->highlightRow(), 1);
+    QCOMPARE(rig.caption(), kPlaying);
+    // The empty row is handed over as it is; it ends without ever being heard.
+    QCOMPARE(rig.spoken().last(), QString());
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "三", "", "三"}));
+}
+
+void TestPlayback::emptyTableAndTableWithoutSpeakableRows() {
+    Rig empty(QList<LessonRow>{});
+    empty.form->lessonTable->setRowCount(0);
+    empty.form->btnSpeakClick();
+    empty.form->btnNextRowClick();
+    empty.form->btnPrevRowClick();
+    empty.form->mnuPlayFromHereClick();
+    QVERIFY(empty.fakes.speech.spoken.isEmpty());
+    QCOMPARE(empty.caption(), kIdle);
+    QVERIFY(!empty.playback().isPlaying());
+    QVERIFY(empty.fakes.messages.messages.isEmpty());
+
+    Rig unspeakable({row("X", "hello"), row("A", " ")});
+    unspeakable.form->btnSpeakClick();
+    QVERIFY(unspeakable.fakes.speech.spoken.isEmpty());
+    QCOMPARE(unspeakable.caption(), kIdle);
+    QCOMPARE(unspeakable.playback().currentRow(), -1);
+    unspeakable.form->btnNextRowClick(); // the first row with text, whatever its speaker
+    QCOMPARE(unspeakable.spoken(), QStringList{"hello"});
+    QCOMPARE(unspeakable.caption(), kPlaying);
+    unspeakable.runToEnd();
+    QCOMPARE(unspeakable.caption(), kIdle);
+}
+
+void TestPlayback::startTakesOverASingleRow() {
+    Rig rig({row("A", "one"), row("B", "two")});
+    rig.form->StringGrid1CellDblClick(ColText, 1);
+    const int silenced = rig.fakes.speech.silenced;
+    rig.form->btnSpeakClick();
+    QCOMPARE(rig.fakes.speech.silenced, silenced + 1);
+    QVERIFY(!rig.playback().singleRowPlaying());
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"two", "one", "two"}));
+    QCOMPARE(rig.caption(), kIdle);
+}
+
+void TestPlayback::rowNeverSeenSpeaking() {
+    // Speech not yet begun: wait.
+    Rig slow({row("A", "one"), row("B", "two")});
+    slow.fakes.speech.setSpeechStartsAtOnce(false);
+    slow.form->btnSpeakClick();
+    slow.tick();
+    slow.tick();
+    QVERIFY(!slow.playback().waitingInterval());
+    slow.fakes.speech.startSpeech();
+    slow.tick();
+    QVERIFY(slow.playback().voiceStarted());
+
+    // Over before the first poll: the row has ended all the same.
+    Rig quick({row("A", "one"), row("B", "two")});
+    quick.form->btnSpeakClick();
+    quick.fakes.speech.finishSpeech();
+    quick.tick();
+    QVERIFY(quick.playback().waitingInterval());
+    quick.tick();
+    QCOMPARE(quick.spoken(), (QStringList{"one", "two"}));
+}
+
+void TestPlayback::editsDuringPlaybackAreHeard() {
+    Rig rig({row("A", "one"), row("B", "two"), row("C", "three")});
+    rig.form->btnSpeakClick();
+    rig.form->lessonTable->setCell(ColText, 1, QStringLiteral("changed"));
+    rig.endRow();
+    rig.tick();
+    QCOMPARE(rig.spoken().last(), QStringLiteral("changed"));
+
+    rig.form->lessonTable->setRowCount(1); // the rest of the lesson is cut off
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "changed"}));
+    QCOMPARE(rig.caption(), kIdle);
+    QCOMPARE(rig.playback().currentRow(), 2);
+
+    // Next and previous still find their rows when the current row lies past the end.
+    rig.form->btnPrevRowClick();
+    QCOMPARE(rig.spoken().last(), QStringLiteral("one"));
+}
+
+void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
+    // The fallback notice of the first row is on screen while a tick and every command arrive.
+    Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
+    int arrivals = 0;
+    rig.fakes.messages.whileShown = [&](const QString&) {
+        ++arrivals;
+        rig.fakes.speech.finishSpeech();
+        rig.tick();
+        rig.tick();
+        rig.form->btnNextRowClick();
+        rig.form->btnPrevRowClick();
+        rig.form->btnSpeakClick();
+        rig.form->StringGrid1CellDblClick(ColText, 2);
+        rig.form->mnuPlayFromHereClick();
+        rig.form->btnStopClick();
+    };
+    rig.form->btnSpeakClick();
+
+    QCOMPARE(arrivals, 1);
+    QCOMPARE(rig.spoken(), QStringList{"one"});
+    QCOMPARE(rig.playback().currentRow(), 0);
+    QVERIFY(rig.playback().isPlaying());
+    QVERIFY(!rig.playback().singleRowPlaying());
+    QVERIFY(!rig.playback().waitingInterval());
+    QCOMPARE(rig.caption(), kPlaying);
+    QVERIFY(rig.timerOn());
+    QCOMPARE(rig.timerInterval(), 100);
+
+    rig.fakes.messages.whileShown = nullptr;
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"one", "two", "三"}));
+}
+
+void TestPlayback::failingTickIsShownOnce() {
+    Rig rig({row("A", "one"), row("B", "two")});
+    rig.form->btnSpeakClick();
+    rig.fakes.messages.messages.clear();
+    rig.fakes.speech.failOperation(FakeOp::RunningState, QStringLiteral("engine gone"));
+    // Ticks keep coming while the error is on screen; none of them adds a message.
+    rig.fakes.messages.whileShown = [&](const QString&) { rig.tick(); };
+    rig.tick();
+    QCOMPARE(rig.fakes.messages.messages, QStringList{errorTextForDisplay("engine gone")});
+    QVERIFY(rig.timerOn()); // a failing tick leaves the timer as it was
+    QVERIFY(rig.playback().isPlaying());
+
+    rig.form->btnStopClick();
+    QCOMPARE(rig.caption(), kIdle);
+    QVERIFY(!rig.timerOn());
+}
+
+void TestPlayback::valueTables() {
+    Rig rig;
+    const int intervals[] = {0, 500, 1000, 2000, 3000, 5000, 10000};
+    for (int index = 0; index < 7; ++index) {
+        rig.form->cmbInterval->setCurrentIndex(index);
+        QCOMPARE(rig.playback().GetInterval(), intervals[index]);
+    }
+    rig.form->cmbInterval->setCurrentIndex(-1);
+    QCOMPARE(rig.playback().GetInterval(), 2000);
+
+    const int passes[] = {1, 2, 3, 5, 10};
+    for (int index = 0; index < 5; ++index) {
+        rig.form->cmbRepeat->setCurrentIndex(index);
+        QCOMPARE(rig.playback().GetRepeatCount(), passes[index]);
+    }
+    rig.form->cmbRepeat->setCurrentIndex(-1);
+    QCOMPARE(rig.playback().GetRepeatCount(), 1);
+
+    // The English rate reaches English rows only.
+    rig.form->cmbEnglishRate->setCurrentIndex(4);
+    QCOMPARE(rig.form->GetEnglishRate(), 2);
+    rig.form->btnSpeakClick();
+    rig.form->StringGrid1CellDblClick(ColText, 2);
+    QCOMPARE(rig.fakes.speech.spoken.size(), 2);
+    QCOMPARE(rig.fakes.speech.spoken[0].rate, 2);
+    QCOMPARE(rig.fakes.speech.spoken[1].rate, 0);
+}
+
+QTEST_MAIN(TestPlayback)
+#include "tst_playback.moc"
