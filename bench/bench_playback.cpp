@@ -1,0 +1,144 @@
+// Cost of speaking one lesson row: one SpeakRow with a 20-entry voice catalogue (settings read,
+// both voice lists, voice selection, start of speech), and the read-aloud button's click from
+// press to return, with the program's own speech engine.
+#include "app/Unit1.h"
+#include "platform/Clipboard.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "playback/RowSpeaker.h"
+#include "playback/VoiceLanguage.h"
+#include "voices/SettingsFile.h"
+#include "voices/SpeechBackend.h"
+#include "voices/SpeechEngine.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace lessora;
+
+namespace {
+
+constexpr int kCatalogueEntries = 20;
+constexpr int kRounds = 200;
+constexpr int kClickRounds = 30;
+
+// Never modal: a benchmark must not wait for anyone.
+class CountingMessages : public MessageBoxes {
+public:
+    int shown = 0;
+    void showMessage(const QString&) override { ++shown; }
+    bool confirm(const QString&) override { return false; }
+};
+
+class NoFileDialogs : public FileDialogs {
+public:
+    std::optional<QString> getOpenFileName(const FileDialogOptions&) override { return {}; }
+    std::optional<QString> getSaveFileName(const FileDialogOptions&) override { return {}; }
+};
+
+class NoClipboard : public ClipboardText {
+public:
+    bool hasText() override { return false; }
+    QString text() override { return {}; }
+};
+
+struct Figures {
+    double median = 0, p90 = 0, max = 0;
+};
+
+Figures figures(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    if (ms.empty())
+        return {};
+    return {ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back()};
+}
+
+void print(const char* what, const Figures& f, int rounds) {
+    std::printf("%-44s median %8.3f ms   p90 %8.3f ms   max %8.3f ms   (%d rounds)\n", what,
+                f.median, f.p90, f.max, rounds);
+}
+
+// A catalogue of 20 entries whose last one is the voice speaker A uses, so that every lookup
+// walks the whole catalogue. Names no engine has fill the others.
+QString writeSettings(SpeechEngine& engine, const QString& path) {
+    QString english;
+    {
+        const EngineOperation operation(engine);
+        const TokenCollection voices = engine.CreateVoice()->GetVoices();
+        for (int i = 0; i < voices.Count() && english.isEmpty(); ++i) {
+            const VoiceTokenPtr token = voices.Item(i);
+            if (languageNameOfAttribute(token->GetAttribute(QStringLiteral("Language"))) ==
+                QStringLiteral("English"))
+                english = token->GetDescription();
+        }
+    }
+    if (english.isEmpty())
+        english = QStringLiteral("Missing English Voice");
+    QList<CatalogueEntry> catalogue;
+    for (int i = 0; i + 1 < kCatalogueEntries; ++i)
+        catalogue << CatalogueEntry{QStringLiteral("Unused Voice %1").arg(i),
+                                    QStringLiteral("English"), QStringLiteral("SAPI")};
+    catalogue << CatalogueEntry{english, QStringLiteral("English"), QStringLiteral("SAPI")};
+    SettingsFile settings(path);
+    rewriteCatalogue(settings, catalogue);
+    settings.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), english);
+    return english;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    SpeechBackend backend = createSpeechBackend();
+    SpeechEngine& engine = *backend.engine;
+    QTemporaryDir folder;
+    const QString settingsPath = folder.filePath(QStringLiteral("Lessora.ini"));
+    const QString voice = writeSettings(engine, settingsPath);
+    const int catalogued = catalogueCount(SettingsFile(settingsPath));
+    std::printf("engine note: %s\n", qPrintable(engine.availabilityNote()));
+    std::printf("speaker A voice: %s; catalogue entries read back: %d\n", qPrintable(voice),
+                catalogued);
+
+    CountingMessages messages;
+    {
+        RowSpeaker speaker(engine, messages, settingsPath);
+        std::unique_ptr<SpVoice> current;
+        bool voiceErrorShown = false;
+        std::vector<double> ms;
+        QElapsedTimer clock;
+        for (int round = 0; round < kRounds; ++round) {
+            clock.start();
+            speaker.SpeakRow({current, voiceErrorShown},
+                             {QStringLiteral("Hello. How are you?"), QStringLiteral("English"),
+                              QStringLiteral("A")},
+                             0);
+            ms.push_back(clock.nsecsElapsed() / 1e6);
+            current->Speak(QString(), kSpeakAsync | kSpeakPurge);
+        }
+        print("SpeakRow (20-entry catalogue)", figures(ms), kRounds);
+    }
+
+    NoFileDialogs dialogs;
+    NoClipboard clipboard;
+    const Services services{messages, dialogs,      clipboard,  *backend.beeper,
+                            engine,   settingsPath, QChar(u'.')};
+    TForm1 form(services);
+    std::vector<double> ms;
+    QElapsedTimer clock;
+    for (int round = 0; round < kClickRounds; ++round) {
+        clock.start();
+        form.btnSpeakClick();
+        ms.push_back(clock.nsecsElapsed() / 1e6);
+        form.btnStopClick();
+    }
+    print("btnSpeakClick, press to return", figures(ms), kClickRounds);
+    std::printf("messages shown: %d\n", messages.shown);
+    return 0;
+}
