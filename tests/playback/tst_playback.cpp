@@ -7,6 +7,7 @@
 #include "support/FakeServices.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -92,6 +93,7 @@ private slots:
     void doubleClickDuringARun();
     void doubleClickWhilePaused();
     void playFromHere();
+    void doubleClickOnTheGridPlaysInsteadOfEditing();
     void emptyTableAndTableWithoutSpeakableRows();
     void startTakesOverASingleRow();
     void rowNeverSeenSpeaking();
@@ -401,6 +403,22 @@ void TestPlayback::playFromHere() {
     QCOMPARE(rig.spoken().last(), QString());
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "三", "", "三"}));
+}
+
+void TestPlayback::doubleClickOnTheGridPlaysInsteadOfEditing() {
+    Rig rig;
+    rig.form->show();
+    LessonGrid& grid = *rig.form->StringGrid1;
+    const QRect cell = grid.visualRect(grid.model()->index(2, ColText));
+    // A double-click arrives as a click followed by the second press.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(rig.spoken(), QStringList{QStringLiteral("今日はいい天気ですね。")});
+    QVERIFY(rig.playback().singleRowPlaying());
+    QCOMPARE(rig.form->highlightRow(), 2);
+    for (const QLineEdit* editor : grid.viewport()->findChildren<QLineEdit*>())
+        QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.playback().popupRow(), 2);
 }
 
 void TestPlayback::emptyTableAndTableWithoutSpeakableRows() {
