@@ -74,18 +74,12 @@ ConfiguredVoice readConfiguredVoice(const QString& settingsPath, const QString& 
     // An unset speaker has no name, which no catalogue entry stands for.
     if (voice.name.isEmpty())
         return voice;
-    const int count = catalogueCount(settings);
-    for (int i = 0; i < count; ++i) {
-        const QString index = QString::number(i);
-        if (!sameIgnoringAsciiCase(
-                settings.ReadString(kCatalogueSection, QStringLiteral("Voice") + index, QString()),
-                voice.name))
-            continue;
-        voice.type =
-            settings.ReadString(kCatalogueSection, QStringLiteral("Type") + index, QString());
-        voice.language =
-            settings.ReadString(kCatalogueSection, QStringLiteral("Language") + index, QString());
-        break;
+    for (const CatalogueEntry& entry : readCatalogue(settings)) {
+        if (sameIgnoringAsciiCase(entry.voice, voice.name)) {
+            voice.type = entry.type;
+            voice.language = entry.language;
+            break;
+        }
     }
     return voice;
 }
