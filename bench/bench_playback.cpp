@@ -6,7 +6,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "playback/RowSpeaker.h"
-#include "playback/VoiceLanguage.h"
+#include "voices/LanguageName.h"
 #include "voices/SettingsFile.h"
 #include "voices/SpeechBackend.h"
 #include "voices/SpeechEngine.h"
@@ -71,8 +71,8 @@ QString writeSettings(SpeechEngine& engine, const QString& path) {
         const TokenCollection voices = engine.CreateVoice()->GetVoices();
         for (int i = 0; i < voices.Count() && english.isEmpty(); ++i) {
             const VoiceTokenPtr token = voices.Item(i);
-            if (languageNameOfAttribute(token->GetAttribute(QStringLiteral("Language"))) ==
-                QStringLiteral("English"))
+            if (GetLanguageName(token->GetAttribute(QStringLiteral("Language"))) ==
+                kLanguageEnglish)
                 english = token->GetDescription();
         }
     }

@@ -1,7 +1,8 @@
 #include "playback/RowSpeaker.h"
 
 #include "platform/MessageBoxes.h"
-#include "playback/VoiceLanguage.h"
+#include "voices/AsciiCase.h"
+#include "voices/LanguageName.h"
 #include "voices/SettingsFile.h"
 #include "voices/SpeechEngine.h"
 
@@ -11,27 +12,6 @@
 namespace lessora {
 
 namespace {
-
-const QString kEnglish = QStringLiteral("English");
-const QString kJapanese = QStringLiteral("Japanese");
-const QString kTypeSapi = QStringLiteral("SAPI");
-const QString kTypeOneCore = QStringLiteral("OneCore");
-
-// Voice descriptions, language names, types and speaker codes compare without regard to the
-// case of ASCII letters only; no locale-dependent case mapping.
-char16_t asciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
-}
-
-bool sameIgnoringAsciiCase(const QString& a, const QString& b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i].unicode()) != asciiLower(b[i].unicode()))
-            return false;
-    }
-    return true;
-}
 
 // The key of section "Voice" for an exact speaker code; the Japanese speakers are stored under
 // the name of the English speaker of the same pair.
@@ -47,7 +27,7 @@ QString speakerKey(const QString& speakerCell) {
                                                  {u"R", u"SpeakerB_Japanese"},
                                                  {u"S", u"SpeakerC_Japanese"}}};
     for (const Entry& entry : kKeys) {
-        if (sameIgnoringAsciiCase(speakerCell, QString::fromUtf16(entry.code)))
+        if (equalsIgnoringAsciiCase(speakerCell, QString::fromUtf16(entry.code)))
             return QString::fromUtf16(entry.key);
     }
     return {};
@@ -75,7 +55,7 @@ ConfiguredVoice readConfiguredVoice(const QString& settingsPath, const QString& 
     if (voice.name.isEmpty())
         return voice;
     for (const CatalogueEntry& entry : readCatalogue(settings)) {
-        if (sameIgnoringAsciiCase(entry.voice, voice.name)) {
+        if (equalsIgnoringAsciiCase(entry.voice, voice.name)) {
             voice.type = entry.type;
             voice.language = entry.language;
             break;
@@ -86,12 +66,12 @@ ConfiguredVoice readConfiguredVoice(const QString& settingsPath, const QString& 
 
 // A voice catalogued for the other language is replaced by the fixed voice of the row's one.
 void applyLanguageCheck(ConfiguredVoice& voice, const QString& rowLanguage) {
-    if (sameIgnoringAsciiCase(rowLanguage, kJapanese) &&
-        sameIgnoringAsciiCase(voice.language, kEnglish)) {
-        voice = {kDefaultJapaneseVoice, kTypeSapi, kJapanese};
-    } else if (sameIgnoringAsciiCase(rowLanguage, kEnglish) &&
-               sameIgnoringAsciiCase(voice.language, kJapanese)) {
-        voice = {kDefaultEnglishVoice, kTypeSapi, kEnglish};
+    if (equalsIgnoringAsciiCase(rowLanguage, kLanguageJapanese) &&
+        equalsIgnoringAsciiCase(voice.language, kLanguageEnglish)) {
+        voice = {kDefaultJapaneseVoice, kVoiceTypeSapi, kLanguageJapanese};
+    } else if (equalsIgnoringAsciiCase(rowLanguage, kLanguageEnglish) &&
+               equalsIgnoringAsciiCase(voice.language, kLanguageJapanese)) {
+        voice = {kDefaultEnglishVoice, kVoiceTypeSapi, kLanguageEnglish};
     }
 }
 
@@ -109,7 +89,7 @@ public:
         for (int i = 0; i < voices.Count(); ++i) {
             const VoiceTokenPtr token = voices.Item(i);
             const QString description = token->GetDescription();
-            if (!sameIgnoringAsciiCase(description, name))
+            if (!equalsIgnoringAsciiCase(description, name))
                 continue;
             try {
                 m_voice.SetVoice(token);
@@ -129,12 +109,12 @@ public:
     void fallbackSearch(const TokenCollection& ordinary, const QString& rowLanguage) {
         QString fragment;
         QString language;
-        if (sameIgnoringAsciiCase(rowLanguage, kEnglish)) {
+        if (equalsIgnoringAsciiCase(rowLanguage, kLanguageEnglish)) {
             fragment = QStringLiteral("Zira");
-            language = kEnglish;
-        } else if (sameIgnoringAsciiCase(rowLanguage, kJapanese)) {
+            language = kLanguageEnglish;
+        } else if (equalsIgnoringAsciiCase(rowLanguage, kLanguageJapanese)) {
             fragment = QStringLiteral("Haruka");
-            language = kJapanese;
+            language = kLanguageJapanese;
         } else {
             return;
         }
@@ -159,7 +139,7 @@ public:
     }
 
     void speak(const RowCells& row, int englishRate) {
-        m_voice.SetRate(sameIgnoringAsciiCase(row.language, kEnglish) ? englishRate : 0);
+        m_voice.SetRate(equalsIgnoringAsciiCase(row.language, kLanguageEnglish) ? englishRate : 0);
         m_voice.Speak(row.text, kSpeakAsync);
     }
 
@@ -174,7 +154,7 @@ public:
 private:
     static QString languageOfToken(const VoiceToken& token) {
         try {
-            return languageNameOfAttribute(token.GetAttribute(QStringLiteral("Language")));
+            return GetLanguageName(token.GetAttribute(QStringLiteral("Language")));
         } catch (const std::exception&) {
             return {};
         }
@@ -213,10 +193,10 @@ void RowSpeaker::SpeakRow(SpeakingVoice state, const RowCells& row, int englishR
 
     SpeakRowCall call(voice, m_messages, state.voiceErrorShown);
     bool found = false;
-    if (sameIgnoringAsciiCase(configured.type, kTypeOneCore)) {
+    if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeOneCore)) {
         found = call.selectByName(oneCore, configured.name,
                                   QStringLiteral("このOneCore音声は使用できません。\r\n"));
-    } else if (sameIgnoringAsciiCase(configured.type, kTypeSapi)) {
+    } else if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeSapi)) {
         found = call.selectByName(ordinary, configured.name,
                                   QStringLiteral("この音声は使用できません。\r\n"));
     }

@@ -1,5 +1,4 @@
 #include "playback/RowSpeaker.h"
-#include "playback/VoiceLanguage.h"
 #include "support/FakeServices.h"
 #include "voices/SettingsFile.h"
 
@@ -72,8 +71,6 @@ private slots:
     void engineFailuresPropagateAfterTheOperationEnds();
     void rates_data();
     void rates();
-    void languageOfAttribute_data();
-    void languageOfAttribute();
 };
 
 void TestRowSpeaker::voiceSelection_data() {
@@ -300,43 +297,6 @@ void TestRowSpeaker::rates() {
     addStandardVoices(speaker.fakes.speech);
     speaker.speak({"x", language, "A"}, englishRateForIndex(index));
     QCOMPARE(speaker.lastSpoken().rate, expectedRate);
-}
-
-void TestRowSpeaker::languageOfAttribute_data() {
-    QTest::addColumn<QString>("attribute");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("US English") << "409"
-                                << "English";
-    QTest::newRow("British English") << "809"
-                                     << "English";
-    QTest::newRow("Japanese") << "411"
-                              << "Japanese";
-    QTest::newRow("leading zeros, upper case") << "00000411"
-                                               << "Japanese";
-    QTest::newRow("blanks around parts") << " \t411 ; 409"
-                                         << "Japanese";
-    QTest::newRow("unreadable part skipped") << "zz;409"
-                                             << "English";
-    QTest::newRow("other language then English") << "40c;809"
-                                                 << "English";
-    QTest::newRow("other language only") << "40C"
-                                         << "Unknown";
-    QTest::newRow("empty") << ""
-                           << "Unknown";
-    QTest::newRow("prefix not allowed") << "0x409"
-                                        << "Unknown";
-    QTest::newRow("sign not allowed") << "+409"
-                                      << "Unknown";
-    QTest::newRow("beyond 32 bits") << "100000409"
-                                    << "Unknown";
-    QTest::newRow("32 bits exactly") << "FFFF0409"
-                                     << "English";
-}
-
-void TestRowSpeaker::languageOfAttribute() {
-    QFETCH(QString, attribute);
-    QFETCH(QString, expected);
-    QCOMPARE(languageNameOfAttribute(attribute), expected);
 }
 
 QTEST_GUILESS_MAIN(TestRowSpeaker)
