@@ -3,6 +3,7 @@
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "support/FakeServices.h"
+#include "support/TableText.h"
 
 #include <QAbstractItemModelTester>
 #include <QPushButton>
@@ -12,14 +13,6 @@ using namespace lessora;
 using namespace lessora::test;
 
 namespace {
-
-// Each row as its five cells joined by "|", for readable expectations and failures.
-QStringList rowsAsText(const LessonTable& table) {
-    QStringList rows;
-    for (int r = 0; r < table.rows(); ++r)
-        rows << QStringList(table.row(r).begin(), table.row(r).end()).join(u'|');
-    return rows;
-}
 
 // A table with a grid and the clipboard, message and model checks a paste needs.
 struct PasteFixture {

@@ -2,6 +2,7 @@
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "support/FakeServices.h"
+#include "support/TableText.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -17,14 +18,6 @@ using namespace lessora;
 using namespace lessora::test;
 
 namespace {
-
-// Each row as its five cells joined by "|", for readable expectations and failures.
-QStringList rowsAsText(const LessonTable& table) {
-    QStringList rows;
-    for (int r = 0; r < table.rows(); ++r)
-        rows << QStringList(table.row(r).begin(), table.row(r).end()).join(u'|');
-    return rows;
-}
 
 const QStringList kSample = {"1|A|English|Hello. How are you?|",
                              "2|B|English|I'm fine, thank you.|",
