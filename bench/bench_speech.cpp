@@ -3,6 +3,7 @@
 // Run it plainly (no sound device: the silent output) or under a sound server. "1st ms" is the
 // first synthesis of each voice, which may wait for the engine's start-up warm-up of all voices.
 
+#include "support/AudioLevel.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 using namespace lessora;
+using lessora::test::activeRmsDb;
 
 namespace {
 
@@ -32,22 +34,6 @@ const QString kJapaneseLong = QStringLiteral(
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double activeRmsDb(const QVector<qint16>& samples, int rate) {
-    const int frame = rate / 50;
-    double energy = 0;
-    qint64 count = 0;
-    for (qsizetype start = 0; start + frame <= samples.size(); start += frame) {
-        double sum = 0;
-        for (int i = 0; i < frame; ++i)
-            sum += double(samples[start + i]) * samples[start + i];
-        if (sum / frame > 32768.0 * 32768.0 * 1e-5) { // frames above -50 dBFS
-            energy += sum;
-            count += frame;
-        }
-    }
-    return count ? 10 * std::log10(energy / count / (32768.0 * 32768.0)) : -120;
 }
 
 void listingTimes(EmbeddedSpeechEngine& engine) {

@@ -1,6 +1,7 @@
 // The embedded engine with the silent output and a clock the test moves: no sound device and
 // no real-time waiting (only for the synthesis thread, which runs far faster than real time).
 
+#include "support/AudioLevel.h"
 #include "voices/AudioBeeper.h"
 #include "voices/AudioOutput.h"
 #include "voices/EmbeddedSpeechEngine.h"
@@ -16,6 +17,7 @@
 #include <cmath>
 
 using namespace lessora;
+using lessora::test::activeRmsDb;
 
 namespace {
 
@@ -56,23 +58,6 @@ double seconds(const SynthesizedAudio& audio) {
 qint64 durationMs(const QString& voice, const QString& text, int rate = 0) {
     const SynthesizedAudio audio = synthesizeToMemory(voice, text, rate);
     return qint64(audio.samples.size()) * 1000 / audio.sampleRate;
-}
-
-// RMS over the 20 ms frames above -50 dBFS, in dBFS.
-double activeRmsDb(const QVector<qint16>& samples, int rate) {
-    const int frame = rate / 50;
-    double energy = 0;
-    qint64 count = 0;
-    for (qsizetype start = 0; start + frame <= samples.size(); start += frame) {
-        double sum = 0;
-        for (int i = 0; i < frame; ++i)
-            sum += double(samples[start + i]) * samples[start + i];
-        if (sum / frame > 32768.0 * 32768.0 * 1e-5) {
-            energy += sum;
-            count += frame;
-        }
-    }
-    return count ? 10 * std::log10(energy / count / (32768.0 * 32768.0)) : -120;
 }
 
 VoiceTokenPtr tokenFor(SpVoice& voice, const QString& description) {
