@@ -2,6 +2,7 @@
 
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
+#include "settings/LanguageName.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -24,14 +25,13 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &base, painter, widget);
 
-    const QModelIndex speakerIndex = index.siblingAtColumn(ColSpeaker);
-    const QString speaker = normalisedSpeakerCode(speakerIndex.data(Qt::EditRole).toString());
+    const QString speakerCell = index.siblingAtColumn(ColSpeaker).data(Qt::EditRole).toString();
 
     painter->save();
     if (index.row() == m_highlightRow())
         painter->fillRect(option.rect, QColor::fromRgba(kHighlightTint));
     if (!text.isEmpty()) {
-        const bool english = speaker == u"A" || speaker == u"B" || speaker == u"C";
+        const bool english = languageOfSpeakerCode(speakerCell) == kLanguageEnglish;
         painter->setPen(QColor::fromRgba(english ? kEnglishText : kOtherText));
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
         const QRect textRect = option.rect.adjusted(margin, 0, -margin, 0);

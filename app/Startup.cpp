@@ -1,14 +1,12 @@
 #include "app/Startup.h"
 
-#include "app/Unit1.h"
-#include "platform/Clipboard.h"
-#include "platform/FileDialogs.h"
+#include "app/MainWindow.h"
+#include "app/PlatformServices.h"
+#include "app/VoiceCheckDialog.h"
+#include "app/VoiceSettingsDialog.h"
 #include "platform/Locale.h"
-#include "platform/MessageBoxes.h"
-#include "voices/SettingsLocation.h"
+#include "settings/SettingsLocation.h"
 #include "voices/SpeechBackend.h"
-#include "voices/UnitVoiceCheck.h"
-#include "voices/UnitVoiceSettings.h"
 
 #include <QApplication>
 
@@ -30,11 +28,11 @@ int runLessora(int argc, char** argv) {
                             settingsFilePath(),
                             systemDecimalSeparator()};
 
-    TForm1 form1(services);
-    auto* frmVoiceSettings = new TfrmVoiceSettings(services, &form1);
-    auto* frmVoiceCheck = new TfrmVoiceCheck(services, &form1);
-    form1.setVoiceWindows(frmVoiceSettings, frmVoiceCheck);
-    form1.show();
+    MainWindow window(services);
+    auto* voiceSettings = new VoiceSettingsDialog(services, &window);
+    auto* voiceCheck = new VoiceCheckDialog(services, &window);
+    window.setVoiceWindows(voiceSettings, voiceCheck);
+    window.show();
     return application.exec();
 }
 

@@ -1,14 +1,15 @@
-// Cost of speaking one lesson row: one SpeakRow with a 20-entry voice catalogue (settings read,
+// Cost of speaking one lesson row: one row spoken with a 20-entry voice catalogue (settings read,
 // both voice lists, voice selection, start of speech), and the read-aloud button's click from
 // press to return, with the program's own speech engine.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
+#include "playback/PlaybackController.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "playback/RowSpeaker.h"
 #include "voices/EmbeddedSpeechEngine.h"
-#include "voices/LanguageName.h"
-#include "voices/SettingsFile.h"
+#include "settings/LanguageName.h"
+#include "settings/SettingsFile.h"
 #include "voices/SpeechBackend.h"
 #include "voices/SpeechEngine.h"
 
@@ -71,12 +72,12 @@ QString writeSettings(SpeechEngine& engine, const QString& path) {
     QString english;
     {
         const EngineOperation operation(engine);
-        const TokenCollection voices = engine.CreateVoice()->GetVoices();
-        for (int i = 0; i < voices.Count() && english.isEmpty(); ++i) {
-            const VoiceTokenPtr token = voices.Item(i);
-            if (GetLanguageName(token->GetAttribute(QStringLiteral("Language"))) ==
+        const TokenCollection voices = engine.createVoice()->voices();
+        for (int i = 0; i < voices.count() && english.isEmpty(); ++i) {
+            const VoiceTokenPtr token = voices.item(i);
+            if (languageNameOf(token->attribute(QStringLiteral("Language"))) ==
                 kLanguageEnglish)
-                english = token->GetDescription();
+                english = token->description();
         }
     }
     if (english.isEmpty())
@@ -88,7 +89,7 @@ QString writeSettings(SpeechEngine& engine, const QString& path) {
     catalogue << CatalogueEntry{english, QStringLiteral("English"), QStringLiteral("SAPI")};
     SettingsFile settings(path);
     rewriteCatalogue(settings, catalogue);
-    settings.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), english);
+    settings.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), english);
     return english;
 }
 
@@ -112,27 +113,24 @@ int main(int argc, char** argv) {
     CountingMessages messages;
     {
         RowSpeaker speaker(engine, messages, settingsPath);
-        std::unique_ptr<SpVoice> current;
-        bool voiceErrorShown = false;
         std::vector<double> ms;
         QElapsedTimer clock;
         for (int round = 0; round < kRounds; ++round) {
             clock.start();
-            speaker.SpeakRow({current, voiceErrorShown},
-                             {QStringLiteral("Hello. How are you?"), QStringLiteral("English"),
-                              QStringLiteral("A")},
-                             0);
+            speaker.speak({QStringLiteral("Hello. How are you?"), QStringLiteral("English"),
+                           QStringLiteral("A")},
+                          0);
             ms.push_back(clock.nsecsElapsed() / 1e6);
-            current->Speak(QString(), kSpeakAsync | kSpeakPurge);
+            speaker.silence();
         }
-        print("SpeakRow (20-entry catalogue)", figures(ms), kRounds);
+        print("Row speaker (20-entry catalogue)", figures(ms), kRounds);
     }
 
     NoFileDialogs dialogs;
     NoClipboard clipboard;
     const Services services{messages, dialogs,      clipboard,  *backend.beeper,
                             engine,   settingsPath, QChar(u'.')};
-    TForm1 form(services);
+    MainWindow form(services);
     // The program's engine tells when the first sample of an utterance reached the sound output.
     const auto* embedded = dynamic_cast<const EmbeddedSpeechEngine*>(&engine);
     std::vector<double> clickMs;
@@ -144,7 +142,7 @@ int main(int argc, char** argv) {
         const quint64 startedBefore =
             embedded ? embedded->audioOutput()->startStatistics().started : 0;
         clock.start();
-        form.btnSpeakClick();
+        form.playback().playPause();
         clickMs.push_back(clock.nsecsElapsed() / 1e6);
         while (embedded && embedded->audioOutput()->startStatistics().started == startedBefore &&
                clock.elapsed() < 5000) {
@@ -156,13 +154,13 @@ int main(int argc, char** argv) {
         if (round == 0)
             std::printf("first click after start-up: return %.3f ms, first sample %.3f ms\n",
                         clickMs.back(), embedded ? firstSampleMs.back() : -1.0);
-        form.btnStopClick();
+        form.playback().stop();
     }
-    print("btnSpeakClick, press to return", figures(clickMs), kClickRounds);
+    print("Play click, press to return", figures(clickMs), kClickRounds);
     if (embedded)
-        print("btnSpeakClick, press to first sample", figures(firstSampleMs), kClickRounds);
+        print("Play click, press to first sample", figures(firstSampleMs), kClickRounds);
     else
-        std::printf("btnSpeakClick, press to first sample: not measurable with this engine\n");
+        std::printf("Play click, press to first sample: not measurable with this engine\n");
     std::printf("messages shown: %d\n", messages.shown);
     return 0;
 }

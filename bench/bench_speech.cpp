@@ -43,15 +43,15 @@ void listingTimes(EmbeddedSpeechEngine& engine) {
         QElapsedTimer timer;
         timer.start();
         EngineOperation operation(engine);
-        auto voice = engine.CreateVoice();
-        const TokenCollection ordinary = voice->GetVoices();
+        auto voice = engine.createVoice();
+        const TokenCollection ordinary = voice->voices();
         QStringList lines;
-        for (int i = 0; i < ordinary.Count(); ++i)
-            lines << ordinary.Item(i)->GetDescription() +
-                         ordinary.Item(i)->GetAttribute("Language");
-        auto category = engine.CreateTokenCategory();
-        category->SetId(kOneCoreVoicesCategory, false);
-        voices = ordinary.Count() + category->EnumerateTokens().Count();
+        for (int i = 0; i < ordinary.count(); ++i)
+            lines << ordinary.item(i)->description() +
+                         ordinary.item(i)->attribute("Language");
+        auto category = engine.createVoiceCategory();
+        category->setId(kOneCoreVoicesCategory, false);
+        voices = ordinary.count() + category->enumerateTokens().count();
         times.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::printf("list all voices (%d, with Language attribute and OneCore): first %.3f ms, "
@@ -91,27 +91,27 @@ void firstSampleLatency(EmbeddedSpeechEngine& engine) {
     std::printf("\n%-42s %12s %12s   (async Speak -> first sample handed to the %s output)\n",
                 "voice", "median ms", "max ms", engine.isSilent() ? "silent" : "sound device");
     AudioOutput& output = *engine.audioOutput();
-    auto voice = engine.CreateVoice();
-    const TokenCollection tokens = voice->GetVoices();
-    for (int i = 0; i < tokens.Count(); ++i) {
-        const VoiceTokenPtr token = tokens.Item(i);
-        voice->SetVoice(token);
-        const bool japanese = token->GetAttribute("Language") == QLatin1String("411");
+    auto voice = engine.createVoice();
+    const TokenCollection tokens = voice->voices();
+    for (int i = 0; i < tokens.count(); ++i) {
+        const VoiceTokenPtr token = tokens.item(i);
+        voice->setVoice(token);
+        const bool japanese = token->attribute("Language") == QLatin1String("411");
         const QString text = japanese ? kJapaneseLong : kEnglishLong;
         std::vector<double> delays;
         for (int run = 0; run < 10; ++run) {
             const quint64 before = output.startStatistics().started;
-            voice->Speak(text, kSpeakAsync);
+            voice->speak(text, kSpeakAsync);
             QElapsedTimer timeout;
             timeout.start();
             while (output.startStatistics().started == before && timeout.elapsed() < 2000)
                 QThread::usleep(100);
             delays.push_back(output.startStatistics().lastDelayUs / 1000.0);
-            voice->Speak(QString(), kSpeakAsync | kSpeakPurge);
-            while (voice->RunningState() == kRunningStateSpeaking)
+            voice->speak(QString(), kSpeakAsync | kSpeakPurge);
+            while (voice->runningState() == kRunningStateSpeaking)
                 QThread::usleep(100);
         }
-        std::printf("%-42s %12.2f %12.2f\n", qPrintable(token->GetDescription()), median(delays),
+        std::printf("%-42s %12.2f %12.2f\n", qPrintable(token->description()), median(delays),
                     *std::max_element(delays.begin(), delays.end()));
     }
 }

@@ -5,6 +5,7 @@
 // nesting depth. Everything is converted before the result is handed back, so nothing half-read
 // ever reaches the table.
 #include "files/LessonFile.h"
+#include "settings/AsciiCase.h"
 
 #include <array>
 #include <limits>
@@ -124,19 +125,6 @@ std::optional<bool> decimalIsNonZero(QStringView text) {
     return nonZero;
 }
 
-bool equalsIgnoringAsciiCase(QStringView text, QLatin1StringView word) {
-    if (text.size() != word.size())
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char16_t c = text[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            c = c - u'A' + u'a';
-        if (c != char16_t(word[i].unicode()))
-            return false;
-    }
-    return true;
-}
-
 Converted<int> toWholeNumber(const JsonValue& value) {
     switch (value.kind) {
     case JsonValue::Kind::Number:
@@ -160,9 +148,9 @@ Converted<bool> toBoolean(const JsonValue& value) {
     case JsonValue::Kind::Number:
         return {decimalIsNonZero(value.text).value_or(false), {}};
     case JsonValue::Kind::String:
-        if (equalsIgnoringAsciiCase(value.text, QLatin1StringView("true")))
+        if (equalsIgnoringAsciiCase(value.text, u"true"))
             return {true, {}};
-        if (equalsIgnoringAsciiCase(value.text, QLatin1StringView("false")))
+        if (equalsIgnoringAsciiCase(value.text, u"false"))
             return {false, {}};
         if (const std::optional<bool> nonZero = decimalIsNonZero(value.text))
             return {*nonZero, {}};

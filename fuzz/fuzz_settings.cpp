@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the settings file as its contents: reading must never crash or hang,
 // and an edit must change exactly what it was asked to change, as every later read sees it.
-#include "voices/IniText.h"
-#include "voices/SettingsFile.h"
+#include "settings/IniText.h"
+#include "settings/SettingsFile.h"
+#include "settings/Speakers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -87,9 +88,9 @@ void checkSettingsFile(QByteArrayView bytes) {
     out.close();
 
     const SettingsFile file(path);
-    for (const QString& key : kSpeakerVoiceKeys)
-        file.ReadString(kVoiceSection, key, QString());
-    const int stored = file.ReadInteger(kCatalogueSection, QStringLiteral("Count"), 0);
+    for (const QString& key : speakerVoiceKeys())
+        file.readString(kVoiceSection, key, QString());
+    const int stored = file.readInteger(kCatalogueSection, QStringLiteral("Count"), 0);
     const int count = catalogueCount(file);
     check(count >= 0 && count <= std::max(stored, 0), "catalogue count beyond Count");
     check(readCatalogue(file).size() <= count, "more entries than the count");

@@ -1,6 +1,8 @@
 #include "lesson/RowRules.h"
 
 #include "lesson/LessonTable.h"
+#include "settings/AsciiCase.h"
+#include "settings/Speakers.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -22,21 +24,12 @@ QString trimText(const QString& text) {
 }
 
 QString normalisedSpeakerCode(const QString& speakerCell) {
-    QString code = trimText(speakerCell);
-    for (QChar& c : code) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - u'a' + u'A');
-    }
-    return code;
+    return asciiUppercased(trimText(speakerCell));
 }
 
 QString languageOfSpeakerCode(const QString& speakerCell) {
-    const QString code = normalisedSpeakerCode(speakerCell);
-    if (code == u"A" || code == u"B" || code == u"C")
-        return QStringLiteral("English");
-    if (code == u"Q" || code == u"R" || code == u"S")
-        return QStringLiteral("Japanese");
-    return {};
+    const Speaker* speaker = speakerOfCode(trimText(speakerCell));
+    return speaker ? speaker->language : QString();
 }
 
 void renumber(LessonTable& table) {

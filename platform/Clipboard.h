@@ -12,10 +12,4 @@ public:
     virtual QString text() = 0;
 };
 
-class QtClipboardText : public ClipboardText {
-public:
-    bool hasText() override;
-    QString text() override;
-};
-
 } // namespace lessora

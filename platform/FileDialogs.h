@@ -22,13 +22,4 @@ public:
     virtual std::optional<QString> getSaveFileName(const FileDialogOptions& options) = 0;
 };
 
-class QtFileDialogs : public FileDialogs {
-public:
-    std::optional<QString> getOpenFileName(const FileDialogOptions& options) override;
-    std::optional<QString> getSaveFileName(const FileDialogOptions& options) override;
-};
-
-// "A (*.x)|*.x|B|*.y" as Qt name filters: "A (*.x)", "B (*.y)".
-QStringList qtNameFilters(const QString& filter);
-
 } // namespace lessora

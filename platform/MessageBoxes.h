@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QWidget;
-
 namespace lessora {
 
 // Modal message boxes. Tests use a fake that records the texts and answers as told.
@@ -15,12 +13,6 @@ public:
     // A modal confirmation titled "確認" with the buttons "はい" and "いいえ", "いいえ" being the
     // default. True when the user answered "はい".
     virtual bool confirm(const QString& text) = 0;
-};
-
-class QtMessageBoxes : public MessageBoxes {
-public:
-    void showMessage(const QString& text) override;
-    bool confirm(const QString& text) override;
 };
 
 } // namespace lessora

@@ -5,7 +5,6 @@
 #include "lesson/RowRules.h"
 #include "platform/Beeper.h"
 #include "platform/ErrorHandler.h"
-#include "platform/Services.h"
 #include "voices/SpeechEngine.h"
 
 #include <QAbstractButton>
@@ -24,7 +23,7 @@ constexpr int kMinimumTimerIntervalMs = 1; // a timer with interval 0 would not 
 
 constexpr std::array<int, 7> kIntervalMs{0, 500, 1000, 2000, 3000, 5000, 10000};
 constexpr int kDefaultIntervalMs = 2000;
-constexpr std::array<int, 5> kRepeatCounts{1, 2, 3, 5, 10};
+constexpr std::array<int, 5> kPassCounts{1, 2, 3, 5, 10};
 
 const QString kCaptionIdle = QStringLiteral("読み上げ");
 const QString kCaptionPlaying = QStringLiteral("一時停止");
@@ -36,14 +35,14 @@ template <std::size_t N> int valueAt(const std::array<int, N>& values, int index
 
 } // namespace
 
-PlaybackController::PlaybackController(PlaybackControls controls, const Services& services,
+PlaybackController::PlaybackController(PlaybackControls controls, PlaybackServices services,
                                        const ErrorHandler& errors, QObject* parent)
     : QObject(parent)
     , m_controls(std::move(controls))
     , m_beeper(services.beeper)
     , m_decimalSeparator(services.decimalSeparator)
     , m_errors(errors)
-    , m_speaker(services.speech, services.messages, services.settingsPath) {}
+    , m_speaker(services.speech, services.messages, std::move(services.settingsPath)) {}
 
 PlaybackController::~PlaybackController() = default;
 
@@ -55,143 +54,138 @@ template <typename Work> void PlaybackController::runExclusive(Work work) {
     m_errors.run(work);
 }
 
+bool PlaybackController::isPlaying() const {
+    return m_state == PlaybackState::Speaking || m_state == PlaybackState::WaitingInterval ||
+           m_state == PlaybackState::WaitingAfterSkip;
+}
+
+bool PlaybackController::isPaused() const {
+    return m_state == PlaybackState::Paused ||
+           (m_state == PlaybackState::SingleRow &&
+            m_stateAfterSingleRow == PlaybackState::Paused);
+}
+
 // Commands.
 
-void PlaybackController::btnSpeakClick() {
+void PlaybackController::playPause() {
     runExclusive([this] {
-        if (FIsPlaying)
+        if (isPlaying())
             pausePlayback();
-        else if (FIsPaused)
+        else if (isPaused())
             resumePlayback();
         else
             startPlayback();
     });
 }
 
-void PlaybackController::btnStopClick() {
+void PlaybackController::stop() {
     runExclusive([this] {
-        FIsPlaying = false;
-        FIsPaused = false;
-        FSingleRowPlaying = false;
-        FVoiceStarted = false;
-        FWaitingInterval = false;
-        FWaitingAfterSkip = false;
+        m_state = PlaybackState::Idle;
+        m_voiceStarted = false;
         m_controls.timer.stop();
-        silence();
+        m_speaker.silence();
         setCaption(kCaptionIdle);
         m_controls.setHighlightRow(-1);
     });
 }
 
-void PlaybackController::btnNextRowClick() {
+void PlaybackController::next() {
     runExclusive([this] {
-        if (const int target = firstRowWithTextAfter(FCurrentRow); target >= 0)
+        if (const int target = firstRowWithTextAfter(m_currentRow); target >= 0)
             moveTo(target);
     });
 }
 
-void PlaybackController::btnPrevRowClick() {
+void PlaybackController::previous() {
     runExclusive([this] {
-        if (const int target = lastRowWithTextBefore(FCurrentRow); target >= 0)
+        if (const int target = lastRowWithTextBefore(m_currentRow); target >= 0)
             moveTo(target);
     });
 }
 
-void PlaybackController::mnuPlayFromHereClick() {
-    runExclusive([this] {
-        if (!withinTable(FPopupRow))
+void PlaybackController::playFrom(int row) {
+    runExclusive([this, row] {
+        if (!withinTable(row))
             return;
-        FIsPlaying = false;
-        FWaitingInterval = false;
+        leaveRun();
         m_controls.timer.stop();
-        leaveCurrentSpeech();
-        FCurrentRow = FPopupRow;
-        FCurrentRepeat = 1;
-        FIsPlaying = true;
-        FIsPaused = false;
-        FVoiceErrorShown = false;
+        m_speaker.silence();
+        m_currentRow = row;
+        m_currentPass = 1;
+        m_state = PlaybackState::Speaking;
+        m_speaker.beginRun();
         setCaption(kCaptionPlaying);
         showCurrentRow();
-        FVoiceStarted = false;
+        m_voiceStarted = false;
         // Spoken whether speakable or not; the speakable test applies from the next row on.
-        speakCurrentRow();
+        speakRow(m_currentRow);
         armTimer();
     });
 }
 
-void PlaybackController::StringGrid1CellClick(int, int row) {
-    if (withinTable(row))
-        FPopupRow = row;
-}
-
-void PlaybackController::StringGrid1CellDblClick(int, int row) {
+void PlaybackController::playRow(int row) {
     runExclusive([this, row] {
         if (!withinTable(row))
             return;
         // Ends a running run; a paused one can still be resumed afterwards.
-        FIsPlaying = false;
-        FWaitingInterval = false;
-        FWaitingAfterSkip = false;
+        leaveRun();
         m_controls.timer.stop();
-        silence();
+        m_speaker.silence();
         m_controls.setHighlightRow(row);
-        FSingleRowPlaying = true;
-        const LessonTable& table = m_controls.table;
-        SpeakRow(table.cell(ColText, row), table.cell(ColLanguage, row),
-                 table.cell(ColSpeaker, row));
+        m_stateAfterSingleRow = isPaused() ? PlaybackState::Paused : PlaybackState::Idle;
+        m_state = PlaybackState::SingleRow;
+        speakRow(row);
         armTimer();
     });
 }
 
-void PlaybackController::tmrNextTimer() {
+void PlaybackController::tick() {
     runExclusive([this] {
-        if (FWaitingAfterSkip) {
-            FWaitingAfterSkip = false;
+        switch (m_state) {
+        case PlaybackState::WaitingAfterSkip:
+            m_state = PlaybackState::Speaking;
             showCurrentRow();
-            FVoiceStarted = false;
-            speakCurrentRow();
+            m_voiceStarted = false;
+            speakRow(m_currentRow);
             m_controls.timer.setInterval(kPollIntervalMs);
-        } else if (FSingleRowPlaying) {
-            if (runningState() != kRunningStateSpeaking) {
-                FSingleRowPlaying = false;
+            break;
+        case PlaybackState::SingleRow:
+            if (m_speaker.runningState() != kRunningStateSpeaking) {
+                m_state = m_stateAfterSingleRow;
                 m_controls.setHighlightRow(-1);
                 m_controls.timer.stop();
             }
-        } else if (!FIsPlaying) {
+            break;
+        case PlaybackState::Idle:
+        case PlaybackState::Paused:
             m_controls.timer.stop();
-        } else if (FWaitingInterval) {
+            break;
+        case PlaybackState::WaitingInterval:
             advance();
-        } else {
-            const int state = runningState();
-            if (state == kRunningStateSpeaking) {
-                FVoiceStarted = true;
-            } else if (FVoiceStarted || state == kRunningStateDone) {
-                // Done without ever having been seen speaking (an empty text, a sound shorter
-                // than one poll, a failed utterance) ends the row as well: never wait forever.
-                FWaitingInterval = true;
-                m_controls.timer.setInterval(
-                    std::max(GetRowInterval(FCurrentRow), kMinimumTimerIntervalMs));
-            }
+            break;
+        case PlaybackState::Speaking:
+            pollSpeaking();
+            break;
         }
     });
 }
 
 // Values chosen in the lists, matched by index.
 
-int PlaybackController::GetInterval() const {
+int PlaybackController::intervalMs() const {
     return valueAt(kIntervalMs, m_controls.interval.currentIndex(), kDefaultIntervalMs);
 }
 
-int PlaybackController::GetRepeatCount() const {
-    return valueAt(kRepeatCounts, m_controls.repeat.currentIndex(), 1);
+int PlaybackController::passCount() const {
+    return valueAt(kPassCounts, m_controls.repeat.currentIndex(), 1);
 }
 
-int PlaybackController::GetEnglishRate() const {
+int PlaybackController::englishRate() const {
     return englishRateForIndex(m_controls.englishRate.currentIndex());
 }
 
-int PlaybackController::GetRowInterval(int row) const {
-    return rowPauseMs(m_controls.table.cell(ColInterval, row), GetInterval(), m_decimalSeparator);
+int PlaybackController::pauseAfterRowMs(int row) const {
+    return rowPauseMs(m_controls.table.cell(ColInterval, row), intervalMs(), m_decimalSeparator);
 }
 
 // Transitions.
@@ -199,85 +193,92 @@ int PlaybackController::GetRowInterval(int row) const {
 void PlaybackController::startPlayback() {
     if (m_controls.table.rows() == 0)
         return;
-    FCurrentRow = firstSpeakableRow();
-    if (FCurrentRow < 0)
+    m_currentRow = firstSpeakableRow();
+    if (m_currentRow < 0)
         return;
-    leaveCurrentSpeech();
-    FCurrentRepeat = 1;
-    FIsPlaying = true;
-    FIsPaused = false;
+    m_speaker.silence();
+    m_currentPass = 1;
+    m_state = PlaybackState::Speaking;
     setCaption(kCaptionPlaying);
-    FWaitingInterval = false;
-    FVoiceErrorShown = false;
+    m_speaker.beginRun();
     showCurrentRow();
-    FVoiceStarted = false;
-    speakCurrentRow();
+    m_voiceStarted = false;
+    speakRow(m_currentRow);
     armTimer();
 }
 
 void PlaybackController::pausePlayback() {
-    FIsPlaying = false;
-    FIsPaused = true;
-    FWaitingInterval = false;
-    FWaitingAfterSkip = false;
+    m_state = PlaybackState::Paused;
     m_controls.timer.stop();
-    silence();
+    m_speaker.silence();
     setCaption(kCaptionPaused);
 }
 
 void PlaybackController::resumePlayback() {
     // The row is spoken again from its beginning.
-    leaveCurrentSpeech();
-    FIsPaused = false;
-    FIsPlaying = true;
-    FWaitingInterval = false;
-    FVoiceStarted = false;
+    m_speaker.silence();
+    m_state = PlaybackState::Speaking;
+    m_voiceStarted = false;
     setCaption(kCaptionPlaying);
     // A row double-clicked meanwhile took the highlight; give it back to the run's row.
-    m_controls.setHighlightRow(FCurrentRow);
-    speakCurrentRow();
+    m_controls.setHighlightRow(m_currentRow);
+    speakRow(m_currentRow);
     armTimer();
 }
 
 void PlaybackController::moveTo(int target) {
     // From idle (nothing playing or paused) next and previous begin a run of their own.
-    const bool newRun = !FIsPlaying && !FIsPaused;
-    leaveCurrentSpeech();
-    FCurrentRow = target;
-    FIsPlaying = true;
-    FIsPaused = false;
-    FWaitingInterval = false;
-    FVoiceStarted = false;
+    const bool newRun = !isPlaying() && !isPaused();
+    m_speaker.silence();
+    m_currentRow = target;
+    m_state = PlaybackState::Speaking;
+    m_voiceStarted = false;
     if (newRun) {
-        FCurrentRepeat = 1;
-        FVoiceErrorShown = false;
+        m_currentPass = 1;
+        m_speaker.beginRun();
     }
     setCaption(kCaptionPlaying);
     showCurrentRow();
-    speakCurrentRow();
+    speakRow(m_currentRow);
     armTimer();
 }
 
+void PlaybackController::pollSpeaking() {
+    const int state = m_speaker.runningState();
+    if (state == kRunningStateSpeaking) {
+        m_voiceStarted = true;
+    } else if (m_voiceStarted || state == kRunningStateDone) {
+        // Done without ever having been seen speaking (an empty text, a sound shorter than one
+        // poll, a failed utterance) ends the row as well: never wait forever.
+        m_state = PlaybackState::WaitingInterval;
+        m_controls.timer.setInterval(
+            std::max(pauseAfterRowMs(m_currentRow), kMinimumTimerIntervalMs));
+    }
+}
+
 void PlaybackController::advance() {
-    FWaitingInterval = false;
-    ++FCurrentRow;
+    m_state = PlaybackState::Speaking;
+    ++m_currentRow;
     const LessonTable& table = m_controls.table;
-    while (FCurrentRow < table.rows() && !IsSpeakableRow(FCurrentRow)) {
-        if (rowHasText(table, FCurrentRow))
-            FWaitingAfterSkip = true;
-        ++FCurrentRow;
+    bool skipped = false;
+    while (m_currentRow < table.rows() && !isSpeakableRow(table, m_currentRow)) {
+        if (rowHasText(table, m_currentRow))
+            skipped = true;
+        ++m_currentRow;
     }
-    if (FWaitingAfterSkip)
+    if (skipped) {
+        m_state = PlaybackState::WaitingAfterSkip;
         m_beeper.beep(); // once, however many rows were skipped
-    if (FWaitingAfterSkip && FCurrentRow < table.rows()) {
-        m_controls.timer.setInterval(kWaitAfterSkipMs); // the next tick speaks the row
-        return;
+        if (m_currentRow < table.rows()) {
+            m_controls.timer.setInterval(kWaitAfterSkipMs); // the next tick speaks the row
+            return;
+        }
     }
-    if (FCurrentRow >= table.rows()) {
+    if (m_currentRow >= table.rows()) {
         // The wait after a skip is over at the end of the table; the row to come is spoken
         // now, so a later tick must not speak it a second time.
-        FWaitingAfterSkip = false;
-        if (FCurrentRepeat >= GetRepeatCount()) {
+        m_state = PlaybackState::Speaking;
+        if (m_currentPass >= passCount()) {
             endPlayback();
             return;
         }
@@ -286,45 +287,39 @@ void PlaybackController::advance() {
             endPlayback(); // the table lost all its text during the run
             return;
         }
-        ++FCurrentRepeat;
-        FCurrentRow = first; // the speakable test is not applied here
+        ++m_currentPass;
+        m_currentRow = first; // the speakable test is not applied here
     }
     showCurrentRow();
-    FVoiceStarted = false;
-    speakCurrentRow();
+    m_voiceStarted = false;
+    speakRow(m_currentRow);
     m_controls.timer.setInterval(kPollIntervalMs);
 }
 
 void PlaybackController::endPlayback() {
-    FIsPlaying = false;
-    FIsPaused = false;
+    m_state = PlaybackState::Idle;
     m_controls.timer.stop();
     setCaption(kCaptionIdle);
     m_controls.setHighlightRow(-1);
 }
 
-void PlaybackController::leaveCurrentSpeech() {
-    silence();
-    FSingleRowPlaying = false;
-    FWaitingAfterSkip = false;
+void PlaybackController::leaveRun() {
+    if (isPlaying())
+        m_state = PlaybackState::Idle;
 }
 
 // Shared steps.
 
-void PlaybackController::silence() {
-    if (FVoice)
-        FVoice->Speak(QString(), kSpeakAsync | kSpeakPurge);
-}
-
 void PlaybackController::showCurrentRow() {
-    m_controls.grid.makeRowCurrent(FCurrentRow);
-    m_controls.setHighlightRow(FCurrentRow);
+    m_controls.grid.makeRowCurrent(m_currentRow);
+    m_controls.setHighlightRow(m_currentRow);
 }
 
-void PlaybackController::speakCurrentRow() {
+void PlaybackController::speakRow(int row) {
     const LessonTable& table = m_controls.table;
-    SpeakRow(table.cell(ColText, FCurrentRow), table.cell(ColLanguage, FCurrentRow),
-             table.cell(ColSpeaker, FCurrentRow));
+    m_speaker.speak({table.cell(ColText, row), table.cell(ColLanguage, row),
+                     table.cell(ColSpeaker, row)},
+                    englishRate());
 }
 
 void PlaybackController::armTimer() {
@@ -332,29 +327,15 @@ void PlaybackController::armTimer() {
     m_controls.timer.start();
 }
 
-int PlaybackController::runningState() {
-    // No voice object (its creation failed): nothing has been spoken.
-    return FVoice ? FVoice->RunningState() : kRunningStateNone;
-}
-
 void PlaybackController::setCaption(const QString& caption) {
     m_controls.speakButton.setText(caption);
-}
-
-bool PlaybackController::IsSpeakableRow(int row) const {
-    return isSpeakableRow(m_controls.table, row);
-}
-
-void PlaybackController::SpeakRow(const QString& text, const QString& language,
-                                  const QString& speaker) {
-    m_speaker.SpeakRow({FVoice, FVoiceErrorShown}, {text, language, speaker}, GetEnglishRate());
 }
 
 // Row searches.
 
 int PlaybackController::firstSpeakableRow() const {
     for (int row = 0; row < m_controls.table.rows(); ++row) {
-        if (IsSpeakableRow(row))
+        if (isSpeakableRow(m_controls.table, row))
             return row;
     }
     return -1;

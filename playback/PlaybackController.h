@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <memory>
 
 class QAbstractButton;
 class QComboBox;
@@ -17,14 +16,14 @@ class Beeper;
 class ErrorHandler;
 class LessonGrid;
 class LessonTable;
-class SpVoice;
-struct Services;
+class MessageBoxes;
+class SpeechEngine;
 
 // The main window's controls that playback reads and drives.
 struct PlaybackControls {
     LessonTable& table;
     LessonGrid& grid;
-    QTimer& timer;                // tmrNext
+    QTimer& timer;                // tmrNext: its ticks drive playback
     QAbstractButton& speakButton; // btnSpeak: "読み上げ", "一時停止" or "再生"
     QComboBox& interval;          // cmbInterval
     QComboBox& repeat;            // cmbRepeat
@@ -32,8 +31,26 @@ struct PlaybackControls {
     std::function<void(int)> setHighlightRow; // sets the highlighted row and repaints the grid
 };
 
-// Reads the lesson aloud row by row and pass by pass. The commands and the timer tick of the
-// main window land here; speech runs on its own in the engine and is polled by the tick.
+// What playback uses of the platform.
+struct PlaybackServices {
+    SpeechEngine& speech;
+    MessageBoxes& messages;
+    Beeper& beeper;
+    QString settingsPath;
+    QChar decimalSeparator;
+};
+
+enum class PlaybackState {
+    Idle,
+    Speaking,         // a row of the run is being spoken; the tick polls for its end
+    WaitingInterval,  // the pause after a row; the tick moves on
+    WaitingAfterSkip, // the short wait after the beep for skipped rows; the tick speaks the row
+    Paused,           // the run waits to be resumed
+    SingleRow,        // a double-clicked row is spoken on its own
+};
+
+// Reads the lesson aloud row by row and pass by pass. The main window's commands and timer
+// ticks land in its slots; speech runs on its own in the engine and is polled by the tick.
 //
 // While a command or tick is at work — which only a modal message it shows can stretch out —
 // further commands and ticks are ignored, so a tick arriving under a message can neither speak
@@ -42,38 +59,40 @@ struct PlaybackControls {
 class PlaybackController : public QObject {
     Q_OBJECT
 public:
-    PlaybackController(PlaybackControls controls, const Services& services,
+    PlaybackController(PlaybackControls controls, PlaybackServices services,
                        const ErrorHandler& errors, QObject* parent = nullptr);
     ~PlaybackController() override;
 
-    // Commands.
-    void btnSpeakClick();
-    void btnStopClick();
-    void btnPrevRowClick();
-    void btnNextRowClick();
-    void mnuPlayFromHereClick();
-    void StringGrid1CellClick(int column, int row);
-    void StringGrid1CellDblClick(int column, int row);
-    void tmrNextTimer();
-
     // Values chosen in the main window's lists.
-    int GetInterval() const;    // default pause in ms
-    int GetRepeatCount() const; // passes over the lesson
-    int GetEnglishRate() const; // engine rate for English rows
-    int GetRowInterval(int row) const;
+    int intervalMs() const;           // the default pause
+    int passCount() const;            // passes over the lesson
+    int englishRate() const;          // engine rate for English rows
+    int pauseAfterRowMs(int row) const; // the row's own pause, else the default one
 
-    // State, for the window and for tests.
-    int currentRow() const { return FCurrentRow; }
-    bool isPlaying() const { return FIsPlaying; }
-    bool isPaused() const { return FIsPaused; }
-    bool singleRowPlaying() const { return FSingleRowPlaying; }
-    bool voiceStarted() const { return FVoiceStarted; }
-    bool waitingInterval() const { return FWaitingInterval; }
-    bool waitingAfterSkip() const { return FWaitingAfterSkip; }
-    bool voiceErrorShown() const { return FVoiceErrorShown; }
-    int currentRepeat() const { return FCurrentRepeat; }
-    int popupRow() const { return FPopupRow; }
-    bool hasVoice() const { return FVoice != nullptr; }
+    PlaybackState state() const { return m_state; }
+    bool isPlaying() const;
+    // A run waits to be resumed (also while a double-clicked row is spoken meanwhile).
+    bool isPaused() const;
+    bool singleRowPlaying() const { return m_state == PlaybackState::SingleRow; }
+    bool waitingInterval() const { return m_state == PlaybackState::WaitingInterval; }
+    bool waitingAfterSkip() const { return m_state == PlaybackState::WaitingAfterSkip; }
+    bool voiceStarted() const { return m_voiceStarted; }
+    int currentRow() const { return m_currentRow; }
+    int currentPass() const { return m_currentPass; }
+    const RowSpeaker& speaker() const { return m_speaker; }
+
+public slots:
+    // "読み上げ" / "一時停止" / "再生": starts a run, pauses it or resumes it.
+    void playPause();
+    void stop();
+    void next();
+    void previous();
+    // Starts a run at the row ("ここから再生").
+    void playFrom(int row);
+    // Speaks the one row outside any run (a double-click).
+    void playRow(int row);
+    // The timer's tick.
+    void tick();
 
 private:
     template <typename Work> void runExclusive(Work work);
@@ -82,20 +101,17 @@ private:
     void pausePlayback();
     void resumePlayback();
     void moveTo(int target);
+    void pollSpeaking();
     void advance();
     void endPlayback();
-    // Leaves whatever was being spoken or waited for, before a command speaks a row of its own.
-    void leaveCurrentSpeech();
+    // A run that is playing stops being one.
+    void leaveRun();
 
-    void silence();
     void showCurrentRow();
-    void speakCurrentRow();
+    void speakRow(int row);
     void armTimer();
-    int runningState();
     void setCaption(const QString& caption);
 
-    bool IsSpeakableRow(int row) const;
-    void SpeakRow(const QString& text, const QString& language, const QString& speaker);
     int firstSpeakableRow() const;
     int firstRowWithTextAfter(int row) const;
     int lastRowWithTextBefore(int row) const;
@@ -108,17 +124,11 @@ private:
     RowSpeaker m_speaker;
     bool m_busy = false;
 
-    std::unique_ptr<SpVoice> FVoice;
-    int FCurrentRow = 0;
-    bool FIsPlaying = false;
-    bool FIsPaused = false;
-    bool FSingleRowPlaying = false;
-    bool FVoiceStarted = false;
-    bool FWaitingInterval = false;
-    bool FWaitingAfterSkip = false;
-    bool FVoiceErrorShown = false;
-    int FCurrentRepeat = 0;
-    int FPopupRow = 0;
+    PlaybackState m_state = PlaybackState::Idle;
+    PlaybackState m_stateAfterSingleRow = PlaybackState::Idle; // Idle or Paused
+    bool m_voiceStarted = false; // the row being spoken has been seen speaking
+    int m_currentRow = 0;
+    int m_currentPass = 0;
 };
 
 } // namespace lessora

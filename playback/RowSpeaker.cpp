@@ -1,37 +1,17 @@
 #include "playback/RowSpeaker.h"
 
 #include "platform/MessageBoxes.h"
-#include "voices/AsciiCase.h"
-#include "voices/LanguageName.h"
-#include "voices/SettingsFile.h"
+#include "settings/AsciiCase.h"
+#include "settings/LanguageName.h"
+#include "settings/SettingsFile.h"
+#include "settings/Speakers.h"
 #include "voices/SpeechEngine.h"
 
-#include <array>
 #include <exception>
 
 namespace lessora {
 
 namespace {
-
-// The key of section "Voice" for an exact speaker code; the Japanese speakers are stored under
-// the name of the English speaker of the same pair.
-QString speakerKey(const QString& speakerCell) {
-    struct Entry {
-        const char16_t* code;
-        const char16_t* key;
-    };
-    static constexpr std::array<Entry, 6> kKeys{{{u"A", u"SpeakerA_English"},
-                                                 {u"B", u"SpeakerB_English"},
-                                                 {u"C", u"SpeakerC_English"},
-                                                 {u"Q", u"SpeakerA_Japanese"},
-                                                 {u"R", u"SpeakerB_Japanese"},
-                                                 {u"S", u"SpeakerC_Japanese"}}};
-    for (const Entry& entry : kKeys) {
-        if (equalsIgnoringAsciiCase(speakerCell, QString::fromUtf16(entry.code)))
-            return QString::fromUtf16(entry.key);
-    }
-    return {};
-}
 
 QString errorText(const std::exception& error) {
     if (const auto* appError = dynamic_cast<const AppError*>(&error))
@@ -49,8 +29,8 @@ struct ConfiguredVoice {
 ConfiguredVoice readConfiguredVoice(const QString& settingsPath, const QString& speakerCell) {
     const SettingsFile settings(settingsPath);
     ConfiguredVoice voice;
-    if (const QString key = speakerKey(speakerCell); !key.isEmpty())
-        voice.name = settings.ReadString(kVoiceSection, key, QString());
+    if (const Speaker* speaker = speakerOfCode(speakerCell))
+        voice.name = settings.readString(kVoiceSection, speaker->voiceKey, QString());
     // An unset speaker has no name, which no catalogue entry stands for.
     if (voice.name.isEmpty())
         return voice;
@@ -75,24 +55,24 @@ void applyLanguageCheck(ConfiguredVoice& voice, const QString& rowLanguage) {
     }
 }
 
-class SpeakRowCall {
+class RowVoiceChoice {
 public:
-    SpeakRowCall(SpVoice& voice, MessageBoxes& messages, bool& voiceErrorShown)
+    RowVoiceChoice(SpeechVoice& voice, MessageBoxes& messages, bool& fallbackMessageShown)
         : m_voice(voice)
         , m_messages(messages)
-        , m_voiceErrorShown(voiceErrorShown) {}
+        , m_fallbackMessageShown(fallbackMessageShown) {}
 
     // Sets the voice whose description equals the name; a voice that refuses is reported with
     // `refusedMessage` and ends the search. True when the voice was set.
     bool selectByName(const TokenCollection& voices, const QString& name,
                       const QString& refusedMessage) {
-        for (int i = 0; i < voices.Count(); ++i) {
-            const VoiceTokenPtr token = voices.Item(i);
-            const QString description = token->GetDescription();
+        for (int i = 0; i < voices.count(); ++i) {
+            const VoiceTokenPtr token = voices.item(i);
+            const QString description = token->description();
             if (!equalsIgnoringAsciiCase(description, name))
                 continue;
             try {
-                m_voice.SetVoice(token);
+                m_voice.setVoice(token);
                 return true;
             } catch (const std::exception&) {
                 m_messages.showMessage(refusedMessage + description);
@@ -118,19 +98,19 @@ public:
         } else {
             return;
         }
-        for (int i = 0; i < ordinary.Count(); ++i) {
-            const VoiceTokenPtr token = ordinary.Item(i);
-            if (token->GetDescription().contains(fragment, Qt::CaseSensitive)) {
-                m_voice.SetVoice(token);
+        for (int i = 0; i < ordinary.count(); ++i) {
+            const VoiceTokenPtr token = ordinary.item(i);
+            if (token->description().contains(fragment, Qt::CaseSensitive)) {
+                m_voice.setVoice(token);
                 return;
             }
         }
-        for (int i = 0; i < ordinary.Count(); ++i) {
-            const VoiceTokenPtr token = ordinary.Item(i);
+        for (int i = 0; i < ordinary.count(); ++i) {
+            const VoiceTokenPtr token = ordinary.item(i);
             if (languageOfToken(*token) != language)
                 continue;
             try {
-                m_voice.SetVoice(token);
+                m_voice.setVoice(token);
                 return;
             } catch (const std::exception&) {
                 // A voice that cannot be used is passed over like one of another language.
@@ -139,30 +119,30 @@ public:
     }
 
     void speak(const RowCells& row, int englishRate) {
-        m_voice.SetRate(equalsIgnoringAsciiCase(row.language, kLanguageEnglish) ? englishRate : 0);
-        m_voice.Speak(row.text, kSpeakAsync);
+        m_voice.setRate(equalsIgnoringAsciiCase(row.language, kLanguageEnglish) ? englishRate : 0);
+        m_voice.speak(row.text, kSpeakAsync);
     }
 
     // The fallback messages share one flag: at most one of them per run.
     void showOncePerRun(const QString& message) {
-        if (m_voiceErrorShown)
+        if (m_fallbackMessageShown)
             return;
-        m_voiceErrorShown = true;
+        m_fallbackMessageShown = true;
         m_messages.showMessage(message);
     }
 
 private:
     static QString languageOfToken(const VoiceToken& token) {
         try {
-            return GetLanguageName(token.GetAttribute(QStringLiteral("Language")));
+            return languageNameOf(token.attribute(QStringLiteral("Language")));
         } catch (const std::exception&) {
             return {};
         }
     }
 
-    SpVoice& m_voice;
+    SpeechVoice& m_voice;
     MessageBoxes& m_messages;
-    bool& m_voiceErrorShown;
+    bool& m_fallbackMessageShown;
 };
 
 } // namespace
@@ -176,25 +156,34 @@ RowSpeaker::RowSpeaker(SpeechEngine& engine, MessageBoxes& messages, QString set
     , m_messages(messages)
     , m_settingsPath(std::move(settingsPath)) {}
 
-void RowSpeaker::SpeakRow(SpeakingVoice state, const RowCells& row, int englishRate) {
+RowSpeaker::~RowSpeaker() = default;
+
+int RowSpeaker::runningState() {
+    return m_voice ? m_voice->runningState() : kRunningStateNone;
+}
+
+void RowSpeaker::silence() {
+    if (m_voice)
+        m_voice->speak(QString(), kSpeakAsync | kSpeakPurge);
+}
+
+void RowSpeaker::speak(const RowCells& row, int englishRate) {
     ConfiguredVoice configured = readConfiguredVoice(m_settingsPath, row.speaker);
     applyLanguageCheck(configured, row.language);
 
     const EngineOperation operation(m_engine);
     // The previous voice object is silent by now; letting it go first means a failure below
     // leaves no stale voice whose finished state could be taken for this row's.
-    state.voice.reset();
-    state.voice = m_engine.CreateVoice();
-    SpVoice& voice = *state.voice;
-    const TokenCollection ordinary = voice.GetVoices();
-    const std::unique_ptr<TokenCategory> category = m_engine.CreateTokenCategory();
-    category->SetId(kOneCoreVoicesCategory, false);
-    const TokenCollection oneCore = category->EnumerateTokens();
+    m_voice.reset();
+    m_voice = m_engine.createVoice();
+    SpeechVoice& voice = *m_voice;
+    const CategorisedVoices voices = listVoiceCategories(m_engine, voice);
+    const TokenCollection& ordinary = voices.ordinary;
 
-    SpeakRowCall call(voice, m_messages, state.voiceErrorShown);
+    RowVoiceChoice call(voice, m_messages, m_fallbackMessageShown);
     bool found = false;
     if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeOneCore)) {
-        found = call.selectByName(oneCore, configured.name,
+        found = call.selectByName(voices.oneCore, configured.name,
                                   QStringLiteral("このOneCore音声は使用できません。\r\n"));
     } else if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeSapi)) {
         found = call.selectByName(ordinary, configured.name,

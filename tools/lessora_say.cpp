@@ -5,7 +5,7 @@
 // Exit codes: 0 done, 1 error, 2 wrong usage.
 
 #include "platform/AppError.h"
-#include "voices/AsciiCase.h"
+#include "settings/AsciiCase.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/JapaneseReading.h"
@@ -65,14 +65,14 @@ struct ListedVoice {
 
 QList<ListedVoice> allVoices(SpeechEngine& engine) {
     QList<ListedVoice> voices;
-    const TokenCollection ordinary = engine.CreateVoice()->GetVoices();
-    for (int i = 0; i < ordinary.Count(); ++i)
-        voices.append({ordinary.Item(i), QStringLiteral("SAPI")});
-    const auto category = engine.CreateTokenCategory();
-    category->SetId(kOneCoreVoicesCategory, false);
-    const TokenCollection oneCore = category->EnumerateTokens();
-    for (int i = 0; i < oneCore.Count(); ++i)
-        voices.append({oneCore.Item(i), QStringLiteral("OneCore")});
+    const TokenCollection ordinary = engine.createVoice()->voices();
+    for (int i = 0; i < ordinary.count(); ++i)
+        voices.append({ordinary.item(i), QStringLiteral("SAPI")});
+    const auto category = engine.createVoiceCategory();
+    category->setId(kOneCoreVoicesCategory, false);
+    const TokenCollection oneCore = category->enumerateTokens();
+    for (int i = 0; i < oneCore.count(); ++i)
+        voices.append({oneCore.item(i), QStringLiteral("OneCore")});
     return voices;
 }
 
@@ -80,8 +80,8 @@ int listVoices() {
     const SpeechBackend backend = createSpeechBackend();
     const EngineOperation operation(*backend.engine);
     for (const ListedVoice& voice : allVoices(*backend.engine))
-        out() << voice.token->GetDescription() << '\t'
-              << voice.token->GetAttribute(QStringLiteral("Language")) << '\t' << voice.category
+        out() << voice.token->description() << '\t'
+              << voice.token->attribute(QStringLiteral("Language")) << '\t' << voice.category
               << '\n';
     return kExitOk;
 }
@@ -146,12 +146,12 @@ int speak(const QString& description, int rate, const QString& text) {
         err() << "lessora-say: " << note << '\n' << Qt::flush;
     const EngineOperation operation(*backend.engine);
     for (const ListedVoice& voice : allVoices(*backend.engine)) {
-        if (!equalsIgnoringAsciiCase(voice.token->GetDescription(), description))
+        if (!equalsIgnoringAsciiCase(voice.token->description(), description))
             continue;
-        const auto spVoice = backend.engine->CreateVoice();
-        spVoice->SetVoice(voice.token);
-        spVoice->SetRate(rate);
-        spVoice->Speak(text, kSpeakSync);
+        const auto spVoice = backend.engine->createVoice();
+        spVoice->setVoice(voice.token);
+        spVoice->setRate(rate);
+        spVoice->speak(text, kSpeakSync);
         return kExitOk;
     }
     unknownVoice(description);

@@ -1,6 +1,6 @@
 #include "voices/EmbeddedSpeechEngine.h"
 
-#include "voices/AsciiCase.h"
+#include "settings/AsciiCase.h"
 #include "voices/AudioDevice.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/SynthesisWorker.h"
@@ -16,8 +16,8 @@ class EmbeddedToken : public VoiceToken {
 public:
     explicit EmbeddedToken(const EmbeddedVoice& voice)
         : m_voice(voice) {}
-    QString GetDescription() const override { return m_voice.description; }
-    QString GetAttribute(const QString& name) const override {
+    QString description() const override { return m_voice.description; }
+    QString attribute(const QString& name) const override {
         if (equalsIgnoringAsciiCase(name, QStringLiteral("Language")))
             return m_voice.language;
         if (equalsIgnoringAsciiCase(name, QStringLiteral("Gender")))
@@ -65,7 +65,7 @@ void checkRate(int rate) {
 }
 
 // Queues the utterance on the output and has the worker synthesise it.
-UtterancePtr speak(const std::shared_ptr<AudioOutput>& output, quint64 owner,
+UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output, quint64 owner,
                    const EmbeddedVoice& voice, const QString& text, int rate) {
     UtterancePtr utterance = output->enqueue(owner);
     SynthesisWorker::instance().post(
@@ -92,14 +92,14 @@ UtterancePtr speak(const std::shared_ptr<AudioOutput>& output, quint64 owner,
 }
 
 // Only the second kind of voice is asked for by name; it does not exist here, so it is empty.
-class EmbeddedCategory : public TokenCategory {
+class EmbeddedCategory : public VoiceCategory {
 public:
-    void SetId(const QString& id, bool) override {
+    void setId(const QString& id, bool) override {
         if (!equalsIgnoringAsciiCase(id, kOneCoreVoicesCategory))
             throw SpeechError(QStringLiteral("音声のカテゴリが見つかりません: %1").arg(id));
         m_known = true;
     }
-    TokenCollection EnumerateTokens() override {
+    TokenCollection enumerateTokens() override {
         if (!m_known)
             throw SpeechError(QStringLiteral("音声のカテゴリが設定されていません"));
         return {};
@@ -109,7 +109,7 @@ private:
     bool m_known = false;
 };
 
-class EmbeddedVoiceObject : public SpVoice {
+class EmbeddedVoiceObject : public SpeechVoice {
 public:
     EmbeddedVoiceObject(std::shared_ptr<AudioOutput> output, bool drivenByCaller)
         : m_output(std::move(output))
@@ -119,9 +119,9 @@ public:
     // A voice object that goes away takes its speech with it.
     ~EmbeddedVoiceObject() override { m_output->cancel(m_owner); }
 
-    TokenCollection GetVoices() override { return ordinaryVoices(); }
+    TokenCollection voices() override { return ordinaryVoices(); }
 
-    void SetVoice(const VoiceTokenPtr& token) override {
+    void setVoice(const VoiceTokenPtr& token) override {
         const auto* embedded = dynamic_cast<const EmbeddedToken*>(token.get());
         if (!embedded)
             throw SpeechError(QStringLiteral("この音声はこのエンジンでは使用できません"));
@@ -129,12 +129,12 @@ public:
         m_voice = &embedded->voice();
     }
 
-    void SetRate(int rate) override {
+    void setRate(int rate) override {
         checkRate(rate);
         m_rate = rate;
     }
 
-    void Speak(const QString& text, int flags) override {
+    void speak(const QString& text, int flags) override {
         if (flags & kSpeakPurge)
             m_output->cancel(m_owner);
         if (text.isEmpty()) {
@@ -145,7 +145,7 @@ public:
         ensureUsable(voice);
         m_spoken = true;
         forgetFinished();
-        UtterancePtr utterance = speak(m_output, m_owner, voice, text, m_rate);
+        UtterancePtr utterance = startUtterance(m_output, m_owner, voice, text, m_rate);
         m_utterances.push_back(utterance);
         if (flags & kSpeakAsync)
             return;
@@ -154,7 +154,7 @@ public:
             throw SpeechError(error);
     }
 
-    int RunningState() override {
+    int runningState() override {
         if (m_drivenByCaller)
             m_output->pump();
         if (!m_spoken)
@@ -235,11 +235,11 @@ EmbeddedSpeechEngine::~EmbeddedSpeechEngine() {
     m_output->shutdown();
 }
 
-std::unique_ptr<SpVoice> EmbeddedSpeechEngine::CreateVoice() {
+std::unique_ptr<SpeechVoice> EmbeddedSpeechEngine::createVoice() {
     return std::make_unique<EmbeddedVoiceObject>(m_output, m_pumpThread == nullptr);
 }
 
-std::unique_ptr<TokenCategory> EmbeddedSpeechEngine::CreateTokenCategory() {
+std::unique_ptr<VoiceCategory> EmbeddedSpeechEngine::createVoiceCategory() {
     return std::make_unique<EmbeddedCategory>();
 }
 

@@ -48,8 +48,8 @@ public:
     explicit EmbeddedSpeechEngine(EmbeddedEngineOptions options = {});
     ~EmbeddedSpeechEngine() override;
 
-    std::unique_ptr<SpVoice> CreateVoice() override;
-    std::unique_ptr<TokenCategory> CreateTokenCategory() override;
+    std::unique_ptr<SpeechVoice> createVoice() override;
+    std::unique_ptr<VoiceCategory> createVoiceCategory() override;
     QString availabilityNote() const override;
 
     // No sound device: speech is played into the silent output.

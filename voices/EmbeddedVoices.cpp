@@ -1,6 +1,6 @@
 #include "voices/EmbeddedVoices.h"
 
-#include "voices/AsciiCase.h"
+#include "settings/AsciiCase.h"
 #include "voices/JapaneseReading.h"
 #include "voices/SampleRateConverter.h"
 #include "voices/SpeechEngine.h"

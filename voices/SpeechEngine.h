@@ -14,15 +14,15 @@ public:
     using AppError::AppError;
 };
 
-// Values of SpVoice::RunningState().
+// Values of SpeechVoice::runningState().
 inline constexpr int kRunningStateNone = 0;     // nothing has been spoken on this voice object yet
 inline constexpr int kRunningStateDone = 1;     // the last utterance has ended (finished, stopped or failed)
 inline constexpr int kRunningStateSpeaking = 2; // from the Speak call until its last sample was played
 
-// Flags of SpVoice::Speak().
+// Flags of SpeechVoice::speak().
 inline constexpr int kSpeakSync = 0;  // returns when the text has been spoken
 inline constexpr int kSpeakAsync = 1; // starts speaking and returns at once
-inline constexpr int kSpeakPurge = 2; // ends what is being spoken first; Speak("", 3) silences
+inline constexpr int kSpeakPurge = 2; // ends what is being spoken first; speak("", 3) silences
 
 // Identifier of the second voice category, kept as the settings files know it.
 inline const QString kOneCoreVoicesCategory =
@@ -32,9 +32,9 @@ inline const QString kOneCoreVoicesCategory =
 class VoiceToken {
 public:
     virtual ~VoiceToken() = default;
-    virtual QString GetDescription() const = 0;
+    virtual QString description() const = 0;
     // "Language": hexadecimal language identifiers separated by ";" (409 US English, 411 Japanese).
-    virtual QString GetAttribute(const QString& name) const = 0;
+    virtual QString attribute(const QString& name) const = 0;
 };
 using VoiceTokenPtr = std::shared_ptr<const VoiceToken>;
 
@@ -45,9 +45,9 @@ public:
     explicit TokenCollection(QList<VoiceTokenPtr> tokens)
         : m_tokens(std::move(tokens)) {}
 
-    int Count() const { return static_cast<int>(m_tokens.size()); }
-    VoiceTokenPtr Item(int index) const {
-        if (index < 0 || index >= Count())
+    int count() const { return static_cast<int>(m_tokens.size()); }
+    VoiceTokenPtr item(int index) const {
+        if (index < 0 || index >= count())
             throw SpeechError(QStringLiteral("音声の番号が範囲外です: %1").arg(index));
         return m_tokens[index];
     }
@@ -58,35 +58,35 @@ private:
 
 // A voice object: speaks with one voice at a time; a new one speaks with the default voice.
 // Every member may fail with SpeechError.
-class SpVoice {
+class SpeechVoice {
 public:
-    virtual ~SpVoice() = default;
-    virtual TokenCollection GetVoices() = 0; // the ordinary voices ("SAPI")
-    virtual void SetVoice(const VoiceTokenPtr& token) = 0;
-    virtual void SetRate(int rate) = 0; // -2 .. 2 as chosen by the user, 0 normal
-    virtual void Speak(const QString& text, int flags) = 0;
-    virtual int RunningState() = 0;
+    virtual ~SpeechVoice() = default;
+    virtual TokenCollection voices() = 0; // the ordinary voices ("SAPI")
+    virtual void setVoice(const VoiceTokenPtr& token) = 0;
+    virtual void setRate(int rate) = 0; // -2 .. 2 as chosen by the user, 0 normal
+    virtual void speak(const QString& text, int flags) = 0;
+    virtual int runningState() = 0;
 };
 
 // A voice category; with kOneCoreVoicesCategory it lists the second category of voices ("OneCore").
-class TokenCategory {
+class VoiceCategory {
 public:
-    virtual ~TokenCategory() = default;
-    virtual void SetId(const QString& id, bool createIfNotExist) = 0;
-    virtual TokenCollection EnumerateTokens() = 0;
+    virtual ~VoiceCategory() = default;
+    virtual void setId(const QString& id, bool createIfNotExist) = 0;
+    virtual TokenCollection enumerateTokens() = 0;
 };
 
 // The speech engine: creates voice objects and categories.
 class SpeechEngine {
 public:
     virtual ~SpeechEngine() = default;
-    virtual std::unique_ptr<SpVoice> CreateVoice() = 0;
-    virtual std::unique_ptr<TokenCategory> CreateTokenCategory() = 0;
+    virtual std::unique_ptr<SpeechVoice> createVoice() = 0;
+    virtual std::unique_ptr<VoiceCategory> createVoiceCategory() = 0;
 
     // Brackets one operation that uses the engine (speaking a row, listing, checking or
     // testing voices). Use EngineOperation rather than calling these directly.
-    virtual void BeginOperation() {}
-    virtual void EndOperation() {}
+    virtual void beginOperation() {}
+    virtual void endOperation() {}
 
     // A short note for the user about the engine's state, for example that no sound device
     // was found; empty when all is well.
@@ -98,14 +98,22 @@ class EngineOperation {
 public:
     explicit EngineOperation(SpeechEngine& engine)
         : m_engine(engine) {
-        m_engine.BeginOperation();
+        m_engine.beginOperation();
     }
-    ~EngineOperation() { m_engine.EndOperation(); }
+    ~EngineOperation() { m_engine.endOperation(); }
     EngineOperation(const EngineOperation&) = delete;
     EngineOperation& operator=(const EngineOperation&) = delete;
 
 private:
     SpeechEngine& m_engine;
 };
+
+// The voices of both kinds: the ordinary voices, as the voice object lists them, then the
+// second category's. Engine failures propagate.
+struct CategorisedVoices {
+    TokenCollection ordinary; // type "SAPI"
+    TokenCollection oneCore;  // type "OneCore"
+};
+CategorisedVoices listVoiceCategories(SpeechEngine& engine, SpeechVoice& voice);
 
 } // namespace lessora

@@ -1,5 +1,6 @@
 #include "app/GridCellDelegate.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
+#include "playback/PlaybackController.h"
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "support/FakeServices.h"
@@ -30,7 +31,7 @@ private slots:
 
 void TestMainWindow::startUpState() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     QCOMPARE(form.windowTitle(), QStringLiteral("Lessora Ver.1.0.0"));
     const LessonTable& table = *form.lessonTable;
     QCOMPARE(table.rows(), 4);
@@ -56,7 +57,7 @@ void TestMainWindow::startUpState() {
 
 void TestMainWindow::layoutAndResizing() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     form.show();
     QCOMPARE(form.size(), QSize(664, 480));
     QCOMPARE(form.StringGrid1->geometry(), QRect(24, 168, 608, 289));
@@ -74,7 +75,7 @@ void TestMainWindow::layoutAndResizing() {
 
 void TestMainWindow::editingDoneTidiesTheCell() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     LessonTable& table = *form.lessonTable;
     // Through the grid's delegate, as when the editor closes.
     QWidget* editor = form.gridDelegate->createEditor(form.StringGrid1->viewport(), {},
@@ -138,7 +139,7 @@ void TestMainWindow::cellColours() {
 
 void TestMainWindow::hideText() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     form.chkHideText->setChecked(true);
     QVERIFY(form.StringGrid1->isColumnHidden(ColText));
     QCOMPARE(form.lessonTable->cell(ColText, 0), "Hello. How are you?");
@@ -150,8 +151,8 @@ void TestMainWindow::hideText() {
 
 void TestMainWindow::firstTickStopsTheTimer() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
-    form.tmrNextTimer();
+    MainWindow form(fakes.services());
+    form.playback().tick();
     QVERIFY(!form.tmrNext->isActive());
     QCOMPARE(form.lessonTable->rows(), 4);
     QCOMPARE(form.btnSpeak->text(), QStringLiteral("読み上げ"));
@@ -159,7 +160,7 @@ void TestMainWindow::firstTickStopsTheTimer() {
 
 void TestMainWindow::errorsInHandlersAreShown() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     // A handler that fails through the wiring: the check box handler reads the grid, so make
     // the message box itself the proof that the handler ran guarded.
     fakes.messages.whileShown = [](const QString&) {};

@@ -1,5 +1,6 @@
 // The save and load buttons of the main window, from the dialogs to the messages.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
+#include "app/PlatformServices.h"
 #include "files/FileAccess.h"
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
@@ -64,7 +65,7 @@ QStringList rowsOf(const LessonTable& table) {
     return lines;
 }
 
-QList<int> controlsOf(const TForm1& form) {
+QList<int> controlsOf(const MainWindow& form) {
     return {form.cmbEnglishRate->currentIndex(), form.cmbInterval->currentIndex(),
             form.cmbRepeat->currentIndex(), form.chkHideText->isChecked() ? 1 : 0};
 }
@@ -95,7 +96,7 @@ QString fileError(const QString& reasonStart, const QString& path) {
 
 void TestLessonCommands::saveAfterStartUpWritesTheExampleLine() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     const QString path = fakes.folder.filePath("lesson.json");
     fakes.fileDialogs.saveAnswers << path;
     form.btnSaveLesson->click();
@@ -111,7 +112,7 @@ void TestLessonCommands::saveAfterStartUpWritesTheExampleLine() {
 
 void TestLessonCommands::eachDialogRemembersItsOwnFile() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     const QString saved = fakes.folder.filePath("saved.json");
     const QString opened = fakes.folder.filePath("missing.json");
     fakes.fileDialogs.saveAnswers << saved << std::nullopt << std::nullopt;
@@ -231,7 +232,7 @@ void TestLessonCommands::loadOutcomes() {
     QFETCH(QStringList, rows);
     QFETCH(QList<int>, controls);
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     const QString path = fakes.folder.filePath("lesson.json");
     QVERIFY(writeFile(path, file));
     fakes.fileDialogs.openAnswers << path;
@@ -250,7 +251,7 @@ void TestLessonCommands::loadOutcomes() {
 
 void TestLessonCommands::savedLessonLoadsBack() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     LessonTable& table = *form.lessonTable;
     const QString text = QStringLiteral("\"q\" \\ / \tタブ") + QString::fromUcs4(U"\U0001F600");
     table.setRowCount(6);
@@ -266,7 +267,7 @@ void TestLessonCommands::savedLessonLoadsBack() {
     QVERIFY(readFile(path).contains(R"(\"q\" \\ \/ \t\u30BF\u30D6\uD83D\uDE00)"));
 
     FakeServices other;
-    TForm1 second(other.services());
+    MainWindow second(other.services());
     other.fileDialogs.openAnswers << path;
     second.btnLoadLesson->click();
     QCOMPARE(other.messages.messages, QStringList{QStringLiteral("読み込みました。")});
@@ -280,7 +281,7 @@ void TestLessonCommands::savedLessonLoadsBack() {
 
 void TestLessonCommands::loadKeepsPlaybackAndTheCurrentCell() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     form.StringGrid1->makeRowCurrent(2);
     form.StringGrid1->setCurrentColumn(ColText);
     form.setHighlightRow(3);
@@ -298,7 +299,7 @@ void TestLessonCommands::loadKeepsPlaybackAndTheCurrentCell() {
 
 void TestLessonCommands::unreadableFileIsReportedWithItsPath() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     const QString missing = fakes.folder.filePath("missing.json");
     const QString huge = fakes.folder.filePath("huge.json");
     QFile hugeFile(huge); // sparse: takes no room on disk
@@ -326,7 +327,7 @@ void TestLessonCommands::failedSaveKeepsTheOldFile_data() {
 void TestLessonCommands::failedSaveKeepsTheOldFile() {
     QFETCH(QString, failure);
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     const QByteArray old = kBom + R"({"Rows":[]})";
     QDir folder(fakes.folder.path());
     QVERIFY(folder.mkdir("lessons"));

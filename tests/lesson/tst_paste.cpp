@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "lesson/ClipboardPaste.h"
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
@@ -170,7 +170,7 @@ void TestPaste::buttonPastesWithTheUsersSeparator() {
     FakeServices fakes;
     fakes.decimalSeparator = u',';
     fakes.clipboard.content = QStringLiteral("q\tはい\t12,5\r\nA\tYes\t1,5\r\n");
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     QAbstractItemModelTester tester(form.lessonTable,
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
     form.setHighlightRow(3);

@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "support/FakeServices.h"
@@ -28,7 +28,7 @@ const QStringList kSample = {"1|A|English|Hello. How are you?|",
 // are clicked, so the wiring is part of every test.
 struct Window {
     FakeServices fakes;
-    TForm1 form{fakes.services()};
+    MainWindow form{fakes.services()};
     QAbstractItemModelTester tester{form.lessonTable,
                                     QAbstractItemModelTester::FailureReportingMode::QtTest};
     LessonTable& table = *form.lessonTable;
@@ -67,7 +67,7 @@ QStringList numbered(int first, int last) {
 
 enum Command { Insert, Delete, Up, Down };
 
-QPushButton* buttonFor(TForm1& form, Command command) {
+QPushButton* buttonFor(MainWindow& form, Command command) {
     switch (command) {
     case Insert:
         return form.btnAddRow;
@@ -193,7 +193,7 @@ void TestRowCommands::insertKeepsColumnAndFocus() {
         QSKIP("the offscreen platform gave no active window or no horizontal scroll");
     window.makeCurrent(1, ColInterval);
     window.form.btnAddRow->setFocus();
-    window.form.btnAddRowClick();
+    window.form.btnAddRow->click();
     QCOMPARE(window.grid.currentRow(), 1);
     QCOMPARE(window.grid.currentColumn(), int(ColInterval));
     QCOMPARE(QApplication::focusWidget(), window.form.btnAddRow);

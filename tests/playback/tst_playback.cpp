@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
@@ -28,14 +28,14 @@ LessonRow row(const QString& speaker, const QString& text, const QString& interv
 // The main window on fake services; the tests drive its timer by calling the tick handler.
 struct Rig {
     FakeServices fakes;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 
     Rig() {
         fakes.speech.addVoice(QStringLiteral("Microsoft Zira Desktop - English (United States)"),
                               QStringLiteral("409"));
         fakes.speech.addVoice(QStringLiteral("Microsoft Haruka Desktop - Japanese"),
                               QStringLiteral("411"));
-        form = std::make_unique<TForm1>(fakes.services());
+        form = std::make_unique<MainWindow>(fakes.services());
     }
     explicit Rig(const QList<LessonRow>& rows)
         : Rig() {
@@ -52,7 +52,7 @@ struct Rig {
     QString caption() const { return form->btnSpeak->text(); }
     bool timerOn() const { return form->tmrNext->isActive(); }
     int timerInterval() const { return form->tmrNext->interval(); }
-    void tick() { form->tmrNextTimer(); }
+    void tick() { form->playback().tick(); }
 
     // The row being spoken is seen speaking, ends, and is seen ended: its pause runs.
     void endRow() {
@@ -135,9 +135,9 @@ void TestPlayback::completeRuns() {
 
     Rig rig(rows);
     rig.form->cmbRepeat->setCurrentIndex(repeatIndex);
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     QCOMPARE(rig.caption(), kPlaying);
-    QCOMPARE(rig.playback().currentRepeat(), 1);
+    QCOMPARE(rig.playback().currentPass(), 1);
     rig.runToEnd();
 
     QCOMPARE(rig.spoken(), expectedSpoken);
@@ -146,13 +146,13 @@ void TestPlayback::completeRuns() {
     QCOMPARE(rig.form->highlightRow(), -1);
     QVERIFY(!rig.timerOn());
     QCOMPARE(rig.playback().currentRow(), rows.size());
-    QCOMPARE(rig.playback().currentRepeat(), repeatIndex + 1);
+    QCOMPARE(rig.playback().currentPass(), repeatIndex + 1);
     QVERIFY(!rig.playback().waitingAfterSkip());
 }
 
 void TestPlayback::skipWaitsThenSpeaksTheNextRow() {
     Rig rig(kSkipLesson);
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     QCOMPARE(rig.form->highlightRow(), 0);
     QCOMPARE(rig.form->StringGrid1->currentRow(), 0);
     QVERIFY(rig.timerOn());
@@ -190,24 +190,24 @@ void TestPlayback::commandDuringTheWaitAfterASkip() {
     QFETCH(QStringList, expectedSpoken);
 
     Rig rig(kSkipLesson);
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.endRow();
     rig.tick();
     QVERIFY(rig.playback().waitingAfterSkip());
 
     if (command == "next") {
-        rig.form->btnNextRowClick();
+        rig.form->playback().next();
     } else if (command == "previous") {
-        rig.form->btnPrevRowClick();
+        rig.form->playback().previous();
     } else if (command == "pause and resume") {
-        rig.form->btnSpeakClick();
-        rig.form->btnSpeakClick();
+        rig.form->playback().playPause();
+        rig.form->playback().playPause();
     } else if (command == "stop and start") {
-        rig.form->btnStopClick();
+        rig.form->playback().stop();
         QVERIFY(!rig.playback().waitingAfterSkip());
-        rig.form->btnSpeakClick();
+        rig.form->playback().playPause();
     } else {
-        rig.form->StringGrid1CellDblClick(ColText, 4);
+        rig.form->playback().playRow(4);
     }
     QVERIFY(!rig.playback().waitingAfterSkip());
     rig.tick();
@@ -236,7 +236,7 @@ void TestPlayback::rowPauseSetsTheTimer() {
     QFETCH(int, expectedMs);
 
     Rig rig({row("A", "one", intervalCell), row("B", "two")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     // Read when the row ends, so a choice made meanwhile counts.
     rig.form->cmbInterval->setCurrentIndex(intervalIndex);
     rig.endRow();
@@ -256,7 +256,7 @@ void TestPlayback::pauseAndResume() {
     QFETCH(bool, inRowPause);
 
     Rig rig({row("A", "one"), row("B", "two")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.tick();
     if (inRowPause) {
         rig.fakes.speech.finishSpeech();
@@ -265,7 +265,7 @@ void TestPlayback::pauseAndResume() {
     }
     const int silenced = rig.fakes.speech.silenced;
 
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     QCOMPARE(rig.caption(), kPaused);
     QVERIFY(rig.playback().isPaused());
     QVERIFY(!rig.playback().isPlaying());
@@ -275,7 +275,7 @@ void TestPlayback::pauseAndResume() {
     QVERIFY(!rig.fakes.speech.isSpeaking());
     QCOMPARE(rig.form->highlightRow(), 0);
 
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     QCOMPARE(rig.caption(), kPlaying);
     QVERIFY(rig.playback().isPlaying());
     QVERIFY(!rig.playback().voiceStarted());
@@ -289,45 +289,45 @@ void TestPlayback::pauseAndResume() {
 void TestPlayback::stopThenNextBeginsANewRun() {
     // No voice is configured, so every run shows the fallback notice once.
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三"), row("R", "四")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.endRow();
     rig.tick();
     QCOMPARE(rig.spoken(), (QStringList{"one", "two"}));
     QCOMPARE(rig.fakes.messages.messages.size(), 1);
 
-    rig.form->btnStopClick();
+    rig.form->playback().stop();
     QCOMPARE(rig.caption(), kIdle);
     QCOMPARE(rig.form->highlightRow(), -1);
     QVERIFY(!rig.timerOn());
     QVERIFY(!rig.fakes.speech.isSpeaking());
     QCOMPARE(rig.playback().currentRow(), 1);
 
-    rig.form->btnNextRowClick(); // from idle: a new run, after the row that was playing
+    rig.form->playback().next(); // from idle: a new run, after the row that was playing
     QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
     QCOMPARE(rig.caption(), kPlaying);
     QCOMPARE(rig.form->highlightRow(), 2);
-    QCOMPARE(rig.playback().currentRepeat(), 1);
+    QCOMPARE(rig.playback().currentPass(), 1);
     QCOMPARE(rig.fakes.messages.messages.size(), 2);
 
-    rig.form->btnNextRowClick(); // within the run: no second notice
+    rig.form->playback().next(); // within the run: no second notice
     QCOMPARE(rig.spoken().last(), QStringLiteral("四"));
     QCOMPARE(rig.fakes.messages.messages.size(), 2);
-    rig.form->btnNextRowClick(); // nothing after the last row: nothing happens
+    rig.form->playback().next(); // nothing after the last row: nothing happens
     QCOMPARE(rig.spoken().size(), 4);
     QVERIFY(rig.playback().isPlaying());
 }
 
 void TestPlayback::previousAfterACompleteRun() {
     Rig rig({row("A", "one"), row("B", "two"), row("", "")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.runToEnd();
     QCOMPARE(rig.playback().currentRow(), 3);
 
-    rig.form->btnNextRowClick();
+    rig.form->playback().next();
     QCOMPARE(rig.spoken().size(), 2);
     QCOMPARE(rig.caption(), kIdle);
 
-    rig.form->btnPrevRowClick();
+    rig.form->playback().previous();
     QCOMPARE(rig.spoken().last(), QStringLiteral("two"));
     QCOMPARE(rig.playback().currentRow(), 1);
     QCOMPARE(rig.caption(), kPlaying);
@@ -337,9 +337,9 @@ void TestPlayback::previousAfterACompleteRun() {
 
 void TestPlayback::doubleClickDuringARun() {
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.tick();
-    rig.form->StringGrid1CellDblClick(ColText, 2);
+    rig.form->playback().playRow(2);
     QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
     QVERIFY(!rig.playback().isPlaying());
     QVERIFY(rig.playback().singleRowPlaying());
@@ -356,7 +356,7 @@ void TestPlayback::doubleClickDuringARun() {
     QVERIFY(!rig.timerOn());
     QCOMPARE(rig.spoken().size(), 2);
 
-    rig.form->btnSpeakClick(); // a new run from the first speakable row
+    rig.form->playback().playPause(); // a new run from the first speakable row
     QCOMPARE(rig.spoken().last(), QStringLiteral("one"));
     QCOMPARE(rig.playback().currentRow(), 0);
     QVERIFY(rig.playback().isPlaying());
@@ -364,19 +364,19 @@ void TestPlayback::doubleClickDuringARun() {
 
 void TestPlayback::doubleClickWhilePaused() {
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.endRow();
     rig.tick(); // row 1 speaks
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     QVERIFY(rig.playback().isPaused());
 
-    rig.form->StringGrid1CellDblClick(ColNo, 2);
+    rig.form->playback().playRow(2);
     QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
     QVERIFY(rig.playback().isPaused());
     QCOMPARE(rig.caption(), kPaused);
 
     // Resumed while the double-clicked row still speaks: the run takes over at its row.
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     QVERIFY(!rig.playback().singleRowPlaying());
     QCOMPARE(rig.spoken().last(), QStringLiteral("two"));
     QCOMPARE(rig.form->highlightRow(), 1);
@@ -386,15 +386,15 @@ void TestPlayback::doubleClickWhilePaused() {
 
 void TestPlayback::playFromHere() {
     Rig rig({row("A", "one"), row("B", ""), row("Q", "三")});
-    rig.form->mnuPlayFromHereClick(); // before any click: the first row
+    rig.form->mnuPlayFromHere->trigger(); // before any click: the first row
     QCOMPARE(rig.spoken(), QStringList{"one"});
-    QCOMPARE(rig.playback().currentRepeat(), 1);
+    QCOMPARE(rig.playback().currentPass(), 1);
 
-    rig.form->StringGrid1CellClick(ColSpeaker, 1);
-    rig.form->StringGrid1CellClick(ColSpeaker, 7); // outside the table: ignored
-    rig.form->StringGrid1CellDblClick(ColText, 2);
+    rig.form->StringGrid1->cellClicked(ColSpeaker, 1);
+    rig.form->StringGrid1->cellClicked(ColSpeaker, 7); // outside the table: ignored
+    rig.form->playback().playRow(2);
     QVERIFY(rig.playback().singleRowPlaying());
-    rig.form->mnuPlayFromHereClick();
+    rig.form->mnuPlayFromHere->trigger();
     QVERIFY(!rig.playback().singleRowPlaying());
     QCOMPARE(rig.playback().currentRow(), 1);
     QCOMPARE(rig.form->highlightRow(), 1);
@@ -418,27 +418,27 @@ void TestPlayback::doubleClickOnTheGridPlaysInsteadOfEditing() {
     QCOMPARE(rig.form->highlightRow(), 2);
     for (const QLineEdit* editor : grid.viewport()->findChildren<QLineEdit*>())
         QVERIFY(!editor->isVisible());
-    QCOMPARE(rig.playback().popupRow(), 2);
+    QCOMPARE(rig.form->popupRow(), 2);
 }
 
 void TestPlayback::emptyTableAndTableWithoutSpeakableRows() {
     Rig empty(QList<LessonRow>{});
     empty.form->lessonTable->setRowCount(0);
-    empty.form->btnSpeakClick();
-    empty.form->btnNextRowClick();
-    empty.form->btnPrevRowClick();
-    empty.form->mnuPlayFromHereClick();
+    empty.form->playback().playPause();
+    empty.form->playback().next();
+    empty.form->playback().previous();
+    empty.form->mnuPlayFromHere->trigger();
     QVERIFY(empty.fakes.speech.spoken.isEmpty());
     QCOMPARE(empty.caption(), kIdle);
     QVERIFY(!empty.playback().isPlaying());
     QVERIFY(empty.fakes.messages.messages.isEmpty());
 
     Rig unspeakable({row("X", "hello"), row("A", " ")});
-    unspeakable.form->btnSpeakClick();
+    unspeakable.form->playback().playPause();
     QVERIFY(unspeakable.fakes.speech.spoken.isEmpty());
     QCOMPARE(unspeakable.caption(), kIdle);
     QCOMPARE(unspeakable.playback().currentRow(), -1);
-    unspeakable.form->btnNextRowClick(); // the first row with text, whatever its speaker
+    unspeakable.form->playback().next(); // the first row with text, whatever its speaker
     QCOMPARE(unspeakable.spoken(), QStringList{"hello"});
     QCOMPARE(unspeakable.caption(), kPlaying);
     unspeakable.runToEnd();
@@ -447,9 +447,9 @@ void TestPlayback::emptyTableAndTableWithoutSpeakableRows() {
 
 void TestPlayback::startTakesOverASingleRow() {
     Rig rig({row("A", "one"), row("B", "two")});
-    rig.form->StringGrid1CellDblClick(ColText, 1);
+    rig.form->playback().playRow(1);
     const int silenced = rig.fakes.speech.silenced;
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     QCOMPARE(rig.fakes.speech.silenced, silenced + 1);
     QVERIFY(!rig.playback().singleRowPlaying());
     rig.runToEnd();
@@ -461,7 +461,7 @@ void TestPlayback::rowNeverSeenSpeaking() {
     // Speech not yet begun: wait.
     Rig slow({row("A", "one"), row("B", "two")});
     slow.fakes.speech.setSpeechStartsAtOnce(false);
-    slow.form->btnSpeakClick();
+    slow.form->playback().playPause();
     slow.tick();
     slow.tick();
     QVERIFY(!slow.playback().waitingInterval());
@@ -471,7 +471,7 @@ void TestPlayback::rowNeverSeenSpeaking() {
 
     // Over before the first poll: the row has ended all the same.
     Rig quick({row("A", "one"), row("B", "two")});
-    quick.form->btnSpeakClick();
+    quick.form->playback().playPause();
     quick.fakes.speech.finishSpeech();
     quick.tick();
     QVERIFY(quick.playback().waitingInterval());
@@ -481,7 +481,7 @@ void TestPlayback::rowNeverSeenSpeaking() {
 
 void TestPlayback::editsDuringPlaybackAreHeard() {
     Rig rig({row("A", "one"), row("B", "two"), row("C", "three")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.form->lessonTable->setCell(ColText, 1, QStringLiteral("changed"));
     rig.endRow();
     rig.tick();
@@ -494,7 +494,7 @@ void TestPlayback::editsDuringPlaybackAreHeard() {
     QCOMPARE(rig.playback().currentRow(), 2);
 
     // Next and previous still find their rows when the current row lies past the end.
-    rig.form->btnPrevRowClick();
+    rig.form->playback().previous();
     QCOMPARE(rig.spoken().last(), QStringLiteral("one"));
 }
 
@@ -507,14 +507,14 @@ void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
         rig.fakes.speech.finishSpeech();
         rig.tick();
         rig.tick();
-        rig.form->btnNextRowClick();
-        rig.form->btnPrevRowClick();
-        rig.form->btnSpeakClick();
-        rig.form->StringGrid1CellDblClick(ColText, 2);
-        rig.form->mnuPlayFromHereClick();
-        rig.form->btnStopClick();
+        rig.form->playback().next();
+        rig.form->playback().previous();
+        rig.form->playback().playPause();
+        rig.form->playback().playRow(2);
+        rig.form->mnuPlayFromHere->trigger();
+        rig.form->playback().stop();
     };
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
 
     QCOMPARE(arrivals, 1);
     QCOMPARE(rig.spoken(), QStringList{"one"});
@@ -533,7 +533,7 @@ void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
 
 void TestPlayback::failingTickIsShownOnce() {
     Rig rig({row("A", "one"), row("B", "two")});
-    rig.form->btnSpeakClick();
+    rig.form->playback().playPause();
     rig.fakes.messages.messages.clear();
     rig.fakes.speech.failOperation(FakeOp::RunningState, QStringLiteral("engine gone"));
     // Ticks keep coming while the error is on screen; none of them adds a message.
@@ -543,7 +543,7 @@ void TestPlayback::failingTickIsShownOnce() {
     QVERIFY(rig.timerOn()); // a failing tick leaves the timer as it was
     QVERIFY(rig.playback().isPlaying());
 
-    rig.form->btnStopClick();
+    rig.form->playback().stop();
     QCOMPARE(rig.caption(), kIdle);
     QVERIFY(!rig.timerOn());
 }
@@ -553,24 +553,24 @@ void TestPlayback::valueTables() {
     const int intervals[] = {0, 500, 1000, 2000, 3000, 5000, 10000};
     for (int index = 0; index < 7; ++index) {
         rig.form->cmbInterval->setCurrentIndex(index);
-        QCOMPARE(rig.playback().GetInterval(), intervals[index]);
+        QCOMPARE(rig.playback().intervalMs(), intervals[index]);
     }
     rig.form->cmbInterval->setCurrentIndex(-1);
-    QCOMPARE(rig.playback().GetInterval(), 2000);
+    QCOMPARE(rig.playback().intervalMs(), 2000);
 
     const int passes[] = {1, 2, 3, 5, 10};
     for (int index = 0; index < 5; ++index) {
         rig.form->cmbRepeat->setCurrentIndex(index);
-        QCOMPARE(rig.playback().GetRepeatCount(), passes[index]);
+        QCOMPARE(rig.playback().passCount(), passes[index]);
     }
     rig.form->cmbRepeat->setCurrentIndex(-1);
-    QCOMPARE(rig.playback().GetRepeatCount(), 1);
+    QCOMPARE(rig.playback().passCount(), 1);
 
     // The English rate reaches English rows only.
     rig.form->cmbEnglishRate->setCurrentIndex(4);
-    QCOMPARE(rig.form->GetEnglishRate(), 2);
-    rig.form->btnSpeakClick();
-    rig.form->StringGrid1CellDblClick(ColText, 2);
+    QCOMPARE(rig.form->playback().englishRate(), 2);
+    rig.form->playback().playPause();
+    rig.form->playback().playRow(2);
     QCOMPARE(rig.fakes.speech.spoken.size(), 2);
     QCOMPARE(rig.fakes.speech.spoken[0].rate, 2);
     QCOMPARE(rig.fakes.speech.spoken[1].rate, 0);

@@ -1,12 +1,12 @@
 // The sample lesson read aloud by the program's own speech engine, on its silent output with a
 // clock the test moves: no sound device and no real-time waiting.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "playback/PlaybackController.h"
 #include "support/FakeServices.h"
 #include "voices/AudioOutput.h"
 #include "voices/EmbeddedSpeechEngine.h"
-#include "voices/LanguageName.h"
-#include "voices/SettingsFile.h"
+#include "settings/LanguageName.h"
+#include "settings/SettingsFile.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -39,37 +39,37 @@ public:
 
     QList<Spoken> spoken;
 
-    std::unique_ptr<SpVoice> CreateVoice() override {
-        return std::make_unique<Voice>(*this, m_inner.CreateVoice());
+    std::unique_ptr<SpeechVoice> createVoice() override {
+        return std::make_unique<Voice>(*this, m_inner.createVoice());
     }
-    std::unique_ptr<TokenCategory> CreateTokenCategory() override {
-        return m_inner.CreateTokenCategory();
+    std::unique_ptr<VoiceCategory> createVoiceCategory() override {
+        return m_inner.createVoiceCategory();
     }
-    void BeginOperation() override { m_inner.BeginOperation(); }
-    void EndOperation() override { m_inner.EndOperation(); }
+    void beginOperation() override { m_inner.beginOperation(); }
+    void endOperation() override { m_inner.endOperation(); }
 
 private:
-    class Voice : public SpVoice {
+    class Voice : public SpeechVoice {
     public:
-        Voice(RecordingEngine& engine, std::unique_ptr<SpVoice> inner)
+        Voice(RecordingEngine& engine, std::unique_ptr<SpeechVoice> inner)
             : m_engine(engine)
             , m_inner(std::move(inner)) {}
-        TokenCollection GetVoices() override { return m_inner->GetVoices(); }
-        void SetVoice(const VoiceTokenPtr& token) override {
-            m_inner->SetVoice(token);
-            m_voice = token->GetDescription();
+        TokenCollection voices() override { return m_inner->voices(); }
+        void setVoice(const VoiceTokenPtr& token) override {
+            m_inner->setVoice(token);
+            m_voice = token->description();
         }
-        void SetRate(int rate) override { m_inner->SetRate(rate); }
-        void Speak(const QString& text, int flags) override {
-            m_inner->Speak(text, flags);
+        void setRate(int rate) override { m_inner->setRate(rate); }
+        void speak(const QString& text, int flags) override {
+            m_inner->speak(text, flags);
             if (!text.isEmpty())
                 m_engine.spoken.append({text, m_voice});
         }
-        int RunningState() override { return m_inner->RunningState(); }
+        int runningState() override { return m_inner->runningState(); }
 
     private:
         RecordingEngine& m_engine;
-        std::unique_ptr<SpVoice> m_inner;
+        std::unique_ptr<SpeechVoice> m_inner;
         QString m_voice;
     };
 
@@ -79,12 +79,12 @@ private:
 // The engine's ordinary voices of one language, in its order.
 QStringList voicesOf(SpeechEngine& engine, const QString& language) {
     const EngineOperation operation(engine);
-    const TokenCollection voices = engine.CreateVoice()->GetVoices();
+    const TokenCollection voices = engine.createVoice()->voices();
     QStringList found;
-    for (int i = 0; i < voices.Count(); ++i) {
-        const VoiceTokenPtr token = voices.Item(i);
-        if (GetLanguageName(token->GetAttribute(QStringLiteral("Language"))) == language)
-            found << token->GetDescription();
+    for (int i = 0; i < voices.count(); ++i) {
+        const VoiceTokenPtr token = voices.item(i);
+        if (languageNameOf(token->attribute(QStringLiteral("Language"))) == language)
+            found << token->description();
     }
     return found;
 }
@@ -117,8 +117,8 @@ void TestPlaybackWithEngine::sampleLessonInTheSpeakersVoices() {
     SettingsFile settings(fakes.settingsPath());
     rewriteCatalogue(settings, {{english[1], kLanguageEnglish, kVoiceTypeSapi},
                                 {japanese.last(), kLanguageJapanese, kVoiceTypeSapi}});
-    settings.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), english[1]);
-    settings.WriteString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"), japanese.last());
+    settings.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), english[1]);
+    settings.writeString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"), japanese.last());
     const Services services{fakes.messages,
                             fakes.fileDialogs,
                             fakes.clipboard,
@@ -126,12 +126,12 @@ void TestPlaybackWithEngine::sampleLessonInTheSpeakersVoices() {
                             recording,
                             fakes.settingsPath(),
                             u'.'};
-    TForm1 form(services);
+    MainWindow form(services);
 
-    form.btnSpeakClick();
+    form.playback().playPause();
     for (int tick = 0; tick < 3000 && form.playback().isPlaying(); ++tick) {
         engine.waitForSynthesis();
-        form.tmrNextTimer();
+        form.playback().tick();
         clock->advanceMs(100);
     }
     QVERIFY(!form.playback().isPlaying());

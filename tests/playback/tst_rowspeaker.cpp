@@ -1,6 +1,6 @@
 #include "playback/RowSpeaker.h"
 #include "support/FakeServices.h"
-#include "voices/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include <QTest>
 
@@ -33,21 +33,19 @@ void addStandardVoices(FakeSpeechEngine& engine) {
     engine.addVoice(kAyumi, QStringLiteral("411"), true);
 }
 
-struct Speaker {
+struct SpeakerRig {
     FakeServices fakes;
-    std::unique_ptr<SpVoice> voice;
-    bool voiceErrorShown = false;
+    RowSpeaker rowSpeaker{fakes.speech, fakes.messages, fakes.settingsPath()};
 
     void write(const Settings& settings) {
         SettingsFile file(fakes.settingsPath());
         if (!settings.key.isEmpty())
-            file.WriteString(kVoiceSection, settings.key, settings.voice);
+            file.writeString(kVoiceSection, settings.key, settings.voice);
         if (!settings.catalogue.isEmpty())
             rewriteCatalogue(file, settings.catalogue);
     }
     void speak(const RowCells& row, int englishRate = 0) {
-        RowSpeaker(fakes.speech, fakes.messages, fakes.settingsPath())
-            .SpeakRow({voice, voiceErrorShown}, row, englishRate);
+        rowSpeaker.speak(row, englishRate);
     }
     FakeSpeechEngine::Utterance lastSpoken() const {
         return fakes.speech.spoken.isEmpty() ? FakeSpeechEngine::Utterance{}
@@ -133,7 +131,7 @@ void TestRowSpeaker::voiceSelection() {
     QFETCH(QString, expectedVoice);
     QFETCH(QStringList, expectedMessages);
 
-    Speaker speaker;
+    SpeakerRig speaker;
     addStandardVoices(speaker.fakes.speech);
     speaker.write(settings);
     speaker.speak(row);
@@ -143,8 +141,8 @@ void TestRowSpeaker::voiceSelection() {
     QCOMPARE(speaker.lastSpoken().voice, expectedVoice);
     QCOMPARE(speaker.lastSpoken().flags, kSpeakAsync);
     QCOMPARE(speaker.fakes.messages.messages, expectedMessages);
-    QCOMPARE(speaker.voiceErrorShown, !expectedMessages.isEmpty());
-    QVERIFY(speaker.voice);
+    QCOMPARE(speaker.rowSpeaker.fallbackMessageShown(), !expectedMessages.isEmpty());
+    QVERIFY(speaker.rowSpeaker.hasVoice());
     QCOMPARE(speaker.fakes.speech.operationDepth, 0);
 }
 
@@ -160,7 +158,7 @@ void TestRowSpeaker::refusedVoiceIsReportedThenReplaced() {
     QFETCH(QString, refusal);
     const QString broken = QStringLiteral("Broken Voice - English");
 
-    Speaker speaker;
+    SpeakerRig speaker;
     addStandardVoices(speaker.fakes.speech);
     speaker.fakes.speech.addVoice(broken, "409", oneCore).setVoiceError = "cannot open";
     speaker.write(
@@ -208,7 +206,7 @@ void TestRowSpeaker::fallbackFindsAVoiceOfTheRowsLanguage() {
     QFETCH(QString, rowLanguage);
     QFETCH(QString, expectedVoice);
 
-    Speaker speaker;
+    SpeakerRig speaker;
     for (qsizetype i = 0; i < descriptions.size(); ++i)
         speaker.fakes.speech.addVoice(descriptions[i], languages[i]);
     speaker.speak({"text", rowLanguage, "Q"});
@@ -218,7 +216,7 @@ void TestRowSpeaker::fallbackFindsAVoiceOfTheRowsLanguage() {
 }
 
 void TestRowSpeaker::fallbackMessagesOncePerRun() {
-    Speaker speaker;
+    SpeakerRig speaker;
     addStandardVoices(speaker.fakes.speech);
     speaker.speak({"one", "English", "A"});
     speaker.fakes.speech.failOperation(FakeOp::Speak, "busy", 1);
@@ -227,7 +225,7 @@ void TestRowSpeaker::fallbackMessagesOncePerRun() {
     QCOMPARE(speaker.lastSpoken().text, QStringLiteral("two"));
 
     // A new run clears the flag: the next fallback is reported again.
-    speaker.voiceErrorShown = false;
+    speaker.rowSpeaker.beginRun();
     speaker.fakes.speech.failOperation(FakeOp::Speak, "busy", 1);
     speaker.write({"SpeakerA_English", kDavid, {{kDavid, "English", "SAPI"}}});
     speaker.speak({"three", "English", "A"});
@@ -238,7 +236,7 @@ void TestRowSpeaker::fallbackMessagesOncePerRun() {
 
 void TestRowSpeaker::speakingFailsOnceThenTwice() {
     // Once: the unusable-voice message with the engine's text, then the fallback voice speaks.
-    Speaker once;
+    SpeakerRig once;
     addStandardVoices(once.fakes.speech);
     FakeVoice& broken = once.fakes.speech.addVoice("Mute Voice", "409");
     broken.speakError = "no audio";
@@ -250,7 +248,7 @@ void TestRowSpeaker::speakingFailsOnceThenTwice() {
     QCOMPARE(once.lastSpoken().rate, 1);
 
     // Twice: the second failure is the caller's, after the engine operation has ended.
-    Speaker twice;
+    SpeakerRig twice;
     addStandardVoices(twice.fakes.speech);
     twice.write({"SpeakerA_English", kDavid, {{kDavid, "English", "SAPI"}}});
     twice.fakes.speech.failOperation(FakeOp::Speak, "engine stopped", 2);
@@ -264,7 +262,7 @@ void TestRowSpeaker::speakingFailsOnceThenTwice() {
 void TestRowSpeaker::engineFailuresPropagateAfterTheOperationEnds() {
     for (FakeOp op : {FakeOp::CreateVoice, FakeOp::GetVoices, FakeOp::CreateTokenCategory,
                       FakeOp::EnumerateTokens, FakeOp::GetDescription}) {
-        Speaker speaker;
+        SpeakerRig speaker;
         addStandardVoices(speaker.fakes.speech);
         speaker.fakes.speech.failOperation(op, "broken");
         QVERIFY_THROWS_EXCEPTION(SpeechError, speaker.speak({"x", "English", "A"}));
@@ -293,7 +291,7 @@ void TestRowSpeaker::rates() {
     QFETCH(int, index);
     QFETCH(QString, language);
     QFETCH(int, expectedRate);
-    Speaker speaker;
+    SpeakerRig speaker;
     addStandardVoices(speaker.fakes.speech);
     speaker.speak({"x", language, "A"}, englishRateForIndex(index));
     QCOMPARE(speaker.lastSpoken().rate, expectedRate);

@@ -4,7 +4,7 @@
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
-#include "platform/Services.h"
+#include "app/Services.h"
 #include "support/FakeSpeechEngine.h"
 
 #include <QList>

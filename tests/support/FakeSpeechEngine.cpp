@@ -10,11 +10,11 @@ public:
         : m_engine(engine)
         , m_voice(voice) {}
 
-    QString GetDescription() const override {
+    QString description() const override {
         m_engine.maybeFail(FakeOp::GetDescription);
         return m_voice.description;
     }
-    QString GetAttribute(const QString& name) const override {
+    QString attribute(const QString& name) const override {
         m_engine.maybeFail(FakeOp::GetAttribute);
         if (!m_voice.attributeError.isEmpty())
             throw SpeechError(m_voice.attributeError);
@@ -27,7 +27,7 @@ private:
     const FakeVoice& m_voice;
 };
 
-class FakeVoiceObject : public SpVoice {
+class FakeVoiceObject : public SpeechVoice {
 public:
     FakeVoiceObject(FakeSpeechEngine& engine, std::shared_ptr<FakeSpeechEngine::VoiceState> state,
                     bool startsAtOnce)
@@ -35,11 +35,11 @@ public:
         , m_state(std::move(state))
         , m_startsAtOnce(startsAtOnce) {}
 
-    TokenCollection GetVoices() override {
+    TokenCollection voices() override {
         m_engine.maybeFail(FakeOp::GetVoices);
         return m_engine.tokens(false);
     }
-    void SetVoice(const VoiceTokenPtr& token) override {
+    void setVoice(const VoiceTokenPtr& token) override {
         m_engine.maybeFail(FakeOp::SetVoice);
         const auto* fake = dynamic_cast<const FakeToken*>(token.get());
         if (!fake)
@@ -48,11 +48,11 @@ public:
             throw SpeechError(fake->voice().setVoiceError);
         m_state->voice = fake->voice().description;
     }
-    void SetRate(int rate) override {
+    void setRate(int rate) override {
         m_engine.maybeFail(FakeOp::SetRate);
         m_state->rate = rate;
     }
-    void Speak(const QString& text, int flags) override {
+    void speak(const QString& text, int flags) override {
         if (text.isEmpty() && (flags & kSpeakPurge)) {
             ++m_engine.silenced;
             if (m_state->runningState == kRunningStateSpeaking || m_state->queued)
@@ -75,7 +75,7 @@ public:
             m_state->runningState = kRunningStateNone;
         }
     }
-    int RunningState() override {
+    int runningState() override {
         m_engine.maybeFail(FakeOp::RunningState);
         return m_state->runningState;
     }
@@ -86,15 +86,15 @@ private:
     bool m_startsAtOnce;
 };
 
-class FakeCategory : public TokenCategory {
+class FakeCategory : public VoiceCategory {
 public:
     explicit FakeCategory(FakeSpeechEngine& engine)
         : m_engine(engine) {}
-    void SetId(const QString& id, bool) override {
+    void setId(const QString& id, bool) override {
         m_engine.maybeFail(FakeOp::SetId);
         m_id = id;
     }
-    TokenCollection EnumerateTokens() override {
+    TokenCollection enumerateTokens() override {
         m_engine.maybeFail(FakeOp::EnumerateTokens);
         return m_id == kOneCoreVoicesCategory ? m_engine.tokens(true) : TokenCollection();
     }
@@ -146,7 +146,7 @@ TokenCollection FakeSpeechEngine::tokens(bool oneCore) const {
     return TokenCollection(list);
 }
 
-std::unique_ptr<SpVoice> FakeSpeechEngine::CreateVoice() {
+std::unique_ptr<SpeechVoice> FakeSpeechEngine::createVoice() {
     maybeFail(FakeOp::CreateVoice);
     ++voicesCreated;
     auto state = std::make_shared<VoiceState>();
@@ -160,17 +160,17 @@ std::unique_ptr<SpVoice> FakeSpeechEngine::CreateVoice() {
     return std::make_unique<FakeVoiceObject>(*this, state, m_startsAtOnce);
 }
 
-std::unique_ptr<TokenCategory> FakeSpeechEngine::CreateTokenCategory() {
+std::unique_ptr<VoiceCategory> FakeSpeechEngine::createVoiceCategory() {
     maybeFail(FakeOp::CreateTokenCategory);
     return std::make_unique<FakeCategory>(*this);
 }
 
-void FakeSpeechEngine::BeginOperation() {
+void FakeSpeechEngine::beginOperation() {
     ++operationsBegun;
     ++operationDepth;
 }
 
-void FakeSpeechEngine::EndOperation() {
+void FakeSpeechEngine::endOperation() {
     --operationDepth;
 }
 

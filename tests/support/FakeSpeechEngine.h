@@ -64,16 +64,16 @@ public:
 
     // What happened.
     QList<Utterance> spoken; // every Speak with text, sync and async
-    int silenced = 0;        // Speak("", flags with purge)
+    int silenced = 0;        // speak("", flags with purge)
     int voicesCreated = 0;
     int operationsBegun = 0;
     int operationDepth = 0; // open EngineOperation scopes
 
     // SpeechEngine
-    std::unique_ptr<SpVoice> CreateVoice() override;
-    std::unique_ptr<TokenCategory> CreateTokenCategory() override;
-    void BeginOperation() override;
-    void EndOperation() override;
+    std::unique_ptr<SpeechVoice> createVoice() override;
+    std::unique_ptr<VoiceCategory> createVoiceCategory() override;
+    void beginOperation() override;
+    void endOperation() override;
 
     // Used by the fake's objects.
     void maybeFail(FakeOp op);

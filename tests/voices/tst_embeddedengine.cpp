@@ -60,11 +60,11 @@ qint64 durationMs(const QString& voice, const QString& text, int rate = 0) {
     return qint64(audio.samples.size()) * 1000 / audio.sampleRate;
 }
 
-VoiceTokenPtr tokenFor(SpVoice& voice, const QString& description) {
-    const TokenCollection tokens = voice.GetVoices();
-    for (int i = 0; i < tokens.Count(); ++i) {
-        if (tokens.Item(i)->GetDescription() == description)
-            return tokens.Item(i);
+VoiceTokenPtr tokenFor(SpeechVoice& voice, const QString& description) {
+    const TokenCollection tokens = voice.voices();
+    for (int i = 0; i < tokens.count(); ++i) {
+        if (tokens.item(i)->description() == description)
+            return tokens.item(i);
     }
     return {};
 }
@@ -106,19 +106,19 @@ class TestEmbeddedEngine : public QObject {
 private slots:
     void listsDistinctStableVoicesOfBothLanguages() {
         EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
-        auto voice = engine.CreateVoice();
-        const TokenCollection tokens = voice->GetVoices();
+        auto voice = engine.createVoice();
+        const TokenCollection tokens = voice->voices();
         static const QRegularExpression platformLike(
             QStringLiteral("^[A-Za-z]+ [A-Za-z]+ - (English|Japanese) \\([A-Za-z ]+\\)$"));
         QSet<QString> seen;
         int english = 0;
         int japanese = 0;
-        for (int i = 0; i < tokens.Count(); ++i) {
-            const QString description = tokens.Item(i)->GetDescription();
+        for (int i = 0; i < tokens.count(); ++i) {
+            const QString description = tokens.item(i)->description();
             QVERIFY2(platformLike.match(description).hasMatch(), qPrintable(description));
             QVERIFY2(!seen.contains(description.toUpper()), qPrintable(description));
             seen.insert(description.toUpper());
-            const QString language = tokens.Item(i)->GetAttribute(QStringLiteral("Language"));
+            const QString language = tokens.item(i)->attribute(QStringLiteral("Language"));
             QVERIFY2(language == "409" || language == "809" || language == "411",
                      qPrintable(language));
             (language == "411" ? japanese : english) += 1;
@@ -128,29 +128,29 @@ private slots:
         QVERIFY(japanese >= 3);
 
         EmbeddedSpeechEngine again(silentOptions(std::make_shared<ManualClock>()));
-        const TokenCollection later = again.CreateVoice()->GetVoices();
-        QCOMPARE(later.Count(), tokens.Count());
-        for (int i = 0; i < tokens.Count(); ++i)
-            QCOMPARE(later.Item(i)->GetDescription(), tokens.Item(i)->GetDescription());
+        const TokenCollection later = again.createVoice()->voices();
+        QCOMPARE(later.count(), tokens.count());
+        for (int i = 0; i < tokens.count(); ++i)
+            QCOMPARE(later.item(i)->description(), tokens.item(i)->description());
     }
 
     void oneCoreCategoryIsEmptyOtherIdsFail() {
         EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
-        auto category = engine.CreateTokenCategory();
-        QVERIFY_THROWS_EXCEPTION(SpeechError, category->EnumerateTokens());
-        category->SetId(kOneCoreVoicesCategory, false);
-        QCOMPARE(category->EnumerateTokens().Count(), 0);
+        auto category = engine.createVoiceCategory();
+        QVERIFY_THROWS_EXCEPTION(SpeechError, category->enumerateTokens());
+        category->setId(kOneCoreVoicesCategory, false);
+        QCOMPARE(category->enumerateTokens().count(), 0);
         QVERIFY_THROWS_EXCEPTION(SpeechError,
-                                 category->SetId(QStringLiteral("HKEY_NOWHERE\\Voices"), false));
+                                 category->setId(QStringLiteral("HKEY_NOWHERE\\Voices"), false));
     }
 
     void rejectsForeignTokensAndRatesOutOfRange() {
         EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
-        auto voice = engine.CreateVoice();
-        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->SetVoice(nullptr));
-        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->SetRate(11));
-        voice->SetRate(-2);
-        voice->SetRate(2);
+        auto voice = engine.createVoice();
+        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->setVoice(nullptr));
+        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->setRate(11));
+        voice->setRate(-2);
+        voice->setRate(2);
     }
 
     void everyVoiceSpeaksItsTestSentence_data() {
@@ -232,68 +232,68 @@ private slots:
         auto clock = std::make_shared<ManualClock>();
         EmbeddedSpeechEngine engine(silentOptions(clock));
         QVERIFY(engine.isSilent());
-        auto voice = engine.CreateVoice();
-        voice->SetVoice(tokenFor(*voice, kSlt));
-        QCOMPARE(voice->RunningState(), kRunningStateNone);
+        auto voice = engine.createVoice();
+        voice->setVoice(tokenFor(*voice, kSlt));
+        QCOMPARE(voice->runningState(), kRunningStateNone);
 
-        voice->Speak(kEnglishTest, kSpeakAsync);
-        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        voice->speak(kEnglishTest, kSpeakAsync);
+        QCOMPARE(voice->runningState(), kRunningStateSpeaking);
         engine.waitForSynthesis();
-        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(voice->runningState(), kRunningStateSpeaking);
 
         const qint64 duration = durationMs(kSlt, kEnglishTest);
         clock->advanceMs(duration - 30);
-        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(voice->runningState(), kRunningStateSpeaking);
         clock->advanceMs(40);
-        QCOMPARE(voice->RunningState(), kRunningStateDone);
+        QCOMPARE(voice->runningState(), kRunningStateDone);
     }
 
     void purgeEndsSpeechAtOnceAndTheNextLineFollows() {
         auto clock = std::make_shared<ManualClock>();
         EmbeddedSpeechEngine engine(silentOptions(clock));
-        auto voice = engine.CreateVoice();
-        voice->SetVoice(tokenFor(*voice, kSlt));
-        voice->Speak(QStringLiteral("A long line that is stopped before it has been heard."),
+        auto voice = engine.createVoice();
+        voice->setVoice(tokenFor(*voice, kSlt));
+        voice->speak(QStringLiteral("A long line that is stopped before it has been heard."),
                      kSpeakAsync);
         engine.waitForSynthesis();
         clock->advanceMs(300);
-        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(voice->runningState(), kRunningStateSpeaking);
 
-        voice->Speak(QString(), kSpeakAsync | kSpeakPurge);
-        QCOMPARE(voice->RunningState(), kRunningStateDone);
+        voice->speak(QString(), kSpeakAsync | kSpeakPurge);
+        QCOMPARE(voice->runningState(), kRunningStateDone);
 
-        auto next = engine.CreateVoice();
-        next->SetVoice(tokenFor(*next, kSlt));
-        next->Speak(kEnglishTest, kSpeakAsync);
+        auto next = engine.createVoice();
+        next->setVoice(tokenFor(*next, kSlt));
+        next->speak(kEnglishTest, kSpeakAsync);
         engine.waitForSynthesis();
-        QCOMPARE(next->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(next->runningState(), kRunningStateSpeaking);
         clock->advanceMs(durationMs(kSlt, kEnglishTest) + 10);
-        QCOMPARE(next->RunningState(), kRunningStateDone);
+        QCOMPARE(next->runningState(), kRunningStateDone);
     }
 
     void voicesSpeakInTurnAndADroppedVoiceFallsSilent() {
         auto clock = std::make_shared<ManualClock>();
         EmbeddedSpeechEngine engine(silentOptions(clock));
-        auto first = engine.CreateVoice();
-        auto second = engine.CreateVoice();
-        auto dropped = engine.CreateVoice();
-        first->SetVoice(tokenFor(*first, kSlt));
-        second->SetVoice(tokenFor(*second, kSlt));
-        first->Speak(kEnglishTest, kSpeakAsync);
-        dropped->Speak(QStringLiteral("Never heard."), kSpeakAsync);
+        auto first = engine.createVoice();
+        auto second = engine.createVoice();
+        auto dropped = engine.createVoice();
+        first->setVoice(tokenFor(*first, kSlt));
+        second->setVoice(tokenFor(*second, kSlt));
+        first->speak(kEnglishTest, kSpeakAsync);
+        dropped->speak(QStringLiteral("Never heard."), kSpeakAsync);
         dropped.reset();
-        second->Speak(kEnglishTest, kSpeakAsync);
+        second->speak(kEnglishTest, kSpeakAsync);
         engine.waitForSynthesis();
         const qint64 duration = durationMs(kSlt, kEnglishTest);
 
-        QCOMPARE(first->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(first->runningState(), kRunningStateSpeaking);
         clock->advanceMs(duration + 10);
-        QCOMPARE(first->RunningState(), kRunningStateDone);
-        QCOMPARE(second->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(first->runningState(), kRunningStateDone);
+        QCOMPARE(second->runningState(), kRunningStateSpeaking);
         clock->advanceMs(duration - 40); // the dropped line took no time
-        QCOMPARE(second->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(second->runningState(), kRunningStateSpeaking);
         clock->advanceMs(60);
-        QCOMPARE(second->RunningState(), kRunningStateDone);
+        QCOMPARE(second->runningState(), kRunningStateDone);
     }
 
     void outputThreadPlaysWithoutBeingAsked() {
@@ -301,32 +301,32 @@ private slots:
         EmbeddedEngineOptions options = silentOptions(clock);
         options.pumpThread = true;
         EmbeddedSpeechEngine engine(options);
-        auto voice = engine.CreateVoice();
-        voice->SetVoice(tokenFor(*voice, kSlt));
-        voice->Speak(kEnglishTest, kSpeakAsync);
+        auto voice = engine.createVoice();
+        voice->setVoice(tokenFor(*voice, kSlt));
+        voice->speak(kEnglishTest, kSpeakAsync);
         engine.waitForSynthesis();
         QTRY_COMPARE(engine.audioOutput()->startStatistics().started, 1u);
-        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(voice->runningState(), kRunningStateSpeaking);
         clock->advanceMs(durationMs(kSlt, kEnglishTest) + 10);
-        QTRY_COMPARE(voice->RunningState(), kRunningStateDone);
+        QTRY_COMPARE(voice->runningState(), kRunningStateDone);
     }
 
     void syncSpeakReturnsWhenTheLineHasBeenHeard() {
         auto clock = std::make_shared<SteppingClock>();
         EmbeddedSpeechEngine engine(silentOptions(clock));
-        auto voice = engine.CreateVoice();
-        voice->SetVoice(tokenFor(*voice, kSlt));
+        auto voice = engine.createVoice();
+        voice->setVoice(tokenFor(*voice, kSlt));
         const qint64 before = clock->nowUs();
-        voice->Speak(kEnglishTest, kSpeakSync);
+        voice->speak(kEnglishTest, kSpeakSync);
         QVERIFY(clock->nowUs() - before >= durationMs(kSlt, kEnglishTest) * 1000);
-        QCOMPARE(voice->RunningState(), kRunningStateDone);
+        QCOMPARE(voice->runningState(), kRunningStateDone);
     }
 
     void emptyTextEndsAtOnceButCountsAsSpoken() {
         EmbeddedSpeechEngine engine(silentOptions(std::make_shared<ManualClock>()));
-        auto voice = engine.CreateVoice();
-        voice->Speak(QString(), kSpeakAsync);
-        QCOMPARE(voice->RunningState(), kRunningStateDone);
+        auto voice = engine.createVoice();
+        voice->speak(QString(), kSpeakAsync);
+        QCOMPARE(voice->runningState(), kRunningStateDone);
     }
 
     void defaultVoiceFollowsTheScriptOfTheText() {

@@ -17,17 +17,17 @@ private slots:
         engine.addVoice(QStringLiteral("Voice B - Japanese"), QStringLiteral("411"));
         engine.addVoice(QStringLiteral("Voice C - Japanese"), QStringLiteral("411"), true);
 
-        const TokenCollection ordinary = engine.CreateVoice()->GetVoices();
-        QCOMPARE(ordinary.Count(), 2);
-        QCOMPARE(ordinary.Item(1)->GetDescription(), QStringLiteral("Voice B - Japanese"));
-        QCOMPARE(ordinary.Item(1)->GetAttribute(QStringLiteral("Language")), QStringLiteral("411"));
-        QVERIFY_THROWS_EXCEPTION(SpeechError, ordinary.Item(2));
+        const TokenCollection ordinary = engine.createVoice()->voices();
+        QCOMPARE(ordinary.count(), 2);
+        QCOMPARE(ordinary.item(1)->description(), QStringLiteral("Voice B - Japanese"));
+        QCOMPARE(ordinary.item(1)->attribute(QStringLiteral("Language")), QStringLiteral("411"));
+        QVERIFY_THROWS_EXCEPTION(SpeechError, ordinary.item(2));
 
-        auto category = engine.CreateTokenCategory();
-        category->SetId(kOneCoreVoicesCategory, false);
-        const TokenCollection oneCore = category->EnumerateTokens();
-        QCOMPARE(oneCore.Count(), 1);
-        QCOMPARE(oneCore.Item(0)->GetDescription(), QStringLiteral("Voice C - Japanese"));
+        auto category = engine.createVoiceCategory();
+        category->setId(kOneCoreVoicesCategory, false);
+        const TokenCollection oneCore = category->enumerateTokens();
+        QCOMPARE(oneCore.count(), 1);
+        QCOMPARE(oneCore.item(0)->description(), QStringLiteral("Voice C - Japanese"));
     }
 
     void failsOperationsAndVoicesAsScripted() {
@@ -37,31 +37,31 @@ private slots:
         broken.attributeError = QStringLiteral("no attribute");
         engine.failOperation(FakeOp::GetVoices, QStringLiteral("listing failed"), 1);
 
-        auto voice = engine.CreateVoice();
+        auto voice = engine.createVoice();
         try {
-            voice->GetVoices();
+            voice->voices();
             QFAIL("GetVoices did not fail");
         } catch (const SpeechError& error) {
             QCOMPARE(error.message(), QStringLiteral("listing failed"));
         }
-        const VoiceTokenPtr token = voice->GetVoices().Item(0); // only the first call failed
-        QVERIFY_THROWS_EXCEPTION(SpeechError, token->GetAttribute(QStringLiteral("Language")));
-        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->SetVoice(token));
+        const VoiceTokenPtr token = voice->voices().item(0); // only the first call failed
+        QVERIFY_THROWS_EXCEPTION(SpeechError, token->attribute(QStringLiteral("Language")));
+        QVERIFY_THROWS_EXCEPTION(SpeechError, voice->setVoice(token));
     }
 
     void speechAdvancesOnlyWhenTheTestSaysSo() {
         FakeSpeechEngine engine;
         engine.addVoice(QStringLiteral("Voice A"), QStringLiteral("409"));
         engine.setSpeechStartsAtOnce(false);
-        auto voice = engine.CreateVoice();
-        voice->SetRate(-2);
-        voice->Speak(QStringLiteral("Hello."), kSpeakAsync);
-        QCOMPARE(voice->RunningState(), kRunningStateNone);
+        auto voice = engine.createVoice();
+        voice->setRate(-2);
+        voice->speak(QStringLiteral("Hello."), kSpeakAsync);
+        QCOMPARE(voice->runningState(), kRunningStateNone);
         engine.startSpeech();
-        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
+        QCOMPARE(voice->runningState(), kRunningStateSpeaking);
         QVERIFY(engine.isSpeaking());
         engine.finishSpeech();
-        QCOMPARE(voice->RunningState(), kRunningStateDone);
+        QCOMPARE(voice->runningState(), kRunningStateDone);
 
         QCOMPARE(engine.spoken.size(), 1);
         QCOMPARE(engine.spoken[0].text, QStringLiteral("Hello."));
@@ -72,11 +72,11 @@ private slots:
 
     void purgeSilencesAndOperationsAreBracketed() {
         FakeSpeechEngine engine;
-        auto voice = engine.CreateVoice();
-        voice->Speak(QStringLiteral("Hello."), kSpeakAsync);
-        QCOMPARE(voice->RunningState(), kRunningStateSpeaking);
-        voice->Speak(QString(), kSpeakAsync | kSpeakPurge);
-        QCOMPARE(voice->RunningState(), kRunningStateDone);
+        auto voice = engine.createVoice();
+        voice->speak(QStringLiteral("Hello."), kSpeakAsync);
+        QCOMPARE(voice->runningState(), kRunningStateSpeaking);
+        voice->speak(QString(), kSpeakAsync | kSpeakPurge);
+        QCOMPARE(voice->runningState(), kRunningStateDone);
         QCOMPARE(engine.silenced, 1);
         {
             EngineOperation operation(engine);

@@ -1,4 +1,4 @@
-#include "voices/LanguageName.h"
+#include "settings/LanguageName.h"
 
 #include <QStringList>
 #include <optional>
@@ -45,7 +45,7 @@ std::optional<quint32> plainHexNumber(QStringView text) {
 
 } // namespace
 
-QString GetLanguageName(const QString& languageAttribute) {
+QString languageNameOf(const QString& languageAttribute) {
     for (QStringView part : QStringView(languageAttribute).split(u';')) {
         const std::optional<quint32> identifier = plainHexNumber(trimBlanksAndControls(part));
         if (!identifier)

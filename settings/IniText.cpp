@@ -1,4 +1,6 @@
-#include "voices/IniText.h"
+#include "settings/IniText.h"
+
+#include "settings/AsciiCase.h"
 
 #include <QSet>
 #include <QStringDecoder>
@@ -39,16 +41,6 @@ bool isQuoted(QStringView text) {
 
 QStringView unquoted(QStringView text) {
     return isQuoted(text) ? text.sliced(1, text.size() - 2) : text;
-}
-
-char16_t asciiLower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
-}
-
-QString asciiLowered(QString name) {
-    for (QChar& c : name)
-        c = QChar(asciiLower(c.unicode()));
-    return name;
 }
 
 // A value cut to the length a read delivers, without splitting a surrogate pair.
@@ -188,13 +180,7 @@ bool isPlainName(QStringView name) {
 } // namespace
 
 bool sameName(QStringView a, QStringView b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i].unicode()) != asciiLower(b[i].unicode()))
-            return false;
-    }
-    return true;
+    return equalsIgnoringAsciiCase(a, b);
 }
 
 std::optional<QString> findValue(QByteArrayView file, QStringView section, QStringView key) {
@@ -212,7 +198,7 @@ QList<KeyValue> sectionEntries(QByteArrayView file, QStringView section) {
     QList<KeyValue> entries;
     QSet<QString> seen;
     forEachKeyIn(file, section, [&](const Line& line) {
-        const QString folded = asciiLowered(line.name);
+        const QString folded = asciiLowercased(line.name);
         if (!seen.contains(folded)) {
             seen.insert(folded);
             entries.append({line.name, delivered(line.value)});

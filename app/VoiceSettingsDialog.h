@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ErrorHandler.h"
-#include "platform/Services.h"
+#include "app/Services.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -18,25 +18,25 @@ namespace lessora {
 // The lists and selections live only in the combo boxes and stay between showings; "保存" is
 // the only action that writes the settings file. "キャンセル" and closing by the frame close
 // the window and keep everything as it is.
-class TfrmVoiceSettings : public QDialog {
+class VoiceSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmVoiceSettings(const Services& services, QWidget* parent = nullptr);
+    explicit VoiceSettingsDialog(const Services& services, QWidget* parent = nullptr);
 
-    QLabel* English;
-    QLabel* Label4;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
+    QLabel* lblEnglishColumn;
+    QLabel* lblJapaneseColumn;
+    QLabel* lblSpeakerA;
+    QLabel* lblSpeakerB;
+    QLabel* lblSpeakerC;
     QComboBox* cmbVoiceAEnglish;
     QComboBox* cmbVoiceBEnglish;
     QComboBox* cmbVoiceCEnglish;
     QPushButton* btnTestAEnglish;
     QPushButton* btnTestBEnglish;
     QPushButton* btnTestCEnglish;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label7;
+    QLabel* lblSpeakerQ;
+    QLabel* lblSpeakerR;
+    QLabel* lblSpeakerS;
     QComboBox* cmbVoiceAJapanese;
     QComboBox* cmbVoiceBJapanese;
     QComboBox* cmbVoiceCJapanese;
@@ -47,17 +47,6 @@ public:
     QPushButton* btnAllVoices;
     QPushButton* btnOK;
     QPushButton* btnCancel;
-
-    void FormCreate();
-    void btnAllVoicesClick();
-    void btnAvailableVoicesClick();
-    void btnTestAEnglishClick();
-    void btnTestBEnglishClick();
-    void btnTestCEnglishClick();
-    void btnTestAJapaneseClick();
-    void btnTestBJapaneseClick();
-    void btnTestCJapaneseClick();
-    void btnOKClick();
 
 private:
     using ComboBoxes = std::array<QComboBox*, 6>;
@@ -70,9 +59,17 @@ private:
     QStringList selectedTexts() const;
     void selectTexts(const QStringList& texts);
 
-    void LoadAllVoices();
-    void LoadAvailableVoices();
-    void TestVoice(QComboBox* comboBox, const QString& sentence);
+    // Fills the lists from the catalogue, or with every voice while there is none, and
+    // selects the saved voices.
+    void fillLists();
+    // Every voice of the engine in each list; the selections stay where they can.
+    void loadAllVoices();
+    // The catalogued voices of each list's language, or a message while there are none.
+    void showAvailableVoices();
+    void loadAvailableVoices();
+    void testVoice(QComboBox* comboBox, const QString& sentence);
+    // Stores the six choices and closes the window.
+    void save();
 
     Services m_services;
     ErrorHandler m_errors;

@@ -9,12 +9,6 @@ namespace lessora {
 inline const QString kVoiceSection = QStringLiteral("Voice");
 inline const QString kCatalogueSection = QStringLiteral("AvailableVoices");
 
-// The six speaker keys of section "Voice" in their standard order.
-inline const QStringList kSpeakerVoiceKeys = {
-    QStringLiteral("SpeakerA_English"), QStringLiteral("SpeakerA_Japanese"),
-    QStringLiteral("SpeakerB_English"), QStringLiteral("SpeakerB_Japanese"),
-    QStringLiteral("SpeakerC_English"), QStringLiteral("SpeakerC_Japanese")};
-
 // The settings file ("Lessora.ini"), an INI file. The object holds only the path: every read
 // and write goes to the file at once, so two objects on one file see each other's writes.
 class SettingsFile {
@@ -25,18 +19,18 @@ public:
 
     // The stored value (up to 2047 characters), or the default when the file, the section or
     // the key does not exist. Section and key names match without regard to ASCII case.
-    QString ReadString(const QString& section, const QString& key,
+    QString readString(const QString& section, const QString& key,
                        const QString& defaultValue) const;
     // Decimal, or hexadecimal with "$", "x", "X", "0x" or "0X"; anything else gives the default.
-    int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
+    int readInteger(const QString& section, const QString& key, int defaultValue) const;
 
     // Each write replaces the whole file through a temporary file, so a failure leaves the old
     // file intact, and raises AppError "<path> に書き込めません". Values are single lines: one with
     // a line break is refused with that error, as writing it would split the line. The first
     // write creates the file and its folder.
-    void WriteString(const QString& section, const QString& key, const QString& value);
-    void WriteInteger(const QString& section, const QString& key, int value);
-    void EraseSection(const QString& section);
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value);
+    void eraseSection(const QString& section);
 
 private:
     QString m_path;
@@ -63,7 +57,7 @@ int catalogueCount(const SettingsFile& file);
 // even when the indexes present are sparse).
 QList<CatalogueEntry> readCatalogue(const SettingsFile& file);
 
-// Stores the six speaker voices, given in the order of kSpeakerVoiceKeys (empty for none), with
+// Stores the six speaker voices, given in the order of speakerVoiceKeys() (empty for none), with
 // one replacement of the file: either all six are saved or, on a failure, none.
 void saveSpeakerVoices(SettingsFile& file, const QStringList& voices);
 

@@ -1,12 +1,6 @@
-#include "voices/AsciiCase.h"
+#include "settings/AsciiCase.h"
 
 namespace lessora {
-
-namespace {
-char16_t asciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-} // namespace
 
 bool equalsIgnoringAsciiCase(QStringView left, QStringView right) {
     if (left.size() != right.size())
@@ -16,6 +10,18 @@ bool equalsIgnoringAsciiCase(QStringView left, QStringView right) {
             return false;
     }
     return true;
+}
+
+QString asciiUppercased(QString text) {
+    for (QChar& c : text)
+        c = QChar(asciiUpper(c.unicode()));
+    return text;
+}
+
+QString asciiLowercased(QString text) {
+    for (QChar& c : text)
+        c = QChar(asciiLower(c.unicode()));
+    return text;
 }
 
 } // namespace lessora

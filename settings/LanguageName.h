@@ -20,7 +20,7 @@ inline const QString kJapaneseTestSentence = QStringLiteral("これは音声の�
 // The language of a voice from its "Language" attribute: hexadecimal language identifiers
 // separated by ";". The first readable identifier whose primary language is English (9) or
 // Japanese (0x11) decides; "Unknown" when there is none.
-QString GetLanguageName(const QString& languageAttribute);
+QString languageNameOf(const QString& languageAttribute);
 
 // The Japanese sentence for Japanese voices, the English one for all others.
 const QString& testSentenceFor(const QString& languageName);

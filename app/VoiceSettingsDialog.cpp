@@ -1,9 +1,11 @@
-#include "voices/UnitVoiceSettings.h"
+#include "app/VoiceSettingsDialog.h"
 
+#include "app/WidgetPlacement.h"
 #include "platform/MessageBoxes.h"
-#include "voices/AsciiCase.h"
-#include "voices/LanguageName.h"
-#include "voices/SettingsFile.h"
+#include "settings/AsciiCase.h"
+#include "settings/LanguageName.h"
+#include "settings/SettingsFile.h"
+#include "settings/Speakers.h"
 #include "voices/SpeechEngine.h"
 
 #include <QComboBox>
@@ -16,11 +18,6 @@ namespace lessora {
 namespace {
 constexpr int kDefaultButtonWidth = 75;
 constexpr int kDefaultButtonHeight = 25;
-
-template <typename W> W* place(W* widget, int x, int y, int w, int h) {
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
 
 // The selected entry's text, or empty text when nothing is selected.
 QString selectedText(const QComboBox& comboBox) {
@@ -47,11 +44,11 @@ void refill(QComboBox& comboBox, const QStringList& entries) {
 }
 
 // Sets the voice and speaks synchronously; the message telling how it went.
-QString testMessage(SpVoice& voice, const VoiceTokenPtr& token, const QString& description,
+QString testMessage(SpeechVoice& voice, const VoiceTokenPtr& token, const QString& description,
                     const QString& sentence) {
     try {
-        voice.SetVoice(token);
-        voice.Speak(sentence, kSpeakSync);
+        voice.setVoice(token);
+        voice.speak(sentence, kSpeakSync);
         return QStringLiteral("この音声は使用できます。\r\n") + description;
     } catch (const std::exception& error) {
         return QStringLiteral("この音声は使用できません。\r\n") + description +
@@ -61,7 +58,7 @@ QString testMessage(SpVoice& voice, const VoiceTokenPtr& token, const QString& d
 
 } // namespace
 
-TfrmVoiceSettings::TfrmVoiceSettings(const Services& services, QWidget* parent)
+VoiceSettingsDialog::VoiceSettingsDialog(const Services& services, QWidget* parent)
     : QDialog(parent)
     , m_services(services)
     , m_errors(services.messages) {
@@ -69,10 +66,10 @@ TfrmVoiceSettings::TfrmVoiceSettings(const Services& services, QWidget* parent)
     setFixedSize(688, 340);
     createControls();
     wireControls();
-    m_errors.run([this] { FormCreate(); });
+    m_errors.run([this] { fillLists(); });
 }
 
-void TfrmVoiceSettings::createControls() {
+void VoiceSettingsDialog::createControls() {
     auto label = [this](const QString& caption, int x, int y, int w, int h) {
         return place(new QLabel(caption, this), x, y, w, h);
     };
@@ -82,21 +79,21 @@ void TfrmVoiceSettings::createControls() {
     };
     const QString test = QStringLiteral("テスト");
 
-    English = label(QStringLiteral("English"), 120, 34, 84, 17);
-    Label4 = label(QStringLiteral("Japanese"), 431, 34, 84, 17);
-    Label1 = label(QStringLiteral("話者A"), 40, 64, 40, 17);
-    Label2 = label(QStringLiteral("話者B"), 40, 112, 40, 17);
-    Label3 = label(QStringLiteral("話者C"), 40, 160, 40, 17);
+    lblEnglishColumn = label(QStringLiteral("English"), 120, 34, 84, 17);
+    lblJapaneseColumn = label(QStringLiteral("Japanese"), 431, 34, 84, 17);
+    lblSpeakerA = label(QStringLiteral("話者A"), 40, 64, 40, 17);
+    lblSpeakerB = label(QStringLiteral("話者B"), 40, 112, 40, 17);
+    lblSpeakerC = label(QStringLiteral("話者C"), 40, 160, 40, 17);
     cmbVoiceAEnglish = combo(81, 59);
     cmbVoiceBEnglish = combo(81, 107);
     cmbVoiceCEnglish = combo(81, 155);
     btnTestAEnglish = button(test, 246, 59, 49, 22);
     btnTestBEnglish = button(test, 246, 107, 49, 22);
     btnTestCEnglish = button(test, 246, 155, 49, 22);
-    Label5 = label(QStringLiteral("話者Q"), 360, 64, 45, 17);
-    Label6 = label(QStringLiteral("話者R"), 360, 112, 45, 17);
-    Label7 = label(QStringLiteral("話者S"), 360, 160, 45, 17);
-    for (QLabel* right : {Label5, Label6, Label7})
+    lblSpeakerQ = label(QStringLiteral("話者Q"), 360, 64, 45, 17);
+    lblSpeakerR = label(QStringLiteral("話者R"), 360, 112, 45, 17);
+    lblSpeakerS = label(QStringLiteral("話者S"), 360, 160, 45, 17);
+    for (QLabel* right : {lblSpeakerQ, lblSpeakerR, lblSpeakerS})
         right->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     cmbVoiceAJapanese = combo(413, 59);
     cmbVoiceBJapanese = combo(413, 112);
@@ -109,54 +106,84 @@ void TfrmVoiceSettings::createControls() {
     btnOK = button(QStringLiteral("保存"), 236, 288, kDefaultButtonWidth, kDefaultButtonHeight);
     btnCancel =
         button(QStringLiteral("キャンセル"), 360, 288, kDefaultButtonWidth, kDefaultButtonHeight);
+    setObjectNames({{lblEnglishColumn, "lblEnglishColumn"},
+                    {lblJapaneseColumn, "lblJapaneseColumn"},
+                    {lblSpeakerA, "lblSpeakerA"},
+                    {lblSpeakerB, "lblSpeakerB"},
+                    {lblSpeakerC, "lblSpeakerC"},
+                    {cmbVoiceAEnglish, "cmbVoiceAEnglish"},
+                    {cmbVoiceBEnglish, "cmbVoiceBEnglish"},
+                    {cmbVoiceCEnglish, "cmbVoiceCEnglish"},
+                    {btnTestAEnglish, "btnTestAEnglish"},
+                    {btnTestBEnglish, "btnTestBEnglish"},
+                    {btnTestCEnglish, "btnTestCEnglish"},
+                    {lblSpeakerQ, "lblSpeakerQ"},
+                    {lblSpeakerR, "lblSpeakerR"},
+                    {lblSpeakerS, "lblSpeakerS"},
+                    {cmbVoiceAJapanese, "cmbVoiceAJapanese"},
+                    {cmbVoiceBJapanese, "cmbVoiceBJapanese"},
+                    {cmbVoiceCJapanese, "cmbVoiceCJapanese"},
+                    {btnTestAJapanese, "btnTestAJapanese"},
+                    {btnTestBJapanese, "btnTestBJapanese"},
+                    {btnTestCJapanese, "btnTestCJapanese"},
+                    {btnAvailableVoices, "btnAvailableVoices"},
+                    {btnAllVoices, "btnAllVoices"},
+                    {btnOK, "btnOK"},
+                    {btnCancel, "btnCancel"}});
 }
 
-void TfrmVoiceSettings::wireControls() {
-    const auto wire = [this](QPushButton* button, void (TfrmVoiceSettings::*handler)()) {
+void VoiceSettingsDialog::wireControls() {
+    const auto wire = [this](QPushButton* button, auto handler) {
         connect(button, &QPushButton::clicked, this,
-                [this, handler] { m_errors.run([this, handler] { (this->*handler)(); }); });
+                [this, handler] { m_errors.run([this, handler] { handler(); }); });
     };
-    wire(btnTestAEnglish, &TfrmVoiceSettings::btnTestAEnglishClick);
-    wire(btnTestBEnglish, &TfrmVoiceSettings::btnTestBEnglishClick);
-    wire(btnTestCEnglish, &TfrmVoiceSettings::btnTestCEnglishClick);
-    wire(btnTestAJapanese, &TfrmVoiceSettings::btnTestAJapaneseClick);
-    wire(btnTestBJapanese, &TfrmVoiceSettings::btnTestBJapaneseClick);
-    wire(btnTestCJapanese, &TfrmVoiceSettings::btnTestCJapaneseClick);
-    wire(btnAvailableVoices, &TfrmVoiceSettings::btnAvailableVoicesClick);
-    wire(btnAllVoices, &TfrmVoiceSettings::btnAllVoicesClick);
-    wire(btnOK, &TfrmVoiceSettings::btnOKClick);
+    const std::pair<QPushButton*, QComboBox*> englishTests[] = {
+        {btnTestAEnglish, cmbVoiceAEnglish},
+        {btnTestBEnglish, cmbVoiceBEnglish},
+        {btnTestCEnglish, cmbVoiceCEnglish}};
+    for (const auto& [button, comboBox] : englishTests)
+        wire(button, [this, comboBox] { testVoice(comboBox, kEnglishTestSentence); });
+    const std::pair<QPushButton*, QComboBox*> japaneseTests[] = {
+        {btnTestAJapanese, cmbVoiceAJapanese},
+        {btnTestBJapanese, cmbVoiceBJapanese},
+        {btnTestCJapanese, cmbVoiceCJapanese}};
+    for (const auto& [button, comboBox] : japaneseTests)
+        wire(button, [this, comboBox] { testVoice(comboBox, kJapaneseTestSentence); });
+    wire(btnAvailableVoices, [this] { showAvailableVoices(); });
+    wire(btnAllVoices, [this] { loadAllVoices(); });
+    wire(btnOK, [this] { save(); });
     // Closing without saving, as closing by the frame does; the lists stay as they are.
-    wire(btnCancel, &TfrmVoiceSettings::reject);
+    wire(btnCancel, [this] { reject(); });
 }
 
-TfrmVoiceSettings::ComboBoxes TfrmVoiceSettings::comboBoxesInStandardOrder() const {
+VoiceSettingsDialog::ComboBoxes VoiceSettingsDialog::comboBoxesInStandardOrder() const {
     return {cmbVoiceAEnglish,  cmbVoiceAJapanese, cmbVoiceBEnglish,
             cmbVoiceBJapanese, cmbVoiceCEnglish,  cmbVoiceCJapanese};
 }
 
-QStringList TfrmVoiceSettings::selectedTexts() const {
+QStringList VoiceSettingsDialog::selectedTexts() const {
     QStringList texts;
     for (const QComboBox* comboBox : comboBoxesInStandardOrder())
         texts << selectedText(*comboBox);
     return texts;
 }
 
-void TfrmVoiceSettings::selectTexts(const QStringList& texts) {
+void VoiceSettingsDialog::selectTexts(const QStringList& texts) {
     const ComboBoxes comboBoxes = comboBoxesInStandardOrder();
     for (size_t i = 0; i < comboBoxes.size(); ++i)
         selectByText(*comboBoxes[i], texts.value(static_cast<qsizetype>(i)));
 }
 
-void TfrmVoiceSettings::FormCreate() {
+void VoiceSettingsDialog::fillLists() {
     SettingsFile file(m_services.settingsPath);
     if (catalogueCount(file) <= 0)
-        LoadAllVoices();
+        loadAllVoices();
     else
-        LoadAvailableVoices();
+        loadAvailableVoices();
     const ComboBoxes comboBoxes = comboBoxesInStandardOrder();
     for (size_t i = 0; i < comboBoxes.size(); ++i) {
         QComboBox& comboBox = *comboBoxes[i];
-        selectByText(comboBox, file.ReadString(kVoiceSection, kSpeakerVoiceKeys[i], QString()));
+        selectByText(comboBox, file.readString(kVoiceSection, speakerVoiceKeys()[i], QString()));
         if (comboBox.currentIndex() < 0 && comboBox.count() > 0) {
             const QSignalBlocker blocker(comboBox);
             comboBox.setCurrentIndex(0);
@@ -164,24 +191,24 @@ void TfrmVoiceSettings::FormCreate() {
     }
 }
 
-void TfrmVoiceSettings::LoadAllVoices() {
+void VoiceSettingsDialog::loadAllVoices() {
     const QStringList remembered = selectedTexts();
     // The descriptions are gathered before any list is touched, so an engine failure leaves
     // the lists and selections as they were.
     QStringList descriptions;
     {
         EngineOperation operation(m_services.speech);
-        const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
-        const TokenCollection voices = voice->GetVoices();
-        for (int i = 0; i < voices.Count(); ++i)
-            descriptions << voices.Item(i)->GetDescription();
+        const std::unique_ptr<SpeechVoice> voice = m_services.speech.createVoice();
+        const TokenCollection voices = voice->voices();
+        for (int i = 0; i < voices.count(); ++i)
+            descriptions << voices.item(i)->description();
     }
     for (QComboBox* comboBox : comboBoxesInStandardOrder())
         refill(*comboBox, descriptions);
     selectTexts(remembered);
 }
 
-void TfrmVoiceSettings::LoadAvailableVoices() {
+void VoiceSettingsDialog::loadAvailableVoices() {
     QStringList english;
     QStringList japanese;
     for (const CatalogueEntry& entry : readCatalogue(SettingsFile(m_services.settingsPath))) {
@@ -198,11 +225,7 @@ void TfrmVoiceSettings::LoadAvailableVoices() {
         refill(*comboBox, japanese);
 }
 
-void TfrmVoiceSettings::btnAllVoicesClick() {
-    LoadAllVoices();
-}
-
-void TfrmVoiceSettings::btnAvailableVoicesClick() {
+void VoiceSettingsDialog::showAvailableVoices() {
     const QStringList remembered = selectedTexts();
     if (catalogueCount(SettingsFile(m_services.settingsPath)) <= 0) {
         m_services.messages.showMessage(
@@ -210,27 +233,24 @@ void TfrmVoiceSettings::btnAvailableVoicesClick() {
                            "先に「音声確認」で全音声をチェックしてください。"));
         return;
     }
-    LoadAvailableVoices();
+    loadAvailableVoices();
     selectTexts(remembered);
 }
 
-void TfrmVoiceSettings::TestVoice(QComboBox* comboBox, const QString& sentence) {
+void VoiceSettingsDialog::testVoice(QComboBox* comboBox, const QString& sentence) {
     // With nothing selected no voice can match, not even one whose description is empty.
     const bool hasSelection = comboBox->currentIndex() >= 0;
     const QString wanted = selectedText(*comboBox);
 
     EngineOperation operation(m_services.speech);
-    const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
-    const TokenCollection ordinaryVoices = voice->GetVoices();
-    const std::unique_ptr<TokenCategory> category = m_services.speech.CreateTokenCategory();
-    category->SetId(kOneCoreVoicesCategory, false);
-    const TokenCollection oneCoreVoices = category->EnumerateTokens();
+    const std::unique_ptr<SpeechVoice> voice = m_services.speech.createVoice();
+    const CategorisedVoices categories = listVoiceCategories(m_services.speech, *voice);
 
     // An ordinary voice wins over a second-category voice of the same description.
-    for (const TokenCollection* voices : {&ordinaryVoices, &oneCoreVoices}) {
-        for (int i = 0; hasSelection && i < voices->Count(); ++i) {
-            const VoiceTokenPtr token = voices->Item(i);
-            const QString description = token->GetDescription();
+    for (const TokenCollection* voices : {&categories.ordinary, &categories.oneCore}) {
+        for (int i = 0; hasSelection && i < voices->count(); ++i) {
+            const VoiceTokenPtr token = voices->item(i);
+            const QString description = token->description();
             if (equalsIgnoringAsciiCase(description, wanted)) {
                 m_services.messages.showMessage(testMessage(*voice, token, description, sentence));
                 return;
@@ -240,31 +260,7 @@ void TfrmVoiceSettings::TestVoice(QComboBox* comboBox, const QString& sentence) 
     m_services.messages.showMessage(QStringLiteral("選択された音声が見つかりません。"));
 }
 
-void TfrmVoiceSettings::btnTestAEnglishClick() {
-    TestVoice(cmbVoiceAEnglish, kEnglishTestSentence);
-}
-
-void TfrmVoiceSettings::btnTestBEnglishClick() {
-    TestVoice(cmbVoiceBEnglish, kEnglishTestSentence);
-}
-
-void TfrmVoiceSettings::btnTestCEnglishClick() {
-    TestVoice(cmbVoiceCEnglish, kEnglishTestSentence);
-}
-
-void TfrmVoiceSettings::btnTestAJapaneseClick() {
-    TestVoice(cmbVoiceAJapanese, kJapaneseTestSentence);
-}
-
-void TfrmVoiceSettings::btnTestBJapaneseClick() {
-    TestVoice(cmbVoiceBJapanese, kJapaneseTestSentence);
-}
-
-void TfrmVoiceSettings::btnTestCJapaneseClick() {
-    TestVoice(cmbVoiceCJapanese, kJapaneseTestSentence);
-}
-
-void TfrmVoiceSettings::btnOKClick() {
+void VoiceSettingsDialog::save() {
     SettingsFile file(m_services.settingsPath);
     // All six keys are replaced at once: a failed save leaves the earlier choices whole and the
     // window open.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/ErrorHandler.h"
-#include "platform/Services.h"
-#include "voices/SettingsFile.h"
+#include "app/Services.h"
+#include "settings/SettingsFile.h"
 #include "voices/SpeechEngine.h"
 
 #include <QDialog>
@@ -17,16 +17,17 @@ namespace lessora {
 // The check lets pending events through between voices so the list repaints; while it runs the
 // button is disabled and every way of closing the window (frame, Esc, reject) is ignored, so a
 // second check can never start inside the first and the window cannot vanish under it.
-class TfrmVoiceCheck : public QDialog {
+class VoiceCheckDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmVoiceCheck(const Services& services, QWidget* parent = nullptr);
+    explicit VoiceCheckDialog(const Services& services, QWidget* parent = nullptr);
 
     QListWidget* lstVoices;
     QPushButton* btnCheckAllVoices;
 
-    void FormCreate();
-    void btnCheckAllVoicesClick();
+    // Test-speaks every voice, shows each outcome and rewrites the catalogue with the usable
+    // ones ("全音声をチェック").
+    void checkAllVoices();
 
     bool isChecking() const { return m_checking; }
 
@@ -37,10 +38,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The voices with their Language attributes, as the window first shows them.
+    void listVoices();
     void runCheck();
     // Shows the voice as being tested, lets it speak, shows the outcome and records it in
     // `usable` when it spoke.
-    void checkVoice(SpVoice& voice, const VoiceTokenPtr& token, const QString& voiceType,
+    void checkVoice(SpeechVoice& voice, const VoiceTokenPtr& token, const QString& voiceType,
                     QList<CatalogueEntry>& usable);
 
     Services m_services;

@@ -1,7 +1,8 @@
-#include "voices/SettingsFile.h"
+#include "settings/SettingsFile.h"
+#include "settings/Speakers.h"
 
 #include "platform/AppError.h"
-#include "voices/IniText.h"
+#include "settings/IniText.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,26 +124,26 @@ std::map<int, CatalogueEntry> presentCatalogueEntries(const SettingsFile& file) 
 SettingsFile::SettingsFile(QString path)
     : m_path(std::move(path)) {}
 
-QString SettingsFile::ReadString(const QString& section, const QString& key,
+QString SettingsFile::readString(const QString& section, const QString& key,
                                  const QString& defaultValue) const {
     return ini::findValue(bytesForReading(m_path), section, key).value_or(defaultValue);
 }
 
-int SettingsFile::ReadInteger(const QString& section, const QString& key, int defaultValue) const {
-    return ini::parseInteger(ReadString(section, key, QString())).value_or(defaultValue);
+int SettingsFile::readInteger(const QString& section, const QString& key, int defaultValue) const {
+    return ini::parseInteger(readString(section, key, QString())).value_or(defaultValue);
 }
 
-void SettingsFile::WriteString(const QString& section, const QString& key, const QString& value) {
+void SettingsFile::writeString(const QString& section, const QString& key, const QString& value) {
     requireWritable(m_path, section, key, value);
     editFile(m_path,
              [&](const QByteArray& text) { return ini::withValue(text, section, key, value); });
 }
 
-void SettingsFile::WriteInteger(const QString& section, const QString& key, int value) {
-    WriteString(section, key, QString::number(value));
+void SettingsFile::writeInteger(const QString& section, const QString& key, int value) {
+    writeString(section, key, QString::number(value));
 }
 
-void SettingsFile::EraseSection(const QString& section) {
+void SettingsFile::eraseSection(const QString& section) {
     editFile(m_path, [&](const QByteArray& text) { return ini::withoutSection(text, section); });
 }
 
@@ -178,12 +179,12 @@ QList<CatalogueEntry> readCatalogue(const SettingsFile& file) {
 }
 
 void saveSpeakerVoices(SettingsFile& file, const QStringList& voices) {
-    for (qsizetype i = 0; i < kSpeakerVoiceKeys.size(); ++i)
-        requireWritable(file.path(), kVoiceSection, kSpeakerVoiceKeys[i], voices.value(i));
+    for (qsizetype i = 0; i < speakerVoiceKeys().size(); ++i)
+        requireWritable(file.path(), kVoiceSection, speakerVoiceKeys()[i], voices.value(i));
     editFile(file.path(), [&](const QByteArray& old) {
         QByteArray text = old;
-        for (qsizetype i = 0; i < kSpeakerVoiceKeys.size(); ++i)
-            text = ini::withValue(text, kVoiceSection, kSpeakerVoiceKeys[i], voices.value(i));
+        for (qsizetype i = 0; i < speakerVoiceKeys().size(); ++i)
+            text = ini::withValue(text, kVoiceSection, speakerVoiceKeys()[i], voices.value(i));
         return text;
     });
 }

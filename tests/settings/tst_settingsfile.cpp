@@ -1,6 +1,7 @@
 #include "platform/AppError.h"
-#include "voices/SettingsFile.h"
-#include "voices/SettingsLocation.h"
+#include "settings/SettingsFile.h"
+#include "settings/Speakers.h"
+#include "settings/SettingsLocation.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,7 +163,7 @@ void TestSettingsFile::readInteger() {
     if (!stored.isNull())
         text += "Count=" + stored.toUtf8() + "\n";
     writeBytes(m_path, text);
-    QCOMPARE(SettingsFile(m_path).ReadInteger(kCatalogueSection, QStringLiteral("Count"), 99),
+    QCOMPARE(SettingsFile(m_path).readInteger(kCatalogueSection, QStringLiteral("Count"), 99),
              expected);
 }
 
@@ -234,11 +235,11 @@ void TestSettingsFile::handWrittenFile() {
         {"UTF-16 with BOM", QByteArray(utf16(kHandWritten))}};
     for (const auto& [name, bytes] : encodings) {
         writeBytes(m_path, bytes);
-        const QString value = SettingsFile(m_path).ReadString(section, key, fallback);
+        const QString value = SettingsFile(m_path).readString(section, key, fallback);
         if (value != wanted)
             QFAIL(qPrintable(QStringLiteral("%1: got \"%2\"").arg(name, value)));
     }
-    QCOMPARE(SettingsFile(m_path).ReadInteger(kCatalogueSection, QStringLiteral("count"), 0), 2);
+    QCOMPARE(SettingsFile(m_path).readInteger(kCatalogueSection, QStringLiteral("count"), 0), 2);
 }
 
 void TestSettingsFile::roundTrip_data() {
@@ -268,18 +269,18 @@ void TestSettingsFile::roundTrip_data() {
 void TestSettingsFile::roundTrip() {
     QFETCH(QString, value);
     QFETCH(QString, expected);
-    SettingsFile(m_path).WriteString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"), value);
-    QCOMPARE(SettingsFile(m_path).ReadString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"),
+    SettingsFile(m_path).writeString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"), value);
+    QCOMPARE(SettingsFile(m_path).readString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"),
                                              QStringLiteral("<default>")),
              expected);
 }
 
 void TestSettingsFile::writesKeepOtherLinesAndUseLf() {
     SettingsFile file(m_path);
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
-    file.WriteInteger(kCatalogueSection, QStringLiteral("Count"), 0);
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"), QStringLiteral("春香"));
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("David"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
+    file.writeInteger(kCatalogueSection, QStringLiteral("Count"), 0);
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_Japanese"), QStringLiteral("春香"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("David"));
     QCOMPARE(fileBytes(m_path), QStringLiteral("[Voice]\nSpeakerA_English=David\n"
                                                "SpeakerA_Japanese=春香\n"
                                                "[AvailableVoices]\nCount=0\n")
@@ -289,8 +290,8 @@ void TestSettingsFile::writesKeepOtherLinesAndUseLf() {
     // touch keeps its bytes, even one that is not valid UTF-8.
     writeBytes(m_path, "\xEF\xBB\xBF; note\r\n[voice]\r\n  speakera_english = old \r\n"
                        "Raw=\xFF\xFE bytes\r\n\r\n[Other]\r\nA=1");
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("new"));
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerB_English"), QStringLiteral("added"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("new"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerB_English"), QStringLiteral("added"));
     QCOMPARE(fileBytes(m_path), QByteArray("; note\n[voice]\nSpeakerA_English=new\n"
                                            "Raw=\xFF\xFE bytes\nSpeakerB_English=added\n\n"
                                            "[Other]\nA=1\n"));
@@ -306,10 +307,10 @@ void TestSettingsFile::lineBreakInValueIsRefused_data() {
 void TestSettingsFile::lineBreakInValueIsRefused() {
     QFETCH(QString, value);
     SettingsFile file(m_path);
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
     const QByteArray before = fileBytes(m_path);
     try {
-        file.WriteString(kVoiceSection, QStringLiteral("SpeakerB_English"), value);
+        file.writeString(kVoiceSection, QStringLiteral("SpeakerB_English"), value);
         QFAIL("a value with a line break was written");
     } catch (const AppError& error) {
         QCOMPARE(error.message(), writeErrorFor(m_path));
@@ -319,19 +320,19 @@ void TestSettingsFile::lineBreakInValueIsRefused() {
 
 void TestSettingsFile::eraseSection() {
     SettingsFile file(m_path);
-    file.EraseSection(kCatalogueSection);
+    file.eraseSection(kCatalogueSection);
     QVERIFY2(!QFile::exists(m_path), "erasing in a missing file created it");
 
     writeBytes(m_path, "[Voice]\nA=1\n[availablevoices]\n; old check\nCount=3\nVoice0=x\n"
                        "[Other]\nB=2\n[AVAILABLEVOICES]\nVoice1=y\n");
-    file.EraseSection(kCatalogueSection);
+    file.eraseSection(kCatalogueSection);
     QCOMPARE(fileBytes(m_path), QByteArray("[Voice]\nA=1\n[Other]\nB=2\n"));
-    QCOMPARE(file.ReadInteger(kCatalogueSection, QStringLiteral("Count"), -1), -1);
+    QCOMPARE(file.readInteger(kCatalogueSection, QStringLiteral("Count"), -1), -1);
 }
 
 void TestSettingsFile::catalogueRewriteReplacesLongerCatalogue() {
     SettingsFile file(m_path);
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
     rewriteCatalogue(file, sampleCatalogue(8));
     QCOMPARE(catalogueCount(file), 8);
 
@@ -397,9 +398,9 @@ void TestSettingsFile::speakerVoicesSavedTogether() {
     SettingsFile file(m_path);
     const QStringList voices = {"Zira", QStringLiteral("春香"), "David", "", "Mark", ""};
     saveSpeakerVoices(file, voices);
-    for (qsizetype i = 0; i < kSpeakerVoiceKeys.size(); ++i)
-        QCOMPARE(file.ReadString(kVoiceSection, kSpeakerVoiceKeys[i], "<default>"), voices[i]);
-    QCOMPARE(file.ReadInteger(kCatalogueSection, QStringLiteral("Count"), -1), 0);
+    for (qsizetype i = 0; i < speakerVoiceKeys().size(); ++i)
+        QCOMPARE(file.readString(kVoiceSection, speakerVoiceKeys()[i], "<default>"), voices[i]);
+    QCOMPARE(file.readInteger(kCatalogueSection, QStringLiteral("Count"), -1), 0);
 }
 
 void TestSettingsFile::failedWriteKeepsOldFile_data() {
@@ -412,12 +413,12 @@ void TestSettingsFile::failedWriteKeepsOldFile_data() {
 void TestSettingsFile::failedWriteKeepsOldFile() {
     QFETCH(int, operation);
     SettingsFile file(m_path);
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
     rewriteCatalogue(file, sampleCatalogue(3));
     const QByteArray before = fileBytes(m_path);
     const QString bigValue(4000, u'v');
     const std::function<void()> operations[] = {
-        [&] { file.WriteString(kVoiceSection, QStringLiteral("SpeakerB_English"), bigValue); },
+        [&] { file.writeString(kVoiceSection, QStringLiteral("SpeakerB_English"), bigValue); },
         [&] { rewriteCatalogue(file, sampleCatalogue(200)); },
         [&] { saveSpeakerVoices(file, QStringList(6, bigValue)); }};
     try {
@@ -434,13 +435,13 @@ void TestSettingsFile::failedWriteKeepsOldFile() {
     writeBytes(m_dir->filePath("plainfile"), "x");
     const QString impossible = m_dir->filePath("plainfile/Documents/Lessora.ini");
     SettingsFile nowhere(impossible);
-    QVERIFY_THROWS_EXCEPTION(AppError, nowhere.WriteInteger(kCatalogueSection, "Count", 1));
-    QCOMPARE(nowhere.ReadInteger(kCatalogueSection, "Count", 7), 7);
+    QVERIFY_THROWS_EXCEPTION(AppError, nowhere.writeInteger(kCatalogueSection, "Count", 1));
+    QCOMPARE(nowhere.readInteger(kCatalogueSection, "Count", 7), 7);
 }
 
 void TestSettingsFile::readOnlyFolder() {
     SettingsFile file(m_path);
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
     const QByteArray before = fileBytes(m_path);
     QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner);
     const auto restore = qScopeGuard([&] {
@@ -450,7 +451,7 @@ void TestSettingsFile::readOnlyFolder() {
     if (QFileInfo(m_dir->path()).isWritable())
         QSKIP("the folder stays writable for this user (root); the size-limit test covers this");
     try {
-        file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("x"));
+        file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("x"));
         QFAIL("the write did not fail");
     } catch (const AppError& error) {
         QCOMPARE(error.message(), writeErrorFor(m_path));
@@ -461,11 +462,11 @@ void TestSettingsFile::readOnlyFolder() {
 void TestSettingsFile::twoObjectsSeeEachOthersWrites() {
     const SettingsFile reader(m_path);
     SettingsFile writer(m_path);
-    QCOMPARE(reader.ReadString(kVoiceSection, "SpeakerA_English", "<default>"), "<default>");
-    writer.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
-    QCOMPARE(reader.ReadString(kVoiceSection, "SpeakerA_English", ""), "Zira");
-    SettingsFile(m_path).EraseSection(kVoiceSection);
-    QCOMPARE(writer.ReadString(kVoiceSection, "SpeakerA_English", "<default>"), "<default>");
+    QCOMPARE(reader.readString(kVoiceSection, "SpeakerA_English", "<default>"), "<default>");
+    writer.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
+    QCOMPARE(reader.readString(kVoiceSection, "SpeakerA_English", ""), "Zira");
+    SettingsFile(m_path).eraseSection(kVoiceSection);
+    QCOMPARE(writer.readString(kVoiceSection, "SpeakerA_English", "<default>"), "<default>");
 }
 
 void TestSettingsFile::locationAndFirstWriteCreatesFolder() {
@@ -482,8 +483,8 @@ void TestSettingsFile::locationAndFirstWriteCreatesFolder() {
     QCOMPARE(path, documents + QStringLiteral("/Lessora.ini"));
     QVERIFY2(!QFileInfo::exists(documents), "the folder was made before any write");
     SettingsFile file(path);
-    QCOMPARE(file.ReadString(kVoiceSection, "SpeakerA_English", "<default>"), "<default>");
-    file.WriteString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
+    QCOMPARE(file.readString(kVoiceSection, "SpeakerA_English", "<default>"), "<default>");
+    file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
     QCOMPARE(fileBytes(path), QByteArray("[Voice]\nSpeakerA_English=Zira\n"));
 }
 

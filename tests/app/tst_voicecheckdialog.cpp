@@ -1,8 +1,8 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "support/FakeServices.h"
-#include "voices/LanguageName.h"
-#include "voices/SettingsFile.h"
-#include "voices/UnitVoiceCheck.h"
+#include "settings/LanguageName.h"
+#include "settings/SettingsFile.h"
+#include "app/VoiceCheckDialog.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -27,10 +27,10 @@ QStringList lines(const QListWidget& list) {
 QList<CatalogueEntry> storedCatalogue(const QString& path) {
     const SettingsFile file(path);
     QList<CatalogueEntry> entries;
-    const int count = file.ReadInteger(kCatalogueSection, QStringLiteral("Count"), -1);
+    const int count = file.readInteger(kCatalogueSection, QStringLiteral("Count"), -1);
     for (int i = 0; i < count; ++i) {
         const auto read = [&](const char* key) {
-            return file.ReadString(kCatalogueSection, QLatin1String(key) + QString::number(i), {});
+            return file.readString(kCatalogueSection, QLatin1String(key) + QString::number(i), {});
         };
         entries.append({read("Voice"), read("Language"), read("Type")});
     }
@@ -122,7 +122,7 @@ void TestVoiceCheck::languageName_data() {
 void TestVoiceCheck::languageName() {
     QFETCH(QString, attribute);
     QFETCH(QString, name);
-    QCOMPARE(GetLanguageName(attribute), name);
+    QCOMPARE(languageNameOf(attribute), name);
 }
 
 void TestVoiceCheck::creationListsOrdinaryVoices() {
@@ -131,7 +131,7 @@ void TestVoiceCheck::creationListsOrdinaryVoices() {
     fakes.speech.addVoice("Voice B", "411").attributeError = "no attribute";
     fakes.speech.addVoice("Voice C", "");
     fakes.speech.addVoice("Core D", "411", true);
-    TfrmVoiceCheck window(fakes.services());
+    VoiceCheckDialog window(fakes.services());
     QCOMPARE(lines(*window.lstVoices),
              (QStringList{"Voice A  [Language=409;9]",
                           QStringLiteral("Voice B  [Language=取得できません]"),
@@ -156,7 +156,7 @@ void TestVoiceCheck::checkRecordsUsableVoicesOfBothCategories() {
         SettingsFile file(fakes.settingsPath());
         rewriteCatalogue(file, QList<CatalogueEntry>(9, {"Old", "English", "SAPI"}));
     }
-    TfrmVoiceCheck window(fakes.services());
+    VoiceCheckDialog window(fakes.services());
     window.btnCheckAllVoices->click();
 
     QCOMPARE(lines(*window.lstVoices),
@@ -176,7 +176,7 @@ void TestVoiceCheck::checkRecordsUsableVoicesOfBothCategories() {
                                     {"Jpn", "Japanese", "OneCore"},
                                     {"Core Eng", "English", "OneCore"}}));
     const SettingsFile file(fakes.settingsPath());
-    QCOMPARE(file.ReadString(kCatalogueSection, "Voice6", "absent"), QStringLiteral("absent"));
+    QCOMPARE(file.readString(kCatalogueSection, "Voice6", "absent"), QStringLiteral("absent"));
 
     QStringList sentences;
     for (const auto& utterance : fakes.speech.spoken) {
@@ -199,14 +199,14 @@ void TestVoiceCheck::checkWithoutUsableVoice() {
         SettingsFile file(fakes.settingsPath());
         rewriteCatalogue(file, {{"Old", "English", "SAPI"}});
     }
-    TfrmVoiceCheck window(fakes.services());
+    VoiceCheckDialog window(fakes.services());
     window.btnCheckAllVoices->click();
     QCOMPARE(lines(*window.lstVoices),
              (QStringList{QStringLiteral("× 使用不可  [SAPI] Mute [English]"),
                           QStringLiteral("× 使用不可  [OneCore] Locked [Japanese]")}));
     const SettingsFile file(fakes.settingsPath());
-    QCOMPARE(file.ReadString(kCatalogueSection, "Count", {}), QStringLiteral("0"));
-    QCOMPARE(file.ReadString(kCatalogueSection, "Voice0", "absent"), QStringLiteral("absent"));
+    QCOMPARE(file.readString(kCatalogueSection, "Count", {}), QStringLiteral("0"));
+    QCOMPARE(file.readString(kCatalogueSection, "Voice0", "absent"), QStringLiteral("absent"));
     QVERIFY(fakes.messages.messages.isEmpty());
 }
 
@@ -214,14 +214,14 @@ void TestVoiceCheck::listFollowsTheCheck() {
     FakeServices fakes;
     fakes.speech.addVoice("Eng", "409");
     fakes.speech.addVoice("Core Bad", "411", true).setVoiceError = "not registered";
-    TfrmVoiceCheck window(fakes.services());
+    VoiceCheckDialog window(fakes.services());
     QStringList seen;
     {
         EachEventPass snapshot([&] {
             seen << QString::number(window.lstVoices->currentRow()) + " " +
                         window.lstVoices->item(window.lstVoices->count() - 1)->text();
         });
-        window.btnCheckAllVoicesClick();
+        window.checkAllVoices();
     }
     QCOMPARE(seen, (QStringList{QStringLiteral("0 ▶ 確認中...  [SAPI] Eng [English]"),
                                 QStringLiteral("0 ○ 使用可能  [SAPI] Eng [English]"),
@@ -250,7 +250,7 @@ void TestVoiceCheck::failureStopsTheCheck() {
         SettingsFile file(fakes.settingsPath());
         rewriteCatalogue(file, earlier);
     }
-    TfrmVoiceCheck window(fakes.services());
+    VoiceCheckDialog window(fakes.services());
     const QStringList created = lines(*window.lstVoices);
     fakes.speech.failOperation(op, "engine down", 1);
     window.btnCheckAllVoices->click();
@@ -267,7 +267,7 @@ void TestVoiceCheck::secondCheckAndClosingRefusedWhileChecking() {
     FakeServices fakes;
     fakes.speech.addVoice("Eng", "409");
     fakes.speech.addVoice("Jpn", "411", true);
-    TfrmVoiceCheck window(fakes.services());
+    VoiceCheckDialog window(fakes.services());
     window.show();
     int passes = 0;
     {
@@ -276,7 +276,7 @@ void TestVoiceCheck::secondCheckAndClosingRefusedWhileChecking() {
             QVERIFY(window.isChecking());
             QVERIFY(!window.btnCheckAllVoices->isEnabled());
             window.btnCheckAllVoices->click();
-            window.btnCheckAllVoicesClick();
+            window.checkAllVoices();
             QTest::keyClick(&window, Qt::Key_Escape);
             window.reject();
             QVERIFY(!window.close());
@@ -299,7 +299,7 @@ void TestVoiceCheck::secondCheckAndClosingRefusedWhileChecking() {
 
 void TestVoiceCheck::voiceList() {
     FakeServices fakes;
-    TForm1 form(fakes.services());
+    MainWindow form(fakes.services());
     form.btnVoiceList->click();
     QCOMPARE(fakes.messages.messages, QStringList{QString()});
 
@@ -321,4 +321,4 @@ void TestVoiceCheck::voiceList() {
 }
 
 QTEST_MAIN(TestVoiceCheck)
-#include "tst_voicecheck.moc"
+#include "tst_voicecheckdialog.moc"

@@ -1,6 +1,7 @@
 #include "support/FakeServices.h"
-#include "voices/SettingsFile.h"
-#include "voices/UnitVoiceSettings.h"
+#include "settings/SettingsFile.h"
+#include "settings/Speakers.h"
+#include "app/VoiceSettingsDialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -24,7 +25,7 @@ QStringList entries(const QComboBox* comboBox) {
 }
 
 // Each combo box's selected text in the standard order; "-" where nothing is selected.
-QStringList selections(const TfrmVoiceSettings& window) {
+QStringList selections(const VoiceSettingsDialog& window) {
     QStringList result;
     for (const QComboBox* comboBox :
          {window.cmbVoiceAEnglish, window.cmbVoiceAJapanese, window.cmbVoiceBEnglish,
@@ -33,25 +34,25 @@ QStringList selections(const TfrmVoiceSettings& window) {
     return result;
 }
 
-QList<QComboBox*> englishLists(const TfrmVoiceSettings& window) {
+QList<QComboBox*> englishLists(const VoiceSettingsDialog& window) {
     return {window.cmbVoiceAEnglish, window.cmbVoiceBEnglish, window.cmbVoiceCEnglish};
 }
 
-QList<QComboBox*> japaneseLists(const TfrmVoiceSettings& window) {
+QList<QComboBox*> japaneseLists(const VoiceSettingsDialog& window) {
     return {window.cmbVoiceAJapanese, window.cmbVoiceBJapanese, window.cmbVoiceCJapanese};
 }
 
 void writeSpeakerVoices(const QString& path, const QStringList& voices) {
     SettingsFile file(path);
     for (int i = 0; i < voices.size(); ++i)
-        file.WriteString(kVoiceSection, kSpeakerVoiceKeys[i], voices[i]);
+        file.writeString(kVoiceSection, speakerVoiceKeys()[i], voices[i]);
 }
 
 QStringList readSpeakerVoices(const QString& path) {
     const SettingsFile file(path);
     QStringList voices;
-    for (const QString& key : kSpeakerVoiceKeys)
-        voices << file.ReadString(kVoiceSection, key, QStringLiteral("absent"));
+    for (const QString& key : speakerVoiceKeys())
+        voices << file.readString(kVoiceSection, key, QStringLiteral("absent"));
     return voices;
 }
 
@@ -98,7 +99,7 @@ private slots:
 
 void TestVoiceSettings::creationWithoutSettingsFile() {
     Fixture f;
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     for (const QComboBox* comboBox : englishLists(window) + japaneseLists(window)) {
         QCOMPARE(entries(comboBox), kOrdinaryVoices);
         QVERIFY(!comboBox->isEditable());
@@ -119,7 +120,7 @@ void TestVoiceSettings::creationWithCatalogue() {
                               {"Jpn One", "Japanese", "SAPI"}});
     // A saved voice in other letter case is found; one no longer listed falls back to the first.
     writeSpeakerVoices(f.path(), {"eng one", "Gone Voice", "", "JPN ONE", "Eng Two", "Jpn Core"});
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     for (const QComboBox* comboBox : englishLists(window))
         QCOMPARE(entries(comboBox), (QStringList{"Eng Two", "Eng One"}));
     for (const QComboBox* comboBox : japaneseLists(window))
@@ -132,7 +133,7 @@ void TestVoiceSettings::creationWithCatalogue() {
 void TestVoiceSettings::allVoicesDropsSecondCategorySelection() {
     Fixture f;
     writeCatalogue(f.path(), {{"Eng Two", "English", "SAPI"}, {"Jpn Core", "Japanese", "OneCore"}});
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     QCOMPARE(selections(window),
              (QStringList{"Eng Two", "Jpn Core", "Eng Two", "Jpn Core", "Eng Two", "Jpn Core"}));
 
@@ -150,7 +151,7 @@ void TestVoiceSettings::allVoicesDropsSecondCategorySelection() {
 void TestVoiceSettings::allVoicesFailureKeepsLists() {
     Fixture f;
     writeCatalogue(f.path(), {{"Eng Two", "English", "SAPI"}, {"Jpn Core", "Japanese", "OneCore"}});
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     const QStringList before = selections(window);
     f.fakes.speech.failOperation(FakeOp::GetDescription, "engine down", 1);
     window.btnAllVoices->click();
@@ -170,14 +171,14 @@ void TestVoiceSettings::availableVoicesWithoutCatalogue_data() {
 void TestVoiceSettings::availableVoicesWithoutCatalogue() {
     QFETCH(QString, count);
     Fixture f;
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     window.cmbVoiceBJapanese->setCurrentIndex(1);
     const QStringList before = selections(window);
     if (!count.isNull()) {
         SettingsFile file(f.path());
-        file.WriteString(kCatalogueSection, "Count", count);
-        file.WriteString(kCatalogueSection, "Voice0", "Eng One");
-        file.WriteString(kCatalogueSection, "Language0", "English");
+        file.writeString(kCatalogueSection, "Count", count);
+        file.writeString(kCatalogueSection, "Voice0", "Eng One");
+        file.writeString(kCatalogueSection, "Language0", "English");
     }
     window.btnAvailableVoices->click();
     QCOMPARE(f.fakes.messages.messages,
@@ -189,7 +190,7 @@ void TestVoiceSettings::availableVoicesWithoutCatalogue() {
 
 void TestVoiceSettings::availableVoicesKeepsOnlyListedSelections() {
     Fixture f;
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     window.cmbVoiceAJapanese->setCurrentIndex(1); // "Jpn One", not in the catalogue below
     window.cmbVoiceCEnglish->setCurrentIndex(2);  // "Eng Two"
     writeCatalogue(f.path(), {{"Eng One", "English", "SAPI"},
@@ -238,7 +239,7 @@ void TestVoiceSettings::testVoice() {
     Fixture f;
     f.fakes.speech.addVoice("Mute", "411").speakError = "device busy";
     f.fakes.speech.addVoice("Locked", "411", true).setVoiceError = "locked away";
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     const std::pair<QComboBox*, QPushButton*> rows[] = {
         {window.cmbVoiceAEnglish, window.btnTestAEnglish},
         {window.cmbVoiceAJapanese, window.btnTestAJapanese},
@@ -269,7 +270,7 @@ void TestVoiceSettings::testVoice() {
 
 void TestVoiceSettings::testVoiceStopsWhenSecondCategoryCannotBeOpened() {
     Fixture f;
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     f.fakes.speech.failOperation(FakeOp::SetId, "no such category");
     window.btnTestAEnglish->click();
     QCOMPARE(f.fakes.messages.messages, QStringList{"no such category."});
@@ -280,7 +281,7 @@ void TestVoiceSettings::testVoiceStopsWhenSecondCategoryCannotBeOpened() {
 void TestVoiceSettings::saveWritesTheSixKeysAndCloses() {
     Fixture f;
     writeCatalogue(f.path(), {{"Eng One", "English", "SAPI"}, {"Jpn One", "Japanese", "SAPI"}});
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     window.show();
     window.cmbVoiceCJapanese->setCurrentIndex(-1);
     window.btnOK->click();
@@ -289,11 +290,11 @@ void TestVoiceSettings::saveWritesTheSixKeysAndCloses() {
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QVERIFY(!window.isVisible());
     const SettingsFile file(f.path());
-    QCOMPARE(file.ReadString(kCatalogueSection, "Voice0", {}), QStringLiteral("Eng One"));
+    QCOMPARE(file.readString(kCatalogueSection, "Voice0", {}), QStringLiteral("Eng One"));
 
     // Saved choices in other letter case still select their entries at the next start.
     writeSpeakerVoices(f.path(), {"ENG ONE"});
-    TfrmVoiceSettings next(f.fakes.services());
+    VoiceSettingsDialog next(f.fakes.services());
     QCOMPARE(selections(next).first(), QStringLiteral("Eng One"));
 }
 
@@ -304,7 +305,7 @@ void TestVoiceSettings::saveFailureKeepsWindowOpen() {
     blocker.close();
     Services services = f.fakes.services();
     services.settingsPath = blocker.fileName() + QStringLiteral("/Lessora.ini");
-    TfrmVoiceSettings window(services);
+    VoiceSettingsDialog window(services);
     window.show();
     window.btnOK->click();
     QCOMPARE(f.fakes.messages.messages.size(), 1);
@@ -315,7 +316,7 @@ void TestVoiceSettings::saveFailureKeepsWindowOpen() {
 
 void TestVoiceSettings::cancelAndFrameCloseKeepEverything() {
     Fixture f;
-    TfrmVoiceSettings window(f.fakes.services());
+    VoiceSettingsDialog window(f.fakes.services());
     for (const bool byFrame : {false, true}) {
         window.show();
         window.cmbVoiceAEnglish->setCurrentIndex(byFrame ? 2 : 1);
@@ -333,4 +334,4 @@ void TestVoiceSettings::cancelAndFrameCloseKeepEverything() {
 }
 
 QTEST_MAIN(TestVoiceSettings)
-#include "tst_voicesettings.moc"
+#include "tst_voicesettingsdialog.moc"

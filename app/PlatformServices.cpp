@@ -1,9 +1,38 @@
-#include "platform/FileDialogs.h"
+#include "app/PlatformServices.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
 
 namespace lessora {
+
+namespace {
+QWidget* dialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+} // namespace
+
+void QtMessageBoxes::showMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Lessora"), text, QMessageBox::Ok,
+                    dialogParent());
+    box.exec();
+}
+
+bool QtMessageBoxes::confirm(const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton,
+                    dialogParent());
+    QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
 
 QStringList qtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');
@@ -40,6 +69,15 @@ std::optional<QString> QtFileDialogs::getOpenFileName(const FileDialogOptions& o
 
 std::optional<QString> QtFileDialogs::getSaveFileName(const FileDialogOptions& options) {
     return runDialog(QFileDialog::AcceptSave, options);
+}
+
+bool QtClipboardText::hasText() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText();
+}
+
+QString QtClipboardText::text() {
+    return QGuiApplication::clipboard()->text();
 }
 
 } // namespace lessora

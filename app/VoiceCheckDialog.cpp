@@ -1,7 +1,8 @@
-#include "voices/UnitVoiceCheck.h"
+#include "app/VoiceCheckDialog.h"
 
-#include "voices/LanguageName.h"
-#include "voices/SettingsFile.h"
+#include "app/WidgetPlacement.h"
+#include "settings/LanguageName.h"
+#include "settings/SettingsFile.h"
 #include "voices/SpeechEngine.h"
 
 #include <QCloseEvent>
@@ -31,7 +32,7 @@ StatusPrefixes prefixesFor(const QString& voiceType) {
 // The Language attribute, or nothing when the engine cannot give it.
 std::optional<QString> languageAttribute(const VoiceToken& token) {
     try {
-        return token.GetAttribute(QStringLiteral("Language"));
+        return token.attribute(QStringLiteral("Language"));
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -60,7 +61,7 @@ private:
 
 } // namespace
 
-TfrmVoiceCheck::TfrmVoiceCheck(const Services& services, QWidget* parent)
+VoiceCheckDialog::VoiceCheckDialog(const Services& services, QWidget* parent)
     : QDialog(parent)
     , m_services(services)
     , m_errors(services.messages) {
@@ -70,25 +71,26 @@ TfrmVoiceCheck::TfrmVoiceCheck(const Services& services, QWidget* parent)
     lstVoices->setGeometry(24, 24, 585, 273);
     btnCheckAllVoices = new QPushButton(QStringLiteral("全音声をチェック"), this);
     btnCheckAllVoices->setGeometry(256, 328, 113, 33);
+    setObjectNames({{lstVoices, "lstVoices"}, {btnCheckAllVoices, "btnCheckAllVoices"}});
     connect(btnCheckAllVoices, &QPushButton::clicked, this,
-            [this] { m_errors.run([this] { btnCheckAllVoicesClick(); }); });
-    m_errors.run([this] { FormCreate(); });
+            [this] { m_errors.run([this] { checkAllVoices(); }); });
+    m_errors.run([this] { listVoices(); });
 }
 
-void TfrmVoiceCheck::FormCreate() {
+void VoiceCheckDialog::listVoices() {
     lstVoices->clear();
     EngineOperation operation(m_services.speech);
-    const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
-    const TokenCollection voices = voice->GetVoices();
-    for (int i = 0; i < voices.Count(); ++i) {
-        const VoiceTokenPtr token = voices.Item(i);
-        const QString description = token->GetDescription();
+    const std::unique_ptr<SpeechVoice> voice = m_services.speech.createVoice();
+    const TokenCollection voices = voice->voices();
+    for (int i = 0; i < voices.count(); ++i) {
+        const VoiceTokenPtr token = voices.item(i);
+        const QString description = token->description();
         const QString attribute = languageAttribute(*token).value_or(kAttributeUnreadable);
         lstVoices->addItem(description + QStringLiteral("  [Language=") + attribute + u']');
     }
 }
 
-void TfrmVoiceCheck::btnCheckAllVoicesClick() {
+void VoiceCheckDialog::checkAllVoices() {
     // Clicks queued while a voice speaks arrive between voices; they must not nest a check.
     if (m_checking)
         return;
@@ -96,31 +98,28 @@ void TfrmVoiceCheck::btnCheckAllVoicesClick() {
     runCheck();
 }
 
-void TfrmVoiceCheck::runCheck() {
+void VoiceCheckDialog::runCheck() {
     QList<CatalogueEntry> usable;
     {
         EngineOperation operation(m_services.speech);
-        const std::unique_ptr<SpVoice> voice = m_services.speech.CreateVoice();
-        const TokenCollection ordinaryVoices = voice->GetVoices();
-        const std::unique_ptr<TokenCategory> category = m_services.speech.CreateTokenCategory();
-        category->SetId(kOneCoreVoicesCategory, false);
-        const TokenCollection oneCoreVoices = category->EnumerateTokens();
+        const std::unique_ptr<SpeechVoice> voice = m_services.speech.createVoice();
+        const CategorisedVoices voices = listVoiceCategories(m_services.speech, *voice);
 
         lstVoices->clear();
-        for (int i = 0; i < ordinaryVoices.Count(); ++i)
-            checkVoice(*voice, ordinaryVoices.Item(i), kVoiceTypeSapi, usable);
-        for (int i = 0; i < oneCoreVoices.Count(); ++i)
-            checkVoice(*voice, oneCoreVoices.Item(i), kVoiceTypeOneCore, usable);
+        for (int i = 0; i < voices.ordinary.count(); ++i)
+            checkVoice(*voice, voices.ordinary.item(i), kVoiceTypeSapi, usable);
+        for (int i = 0; i < voices.oneCore.count(); ++i)
+            checkVoice(*voice, voices.oneCore.item(i), kVoiceTypeOneCore, usable);
     }
     SettingsFile file(m_services.settingsPath);
     rewriteCatalogue(file, usable);
 }
 
-void TfrmVoiceCheck::checkVoice(SpVoice& voice, const VoiceTokenPtr& token,
+void VoiceCheckDialog::checkVoice(SpeechVoice& voice, const VoiceTokenPtr& token,
                                 const QString& voiceType, QList<CatalogueEntry>& usable) {
     const StatusPrefixes prefixes = prefixesFor(voiceType);
-    const QString description = token->GetDescription();
-    const QString languageName = GetLanguageName(languageAttribute(*token).value_or(QString()));
+    const QString description = token->description();
+    const QString languageName = languageNameOf(languageAttribute(*token).value_or(QString()));
     const QString rest = description + QStringLiteral(" [") + languageName + u']';
 
     auto* line = new QListWidgetItem(prefixes.testing + rest, lstVoices);
@@ -129,8 +128,8 @@ void TfrmVoiceCheck::checkVoice(SpVoice& voice, const VoiceTokenPtr& token,
     QCoreApplication::processEvents();
 
     try {
-        voice.SetVoice(token);
-        voice.Speak(testSentenceFor(languageName), kSpeakSync);
+        voice.setVoice(token);
+        voice.speak(testSentenceFor(languageName), kSpeakSync);
         line->setText(prefixes.usable + rest);
         usable.append({description, languageName, voiceType});
     } catch (const std::exception&) {
@@ -140,13 +139,13 @@ void TfrmVoiceCheck::checkVoice(SpVoice& voice, const VoiceTokenPtr& token,
     QCoreApplication::processEvents();
 }
 
-void TfrmVoiceCheck::reject() {
+void VoiceCheckDialog::reject() {
     if (m_checking)
         return;
     QDialog::reject();
 }
 
-void TfrmVoiceCheck::closeEvent(QCloseEvent* event) {
+void VoiceCheckDialog::closeEvent(QCloseEvent* event) {
     if (m_checking) {
         event->ignore();
         return;

@@ -1,4 +1,4 @@
-#include "voices/SettingsLocation.h"
+#include "settings/SettingsLocation.h"
 
 #include <QDir>
 #include <QStandardPaths>

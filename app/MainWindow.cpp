@@ -1,0 +1,330 @@
+#include "app/MainWindow.h"
+
+#include "app/GridCellDelegate.h"
+#include "app/VoiceCheckDialog.h"
+#include "app/VoiceSettingsDialog.h"
+#include "app/WidgetPlacement.h"
+#include "lesson/ClipboardPaste.h"
+#include "lesson/LessonGrid.h"
+#include "lesson/LessonTable.h"
+#include "lesson/RowCommands.h"
+#include "lesson/RowRules.h"
+#include "platform/MessageBoxes.h"
+#include "playback/PlaybackController.h"
+#include "voices/SpeechEngine.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTimer>
+
+namespace lessora {
+
+namespace {
+constexpr int kClientWidth = 664;
+constexpr int kClientHeight = 480;
+constexpr QRect kGridRect(24, 168, 608, 289); // anchored to all four edges
+const QString kCaption = QStringLiteral("Lessora Ver.1.0.0");
+
+// Narrows a label's font when its caption would run under the control beside it; the
+// positions were laid out for fonts narrower than most Linux CJK fonts.
+void fitLabelBefore(QLabel* label, const QWidget* next) {
+    const int available = next->x() - label->x() - 2;
+    const int needed = label->fontMetrics().horizontalAdvance(label->text());
+    if (needed <= available || needed == 0)
+        return;
+    QFont font = label->font();
+    font.setStretch(std::max(50, 100 * available / needed));
+    label->setFont(font);
+}
+
+// The three lists and the hide-text box as the lesson commands see them. The box's change
+// signal hides the Text column, so a loaded hide-text setting shows at once.
+class MainWindowLessonSettings : public LessonSettingsControls {
+public:
+    explicit MainWindowLessonSettings(MainWindow& window)
+        : m_window(window) {}
+
+    LessonSettings lessonSettings() const override {
+        return {m_window.cmbEnglishRate->currentIndex(), m_window.cmbInterval->currentIndex(),
+                m_window.cmbRepeat->currentIndex(), m_window.chkHideText->isChecked()};
+    }
+    void setEnglishRateIndex(int index) override {
+        m_window.cmbEnglishRate->setCurrentIndex(index);
+    }
+    void setIntervalIndex(int index) override { m_window.cmbInterval->setCurrentIndex(index); }
+    void setRepeatIndex(int index) override { m_window.cmbRepeat->setCurrentIndex(index); }
+    void setHideText(bool hide) override { m_window.chkHideText->setChecked(hide); }
+
+private:
+    MainWindow& m_window;
+};
+
+} // namespace
+
+MainWindow::MainWindow(const Services& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_errors(services.messages) {
+    resize(kClientWidth, kClientHeight);
+    createControls();
+    createPlayback();
+    wireControls();
+    setTabOrder();
+    runGuarded([this] { showSampleLesson(); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createControls() {
+    const auto named = [](auto* widget, const char* name) {
+        widget->setObjectName(QLatin1String(name));
+        return widget;
+    };
+    auto button = [this, named](const char* name, const QString& caption, int x, int y, int w,
+                                int h) {
+        return named(place(new QPushButton(caption, this), x, y, w, h), name);
+    };
+    auto label = [this, named](const char* name, const QString& caption, int x, int y, int w,
+                               int h) {
+        return named(place(new QLabel(caption, this), x, y, w, h), name);
+    };
+    auto combo = [this, named](const char* name, const QStringList& items, int x, int y, int w,
+                               int h) {
+        auto* box = named(place(new QComboBox(this), x, y, w, h), name);
+        box->addItems(items);
+        return box;
+    };
+
+    btnSpeak = button("btnSpeak", QStringLiteral("読み上げ"), 24, 18, 80, 36);
+    btnPrevRow = button("btnPrevRow", QStringLiteral("前の行"), 112, 18, 80, 36);
+    btnNextRow = button("btnNextRow", QStringLiteral("次の行"), 200, 18, 80, 36);
+    btnStop = button("btnStop", QStringLiteral("停止"), 288, 18, 80, 36);
+    btnVoiceSettings = button("btnVoiceSettings", QStringLiteral("音声設定"), 552, 14, 80, 36);
+    lblInterbal = label("lblInterbal", QStringLiteral("インターバル"), 24, 64, 73, 17);
+    cmbInterval = combo("cmbInterval",
+                        {QStringLiteral("なし"), QStringLiteral("0.5秒"), QStringLiteral("1秒"),
+                         QStringLiteral("2秒"), QStringLiteral("3秒"), QStringLiteral("5秒"),
+                         QStringLiteral("10秒")},
+                        88, 62, 56, 22);
+    lblEnglishRate = label("lblEnglishRate", QStringLiteral("英語速度"), 163, 64, 80, 17);
+    cmbEnglishRate = combo("cmbEnglishRate",
+                           {QStringLiteral("遅い"), QStringLiteral("やや遅い"),
+                            QStringLiteral("標準"), QStringLiteral("やや速い"),
+                            QStringLiteral("速い")},
+                           219, 62, 100, 22);
+    cmbEnglishRate->setCurrentIndex(2);
+    lblRepeat = label("lblRepeat", QStringLiteral("繰り返し"), 336, 64, 65, 17);
+    cmbRepeat = combo("cmbRepeat",
+                      {QStringLiteral("1回"), QStringLiteral("2回"), QStringLiteral("3回"),
+                       QStringLiteral("5回"), QStringLiteral("10回")},
+                      384, 62, 65, 22);
+    cmbRepeat->setCurrentIndex(0);
+    btnVoiceList = button("btnVoiceList", QStringLiteral("音声一覧"), 552, 58, 80, 36);
+    chkHideText = named(place(new QCheckBox(QStringLiteral("テキストを隠す"), this), 24, 102, 120,
+                              19),
+                        "chkHideText");
+    btnPaste = button("btnPaste", QStringLiteral("貼り付け"), 200, 102, 80, 22);
+    btnSaveLesson = button("btnSaveLesson", QStringLiteral("保存"), 296, 102, 80, 22);
+    btnLoadLesson = button("btnLoadLesson", QStringLiteral("読み込み"), 392, 102, 80, 22);
+    btnVoiceCheck = button("btnVoiceCheck", QStringLiteral("音声確認"), 552, 102, 80, 36);
+    btnAddRow = button("btnAddRow", QStringLiteral("行挿入"), 24, 138, 80, 22);
+    btnAppendRow = button("btnAppendRow", QStringLiteral("行末尾追加"), 112, 138, 80, 22);
+    btnDeleteRow = button("btnDeleteRow", QStringLiteral("行削除"), 217, 138, 80, 22);
+    btnClearGrid = button("btnClearGrid", QStringLiteral("クリア"), 321, 138, 80, 22);
+    btnMoveUp = button("btnMoveUp", QStringLiteral("↑"), 425, 138, 41, 22);
+    btnMoveDown = button("btnMoveDown", QStringLiteral("↓"), 473, 138, 41, 22);
+    fitLabelBefore(lblInterbal, cmbInterval);
+    fitLabelBefore(lblEnglishRate, cmbEnglishRate);
+    fitLabelBefore(lblRepeat, cmbRepeat);
+    for (QLabel* label : {lblInterbal, lblEnglishRate, lblRepeat})
+        label->raise(); // drawn whole even where its box overlaps the list beside it
+
+    lessonTable = new LessonTable(this);
+    StringGrid1 = named(new LessonGrid(*lessonTable, this), "StringGrid1");
+    StringGrid1->setGeometry(kGridRect);
+    gridDelegate = new GridCellDelegate([this] { return m_highlightRow; }, StringGrid1);
+    StringGrid1->setItemDelegate(gridDelegate);
+    const int widths[kLessonColumnCount] = {50, 50, 100, 400, 80};
+    for (int column = 0; column < kLessonColumnCount; ++column)
+        StringGrid1->setColumnWidth(column, widths[column]);
+
+    pmGrid = named(new QMenu(this), "pmGrid");
+    mnuPlayFromHere = pmGrid->addAction(QStringLiteral("ここから再生"));
+    mnuPlayFromHere->setObjectName(QStringLiteral("mnuPlayFromHere"));
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    StringGrid1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    tmrNext = named(new QTimer(this), "tmrNext");
+    tmrNext->setInterval(1000);
+    tmrNext->start();
+}
+
+void MainWindow::createPlayback() {
+    PlaybackControls controls{
+        *lessonTable, *StringGrid1, *tmrNext,        *btnSpeak,
+        *cmbInterval, *cmbRepeat,   *cmbEnglishRate, [this](int row) { setHighlightRow(row); }};
+    PlaybackServices services{m_services.speech, m_services.messages, m_services.beeper,
+                              m_services.settingsPath, m_services.decimalSeparator};
+    m_playback = new PlaybackController(std::move(controls), std::move(services), m_errors, this);
+}
+
+template <typename Handler> void MainWindow::runGuarded(Handler handler) {
+    m_errors.run(handler);
+}
+
+void MainWindow::wireButton(QPushButton* button, void (MainWindow::*handler)()) {
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+}
+
+void MainWindow::wireControls() {
+    // Playback: the controller guards its own commands.
+    connect(btnSpeak, &QPushButton::clicked, m_playback, &PlaybackController::playPause);
+    connect(btnStop, &QPushButton::clicked, m_playback, &PlaybackController::stop);
+    connect(btnPrevRow, &QPushButton::clicked, m_playback, &PlaybackController::previous);
+    connect(btnNextRow, &QPushButton::clicked, m_playback, &PlaybackController::next);
+    connect(tmrNext, &QTimer::timeout, m_playback, &PlaybackController::tick);
+    connect(StringGrid1, &LessonGrid::cellDoubleClicked, m_playback,
+            [this](int, int row) { m_playback->playRow(row); });
+    connect(mnuPlayFromHere, &QAction::triggered, m_playback,
+            [this] { m_playback->playFrom(m_popupRow); });
+    connect(StringGrid1, &LessonGrid::cellClicked, this, [this](int, int row) {
+        if (row >= 0 && row < lessonTable->rows())
+            m_popupRow = row;
+    });
+
+    // Row editing and paste.
+    const auto wireRowCommand = [this](QPushButton* button, void (*command)(LessonGrid&)) {
+        connect(button, &QPushButton::clicked, this,
+                [this, command] { runGuarded([this, command] { command(*StringGrid1); }); });
+    };
+    wireRowCommand(btnAddRow, insertRow);
+    wireRowCommand(btnAppendRow, appendTenRows);
+    wireRowCommand(btnDeleteRow, deleteCurrentRow);
+    wireRowCommand(btnMoveUp, moveCurrentRowUp);
+    wireRowCommand(btnMoveDown, moveCurrentRowDown);
+    connect(btnClearGrid, &QPushButton::clicked, this,
+            [this] { runGuarded([this] { clearTable(*StringGrid1, m_services.messages); }); });
+    connect(btnPaste, &QPushButton::clicked, this, [this] {
+        runGuarded([this] {
+            pasteFromClipboard(*StringGrid1, m_services.clipboard, m_services.messages,
+                               m_services.decimalSeparator);
+        });
+    });
+    connect(gridDelegate, &GridCellDelegate::editingDone, this, [this](int column, int row) {
+        runGuarded([this, column, row] {
+            applyEditingDone(*lessonTable, column, row, m_services.decimalSeparator);
+        });
+    });
+
+    // Files, voices and the view.
+    wireButton(btnSaveLesson, &MainWindow::saveLesson);
+    wireButton(btnLoadLesson, &MainWindow::loadLesson);
+    wireButton(btnVoiceSettings, &MainWindow::showVoiceSettings);
+    wireButton(btnVoiceCheck, &MainWindow::showVoiceCheck);
+    wireButton(btnVoiceList, &MainWindow::showVoiceList);
+    connect(chkHideText, &QCheckBox::stateChanged, this,
+            [this] { runGuarded([this] { applyHideText(); }); });
+
+    const auto showPopup = [this](QWidget* source, const QPoint& pos) {
+        pmGrid->popup(source->mapToGlobal(pos));
+    };
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
+            [this, showPopup](const QPoint& pos) { showPopup(StringGrid1->viewport(), pos); });
+    connect(StringGrid1->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            [this, showPopup](const QPoint& pos) {
+                // Only the Speaker column's header carries the popup menu.
+                if (StringGrid1->horizontalHeader()->logicalIndexAt(pos) == ColSpeaker)
+                    showPopup(StringGrid1->horizontalHeader(), pos);
+            });
+}
+
+void MainWindow::setTabOrder() {
+    const QList<QWidget*> order = {
+        btnSpeak,      btnStop,        StringGrid1,  cmbInterval,   btnVoiceList,
+        btnVoiceSettings, cmbRepeat,   cmbEnglishRate, btnPaste,    btnSaveLesson,
+        btnLoadLesson, btnAddRow,      btnAppendRow, btnDeleteRow,  btnMoveUp,
+        btnMoveDown,   chkHideText,    btnClearGrid, btnPrevRow,    btnNextRow,
+        btnVoiceCheck};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+void MainWindow::setVoiceWindows(VoiceSettingsDialog* voiceSettings,
+                                 VoiceCheckDialog* voiceCheck) {
+    m_voiceSettings = voiceSettings;
+    m_voiceCheck = voiceCheck;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Only the grid follows the window; everything else keeps its place.
+    StringGrid1->setGeometry(kGridRect.x(), kGridRect.y(),
+                             std::max(0, width() - (kClientWidth - kGridRect.width())),
+                             std::max(0, height() - (kClientHeight - kGridRect.height())));
+}
+
+void MainWindow::setHighlightRow(int row) {
+    m_highlightRow = row;
+    StringGrid1->viewport()->update();
+}
+
+void MainWindow::showSampleLesson() {
+    const QString note = m_services.speech.availabilityNote();
+    setWindowTitle(note.isEmpty() ? kCaption : kCaption + QStringLiteral(" - ") + note);
+    setHighlightRow(-1);
+    lessonTable->setRowCount(4);
+    cmbInterval->setCurrentIndex(0);
+    const LessonRow sample[] = {
+        {"1", "A", "English", "Hello. How are you?", ""},
+        {"2", "B", "English", "I'm fine, thank you.", ""},
+        {"3", "Q", "Japanese", QStringLiteral("今日はいい天気ですね。"), ""},
+        {"4", "R", "Japanese", QStringLiteral("そうですね。"), ""},
+    };
+    for (int row = 0; row < 4; ++row)
+        lessonTable->setRow(row, sample[row]);
+    StringGrid1->setColumnHidden(ColLanguage, true);
+}
+
+void MainWindow::showVoiceSettings() {
+    if (m_voiceSettings)
+        m_voiceSettings->exec();
+}
+
+void MainWindow::showVoiceCheck() {
+    if (m_voiceCheck)
+        m_voiceCheck->exec();
+}
+
+void MainWindow::showVoiceList() {
+    EngineOperation operation(m_services.speech);
+    const std::unique_ptr<SpeechVoice> voice = m_services.speech.createVoice();
+    const TokenCollection voices = voice->voices();
+    QString text;
+    for (int i = 0; i < voices.count(); ++i)
+        text += QString::number(i) + QStringLiteral(": ") + voices.item(i)->description() +
+                QStringLiteral("\r\n");
+    m_services.messages.showMessage(text);
+}
+
+void MainWindow::saveLesson() {
+    MainWindowLessonSettings controls(*this);
+    m_lessonFiles.save({m_services.fileDialogs, m_services.messages, *lessonTable, controls});
+}
+
+void MainWindow::loadLesson() {
+    MainWindowLessonSettings controls(*this);
+    m_lessonFiles.load({m_services.fileDialogs, m_services.messages, *lessonTable, controls});
+}
+
+void MainWindow::applyHideText() {
+    StringGrid1->setColumnHidden(ColText, chkHideText->isChecked());
+}
+
+} // namespace lessora

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "app/Services.h"
+#include "files/LessonFileCommands.h"
+#include "platform/ErrorHandler.h"
+
+#include <QWidget>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace lessora {
+
+class GridCellDelegate;
+class LessonGrid;
+class LessonTable;
+class PlaybackController;
+class VoiceCheckDialog;
+class VoiceSettingsDialog;
+
+// The main window: the lesson grid, the playback buttons and the lesson commands. It only
+// wires its controls to the objects that do the work: the playback controller, the row
+// commands, the lesson files and the two voice windows.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(const Services& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The two voice windows are created after the main window and shown from its buttons.
+    void setVoiceWindows(VoiceSettingsDialog* voiceSettings, VoiceCheckDialog* voiceCheck);
+
+    // Controls, reachable under their names (also their object names).
+    QPushButton* btnSpeak;
+    QPushButton* btnPrevRow;
+    QPushButton* btnNextRow;
+    QPushButton* btnStop;
+    QPushButton* btnVoiceSettings;
+    QLabel* lblInterbal;
+    QComboBox* cmbInterval;
+    QLabel* lblEnglishRate;
+    QComboBox* cmbEnglishRate;
+    QLabel* lblRepeat;
+    QComboBox* cmbRepeat;
+    QPushButton* btnVoiceList;
+    QCheckBox* chkHideText;
+    QPushButton* btnPaste;
+    QPushButton* btnSaveLesson;
+    QPushButton* btnLoadLesson;
+    QPushButton* btnVoiceCheck;
+    QPushButton* btnAddRow;
+    QPushButton* btnAppendRow;
+    QPushButton* btnDeleteRow;
+    QPushButton* btnClearGrid;
+    QPushButton* btnMoveUp;
+    QPushButton* btnMoveDown;
+    LessonTable* lessonTable;
+    LessonGrid* StringGrid1;
+    GridCellDelegate* gridDelegate;
+    QTimer* tmrNext;
+    QMenu* pmGrid;
+    QAction* mnuPlayFromHere;
+
+    PlaybackController& playback() const { return *m_playback; }
+
+    // Row drawn highlighted by the grid, -1 for none; setting it repaints the grid.
+    int highlightRow() const { return m_highlightRow; }
+    void setHighlightRow(int row);
+    // The row "ここから再生" plays from: the row of the last click on the grid.
+    int popupRow() const { return m_popupRow; }
+
+    const Services& services() const { return m_services; }
+    const ErrorHandler& errorHandler() const { return m_errors; }
+    // The save and open dialogs' memory of the file last chosen in each.
+    const LessonFileCommands& lessonFiles() const { return m_lessonFiles; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createControls();
+    void createPlayback();
+    void wireControls();
+    void setTabOrder();
+    // The caption, the four sample rows and the hidden Language column of a new window.
+    void showSampleLesson();
+    template <typename Handler> void runGuarded(Handler handler);
+    void wireButton(QPushButton* button, void (MainWindow::*handler)());
+
+    void showVoiceSettings();
+    void showVoiceCheck();
+    void showVoiceList();
+    void saveLesson();
+    void loadLesson();
+    void applyHideText();
+
+    Services m_services;
+    ErrorHandler m_errors;
+    PlaybackController* m_playback = nullptr;
+    VoiceSettingsDialog* m_voiceSettings = nullptr;
+    VoiceCheckDialog* m_voiceCheck = nullptr;
+    int m_highlightRow = -1;
+    int m_popupRow = 0;
+    LessonFileCommands m_lessonFiles;
+};
+
+} // namespace lessora
