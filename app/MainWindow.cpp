@@ -113,11 +113,11 @@ void MainWindow::createControls() {
                          QStringLiteral("10秒")},
                         88, 62, 56, 22);
     lblEnglishRate = label("lblEnglishRate", QStringLiteral("英語速度"), 163, 64, 80, 17);
-    cmbEnglishRate = combo("cmbEnglishRate",
-                           {QStringLiteral("遅い"), QStringLiteral("やや遅い"),
-                            QStringLiteral("標準"), QStringLiteral("やや速い"),
-                            QStringLiteral("速い")},
-                           219, 62, 100, 22);
+    cmbEnglishRate =
+        combo("cmbEnglishRate",
+              {QStringLiteral("遅い"), QStringLiteral("やや遅い"), QStringLiteral("標準"),
+               QStringLiteral("やや速い"), QStringLiteral("速い")},
+              219, 62, 100, 22);
     cmbEnglishRate->setCurrentIndex(2);
     lblRepeat = label("lblRepeat", QStringLiteral("繰り返し"), 336, 64, 65, 17);
     cmbRepeat = combo("cmbRepeat",
@@ -126,9 +126,9 @@ void MainWindow::createControls() {
                       384, 62, 65, 22);
     cmbRepeat->setCurrentIndex(0);
     btnVoiceList = button("btnVoiceList", QStringLiteral("音声一覧"), 552, 58, 80, 36);
-    chkHideText = named(place(new QCheckBox(QStringLiteral("テキストを隠す"), this), 24, 102, 120,
-                              19),
-                        "chkHideText");
+    chkHideText =
+        named(place(new QCheckBox(QStringLiteral("テキストを隠す"), this), 24, 102, 120, 19),
+              "chkHideText");
     btnPaste = button("btnPaste", QStringLiteral("貼り付け"), 200, 102, 80, 22);
     btnSaveLesson = button("btnSaveLesson", QStringLiteral("保存"), 296, 102, 80, 22);
     btnLoadLesson = button("btnLoadLesson", QStringLiteral("読み込み"), 392, 102, 80, 22);
@@ -247,17 +247,15 @@ void MainWindow::wireControls() {
 
 void MainWindow::setTabOrder() {
     const QList<QWidget*> order = {
-        btnSpeak,      btnStop,        StringGrid1,  cmbInterval,   btnVoiceList,
-        btnVoiceSettings, cmbRepeat,   cmbEnglishRate, btnPaste,    btnSaveLesson,
-        btnLoadLesson, btnAddRow,      btnAppendRow, btnDeleteRow,  btnMoveUp,
-        btnMoveDown,   chkHideText,    btnClearGrid, btnPrevRow,    btnNextRow,
-        btnVoiceCheck};
+        btnSpeak,     btnStop,        StringGrid1,  cmbInterval,   btnVoiceList,  btnVoiceSettings,
+        cmbRepeat,    cmbEnglishRate, btnPaste,     btnSaveLesson, btnLoadLesson, btnAddRow,
+        btnAppendRow, btnDeleteRow,   btnMoveUp,    btnMoveDown,   chkHideText,   btnClearGrid,
+        btnPrevRow,   btnNextRow,     btnVoiceCheck};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
-void MainWindow::setVoiceWindows(VoiceSettingsDialog* voiceSettings,
-                                 VoiceCheckDialog* voiceCheck) {
+void MainWindow::setVoiceWindows(VoiceSettingsDialog* voiceSettings, VoiceCheckDialog* voiceCheck) {
     m_voiceSettings = voiceSettings;
     m_voiceCheck = voiceCheck;
 }

@@ -40,8 +40,9 @@ QStringList qtNameFilters(const QString& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
         const QString pattern = QString(parts[i + 1]).replace(u';', u' ');
-        result << (description.contains(u'(') ? description
-                                              : QStringLiteral("%1 (%2)").arg(description, pattern));
+        result << (description.contains(u'(')
+                       ? description
+                       : QStringLiteral("%1 (%2)").arg(description, pattern));
     }
     return result;
 }

@@ -19,8 +19,8 @@ struct Services {
     ClipboardText& clipboard;
     Beeper& beeper;
     SpeechEngine& speech;
-    QString settingsPath;    // full path of the settings file ("Lessora.ini")
-    QChar decimalSeparator;  // the user's decimal separator
+    QString settingsPath;   // full path of the settings file ("Lessora.ini")
+    QChar decimalSeparator; // the user's decimal separator
 };
 
 } // namespace lessora

@@ -116,7 +116,7 @@ void VoiceCheckDialog::runCheck() {
 }
 
 void VoiceCheckDialog::checkVoice(SpeechVoice& voice, const VoiceTokenPtr& token,
-                                const QString& voiceType, QList<CatalogueEntry>& usable) {
+                                  const QString& voiceType, QList<CatalogueEntry>& usable) {
     const StatusPrefixes prefixes = prefixesFor(voiceType);
     const QString description = token->description();
     const QString languageName = languageNameOf(languageAttribute(*token).value_or(QString()));

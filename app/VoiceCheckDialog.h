@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/ErrorHandler.h"
 #include "app/Services.h"
+#include "platform/ErrorHandler.h"
 #include "settings/SettingsFile.h"
 #include "voices/SpeechEngine.h"
 

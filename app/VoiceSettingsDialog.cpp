@@ -137,18 +137,22 @@ void VoiceSettingsDialog::wireControls() {
         connect(button, &QPushButton::clicked, this,
                 [this, handler] { m_errors.run([this, handler] { handler(); }); });
     };
-    const std::pair<QPushButton*, QComboBox*> englishTests[] = {
-        {btnTestAEnglish, cmbVoiceAEnglish},
-        {btnTestBEnglish, cmbVoiceBEnglish},
-        {btnTestCEnglish, cmbVoiceCEnglish}};
-    for (const auto& [button, comboBox] : englishTests)
-        wire(button, [this, comboBox] { testVoice(comboBox, kEnglishTestSentence); });
-    const std::pair<QPushButton*, QComboBox*> japaneseTests[] = {
-        {btnTestAJapanese, cmbVoiceAJapanese},
-        {btnTestBJapanese, cmbVoiceBJapanese},
-        {btnTestCJapanese, cmbVoiceCJapanese}};
-    for (const auto& [button, comboBox] : japaneseTests)
-        wire(button, [this, comboBox] { testVoice(comboBox, kJapaneseTestSentence); });
+    struct VoiceTest {
+        QPushButton* button;
+        QComboBox* comboBox;
+        const QString& sentence;
+    };
+    const VoiceTest voiceTests[] = {{btnTestAEnglish, cmbVoiceAEnglish, kEnglishTestSentence},
+                                    {btnTestBEnglish, cmbVoiceBEnglish, kEnglishTestSentence},
+                                    {btnTestCEnglish, cmbVoiceCEnglish, kEnglishTestSentence},
+                                    {btnTestAJapanese, cmbVoiceAJapanese, kJapaneseTestSentence},
+                                    {btnTestBJapanese, cmbVoiceBJapanese, kJapaneseTestSentence},
+                                    {btnTestCJapanese, cmbVoiceCJapanese, kJapaneseTestSentence}};
+    for (const VoiceTest& test : voiceTests) {
+        wire(test.button, [this, comboBox = test.comboBox, &sentence = test.sentence] {
+            testVoice(comboBox, sentence);
+        });
+    }
     wire(btnAvailableVoices, [this] { showAvailableVoices(); });
     wire(btnAllVoices, [this] { loadAllVoices(); });
     wire(btnOK, [this] { save(); });

@@ -2,14 +2,14 @@
 // both voice lists, voice selection, start of speech), and the read-aloud button's click from
 // press to return, with the program's own speech engine.
 #include "app/MainWindow.h"
-#include "playback/PlaybackController.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "playback/PlaybackController.h"
 #include "playback/RowSpeaker.h"
-#include "voices/EmbeddedSpeechEngine.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
+#include "voices/EmbeddedSpeechEngine.h"
 #include "voices/SpeechBackend.h"
 #include "voices/SpeechEngine.h"
 
@@ -75,8 +75,7 @@ QString writeSettings(SpeechEngine& engine, const QString& path) {
         const TokenCollection voices = engine.createVoice()->voices();
         for (int i = 0; i < voices.count() && english.isEmpty(); ++i) {
             const VoiceTokenPtr token = voices.item(i);
-            if (languageNameOf(token->attribute(QStringLiteral("Language"))) ==
-                kLanguageEnglish)
+            if (languageNameOf(token->attribute(QStringLiteral("Language"))) == kLanguageEnglish)
                 english = token->description();
         }
     }

@@ -47,8 +47,7 @@ void listingTimes(EmbeddedSpeechEngine& engine) {
         const TokenCollection ordinary = voice->voices();
         QStringList lines;
         for (int i = 0; i < ordinary.count(); ++i)
-            lines << ordinary.item(i)->description() +
-                         ordinary.item(i)->attribute("Language");
+            lines << ordinary.item(i)->description() + ordinary.item(i)->attribute("Language");
         auto category = engine.createVoiceCategory();
         category->setId(kOneCoreVoicesCategory, false);
         voices = ordinary.count() + category->enumerateTokens().count();

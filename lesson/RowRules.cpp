@@ -121,7 +121,8 @@ void applyEditingDone(LessonTable& table, int column, int row, QChar decimalSepa
         table.setCell(ColSpeaker, row, code);
         table.setCell(ColLanguage, row, language);
     } else if (column == ColInterval) {
-        if (const auto clamped = clampedIntervalText(table.cell(ColInterval, row), decimalSeparator))
+        if (const auto clamped =
+                clampedIntervalText(table.cell(ColInterval, row), decimalSeparator))
             table.setCell(ColInterval, row, *clamped);
     }
 }

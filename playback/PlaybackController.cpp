@@ -61,8 +61,7 @@ bool PlaybackController::isPlaying() const {
 
 bool PlaybackController::isPaused() const {
     return m_state == PlaybackState::Paused ||
-           (m_state == PlaybackState::SingleRow &&
-            m_stateAfterSingleRow == PlaybackState::Paused);
+           (m_state == PlaybackState::SingleRow && m_stateAfterSingleRow == PlaybackState::Paused);
 }
 
 // Commands.
@@ -317,9 +316,9 @@ void PlaybackController::showCurrentRow() {
 
 void PlaybackController::speakRow(int row) {
     const LessonTable& table = m_controls.table;
-    m_speaker.speak({table.cell(ColText, row), table.cell(ColLanguage, row),
-                     table.cell(ColSpeaker, row)},
-                    englishRate());
+    m_speaker.speak(
+        {table.cell(ColText, row), table.cell(ColLanguage, row), table.cell(ColSpeaker, row)},
+        englishRate());
 }
 
 void PlaybackController::armTimer() {

@@ -64,9 +64,9 @@ public:
     ~PlaybackController() override;
 
     // Values chosen in the main window's lists.
-    int intervalMs() const;           // the default pause
-    int passCount() const;            // passes over the lesson
-    int englishRate() const;          // engine rate for English rows
+    int intervalMs() const;             // the default pause
+    int passCount() const;              // passes over the lesson
+    int englishRate() const;            // engine rate for English rows
     int pauseAfterRowMs(int row) const; // the row's own pause, else the default one
 
     PlaybackState state() const { return m_state; }

@@ -6,6 +6,7 @@
 
 #include "platform/AppError.h"
 #include "settings/AsciiCase.h"
+#include "settings/LanguageName.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/JapaneseReading.h"
@@ -64,15 +65,12 @@ struct ListedVoice {
 };
 
 QList<ListedVoice> allVoices(SpeechEngine& engine) {
+    const CategorisedVoices categories = listVoiceCategories(engine, *engine.createVoice());
     QList<ListedVoice> voices;
-    const TokenCollection ordinary = engine.createVoice()->voices();
-    for (int i = 0; i < ordinary.count(); ++i)
-        voices.append({ordinary.item(i), QStringLiteral("SAPI")});
-    const auto category = engine.createVoiceCategory();
-    category->setId(kOneCoreVoicesCategory, false);
-    const TokenCollection oneCore = category->enumerateTokens();
-    for (int i = 0; i < oneCore.count(); ++i)
-        voices.append({oneCore.item(i), QStringLiteral("OneCore")});
+    for (int i = 0; i < categories.ordinary.count(); ++i)
+        voices.append({categories.ordinary.item(i), kVoiceTypeSapi});
+    for (int i = 0; i < categories.oneCore.count(); ++i)
+        voices.append({categories.oneCore.item(i), kVoiceTypeOneCore});
     return voices;
 }
 

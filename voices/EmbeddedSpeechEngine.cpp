@@ -66,7 +66,7 @@ void checkRate(int rate) {
 
 // Queues the utterance on the output and has the worker synthesise it.
 UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output, quint64 owner,
-                   const EmbeddedVoice& voice, const QString& text, int rate) {
+                            const EmbeddedVoice& voice, const QString& text, int rate) {
     UtterancePtr utterance = output->enqueue(owner);
     SynthesisWorker::instance().post(
         [output, utterance, &voice, text, rate](SynthesisContext& context) {

@@ -15,9 +15,11 @@ public:
 };
 
 // Values of SpeechVoice::runningState().
-inline constexpr int kRunningStateNone = 0;     // nothing has been spoken on this voice object yet
-inline constexpr int kRunningStateDone = 1;     // the last utterance has ended (finished, stopped or failed)
-inline constexpr int kRunningStateSpeaking = 2; // from the Speak call until its last sample was played
+inline constexpr int kRunningStateNone = 0; // nothing has been spoken on this voice object yet
+inline constexpr int kRunningStateDone =
+    1; // the last utterance has ended (finished, stopped or failed)
+inline constexpr int kRunningStateSpeaking =
+    2; // from the Speak call until its last sample was played
 
 // Flags of SpeechVoice::speak().
 inline constexpr int kSpeakSync = 0;  // returns when the text has been spoken

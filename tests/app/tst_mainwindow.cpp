@@ -1,8 +1,8 @@
 #include "app/GridCellDelegate.h"
 #include "app/MainWindow.h"
-#include "playback/PlaybackController.h"
 #include "lesson/LessonGrid.h"
 #include "lesson/LessonTable.h"
+#include "playback/PlaybackController.h"
 #include "support/FakeServices.h"
 
 #include <QCheckBox>
@@ -37,7 +37,8 @@ void TestMainWindow::startUpState() {
     QCOMPARE(table.rows(), 4);
     QCOMPARE(table.row(0), (LessonRow{"1", "A", "English", "Hello. How are you?", ""}));
     QCOMPARE(table.row(1), (LessonRow{"2", "B", "English", "I'm fine, thank you.", ""}));
-    QCOMPARE(table.row(2), (LessonRow{"3", "Q", "Japanese", QStringLiteral("今日はいい天気ですね。"), ""}));
+    QCOMPARE(table.row(2),
+             (LessonRow{"3", "Q", "Japanese", QStringLiteral("今日はいい天気ですね。"), ""}));
     QCOMPARE(table.row(3), (LessonRow{"4", "R", "Japanese", QStringLiteral("そうですね。"), ""}));
     QVERIFY(form.StringGrid1->isColumnHidden(ColLanguage));
     QVERIFY(!form.StringGrid1->isColumnHidden(ColText));

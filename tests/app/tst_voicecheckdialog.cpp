@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
-#include "support/FakeServices.h"
+#include "app/VoiceCheckDialog.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
-#include "app/VoiceCheckDialog.h"
+#include "support/FakeServices.h"
 
 #include <QListWidget>
 #include <QPushButton>

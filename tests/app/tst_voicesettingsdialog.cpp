@@ -1,7 +1,7 @@
-#include "support/FakeServices.h"
+#include "app/VoiceSettingsDialog.h"
 #include "settings/SettingsFile.h"
 #include "settings/Speakers.h"
-#include "app/VoiceSettingsDialog.h"
+#include "support/FakeServices.h"
 
 #include <QComboBox>
 #include <QDir>

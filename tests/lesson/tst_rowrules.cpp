@@ -23,9 +23,11 @@ void TestRowRules::trimming_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
     QTest::newRow("controls and blanks") << QString("\t \r\n ab c\x01 ") << "ab c";
-    QTest::newRow("ideographic space stays") << QStringLiteral("\u3000a\u3000") << QStringLiteral("\u3000a\u3000");
+    QTest::newRow("ideographic space stays")
+        << QStringLiteral("\u3000a\u3000") << QStringLiteral("\u3000a\u3000");
     QTest::newRow("no-break space stays") << QStringLiteral("\u00A0a") << QStringLiteral("\u00A0a");
-    QTest::newRow("only blanks") << "  \t " << "";
+    QTest::newRow("only blanks") << "  \t "
+                                 << "";
 }
 
 void TestRowRules::trimming() {
@@ -38,14 +40,28 @@ void TestRowRules::speakerCodes_data() {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("language");
-    QTest::newRow("lower q with blanks") << " q " << "Q" << "Japanese";
-    QTest::newRow("lower b") << "b" << "B" << "English";
-    QTest::newRow("C") << "C" << "C" << "English";
-    QTest::newRow("S") << "S" << "S" << "Japanese";
-    QTest::newRow("other word") << "ab" << "AB" << "";
-    QTest::newRow("full-width A stays") << QStringLiteral("\uFF21") << QStringLiteral("\uFF21") << "";
-    QTest::newRow("empty") << "" << "" << "";
-    QTest::newRow("non-ASCII letter not upper-cased") << QStringLiteral("\u00E9") << QStringLiteral("\u00E9") << "";
+    QTest::newRow("lower q with blanks") << " q "
+                                         << "Q"
+                                         << "Japanese";
+    QTest::newRow("lower b") << "b"
+                             << "B"
+                             << "English";
+    QTest::newRow("C") << "C"
+                       << "C"
+                       << "English";
+    QTest::newRow("S") << "S"
+                       << "S"
+                       << "Japanese";
+    QTest::newRow("other word") << "ab"
+                                << "AB"
+                                << "";
+    QTest::newRow("full-width A stays")
+        << QStringLiteral("\uFF21") << QStringLiteral("\uFF21") << "";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("non-ASCII letter not upper-cased")
+        << QStringLiteral("\u00E9") << QStringLiteral("\u00E9") << "";
 }
 
 void TestRowRules::speakerCodes() {
@@ -103,22 +119,32 @@ void TestRowRules::editingDone_data() {
     QTest::addColumn<QString>("languageAfter");
     const QChar point = u'.';
     // Row 0 starts as speaker "A", language "English".
-    QTest::newRow("lower q with blanks") << int(ColSpeaker) << " q " << point << "Q" << "Japanese";
-    QTest::newRow("lower b") << int(ColSpeaker) << "b" << point << "B" << "English";
-    QTest::newRow("x kept, language kept") << int(ColSpeaker) << "x" << point << "x" << "English";
-    QTest::newRow("cleared speaker") << int(ColSpeaker) << "" << point << "" << "English";
+    QTest::newRow("lower q with blanks") << int(ColSpeaker) << " q " << point << "Q"
+                                         << "Japanese";
+    QTest::newRow("lower b") << int(ColSpeaker) << "b" << point << "B"
+                             << "English";
+    QTest::newRow("x kept, language kept") << int(ColSpeaker) << "x" << point << "x"
+                                           << "English";
+    QTest::newRow("cleared speaker") << int(ColSpeaker) << "" << point << ""
+                                     << "English";
     QTest::newRow("full-width A") << int(ColSpeaker) << QStringLiteral("\uFF21") << point
                                   << QStringLiteral("\uFF21") << "English";
-    QTest::newRow("interval -1") << int(ColInterval) << "-1" << point << "0" << "English";
-    QTest::newRow("interval 12") << int(ColInterval) << "12" << point << "10" << "English";
-    QTest::newRow("interval 1e2") << int(ColInterval) << "1e2" << point << "10" << "English";
+    QTest::newRow("interval -1") << int(ColInterval) << "-1" << point << "0"
+                                 << "English";
+    QTest::newRow("interval 12") << int(ColInterval) << "12" << point << "10"
+                                 << "English";
+    QTest::newRow("interval 1e2") << int(ColInterval) << "1e2" << point << "10"
+                                  << "English";
     QTest::newRow("interval kept as typed") << int(ColInterval) << " 2.5 " << point << " 2.5 "
                                             << "English";
-    QTest::newRow("interval letters") << int(ColInterval) << "ab" << point << "ab" << "English";
-    QTest::newRow("interval NAN") << int(ColInterval) << "nan" << point << "nan" << "English";
+    QTest::newRow("interval letters") << int(ColInterval) << "ab" << point << "ab"
+                                      << "English";
+    QTest::newRow("interval NAN") << int(ColInterval) << "nan" << point << "nan"
+                                  << "English";
     QTest::newRow("interval comma locale") << int(ColInterval) << "12,5" << QChar(u',') << "10"
                                            << "English";
-    QTest::newRow("text untouched") << int(ColText) << " q " << point << " q " << "English";
+    QTest::newRow("text untouched") << int(ColText) << " q " << point << " q "
+                                    << "English";
 }
 
 void TestRowRules::editingDone() {

@@ -19,16 +19,22 @@ private slots:
 void TestErrorHandler::fullStopRule_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("Japanese gets a stop") << QString("%1 に書き込めません").arg("/x")
-                                          << QString("%1 に書き込めません.").arg("/x");
-    QTest::newRow("letter gets a stop") << "abc" << "abc.";
-    QTest::newRow("already a stop") << "abc." << "abc.";
-    QTest::newRow("below the stop") << "abc!" << "abc!";
-    QTest::newRow("comma is below") << "abc," << "abc,";
-    QTest::newRow("slash is above") << "a/" << "a/.";
-    QTest::newRow("Japanese full stop is above") << QStringLiteral("読み込みました。")
-                                                 << QStringLiteral("読み込みました。.");
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("Japanese gets a stop")
+        << QString("%1 に書き込めません").arg("/x") << QString("%1 に書き込めません.").arg("/x");
+    QTest::newRow("letter gets a stop") << "abc"
+                                        << "abc.";
+    QTest::newRow("already a stop") << "abc."
+                                    << "abc.";
+    QTest::newRow("below the stop") << "abc!"
+                                    << "abc!";
+    QTest::newRow("comma is below") << "abc,"
+                                    << "abc,";
+    QTest::newRow("slash is above") << "a/"
+                                    << "a/.";
+    QTest::newRow("Japanese full stop is above")
+        << QStringLiteral("読み込みました。") << QStringLiteral("読み込みました。.");
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestErrorHandler::fullStopRule() {

@@ -2,11 +2,11 @@
 // clock the test moves: no sound device and no real-time waiting.
 #include "app/MainWindow.h"
 #include "playback/PlaybackController.h"
+#include "settings/LanguageName.h"
+#include "settings/SettingsFile.h"
 #include "support/FakeServices.h"
 #include "voices/AudioOutput.h"
 #include "voices/EmbeddedSpeechEngine.h"
-#include "settings/LanguageName.h"
-#include "settings/SettingsFile.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "playback/RowSpeaker.h"
-#include "support/FakeServices.h"
 #include "settings/SettingsFile.h"
+#include "support/FakeServices.h"
 
 #include <QTest>
 
@@ -44,9 +44,7 @@ struct SpeakerRig {
         if (!settings.catalogue.isEmpty())
             rewriteCatalogue(file, settings.catalogue);
     }
-    void speak(const RowCells& row, int englishRate = 0) {
-        rowSpeaker.speak(row, englishRate);
-    }
+    void speak(const RowCells& row, int englishRate = 0) { rowSpeaker.speak(row, englishRate); }
     FakeSpeechEngine::Utterance lastSpoken() const {
         return fakes.speech.spoken.isEmpty() ? FakeSpeechEngine::Utterance{}
                                              : fakes.speech.spoken.last();

@@ -1,7 +1,7 @@
 #include "platform/AppError.h"
 #include "settings/SettingsFile.h"
-#include "settings/Speakers.h"
 #include "settings/SettingsLocation.h"
+#include "settings/Speakers.h"
 
 #include <QDir>
 #include <QFile>

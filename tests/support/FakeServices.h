@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/Services.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
-#include "app/Services.h"
 #include "support/FakeSpeechEngine.h"
 
 #include <QList>
@@ -18,9 +18,9 @@ namespace lessora::test {
 // Records every message and confirmation; confirmations are answered from a queue.
 class FakeMessageBoxes : public MessageBoxes {
 public:
-    QStringList messages;          // texts of showMessage, in order
-    QStringList confirmations;     // texts of confirm, in order
-    QList<bool> confirmAnswers;    // next answers to confirm; "いいえ" (false) when empty
+    QStringList messages;       // texts of showMessage, in order
+    QStringList confirmations;  // texts of confirm, in order
+    QList<bool> confirmAnswers; // next answers to confirm; "いいえ" (false) when empty
     // Runs while a message or confirmation is "on screen", as a modal box's event loop would.
     std::function<void(const QString&)> whileShown;
 

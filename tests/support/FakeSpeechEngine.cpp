@@ -111,7 +111,8 @@ FakeSpeechEngine::~FakeSpeechEngine() = default;
 
 FakeVoice& FakeSpeechEngine::addVoice(const QString& description, const QString& language,
                                       bool oneCore) {
-    m_voices.push_back(std::make_unique<FakeVoice>(FakeVoice{description, language, oneCore, {}, {}, {}}));
+    m_voices.push_back(
+        std::make_unique<FakeVoice>(FakeVoice{description, language, oneCore, {}, {}, {}}));
     return *m_voices.back();
 }
 
