@@ -5,7 +5,7 @@
 #include "app/VoiceSettingsDialog.h"
 #include "app/WidgetPlacement.h"
 #include "lesson/ClipboardPaste.h"
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowCommands.h"
 #include "lesson/RowRules.h"
@@ -200,7 +200,7 @@ void MainWindow::wireControls() {
     });
 
     // Row editing and paste.
-    const auto wireRowCommand = [this](QPushButton* button, void (*command)(LessonGrid&)) {
+    const auto wireRowCommand = [this](QPushButton* button, void (*command)(LessonCursor&)) {
         connect(button, &QPushButton::clicked, this,
                 [this, command] { runGuarded([this, command] { command(*StringGrid1); }); });
     };

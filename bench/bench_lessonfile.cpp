@@ -4,7 +4,7 @@
 #include "files/FileAccess.h"
 #include "files/LessonFile.h"
 #include "files/LessonFileCommands.h"
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"

@@ -1,7 +1,7 @@
 // Times paste of 100,000 lines and the row commands on a 100,000-row table, with the grid
 // shown (offscreen unless a platform is chosen), so that the view's work is counted too.
 #include "lesson/ClipboardPaste.h"
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowCommands.h"
 #include "platform/Clipboard.h"

@@ -1,6 +1,6 @@
 #include "lesson/ClipboardPaste.h"
 
-#include "lesson/LessonGrid.h"
+#include "lesson/LessonCursor.h"
 #include "lesson/RowRules.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBoxes.h"
@@ -70,7 +70,7 @@ QList<LessonRow> rowsFromClipboardText(const QString& text, QChar decimalSeparat
     return rows;
 }
 
-void pasteFromClipboard(LessonGrid& grid, ClipboardText& clipboard, MessageBoxes& messages,
+void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBoxes& messages,
                         QChar decimalSeparator) {
     if (!clipboard.hasText()) {
         messages.showMessage(kNoClipboardText);

@@ -9,7 +9,7 @@
 namespace lessora {
 
 class ClipboardText;
-class LessonGrid;
+class LessonCursor;
 class MessageBoxes;
 
 inline const QString kNoClipboardText = QStringLiteral("クリップボードに文字列がありません。");
@@ -22,7 +22,7 @@ QList<LessonRow> rowsFromClipboardText(const QString& text, QChar decimalSeparat
 // Replaces the whole table with the rows of the clipboard's text, in one model change, or
 // tells the user that the clipboard holds no text. The current cell stays where it was, moved
 // to the last row when the table got shorter.
-void pasteFromClipboard(LessonGrid& grid, ClipboardText& clipboard, MessageBoxes& messages,
+void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBoxes& messages,
                         QChar decimalSeparator);
 
 } // namespace lessora

@@ -1,6 +1,6 @@
 #include "lesson/RowCommands.h"
 
-#include "lesson/LessonGrid.h"
+#include "lesson/LessonCursor.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/MessageBoxes.h"
@@ -26,17 +26,17 @@ QList<LessonRow> emptyNumberedRows(int first, int count) {
     return block;
 }
 
-bool hasCurrentRow(const LessonGrid& grid) {
+bool hasCurrentRow(const LessonCursor& grid) {
     const int current = grid.currentRow();
     return current >= 0 && current < grid.table().rows();
 }
 
 // Where the user goes on typing after a command that filled in new rows.
-void startTypingAt(LessonGrid& grid, int row) {
+void startTypingAt(LessonCursor& grid, int row) {
     grid.makeRowCurrent(row);
     grid.setCurrentColumn(ColSpeaker);
     grid.scrollToLeftEdge();
-    grid.setFocus();
+    grid.takeFocus();
 }
 
 // Swaps every cell but No of two rows; the No cells stay with the positions.
@@ -51,7 +51,7 @@ void swapContents(LessonTable& table, int upper, int lower) {
 
 } // namespace
 
-void insertRow(LessonGrid& grid) {
+void insertRow(LessonCursor& grid) {
     LessonTable& table = grid.table();
     const int current = grid.currentRow();
     const int at = current >= 0 ? std::min(current, table.rows()) : table.rows();
@@ -60,14 +60,14 @@ void insertRow(LessonGrid& grid) {
     grid.makeRowCurrent(at);
 }
 
-void appendTenRows(LessonGrid& grid) {
+void appendTenRows(LessonCursor& grid) {
     LessonTable& table = grid.table();
     const int first = table.rows();
     table.insertBlock(first, emptyNumberedRows(first, 10));
     startTypingAt(grid, first);
 }
 
-void deleteCurrentRow(LessonGrid& grid) {
+void deleteCurrentRow(LessonCursor& grid) {
     if (!hasCurrentRow(grid))
         return;
     LessonTable& table = grid.table();
@@ -78,7 +78,7 @@ void deleteCurrentRow(LessonGrid& grid) {
         grid.makeRowCurrent(std::min(deleted, table.rows() - 1));
 }
 
-void moveCurrentRowUp(LessonGrid& grid) {
+void moveCurrentRowUp(LessonCursor& grid) {
     LessonTable& table = grid.table();
     if (table.rows() <= 1 || !hasCurrentRow(grid) || grid.currentRow() == 0)
         return;
@@ -88,7 +88,7 @@ void moveCurrentRowUp(LessonGrid& grid) {
     grid.makeRowCurrent(row - 1);
 }
 
-void moveCurrentRowDown(LessonGrid& grid) {
+void moveCurrentRowDown(LessonCursor& grid) {
     LessonTable& table = grid.table();
     if (table.rows() <= 1 || !hasCurrentRow(grid) || grid.currentRow() == table.rows() - 1)
         return;
@@ -98,7 +98,7 @@ void moveCurrentRowDown(LessonGrid& grid) {
     grid.makeRowCurrent(row + 1);
 }
 
-void clearTable(LessonGrid& grid, MessageBoxes& messages) {
+void clearTable(LessonCursor& grid, MessageBoxes& messages) {
     if (!messages.confirm(kClearConfirmation))
         return;
     grid.table().setRows(emptyNumberedRows(0, 10));

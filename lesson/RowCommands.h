@@ -4,7 +4,7 @@
 
 namespace lessora {
 
-class LessonGrid;
+class LessonCursor;
 class MessageBoxes;
 
 // The row editing commands. Each works on the grid's table and current cell, keeps the No
@@ -13,27 +13,27 @@ class MessageBoxes;
 
 // Inserts an empty row before the current row, or after the last row when there is none.
 // The current column and the keyboard focus stay as they are.
-void insertRow(LessonGrid& grid);
+void insertRow(LessonCursor& grid);
 
 // Appends ten empty rows, numbered from their positions (the rows before them keep their
 // numbers), and leaves the first of them current in the Speaker column, with the grid
 // scrolled to its left edge and holding the keyboard focus.
-void appendTenRows(LessonGrid& grid);
+void appendTenRows(LessonCursor& grid);
 
 // Deletes the current row without asking; the row that followed it, or else the new last
 // row, becomes current.
-void deleteCurrentRow(LessonGrid& grid);
+void deleteCurrentRow(LessonCursor& grid);
 
 // Swap the Speaker, Language, Text and Interval of the current row with the row above or
 // below; the moved row stays current.
-void moveCurrentRowUp(LessonGrid& grid);
-void moveCurrentRowDown(LessonGrid& grid);
+void moveCurrentRowUp(LessonCursor& grid);
+void moveCurrentRowDown(LessonCursor& grid);
 
 inline const QString kClearConfirmation =
     QStringLiteral("入力されている内容をすべて消去します。\r\nよろしいですか？");
 
 // After the user confirmed: ten empty numbered rows, the first current in the Speaker
 // column, scrolled to the left edge, with the keyboard focus.
-void clearTable(LessonGrid& grid, MessageBoxes& messages);
+void clearTable(LessonCursor& grid, MessageBoxes& messages);
 
 } // namespace lessora

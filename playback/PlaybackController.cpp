@@ -1,6 +1,6 @@
 #include "playback/PlaybackController.h"
 
-#include "lesson/LessonGrid.h"
+#include "lesson/LessonCursor.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/Beeper.h"

@@ -14,7 +14,7 @@ namespace lessora {
 
 class Beeper;
 class ErrorHandler;
-class LessonGrid;
+class LessonCursor;
 class LessonTable;
 class MessageBoxes;
 class SpeechEngine;
@@ -22,7 +22,7 @@ class SpeechEngine;
 // The main window's controls that playback reads and drives.
 struct PlaybackControls {
     LessonTable& table;
-    LessonGrid& grid;
+    LessonCursor& grid;           // StringGrid1
     QTimer& timer;                // tmrNext: its ticks drive playback
     QAbstractButton& speakButton; // btnSpeak: "読み上げ", "一時停止" or "再生"
     QComboBox& interval;          // cmbInterval

@@ -1,6 +1,6 @@
 #include "app/GridCellDelegate.h"
 #include "app/MainWindow.h"
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "playback/PlaybackController.h"
 #include "support/FakeServices.h"

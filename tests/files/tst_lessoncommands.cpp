@@ -2,7 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
 #include "files/FileAccess.h"
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "support/FakeServices.h"
 

@@ -1,4 +1,4 @@
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 

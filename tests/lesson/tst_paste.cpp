@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 #include "lesson/ClipboardPaste.h"
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "support/FakeServices.h"
 #include "support/TableText.h"

@@ -1,5 +1,5 @@
 #include "app/MainWindow.h"
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/ErrorHandler.h"

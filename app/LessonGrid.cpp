@@ -1,4 +1,4 @@
-#include "lesson/LessonGrid.h"
+#include "app/LessonGrid.h"
 
 #include "lesson/LessonTable.h"
 
@@ -63,6 +63,10 @@ void LessonGrid::setCurrentColumn(int column) {
 
 void LessonGrid::scrollToLeftEdge() {
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+}
+
+void LessonGrid::takeFocus() {
+    setFocus();
 }
 
 } // namespace lessora

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "lesson/LessonCursor.h"
+
+#include <QTableView>
+
+namespace lessora {
+
+class LessonTable;
+
+// The grid that shows and edits the lesson table and keeps its current cell.
+class LessonGrid : public QTableView, public LessonCursor {
+    Q_OBJECT
+public:
+    explicit LessonGrid(LessonTable& table, QWidget* parent = nullptr);
+
+    // LessonCursor
+    LessonTable& table() const override { return m_table; }
+    int currentRow() const override;
+    int currentColumn() const override;
+    void makeRowCurrent(int row) override;
+    void setCurrentColumn(int column) override;
+    void scrollToLeftEdge() override;
+    void takeFocus() override;
+
+signals:
+    void cellClicked(int column, int row);
+    void cellDoubleClicked(int column, int row);
+
+private:
+    LessonTable& m_table;
+};
+
+} // namespace lessora
