@@ -1,11 +1,13 @@
 #include "app/MainWindow.h"
 
 #include "app/GridCellDelegate.h"
+#include "app/LessonDocument.h"
+#include "app/LessonGrid.h"
+#include "app/MainWindowAccessibility.h"
 #include "app/VoiceCheckDialog.h"
 #include "app/VoiceSettingsDialog.h"
 #include "app/WidgetPlacement.h"
 #include "lesson/ClipboardPaste.h"
-#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowCommands.h"
 #include "lesson/RowRules.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -43,28 +46,6 @@ void fitLabelBefore(QLabel* label, const QWidget* next) {
     label->setFont(font);
 }
 
-// The three lists and the hide-text box as the lesson commands see them. The box's change
-// signal hides the Text column, so a loaded hide-text setting shows at once.
-class MainWindowLessonSettings : public LessonSettingsControls {
-public:
-    explicit MainWindowLessonSettings(MainWindow& window)
-        : m_window(window) {}
-
-    LessonSettings lessonSettings() const override {
-        return {m_window.cmbEnglishRate->currentIndex(), m_window.cmbInterval->currentIndex(),
-                m_window.cmbRepeat->currentIndex(), m_window.chkHideText->isChecked()};
-    }
-    void setEnglishRateIndex(int index) override {
-        m_window.cmbEnglishRate->setCurrentIndex(index);
-    }
-    void setIntervalIndex(int index) override { m_window.cmbInterval->setCurrentIndex(index); }
-    void setRepeatIndex(int index) override { m_window.cmbRepeat->setCurrentIndex(index); }
-    void setHideText(bool hide) override { m_window.chkHideText->setChecked(hide); }
-
-private:
-    MainWindow& m_window;
-};
-
 } // namespace
 
 MainWindow::MainWindow(const Services& services, QWidget* parent)
@@ -77,6 +58,9 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
     wireControls();
     setTabOrder();
     runGuarded([this] { showSampleLesson(); });
+    // Created once the sample lesson is in: that is the lesson a first close compares with.
+    m_document = new LessonDocument(*this, m_errors);
+    nameControlsForAccessibility(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -268,9 +252,17 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
                              std::max(0, height() - (kClientHeight - kGridRect.height())));
 }
 
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_document->mayClose())
+        QWidget::closeEvent(event);
+    else
+        event->ignore();
+}
+
 void MainWindow::setHighlightRow(int row) {
     m_highlightRow = row;
     StringGrid1->viewport()->update();
+    announceSpokenRow(*StringGrid1, row);
 }
 
 void MainWindow::showSampleLesson() {
@@ -311,14 +303,16 @@ void MainWindow::showVoiceList() {
     m_services.messages.showMessage(text);
 }
 
+const LessonFileCommands& MainWindow::lessonFiles() const {
+    return m_document->commands();
+}
+
 void MainWindow::saveLesson() {
-    MainWindowLessonSettings controls(*this);
-    m_lessonFiles.save({m_services.fileDialogs, m_services.messages, *lessonTable, controls});
+    m_document->save();
 }
 
 void MainWindow::loadLesson() {
-    MainWindowLessonSettings controls(*this);
-    m_lessonFiles.load({m_services.fileDialogs, m_services.messages, *lessonTable, controls});
+    m_document->load();
 }
 
 void MainWindow::applyHideText() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/Services.h"
-#include "files/LessonFileCommands.h"
 #include "platform/ErrorHandler.h"
 
 #include <QWidget>
@@ -17,6 +16,8 @@ class QTimer;
 namespace lessora {
 
 class GridCellDelegate;
+class LessonDocument;
+class LessonFileCommands;
 class LessonGrid;
 class LessonTable;
 class PlaybackController;
@@ -77,10 +78,13 @@ public:
     const Services& services() const { return m_services; }
     const ErrorHandler& errorHandler() const { return m_errors; }
     // The save and open dialogs' memory of the file last chosen in each.
-    const LessonFileCommands& lessonFiles() const { return m_lessonFiles; }
+    const LessonFileCommands& lessonFiles() const;
+    // The lesson's file commands, its recent files and whether it changed.
+    LessonDocument& document() const { return *m_document; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
@@ -106,7 +110,7 @@ private:
     VoiceCheckDialog* m_voiceCheck = nullptr;
     int m_highlightRow = -1;
     int m_popupRow = 0;
-    LessonFileCommands m_lessonFiles;
+    LessonDocument* m_document = nullptr;
 };
 
 } // namespace lessora

@@ -34,6 +34,20 @@ bool QtMessageBoxes::confirm(const QString& text) {
     return box.clickedButton() == yes;
 }
 
+YesNoCancel QtMessageBoxes::askYesNoCancel(const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton,
+                    dialogParent());
+    QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return YesNoCancel::Yes;
+    return box.clickedButton() == no ? YesNoCancel::No : YesNoCancel::Cancel;
+}
+
 QStringList qtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');
     QStringList result;
@@ -58,6 +72,8 @@ std::optional<QString> runDialog(QFileDialog::AcceptMode mode, const FileDialogO
         dialog.setDefaultSuffix(options.defaultExtension);
     if (!options.fileName.isEmpty())
         dialog.selectFile(options.fileName);
+    else if (!options.folder.isEmpty())
+        dialog.setDirectory(options.folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -14,6 +14,7 @@ class QtMessageBoxes : public MessageBoxes {
 public:
     void showMessage(const QString& text) override;
     bool confirm(const QString& text) override;
+    YesNoCancel askYesNoCancel(const QString& text) override;
 };
 
 class QtFileDialogs : public FileDialogs {

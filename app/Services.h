@@ -21,6 +21,8 @@ struct Services {
     SpeechEngine& speech;
     QString settingsPath;   // full path of the settings file ("Lessora.ini")
     QChar decimalSeparator; // the user's decimal separator
+    // Where the lessons used lately and the dialogs' last folder are kept; empty: this run only
+    QString lessonHistoryPath = {};
 };
 
 } // namespace lessora

@@ -1,10 +1,10 @@
 // Load and save of a 100,000-row lesson through the commands, into and out of a table shown
 // in the grid, and the reader's parse step against RapidJSON's DOM parse of the same bytes.
 // Prints the median of several runs in milliseconds.
+#include "app/LessonGrid.h"
 #include "files/FileAccess.h"
 #include "files/LessonFile.h"
 #include "files/LessonFileCommands.h"
-#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -41,6 +41,7 @@ class SilentMessages : public MessageBoxes {
 public:
     void showMessage(const QString&) override {}
     bool confirm(const QString&) override { return false; }
+    YesNoCancel askYesNoCancel(const QString&) override { return YesNoCancel::Cancel; }
 };
 
 class PlainSettings : public LessonSettingsControls {

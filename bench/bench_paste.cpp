@@ -1,7 +1,7 @@
 // Times paste of 100,000 lines and the row commands on a 100,000-row table, with the grid
 // shown (offscreen unless a platform is chosen), so that the view's work is counted too.
-#include "lesson/ClipboardPaste.h"
 #include "app/LessonGrid.h"
+#include "lesson/ClipboardPaste.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowCommands.h"
 #include "platform/Clipboard.h"
@@ -32,6 +32,7 @@ class SilentMessages : public MessageBoxes {
 public:
     void showMessage(const QString&) override {}
     bool confirm(const QString&) override { return true; }
+    YesNoCancel askYesNoCancel(const QString&) override { return YesNoCancel::Cancel; }
 };
 
 QString lessonText(int lines) {

@@ -36,6 +36,7 @@ public:
     int shown = 0;
     void showMessage(const QString&) override { ++shown; }
     bool confirm(const QString&) override { return false; }
+    YesNoCancel askYesNoCancel(const QString&) override { return YesNoCancel::Cancel; }
 };
 
 class NoFileDialogs : public FileDialogs {

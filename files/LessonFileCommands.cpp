@@ -41,46 +41,54 @@ void applyLessonRows(LessonTable& table, const QList<LessonRow>& rows) {
         table.setRow(row, {QString::number(row + 1), {}, {}, {}, {}});
 }
 
-void LessonFileCommands::save(const LessonCommandContext& context) {
-    const std::optional<QString> path =
-        context.dialogs.getSaveFileName({kFilter, kDefaultExtension, m_saveDialogFileName});
+bool LessonFileCommands::save(const LessonCommandContext& context) {
+    const std::optional<QString> path = context.dialogs.getSaveFileName(
+        {kFilter, kDefaultExtension, m_saveDialogFileName, m_startFolder});
     if (!path)
-        return;
+        return false;
     m_saveDialogFileName = *path;
     const QByteArray bytes =
         writeLessonFile(context.controls.lessonSettings(), context.table.allRows());
     replaceWholeFile(*path, bytes);
     context.messages.showMessage(lessonFileMessages::saved);
+    return true;
 }
 
-void LessonFileCommands::load(const LessonCommandContext& context) {
+bool LessonFileCommands::load(const LessonCommandContext& context) {
     const std::optional<QString> path =
-        context.dialogs.getOpenFileName({kFilter, {}, m_openDialogFileName});
+        context.dialogs.getOpenFileName({kFilter, {}, m_openDialogFileName, m_startFolder});
     if (!path)
-        return;
+        return false;
     m_openDialogFileName = *path;
-    const LessonFileContent content = readLessonFile(readWholeFile(*path));
+    return loadFile(context, *path);
+}
+
+bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QString& path,
+                                  bool announceSuccess) {
+    const LessonFileContent content = readLessonFile(readWholeFile(path));
     switch (content.status) {
     case LessonFileStatus::NotUtf8:
         throw AppError(lessonFileMessages::notUtf8);
     case LessonFileStatus::NotJson:
         context.messages.showMessage(lessonFileMessages::notJson);
-        return;
+        return false;
     case LessonFileStatus::NotObject:
         context.messages.showMessage(lessonFileMessages::notLesson);
-        return;
+        return false;
     case LessonFileStatus::InvalidValue:
         throw AppError(content.error);
     case LessonFileStatus::NoRows:
         applySettings(context.controls, content.settings);
         context.messages.showMessage(lessonFileMessages::noRows);
-        return;
+        return false;
     case LessonFileStatus::Loaded:
         applySettings(context.controls, content.settings);
         applyLessonRows(context.table, content.rows);
-        context.messages.showMessage(lessonFileMessages::loaded);
-        return;
+        if (announceSuccess)
+            context.messages.showMessage(lessonFileMessages::loaded);
+        return true;
     }
+    return false;
 }
 
 } // namespace lessora

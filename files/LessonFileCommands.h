@@ -38,12 +38,20 @@ public:
     static const QString kFilter; // "JSONファイル (*.json)|*.json"
     static const QString kDefaultExtension;
 
-    // Asks for a file and writes the lesson to it; "保存しました。" when done.
-    void save(const LessonCommandContext& context);
-    // Asks for a file and loads it. The whole file is converted first: a load that ends in
-    // an error changes neither the table nor the controls. Only a file without "Rows"
-    // still applies its settings.
-    void load(const LessonCommandContext& context);
+    // Asks for a file and writes the lesson to it; "保存しました。" when done. True when the
+    // lesson was written, false when the dialog was cancelled.
+    bool save(const LessonCommandContext& context);
+    // Asks for a file and loads it with loadFile(). True when the lesson was loaded.
+    bool load(const LessonCommandContext& context);
+    // Loads the given file as the load button does once a file is chosen. The whole file is
+    // converted first: a load that ends in an error changes neither the table nor the
+    // controls. Only a file without "Rows" still applies its settings. "読み込みました。" is
+    // shown only when asked for; every other message always is. True when rows were loaded.
+    bool loadFile(const LessonCommandContext& context, const QString& path,
+                  bool announceSuccess = true);
+
+    // The folder a dialog opens in while it has no file name of its own to offer.
+    void setStartFolder(const QString& folder) { m_startFolder = folder; }
 
     // The full name last chosen in each dialog, offered by it the next time.
     const QString& saveDialogFileName() const { return m_saveDialogFileName; }
@@ -52,6 +60,7 @@ public:
 private:
     QString m_saveDialogFileName;
     QString m_openDialogFileName;
+    QString m_startFolder;
 };
 
 // Puts loaded rows into the table: n rows, at least 10; the rows added beyond the file's are

@@ -11,6 +11,7 @@ struct FileDialogOptions {
     QString filter;
     QString defaultExtension; // appended when a name without extension is typed (save only)
     QString fileName;         // offered as the initial choice
+    QString folder;           // where the dialog opens when no file name is offered
 };
 
 // The platform's open and save dialogs. Each returns the chosen full path, or nothing when

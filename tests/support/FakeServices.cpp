@@ -15,6 +15,13 @@ bool FakeMessageBoxes::confirm(const QString& text) {
     return confirmAnswers.isEmpty() ? false : confirmAnswers.takeFirst();
 }
 
+YesNoCancel FakeMessageBoxes::askYesNoCancel(const QString& text) {
+    questions << text;
+    if (whileShown)
+        whileShown(text);
+    return questionAnswers.isEmpty() ? YesNoCancel::Cancel : questionAnswers.takeFirst();
+}
+
 std::optional<QString> FakeFileDialogs::getOpenFileName(const FileDialogOptions& options) {
     openRequests << options;
     return openAnswers.isEmpty() ? std::nullopt : openAnswers.takeFirst();

@@ -18,14 +18,17 @@ namespace lessora::test {
 // Records every message and confirmation; confirmations are answered from a queue.
 class FakeMessageBoxes : public MessageBoxes {
 public:
-    QStringList messages;       // texts of showMessage, in order
-    QStringList confirmations;  // texts of confirm, in order
-    QList<bool> confirmAnswers; // next answers to confirm; "いいえ" (false) when empty
+    QStringList messages;               // texts of showMessage, in order
+    QStringList confirmations;          // texts of confirm, in order
+    QList<bool> confirmAnswers;         // next answers to confirm; "いいえ" (false) when empty
+    QStringList questions;              // texts of askYesNoCancel, in order
+    QList<YesNoCancel> questionAnswers; // next answers; "キャンセル" when empty
     // Runs while a message or confirmation is "on screen", as a modal box's event loop would.
     std::function<void(const QString&)> whileShown;
 
     void showMessage(const QString& text) override;
     bool confirm(const QString& text) override;
+    YesNoCancel askYesNoCancel(const QString& text) override;
 };
 
 // Answers file dialogs from queues; records what each dialog was opened with.
@@ -65,8 +68,10 @@ struct FakeServices {
     QChar decimalSeparator = u'.';
 
     QString settingsPath() const { return folder.filePath(QStringLiteral("Lessora.ini")); }
+    QString historyPath() const { return folder.filePath(QStringLiteral("history.ini")); }
     Services services() {
-        return {messages, fileDialogs, clipboard, beeper, speech, settingsPath(), decimalSeparator};
+        return {messages, fileDialogs,    clipboard,        beeper,
+                speech,   settingsPath(), decimalSeparator, historyPath()};
     }
 };
 

@@ -1,0 +1,245 @@
+#include "app/LessonDocument.h"
+
+#include "app/MainWindow.h"
+#include "files/LessonChangeTracker.h"
+#include "platform/ErrorHandler.h"
+#include "platform/MessageBoxes.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace lessora {
+
+const QString LessonDocument::kSaveQuestion =
+    QStringLiteral("教材が変更されています。保存しますか？");
+
+namespace {
+
+// The three lists and the hide-text box as the lesson commands see them. The box's change
+// signal hides the Text column, so a loaded hide-text setting shows at once.
+class WindowLessonSettings : public LessonSettingsControls {
+public:
+    explicit WindowLessonSettings(MainWindow& window)
+        : m_window(window) {}
+
+    LessonSettings lessonSettings() const override {
+        return {m_window.cmbEnglishRate->currentIndex(), m_window.cmbInterval->currentIndex(),
+                m_window.cmbRepeat->currentIndex(), m_window.chkHideText->isChecked()};
+    }
+    void setEnglishRateIndex(int index) override {
+        m_window.cmbEnglishRate->setCurrentIndex(index);
+    }
+    void setIntervalIndex(int index) override { m_window.cmbInterval->setCurrentIndex(index); }
+    void setRepeatIndex(int index) override { m_window.cmbRepeat->setCurrentIndex(index); }
+    void setHideText(bool hide) override { m_window.chkHideText->setChecked(hide); }
+
+private:
+    MainWindow& m_window;
+};
+
+// The one local file a drag carries, or nothing.
+std::optional<QString> droppedLesson(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return std::nullopt;
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).isDir())
+        return std::nullopt;
+    return url.toLocalFile();
+}
+
+// Runs the given function when leaving the scope, also when an error leaves it.
+template <typename Function> class AtScopeEnd {
+public:
+    explicit AtScopeEnd(Function function)
+        : m_function(std::move(function)) {}
+    ~AtScopeEnd() { m_function(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+private:
+    Function m_function;
+};
+
+} // namespace
+
+LessonDocument::LessonDocument(MainWindow& window, const ErrorHandler& errors)
+    : QObject(&window)
+    , m_window(window)
+    , m_errors(errors)
+    , m_controls(std::make_unique<WindowLessonSettings>(window))
+    , m_history(window.services().lessonHistoryPath) {
+    m_tracker = new LessonChangeTracker(*window.lessonTable, *m_controls, this);
+    wireChangeSignals();
+
+    m_recentMenu = new QMenu(&window);
+    m_recentMenu->setObjectName(QStringLiteral("pmRecentLessons"));
+    m_recentMenu->setTitle(QStringLiteral("最近使った教材"));
+    refreshRecentMenu();
+    QPushButton* loadButton = window.btnLoadLesson;
+    loadButton->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(loadButton, &QWidget::customContextMenuRequested, this,
+            [this, loadButton](const QPoint& pos) {
+                m_recentMenu->popup(loadButton->mapToGlobal(pos));
+            });
+
+    window.setAcceptDrops(true);
+    window.installEventFilter(this);
+}
+
+LessonDocument::~LessonDocument() = default;
+
+void LessonDocument::wireChangeSignals() {
+    for (QComboBox* list : {m_window.cmbEnglishRate, m_window.cmbInterval, m_window.cmbRepeat})
+        connect(list, &QComboBox::currentIndexChanged, m_tracker, &LessonChangeTracker::noteChange);
+    connect(m_window.chkHideText, &QCheckBox::toggled, m_tracker, &LessonChangeTracker::noteChange);
+}
+
+LessonCommandContext LessonDocument::context() const {
+    const Services& services = m_window.services();
+    return {services.fileDialogs, services.messages, *m_window.lessonTable, *m_controls};
+}
+
+bool LessonDocument::isModified() const {
+    return m_tracker->isModified();
+}
+
+void LessonDocument::save() {
+    prepareDialogs();
+    const AtScopeEnd remember([this] { rememberFolderOf(m_commands.saveDialogFileName()); });
+    if (!m_commands.save(context()))
+        return;
+    m_tracker->markUnmodified();
+    m_history.addRecent(m_commands.saveDialogFileName());
+    refreshRecentMenu();
+}
+
+void LessonDocument::load() {
+    if (!mayReplaceLesson())
+        return;
+    prepareDialogs();
+    const AtScopeEnd remember([this] { rememberFolderOf(m_commands.openDialogFileName()); });
+    if (m_commands.load(context()))
+        loaded(m_commands.openDialogFileName());
+}
+
+void LessonDocument::open(const QString& path) {
+    // A lesson that is gone leaves the list; the load below says why it cannot be read.
+    if (!QFileInfo::exists(path)) {
+        m_history.removeRecent(path);
+        refreshRecentMenu();
+    } else if (!mayReplaceLesson()) {
+        return;
+    }
+    if (m_commands.loadFile(context(), path))
+        loaded(path);
+}
+
+void LessonDocument::openAtStartUp(const QString& path) {
+    if (m_commands.loadFile(context(), path, false))
+        loaded(path);
+}
+
+void LessonDocument::loaded(const QString& path) {
+    m_tracker->markUnmodified();
+    m_history.addRecent(path);
+    refreshRecentMenu();
+}
+
+bool LessonDocument::mayReplaceLesson() {
+    if (!m_tracker->isModified())
+        return true;
+    switch (m_window.services().messages.askYesNoCancel(kSaveQuestion)) {
+    case YesNoCancel::Yes:
+        save();
+        // A cancelled save dialog keeps the lesson, as "キャンセル" would.
+        return !m_tracker->isModified();
+    case YesNoCancel::No:
+        return true;
+    case YesNoCancel::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool LessonDocument::mayClose() noexcept {
+    bool mayClose = false;
+    // A failed save shows its error and keeps the window open.
+    m_errors.run([this, &mayClose] { mayClose = mayReplaceLesson(); });
+    return mayClose;
+}
+
+void LessonDocument::prepareDialogs() {
+    // The last folder used, this run or an earlier one, else the Documents folder.
+    const QString last = m_history.lastFolder();
+    m_commands.setStartFolder(
+        !last.isEmpty() && QDir(last).exists()
+            ? last
+            : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+}
+
+void LessonDocument::rememberFolderOf(const QString& chosenFile) {
+    if (!chosenFile.isEmpty())
+        m_history.noteChosenFile(chosenFile);
+}
+
+void LessonDocument::refreshRecentMenu() {
+    m_recentMenu->clear();
+    QAction* heading = m_recentMenu->addAction(m_recentMenu->title());
+    heading->setEnabled(false);
+    m_recentMenu->addSeparator();
+    const QStringList& recent = m_history.recentLessons();
+    if (recent.isEmpty())
+        m_recentMenu->addAction(QStringLiteral("（なし）"))->setEnabled(false);
+    for (qsizetype i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        // Numbered for the keyboard: 1 to 6 choose an entry.
+        QAction* action = m_recentMenu->addAction(
+            QStringLiteral("&%1  %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        action->setToolTip(QDir::toNativeSeparators(path));
+        action->setStatusTip(QDir::toNativeSeparators(path));
+        action->setData(path);
+        connect(action, &QAction::triggered, this, [this, path] {
+            // The menu is rebuilt by the load; let it close first.
+            QTimer::singleShot(0, this,
+                               [this, path] { m_errors.run([this, path] { open(path); }); });
+        });
+    }
+    m_recentMenu->setToolTipsVisible(true);
+}
+
+bool LessonDocument::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (droppedLesson(drag->mimeData()))
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::optional<QString> path = droppedLesson(drop->mimeData());
+        if (!path)
+            return false;
+        drop->acceptProposedAction();
+        // Message boxes wait until the drag source has been told the drop is done.
+        QTimer::singleShot(0, this,
+                           [this, file = *path] { m_errors.run([this, file] { open(file); }); });
+        return true;
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+} // namespace lessora
