@@ -1,7 +1,10 @@
 #include "app/Startup.h"
 
+#include "app/CommandLine.h"
+#include "app/LessonDocument.h"
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
+#include "app/QtTranslations.h"
 #include "app/VoiceCheckDialog.h"
 #include "app/VoiceSettingsDialog.h"
 #include "platform/Locale.h"
@@ -9,12 +12,73 @@
 #include "voices/SpeechBackend.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
 
 namespace lessora {
 
+namespace {
+
+constexpr int kExitUsage = 2;
+
+QStringList argumentsAfterName(const QStringList& arguments) {
+    return arguments.mid(1);
+}
+
+QStringList rawArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Help and version need no display, so they are answered before Qt opens one. Returns the
+// exit code, or nothing when the program is to start.
+std::optional<int> answerWithoutWindow(const CommandLine& commandLine) {
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        std::fputs(commandLineUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::printf("lessora %s\n", LESSORA_VERSION);
+        return 0;
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "lessora: %s\n%s", commandLine.error.toLocal8Bit().constData(),
+                     commandLineUsage().toLocal8Bit().constData());
+        return kExitUsage;
+    case CommandLine::Action::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString lessonHistoryPath() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("lessons.ini"));
+}
+
+} // namespace
+
 int runLessora(int argc, char** argv) {
+    // Qt's own options (-platform, -style, ...) are not known yet: an error here is decided
+    // once QApplication has taken them out.
+    const CommandLine early = parseCommandLine(argumentsAfterName(rawArguments(argc, argv)));
+    if (early.action != CommandLine::Action::Error || !mayBeQtOption(early.badOption))
+        if (const std::optional<int> exitCode = answerWithoutWindow(early))
+            return *exitCode;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lessora"));
+    QApplication::setApplicationVersion(QStringLiteral(LESSORA_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lessora.Lessora"));
+    const CommandLine commandLine = parseCommandLine(argumentsAfterName(application.arguments()));
+    if (const std::optional<int> exitCode = answerWithoutWindow(commandLine))
+        return *exitCode;
+    installQtJapaneseTranslations(application);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.lessora.Lessora.svg")));
 
     QtMessageBoxes messages;
     QtFileDialogs fileDialogs;
@@ -26,13 +90,20 @@ int runLessora(int argc, char** argv) {
                             *speech.beeper,
                             *speech.engine,
                             settingsFilePath(),
-                            systemDecimalSeparator()};
+                            systemDecimalSeparator(),
+                            lessonHistoryPath()};
 
     MainWindow window(services);
     auto* voiceSettings = new VoiceSettingsDialog(services, &window);
     auto* voiceCheck = new VoiceCheckDialog(services, &window);
     window.setVoiceWindows(voiceSettings, voiceCheck);
     window.show();
+    if (!commandLine.lessonFile.isEmpty()) {
+        // Once the window is up, so that a message about the file shows in front of it.
+        QTimer::singleShot(0, &window, [&window, file = commandLine.lessonFile] {
+            window.errorHandler().run([&window, &file] { window.document().openAtStartUp(file); });
+        });
+    }
     return application.exec();
 }
 

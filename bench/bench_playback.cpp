@@ -128,8 +128,8 @@ int main(int argc, char** argv) {
 
     NoFileDialogs dialogs;
     NoClipboard clipboard;
-    const Services services{messages, dialogs,      clipboard,  *backend.beeper,
-                            engine,   settingsPath, QChar(u'.')};
+    const Services services{messages, dialogs,      clipboard,   *backend.beeper,
+                            engine,   settingsPath, QChar(u'.'), QString()};
     MainWindow form(services);
     // The program's engine tells when the first sample of an utterance reached the sound output.
     const auto* embedded = dynamic_cast<const EmbeddedSpeechEngine*>(&engine);

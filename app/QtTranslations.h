@@ -1,0 +1,12 @@
+#pragma once
+
+class QCoreApplication;
+
+namespace lessora {
+
+// Loads Qt's own Japanese texts (the file dialogs, the standard buttons, the reasons of file
+// errors) so that they match the program's. Returns false when Debian's translations
+// (qt6-translations-l10n) are not installed; Qt then speaks English.
+bool installQtJapaneseTranslations(QCoreApplication& application);
+
+} // namespace lessora
