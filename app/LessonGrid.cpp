@@ -3,6 +3,7 @@
 #include "lesson/LessonTable.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 namespace lessora {
@@ -67,6 +68,19 @@ void LessonGrid::scrollToLeftEdge() {
 
 void LessonGrid::takeFocus() {
     setFocus();
+}
+
+void LessonGrid::keyPressEvent(QKeyEvent* event) {
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        // The widget's own focus move: the item view's would step to the next cell.
+        const bool forward =
+            event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(forward);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 } // namespace lessora

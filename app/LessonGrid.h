@@ -27,6 +27,10 @@ signals:
     void cellClicked(int column, int row);
     void cellDoubleClicked(int column, int row);
 
+protected:
+    // Tab moves between the cells; Ctrl+Tab and Ctrl+Shift+Tab leave the grid.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     LessonTable& m_table;
 };

@@ -3,6 +3,7 @@
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -34,8 +35,12 @@ void nameControlsForAccessibility(MainWindow& window) {
 void announceSpokenRow(LessonGrid& grid, int row) {
     const QString description =
         row >= 0 ? QStringLiteral("%1行目を読み上げ中").arg(row + 1) : QString();
-    if (grid.accessibleDescription() != description)
-        grid.setAccessibleDescription(description);
+    if (grid.accessibleDescription() == description)
+        return;
+    grid.setAccessibleDescription(description);
+    // Not every Qt version tells screen readers of the new description by itself.
+    QAccessibleEvent event(&grid, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 } // namespace lessora
