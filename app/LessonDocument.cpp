@@ -55,19 +55,6 @@ std::optional<QString> droppedLesson(const QMimeData* data) {
     return url.toLocalFile();
 }
 
-// Runs the given function when leaving the scope, also when an error leaves it.
-template <typename Function> class AtScopeEnd {
-public:
-    explicit AtScopeEnd(Function function)
-        : m_function(std::move(function)) {}
-    ~AtScopeEnd() { m_function(); }
-    AtScopeEnd(const AtScopeEnd&) = delete;
-    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
-private:
-    Function m_function;
-};
-
 } // namespace
 
 LessonDocument::LessonDocument(MainWindow& window, const ErrorHandler& errors)
@@ -77,6 +64,9 @@ LessonDocument::LessonDocument(MainWindow& window, const ErrorHandler& errors)
     , m_controls(std::make_unique<WindowLessonSettings>(window))
     , m_history(window.services().lessonHistoryPath) {
     m_tracker = new LessonChangeTracker(*window.lessonTable, *m_controls, this);
+    // Whichever dialog was used last, its folder is where the next run starts.
+    m_commands.setFileChosenHandler(
+        [this](const QString& path) { m_history.noteChosenFile(path); });
     wireChangeSignals();
 
     m_recentMenu = new QMenu(&window);
@@ -113,7 +103,6 @@ bool LessonDocument::isModified() const {
 
 void LessonDocument::save() {
     prepareDialogs();
-    const AtScopeEnd remember([this] { rememberFolderOf(m_commands.saveDialogFileName()); });
     if (!m_commands.save(context()))
         return;
     m_tracker->markUnmodified();
@@ -125,7 +114,6 @@ void LessonDocument::load() {
     if (!mayReplaceLesson())
         return;
     prepareDialogs();
-    const AtScopeEnd remember([this] { rememberFolderOf(m_commands.openDialogFileName()); });
     if (m_commands.load(context()))
         loaded(m_commands.openDialogFileName());
 }
@@ -183,11 +171,6 @@ void LessonDocument::prepareDialogs() {
         !last.isEmpty() && QDir(last).exists()
             ? last
             : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-}
-
-void LessonDocument::rememberFolderOf(const QString& chosenFile) {
-    if (!chosenFile.isEmpty())
-        m_history.noteChosenFile(chosenFile);
 }
 
 void LessonDocument::refreshRecentMenu() {

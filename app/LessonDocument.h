@@ -54,7 +54,6 @@ private:
     bool mayReplaceLesson();
     void loaded(const QString& path);
     void prepareDialogs();
-    void rememberFolderOf(const QString& chosenFile);
     void refreshRecentMenu();
     void wireChangeSignals();
 

@@ -47,6 +47,8 @@ bool LessonFileCommands::save(const LessonCommandContext& context) {
     if (!path)
         return false;
     m_saveDialogFileName = *path;
+    if (m_fileChosen)
+        m_fileChosen(*path);
     const QByteArray bytes =
         writeLessonFile(context.controls.lessonSettings(), context.table.allRows());
     replaceWholeFile(*path, bytes);
@@ -60,6 +62,8 @@ bool LessonFileCommands::load(const LessonCommandContext& context) {
     if (!path)
         return false;
     m_openDialogFileName = *path;
+    if (m_fileChosen)
+        m_fileChosen(*path);
     return loadFile(context, *path);
 }
 

@@ -3,6 +3,7 @@
 #include "files/LessonFile.h"
 
 #include <QString>
+#include <functional>
 
 namespace lessora {
 
@@ -52,6 +53,10 @@ public:
 
     // The folder a dialog opens in while it has no file name of its own to offer.
     void setStartFolder(const QString& folder) { m_startFolder = folder; }
+    // Called with each file chosen in either dialog, before it is read or written.
+    void setFileChosenHandler(std::function<void(const QString&)> handler) {
+        m_fileChosen = std::move(handler);
+    }
 
     // The full name last chosen in each dialog, offered by it the next time.
     const QString& saveDialogFileName() const { return m_saveDialogFileName; }
@@ -61,6 +66,7 @@ private:
     QString m_saveDialogFileName;
     QString m_openDialogFileName;
     QString m_startFolder;
+    std::function<void(const QString&)> m_fileChosen;
 };
 
 // Puts loaded rows into the table: n rows, at least 10; the rows added beyond the file's are

@@ -270,22 +270,29 @@ void TestLessonDocument::recentLessonsAcrossRuns() {
 void TestLessonDocument::dialogsStartInTheLastFolder() {
     FakeServices fakes;
     QTemporaryDir elsewhere;
+    QTemporaryDir third;
     const QString lesson = writeLesson(elsewhere, "lesson.json");
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const auto folderOf = [](const QTemporaryDir& dir) { return QDir(dir.path()).absolutePath(); };
+    const auto& opened = fakes.fileDialogs.openRequests;
+    const auto& saved = fakes.fileDialogs.saveRequests;
     {
         MainWindow form(fakes.services());
         fakes.fileDialogs.openAnswers << lesson;
         form.btnLoadLesson->click();
-        form.btnSaveLesson->click(); // cancelled
-        QCOMPARE(fakes.fileDialogs.openRequests[0].folder, documents);
-        QCOMPARE(fakes.fileDialogs.saveRequests[0].folder, QDir(elsewhere.path()).absolutePath());
+        fakes.fileDialogs.saveAnswers << third.filePath("copy.json");
+        form.btnSaveLesson->click();
+        form.btnLoadLesson->click(); // cancelled: the last folder stays where the save went
+        QCOMPARE(opened[0].folder, documents);
+        QCOMPARE(saved[0].folder, folderOf(elsewhere));
+        QCOMPARE(opened[1].fileName, lesson); // within a run each dialog offers its last file
     }
     MainWindow form(fakes.services()); // the next run
     form.btnSaveLesson->click();
     form.btnLoadLesson->click();
-    QCOMPARE(fakes.fileDialogs.saveRequests[1].folder, QDir(elsewhere.path()).absolutePath());
-    QCOMPARE(fakes.fileDialogs.openRequests[1].folder, QDir(elsewhere.path()).absolutePath());
-    QCOMPARE(fakes.fileDialogs.openRequests[1].fileName, QString()); // no file chosen this run
+    QCOMPARE(saved[1].folder, folderOf(third));
+    QCOMPARE(opened[2].folder, folderOf(third));
+    QCOMPARE(opened[2].fileName, QString());
 }
 
 QTEST_MAIN(TestLessonDocument)
