@@ -174,6 +174,8 @@ void MainWindow::wireControls() {
     connect(btnPrevRow, &QPushButton::clicked, m_playback, &PlaybackController::previous);
     connect(btnNextRow, &QPushButton::clicked, m_playback, &PlaybackController::next);
     connect(tmrNext, &QTimer::timeout, m_playback, &PlaybackController::tick);
+    // The sound device may go and come back while the program runs.
+    connect(tmrNext, &QTimer::timeout, this, &MainWindow::showCaption);
     connect(StringGrid1, &LessonGrid::cellDoubleClicked, m_playback,
             [this](int, int row) { m_playback->playRow(row); });
     connect(mnuPlayFromHere, &QAction::triggered, m_playback,
@@ -265,9 +267,13 @@ void MainWindow::setHighlightRow(int row) {
     announceSpokenRow(*StringGrid1, row);
 }
 
-void MainWindow::showSampleLesson() {
+void MainWindow::showCaption() {
     const QString note = m_services.speech.availabilityNote();
     setWindowTitle(note.isEmpty() ? kCaption : kCaption + QStringLiteral(" - ") + note);
+}
+
+void MainWindow::showSampleLesson() {
+    showCaption();
     setHighlightRow(-1);
     lessonTable->setRowCount(4);
     cmbInterval->setCurrentIndex(0);

@@ -93,6 +93,7 @@ private:
     void setTabOrder();
     // The caption, the four sample rows and the hidden Language column of a new window.
     void showSampleLesson();
+    void showCaption(); // with the speech engine's note, if it has one
     template <typename Handler> void runGuarded(Handler handler);
     void wireButton(QPushButton* button, void (MainWindow::*handler)());
 

@@ -139,6 +139,8 @@ int writeWav(const QString& description, int rate, const QString& path, const QS
 }
 
 int speak(const QString& description, int rate, const QString& text) {
+    // Only the voice that speaks is loaded, while the sound server is being reached.
+    EmbeddedSpeechEngine::warmUp({description});
     const SpeechBackend backend = createSpeechBackend();
     if (const QString note = backend.engine->availabilityNote(); !note.isEmpty())
         err() << "lessora-say: " << note << '\n' << Qt::flush;

@@ -1,96 +1,245 @@
 #include "voices/AudioDevice.h"
 
-#include <QAudioSink>
-#include <QMediaDevices>
 #include <QTimer>
+
+#include <pulse/pulseaudio.h>
 
 namespace lessora {
 
 namespace {
-// Enough to ride over a late timer tick, small enough that stopping is immediate.
-constexpr int kSinkBufferMs = 100;
+
 constexpr int kPumpIntervalMs = 5;
+
+void signalLoop(void* loop) {
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+}
+
+// Holds the main loop's lock for a scope.
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop)
+        : m_loop(loop) {
+        pa_threaded_mainloop_lock(m_loop);
+    }
+    ~LoopLock() { pa_threaded_mainloop_unlock(m_loop); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+};
+
+bool settled(pa_context_state_t state) {
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+}
+
+bool settled(pa_stream_state_t state) {
+    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+}
+
+// A deadline on the main loop: wakes the waiting thread when it passes.
+class Deadline {
+public:
+    Deadline(pa_threaded_mainloop* loop, int ms)
+        : m_loop(loop) {
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop);
+        timeval when{};
+        pa_timeval_add(pa_gettimeofday(&when), pa_usec_t(ms) * PA_USEC_PER_MSEC);
+        m_event = api->time_new(api, &when, &Deadline::onTime, this);
+    }
+    ~Deadline() {
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop);
+        api->time_free(m_event);
+    }
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+    bool passed() const { return m_passed; }
+
+private:
+    static void onTime(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+        auto* deadline = static_cast<Deadline*>(self);
+        deadline->m_passed = true;
+        signalLoop(deadline->m_loop);
+    }
+
+    pa_threaded_mainloop* m_loop;
+    pa_time_event* m_event = nullptr;
+    bool m_passed = false;
+};
+
 } // namespace
 
-std::optional<AudioDeviceChoice> chooseAudioDevice(int preferredSampleRate) {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return std::nullopt;
-    QAudioFormat format;
-    format.setSampleFormat(QAudioFormat::Int16);
-    format.setChannelCount(1);
-    format.setSampleRate(preferredSampleRate);
-    if (!device.isFormatSupported(format))
-        format.setSampleRate(device.preferredFormat().sampleRate());
-    if (!device.isFormatSupported(format))
-        format.setChannelCount(device.preferredFormat().channelCount());
-    if (!device.isFormatSupported(format))
-        return std::nullopt;
-    return AudioDeviceChoice{device, format};
-}
-
-QtPcmSink::QtPcmSink(AudioDeviceChoice choice)
-    : m_choice(std::move(choice)) {}
-
-QtPcmSink::~QtPcmSink() {
-    close();
-}
-
-bool QtPcmSink::open() {
-    if (!m_sink) {
-        m_sink = std::make_unique<QAudioSink>(m_choice.device, m_choice.format);
-        m_sink->setBufferSize(m_choice.format.bytesForDuration(kSinkBufferMs * 1000));
+PulsePcmSink::PulsePcmSink(int sampleRate)
+    : m_sampleRate(sampleRate)
+    , m_loop(pa_threaded_mainloop_new()) {
+    if (m_loop && pa_threaded_mainloop_start(m_loop) < 0) {
+        pa_threaded_mainloop_free(m_loop);
+        m_loop = nullptr;
     }
-    m_stream = m_sink->start();
-    if (!m_stream || m_sink->error() != QAudio::NoError) {
-        m_stream = nullptr;
+}
+
+PulsePcmSink::~PulsePcmSink() {
+    if (!m_loop)
+        return;
+    {
+        LoopLock lock(m_loop);
+        closeLocked();
+        dropContextLocked();
+    }
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+}
+
+bool PulsePcmSink::contextReady() const {
+    return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY;
+}
+
+void PulsePcmSink::dropContextLocked() {
+    if (!m_context)
+        return;
+    pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    m_context = nullptr;
+}
+
+bool PulsePcmSink::connectLocked() {
+    if (contextReady())
+        return true;
+    dropContextLocked(); // a connection that failed is not used again
+    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Lessora");
+    if (!m_context)
+        return false;
+    pa_context_set_state_callback(
+        m_context, [](pa_context*, void* loop) { signalLoop(loop); }, m_loop);
+    // No autospawn: a missing server is reported, not started behind the user's back.
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        dropContextLocked();
         return false;
     }
-    return true;
+    const Deadline deadline(m_loop, kConnectTimeoutMs);
+    while (!settled(pa_context_get_state(m_context)) && !deadline.passed())
+        pa_threaded_mainloop_wait(m_loop);
+    if (contextReady())
+        return true;
+    dropContextLocked();
+    return false;
 }
 
-void QtPcmSink::close() {
-    if (m_sink && m_stream)
-        m_sink->stop(); // drops what the server has not played yet
+bool PulsePcmSink::connect() {
+    if (!m_loop)
+        return false;
+    LoopLock lock(m_loop);
+    return connectLocked();
+}
+
+bool PulsePcmSink::open() {
+    if (!m_loop)
+        return false;
+    LoopLock lock(m_loop);
+    closeLocked();
+    if (!connectLocked())
+        return false;
+    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(m_sampleRate), 1};
+    m_stream = pa_stream_new(m_context, "Speech", &spec, nullptr);
+    if (!m_stream)
+        return false;
+    pa_stream_set_state_callback(
+        m_stream, [](pa_stream*, void* loop) { signalLoop(loop); }, m_loop);
+    const auto bytesFor = [&spec](int ms) {
+        return uint32_t(pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &spec));
+    };
+    pa_buffer_attr buffer{};
+    buffer.maxlength = uint32_t(-1);
+    buffer.tlength = bytesFor(kBufferMs);
+    buffer.prebuf = bytesFor(kStartMs);
+    buffer.minreq = uint32_t(-1);
+    buffer.fragsize = uint32_t(-1);
+    const auto flags =
+        pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
+        closeLocked();
+        return false;
+    }
+    const Deadline deadline(m_loop, kConnectTimeoutMs);
+    while (!settled(pa_stream_get_state(m_stream)) && !deadline.passed())
+        pa_threaded_mainloop_wait(m_loop);
+    if (pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+        const pa_buffer_attr* granted = pa_stream_get_buffer_attr(m_stream);
+        m_bufferFrames = qint64((granted ? granted->tlength : buffer.tlength) / sizeof(qint16));
+        return true;
+    }
+    closeLocked();
+    return false;
+}
+
+void PulsePcmSink::closeLocked() {
+    if (!m_stream)
+        return;
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    // Disconnecting drops what the server has not played yet.
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
+        pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
     m_stream = nullptr;
 }
 
-qint64 QtPcmSink::writableFrames() {
-    if (!m_stream)
-        return 0;
-    return m_sink->bytesFree() / m_choice.format.bytesPerFrame();
+void PulsePcmSink::close() {
+    if (!m_loop)
+        return;
+    LoopLock lock(m_loop);
+    closeLocked();
 }
 
-qint64 QtPcmSink::write(const qint16* samples, qint64 count) {
-    if (!m_stream)
+qint64 PulsePcmSink::writableFrames() {
+    if (!m_loop)
         return 0;
-    const int channels = m_choice.format.channelCount();
-    if (channels == 1) {
-        m_frames = QByteArray::fromRawData(reinterpret_cast<const char*>(samples),
-                                           count * qint64(sizeof(qint16)));
-    } else {
-        m_frames.resize(count * channels * qint64(sizeof(qint16)));
-        auto* out = reinterpret_cast<qint16*>(m_frames.data());
-        for (qint64 i = 0; i < count; ++i)
-            std::fill_n(out + i * channels, channels, samples[i]);
-    }
-    const qint64 bytes = m_stream->write(m_frames);
-    m_frames.clear();
-    return bytes <= 0 ? 0 : bytes / m_choice.format.bytesPerFrame();
+    LoopLock lock(m_loop);
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return 0;
+    const size_t bytes = pa_stream_writable_size(m_stream);
+    return bytes == size_t(-1) ? 0 : qint64(bytes / sizeof(qint16));
 }
 
-qint64 QtPcmSink::playedFrames() {
-    if (!m_stream)
+qint64 PulsePcmSink::write(const qint16* samples, qint64 count) {
+    if (!m_loop || count <= 0)
         return 0;
-    return m_sink->processedUSecs() * m_choice.format.sampleRate() / 1000000;
+    LoopLock lock(m_loop);
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return 0;
+    const size_t writable = pa_stream_writable_size(m_stream);
+    if (writable == size_t(-1))
+        return 0;
+    const qint64 frames = std::min<qint64>(count, qint64(writable / sizeof(qint16)));
+    if (frames <= 0 || pa_stream_write(m_stream, samples, size_t(frames) * sizeof(qint16), nullptr,
+                                       0, PA_SEEK_RELATIVE) < 0)
+        return 0;
+    return frames;
 }
 
-bool QtPcmSink::failed() {
+qint64 PulsePcmSink::playedFrames() {
+    if (!m_loop)
+        return 0;
+    LoopLock lock(m_loop);
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return 0;
+    pa_usec_t played = 0;
+    if (pa_stream_get_time(m_stream, &played) < 0)
+        return 0; // no timing information yet: nothing has been heard
+    return qint64(played * pa_usec_t(m_sampleRate) / PA_USEC_PER_SEC);
+}
+
+qint64 PulsePcmSink::queuedFrames() {
+    return std::max<qint64>(0, m_bufferFrames - writableFrames());
+}
+
+bool PulsePcmSink::failed() {
+    if (!m_loop)
+        return true;
+    LoopLock lock(m_loop);
     if (!m_stream)
         return false;
-    const QAudio::Error error = m_sink->error();
-    return m_sink->state() == QAudio::StoppedState || error == QAudio::OpenError ||
-           error == QAudio::IOError || error == QAudio::FatalError;
+    return !contextReady() || !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));
 }
 
 AudioPumpThread::AudioPumpThread(AudioOutput& output)

@@ -2,46 +2,58 @@
 
 #include "voices/AudioOutput.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
 #include <QThread>
 
 #include <memory>
 #include <mutex>
-#include <optional>
 
-class QAudioSink;
-class QIODevice;
 class QTimer;
+struct pa_context;
+struct pa_stream;
+struct pa_threaded_mainloop;
 
 namespace lessora {
 
-// The system's default sound output and a format for it, if there is one. Qt finds output
-// devices only through a sound server; without one there is none for the whole run.
-struct AudioDeviceChoice {
-    QAudioDevice device;
-    QAudioFormat format;
-};
-std::optional<AudioDeviceChoice> chooseAudioDevice(int preferredSampleRate);
-
-// A stream on a sound device through one long-lived QAudioSink in push mode. Must be used on
-// one thread only, the one that first opens it.
-class QtPcmSink : public PcmSink {
+// The sound server's default output through libpulse (PulseAudio, or PipeWire's PulseAudio
+// service). Every open() starts a new stream with the same buffer, so that no stream inherits
+// settings the server adjusted for the one before. The connection to the server is made when
+// needed and made again after the server went away, so that a restarted server is used again.
+class PulsePcmSink : public PcmSink {
 public:
-    explicit QtPcmSink(AudioDeviceChoice choice);
-    ~QtPcmSink() override;
+    explicit PulsePcmSink(int sampleRate);
+    ~PulsePcmSink() override;
+    PulsePcmSink(const PulsePcmSink&) = delete;
+    PulsePcmSink& operator=(const PulsePcmSink&) = delete;
+
+    // Connects to the server if need be; false when there is none.
+    bool connect();
     bool open() override;
     void close() override;
     qint64 writableFrames() override;
     qint64 write(const qint16* samples, qint64 count) override;
     qint64 playedFrames() override;
+    qint64 queuedFrames() override;
     bool failed() override;
 
+    // How far ahead of the ear the stream may be filled: enough to ride over a pump that a busy
+    // machine holds up for a while; stopping drops it at once, so it costs no reaction time.
+    static constexpr int kBufferMs = 250;
+    // What the server gathers before it starts a stream: the first sound is not held back.
+    static constexpr int kStartMs = 10;
+    // How long a connection attempt may take before the server is taken to be missing.
+    static constexpr int kConnectTimeoutMs = 500;
+
 private:
-    AudioDeviceChoice m_choice;
-    std::unique_ptr<QAudioSink> m_sink;
-    QIODevice* m_stream = nullptr;
-    QByteArray m_frames; // reused conversion buffer
+    bool contextReady() const;
+    bool connectLocked();
+    void dropContextLocked();
+    void closeLocked();
+
+    const int m_sampleRate;
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr; // guarded by the main loop's lock, as is m_stream
+    pa_stream* m_stream = nullptr;
+    qint64 m_bufferFrames = 0; // of the open stream, as the server granted it
 };
 
 // The thread that drives an AudioOutput: pumps it every few milliseconds while it has work,
@@ -58,7 +70,7 @@ protected:
 
 private:
     AudioOutput& m_output;
-    std::mutex m_mutex;
+    std::mutex m_mutex; // guards m_timer and m_wakePending
     QTimer* m_timer = nullptr;
     bool m_wakePending = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <limits>
 
 namespace lessora {
@@ -62,11 +63,16 @@ qint64 SilentPcmSink::playedFrames() {
     return m_played;
 }
 
+qint64 SilentPcmSink::queuedFrames() {
+    return m_written - playedFrames();
+}
+
 AudioOutput::AudioOutput(std::unique_ptr<PcmSink> sink, int sampleRate,
                          std::shared_ptr<const AudioClock> clock)
     : m_sampleRate(sampleRate)
     , m_clock(std::move(clock))
-    , m_sink(std::move(sink)) {}
+    , m_sink(std::move(sink))
+    , m_active(m_sink.get()) {}
 
 AudioOutput::~AudioOutput() = default;
 
@@ -75,9 +81,13 @@ void AudioOutput::setWakeHandler(std::function<void()> wake) {
     m_wake = std::move(wake);
 }
 
-void AudioOutput::setFallbackSink(std::unique_ptr<PcmSink> sink) {
+void AudioOutput::setFallbackSink(std::unique_ptr<PcmSink> sink, bool useNow) {
     std::lock_guard lock(m_mutex);
     m_fallbackSink = std::move(sink);
+    if (useNow && m_fallbackSink) {
+        m_active = m_fallbackSink.get();
+        m_onFallback = true;
+    }
 }
 
 void AudioOutput::wake() {
@@ -88,6 +98,11 @@ void AudioOutput::wake() {
     }
     if (wake)
         wake();
+}
+
+void AudioOutput::notifyFinished() {
+    m_finished.notify_all();
+    m_played.notify_all();
 }
 
 quint64 AudioOutput::newOwner() {
@@ -114,10 +129,23 @@ UtterancePtr AudioOutput::enqueue(quint64 owner) {
 
 void AudioOutput::append(const UtterancePtr& utterance, const qint16* samples, qint64 count) {
     {
-        std::lock_guard lock(m_mutex);
-        if (utterance->finished)
+        std::unique_lock lock(m_mutex);
+        const auto aheadLimit = qint64(m_sampleRate) * kAheadMs / 1000;
+        m_played.wait(lock, [&] {
+            return utterance->finished || m_shutDown ||
+                   utterance->released + qint64(utterance->samples.size()) - utterance->written <
+                       aheadLimit;
+        });
+        if (utterance->finished || m_shutDown)
             return;
-        utterance->samples.insert(utterance->samples.end(), samples, samples + count);
+        // What has been handed to the sink is let go once it is the larger part.
+        auto& kept = utterance->samples;
+        const qint64 handedOver = utterance->written - utterance->released;
+        if (handedOver > 0 && handedOver >= qint64(kept.size()) / 2) {
+            kept.erase(kept.begin(), kept.begin() + handedOver);
+            utterance->released = utterance->written;
+        }
+        kept.insert(kept.end(), samples, samples + count);
     }
     wake();
 }
@@ -129,7 +157,7 @@ void AudioOutput::finishSynthesis(const UtterancePtr& utterance, const QString& 
         if (!error.isEmpty() && !utterance->finished) {
             utterance->error = error;
             utterance->finished = true;
-            m_finished.notify_all();
+            notifyFinished();
         }
     }
     wake();
@@ -146,7 +174,7 @@ void AudioOutput::cancel(quint64 owner) {
             if (utterance == m_queue.front() && utterance->written > 0)
                 m_discardStream = true;
         }
-        m_finished.notify_all();
+        notifyFinished();
     }
     wake();
 }
@@ -159,7 +187,7 @@ void AudioOutput::cancelAll() {
             utterance->finished = true;
         }
         m_discardStream = true;
-        m_finished.notify_all();
+        notifyFinished();
     }
     wake();
 }
@@ -193,37 +221,54 @@ void AudioOutput::waitFinished(const UtterancePtr& utterance, bool pumpWhileWait
     }
 }
 
+// On the stand-in sink, each new utterance first tries the real one again: a sound server
+// that has come back is used from the next line on.
+bool AudioOutput::startsLineOnFallback() const {
+    if (!m_onFallback || m_queue.empty() || m_active == m_sink.get())
+        return false;
+    const Utterance& head = *m_queue.front();
+    return head.written == 0 && m_lastTried.lock().get() != &head;
+}
+
 bool AudioOutput::openStream() {
-    if (m_sink->open()) {
-        m_streamOpen = true;
-        m_streamWritten = 0;
+    if (m_onFallback && m_active != m_sink.get() && m_sink->open()) {
+        m_active->close();
+        m_active = m_sink.get();
+        m_onFallback = false;
         return true;
     }
-    if (m_fallbackSink) {
-        m_sink = std::move(m_fallbackSink);
-        return openStream();
+    if (m_active->open())
+        return true;
+    if (m_fallbackSink && m_active != m_fallbackSink.get()) {
+        m_active = m_fallbackSink.get();
+        m_onFallback = true;
+        return m_active->open();
     }
     return false;
 }
 
 void AudioOutput::recoverFromFailedStream() {
-    m_sink->close();
+    m_active->close();
     m_streamOpen = false;
-    if (m_fallbackSink)
-        m_sink = std::move(m_fallbackSink);
+    if (m_fallbackSink) {
+        m_active = m_fallbackSink.get();
+        m_onFallback = true;
+    }
     // What was written to the broken stream is lost; the rest plays on the new one.
-    if (!m_queue.empty())
+    if (!m_queue.empty()) {
         m_queue.front()->endFrame = -1;
+        m_lastTried = m_queue.front();
+    }
 }
 
 void AudioOutput::writeSilence(qint64 frames) {
     static const std::vector<qint16> silence(4096, 0);
     while (frames > 0) {
         const qint64 chunk = std::min<qint64>(
-            {frames, static_cast<qint64>(silence.size()), m_sink->writableFrames()});
+            {frames, static_cast<qint64>(silence.size()), m_active->writableFrames()});
         if (chunk <= 0)
             return;
-        const qint64 written = m_sink->write(silence.data(), chunk);
+        const qint64 written = m_active->write(silence.data(), chunk);
         if (written <= 0)
             return;
         m_streamWritten += written;
@@ -231,11 +276,37 @@ void AudioOutput::writeSilence(qint64 frames) {
     }
 }
 
+void AudioOutput::writeHead(Utterance& head) {
+    const qint16* next = head.samples.data() + (head.written - head.released);
+    const qint64 pending = head.released + qint64(head.samples.size()) - head.written;
+    if (pending <= 0)
+        return;
+    const qint64 count = std::min(pending, m_active->writableFrames());
+    const qint64 written = count > 0 ? m_active->write(next, count) : 0;
+    if (written <= 0)
+        return;
+    const qint64 now = steadyNowUs();
+    if (head.firstWriteUs < 0) {
+        head.firstWriteUs = now;
+        ++m_startStatistics.started;
+        m_startStatistics.lastDelayUs = now - head.queuedUs;
+        m_startStatistics.lastAudibleDelayUs = -1;
+    }
+    if (head.firstAudibleUs < 0 &&
+        std::any_of(next, next + written, [](qint16 s) { return std::abs(s) >= kAudibleLevel; })) {
+        head.firstAudibleUs = now;
+        m_startStatistics.lastAudibleDelayUs = now - head.queuedUs;
+    }
+    head.written += written;
+    m_streamWritten += written;
+    m_played.notify_all();
+}
+
 void AudioOutput::finishHead() {
     m_queue.front()->finished = true;
     std::vector<qint16>().swap(m_queue.front()->samples); // the voice object may hold on to it
     m_queue.pop_front();
-    m_finished.notify_all();
+    notifyFinished();
 }
 
 void AudioOutput::dropFinishedHeads() {
@@ -252,51 +323,54 @@ bool AudioOutput::pump() {
     if (m_discardStream) {
         m_discardStream = false;
         if (m_streamOpen) {
-            m_sink->close();
+            m_active->close();
             m_streamOpen = false;
         }
     }
     dropFinishedHeads();
-    if (m_streamOpen && m_sink->failed())
+    if (m_streamOpen && m_active->failed())
         recoverFromFailedStream();
     if (m_queue.empty() && !m_streamOpen)
         return false;
+    if (m_streamOpen && startsLineOnFallback()) {
+        m_active->close();
+        m_streamOpen = false;
+    }
 
-    if (!m_streamOpen && !openStream()) {
-        const QString error = QStringLiteral("音声出力を開けません");
-        for (const auto& utterance : m_queue) {
-            utterance->error = error;
-            utterance->finished = true;
-            utterance->cancelRequested = true;
+    if (!m_streamOpen) {
+        if (!m_queue.empty())
+            m_lastTried = m_queue.front();
+        lock.unlock();
+        const bool opened = openStream();
+        lock.lock();
+        if (!opened) {
+            const QString error = QStringLiteral("音声出力を開けません");
+            for (const auto& utterance : m_queue) {
+                utterance->error = error;
+                utterance->finished = true;
+                utterance->cancelRequested = true;
+            }
+            m_queue.clear();
+            notifyFinished();
+            return false;
         }
-        m_queue.clear();
-        m_finished.notify_all();
-        return false;
+        m_streamOpen = true;
+        m_streamWritten = 0;
+        m_idleSinceUs = m_clock->nowUs();
+        dropFinishedHeads(); // cancelled while the stream opened
     }
 
     const qint64 leadFrames = qint64(m_sampleRate) * kLeadMs / 1000;
     while (!m_queue.empty()) {
         Utterance& head = *m_queue.front();
-        const qint64 pending = qint64(head.samples.size()) - head.written;
-        if (pending > 0) {
-            const qint64 count = std::min(pending, m_sink->writableFrames());
-            const qint64 written =
-                count > 0 ? m_sink->write(head.samples.data() + head.written, count) : 0;
-            if (written > 0 && head.firstWriteUs < 0) {
-                head.firstWriteUs = steadyNowUs();
-                ++m_startStatistics.started;
-                m_startStatistics.lastDelayUs = head.firstWriteUs - head.queuedUs;
-            }
-            head.written += std::max<qint64>(0, written);
-            m_streamWritten += std::max<qint64>(0, written);
-        }
-        if (!head.synthesized || head.written < qint64(head.samples.size()))
+        writeHead(head);
+        if (!head.synthesized || head.written < head.released + qint64(head.samples.size()))
             return true;
         if (head.endFrame < 0)
             head.endFrame = m_streamWritten;
-        if (m_sink->playedFrames() < head.endFrame) {
+        if (m_active->playedFrames() < head.endFrame) {
             // Silence after the last sample keeps the stream running until it has been heard.
-            writeSilence(leadFrames - (m_streamWritten - m_sink->playedFrames()));
+            writeSilence(leadFrames - m_active->queuedFrames());
             return true;
         }
         finishHead();
@@ -305,12 +379,12 @@ bool AudioOutput::pump() {
     }
 
     if (m_clock->nowUs() - m_idleSinceUs >= qint64(kLingerMs) * 1000) {
-        m_sink->close();
+        m_active->close();
         m_streamOpen = false;
         return false;
     }
     // Kept open a little while, so that the next line starts without reopening the device.
-    writeSilence(leadFrames - (m_streamWritten - m_sink->playedFrames()));
+    writeSilence(leadFrames - m_active->queuedFrames());
     return true;
 }
 
@@ -324,10 +398,11 @@ void AudioOutput::shutdown() {
         utterance->finished = true;
     }
     m_queue.clear();
-    m_finished.notify_all();
-    if (m_streamOpen)
-        m_sink->close();
+    notifyFinished();
+    if (m_streamOpen && m_active)
+        m_active->close();
     m_streamOpen = false;
+    m_active = nullptr;
     m_sink.reset();
     m_fallbackSink.reset();
     m_wake = nullptr;

@@ -38,6 +38,8 @@ public:
     virtual qint64 write(const qint16* samples, qint64 count) = 0;
     // Frames heard since open().
     virtual qint64 playedFrames() = 0;
+    // Frames written that the sink has not taken on yet: what keeps the stream going.
+    virtual qint64 queuedFrames() { return 0; }
     // The open stream has broken down (the sound server went away, say).
     virtual bool failed() { return false; }
 };
@@ -52,6 +54,7 @@ public:
     qint64 writableFrames() override;
     qint64 write(const qint16* samples, qint64 count) override;
     qint64 playedFrames() override;
+    qint64 queuedFrames() override;
 
 private:
     std::shared_ptr<const AudioClock> m_clock;
@@ -66,14 +69,16 @@ private:
 // are guarded by the output's mutex, except `cancelRequested`, which the synthesiser polls.
 struct Utterance {
     quint64 owner = 0;
-    std::vector<qint16> samples;
-    qint64 written = 0;   // samples handed to the sink
-    qint64 endFrame = -1; // stream frame just after its last sample, once all is written
+    std::vector<qint16> samples; // those not yet handed to the sink, and perhaps a few before
+    qint64 released = 0;         // samples handed to the sink and no longer kept
+    qint64 written = 0;          // samples handed to the sink
+    qint64 endFrame = -1;        // stream frame just after its last sample, once all is written
     bool synthesized = false;
     bool finished = false; // heard to its end, cancelled or failed
     QString error;         // why synthesis failed
     qint64 queuedUs = 0;
-    qint64 firstWriteUs = -1; // when its first sample reached the sink
+    qint64 firstWriteUs = -1;   // when its first sample reached the sink
+    qint64 firstAudibleUs = -1; // when its first sample above kAudibleLevel reached the sink
     std::atomic<bool> cancelRequested = false;
 };
 using UtterancePtr = std::shared_ptr<Utterance>;
@@ -93,10 +98,17 @@ public:
 
     // Called, outside the lock, whenever there is new work for pump().
     void setWakeHandler(std::function<void()> wake);
-    // When the sink cannot be opened or breaks down, the output goes on with this one.
-    void setFallbackSink(std::unique_ptr<PcmSink> sink);
+    // When the sink cannot be opened or breaks down, the output goes on with this one, and
+    // tries its own sink again at the start of each later utterance. `useNow`: the sink is
+    // known to be unusable already.
+    void setFallbackSink(std::unique_ptr<PcmSink> sink, bool useNow = false);
+    // Whether sound goes to the fallback sink, as it did at the last try.
+    bool onFallback() const { return m_onFallback; }
 
     UtterancePtr enqueue(quint64 owner);
+    // Adds synthesised samples. Blocks while the utterance already holds kAheadMs of sound
+    // that has not been played, so that synthesis keeps only a little ahead of the ear;
+    // returns at once when the utterance ends (cancelled) or the output shuts down.
     void append(const UtterancePtr& utterance, const qint16* samples, qint64 count);
     void finishSynthesis(const UtterancePtr& utterance, const QString& error = {});
     // Ends every utterance of the owner at once; what is being heard stops.
@@ -109,10 +121,11 @@ public:
     // output itself (no pump thread).
     void waitFinished(const UtterancePtr& utterance, bool pumpWhileWaiting);
     // How many utterances have reached the sink, and for the latest one the steady time from
-    // its request to its first sample reaching the sink.
+    // its request to its first sample, and to its first audible sample, reaching the sink.
     struct StartStatistics {
         quint64 started = 0;
         qint64 lastDelayUs = -1;
+        qint64 lastAudibleDelayUs = -1;
     };
     StartStatistics startStatistics() const;
 
@@ -121,27 +134,41 @@ public:
     // Ends everything and closes the sink, on the pump's thread; later utterances end at once.
     void shutdown();
 
-    // How far ahead of the ear silence is written while a stream is open, and how long the
-    // stream stays open after the last utterance.
+    // How much silence is kept queued on the sink while a stream is open and nothing else is
+    // to be played, and how long the stream stays open after the last utterance.
     static constexpr int kLeadMs = 60;
     static constexpr int kLingerMs = 500;
+    // How much unplayed sound of an utterance synthesis may hold: a few seconds, whatever the
+    // length of the line, yet far more than it needs to stay ahead of the ear.
+    static constexpr int kAheadMs = 5000;
+    // A sample this loud (-50 dBFS) is heard.
+    static constexpr int kAudibleLevel = 104;
 
 private:
     void wake();
     void finishHead();
     void dropFinishedHeads(); // cancelled ones
+    bool startsLineOnFallback() const;
     bool openStream();
     void recoverFromFailedStream();
+    void writeHead(Utterance& head);
     void writeSilence(qint64 frames);
+    void notifyFinished();
 
     const int m_sampleRate;
     std::shared_ptr<const AudioClock> m_clock;
+    // The sinks and m_active are used by the pump's thread only, outside the lock while a
+    // stream opens, so that a slow sound server never holds up the callers.
     std::unique_ptr<PcmSink> m_sink;
     std::unique_ptr<PcmSink> m_fallbackSink;
+    PcmSink* m_active = nullptr;
+    std::atomic<bool> m_onFallback = false;
     std::function<void()> m_wake;
 
-    mutable std::mutex m_mutex;
+    mutable std::mutex m_mutex; // guards everything below and the utterances' fields
     std::condition_variable m_finished;
+    std::condition_variable m_played;       // samples left an utterance, or it ended
+    std::weak_ptr<const Utterance> m_lastTried; // the utterance whose start last tried m_sink
     std::deque<UtterancePtr> m_queue;
     bool m_shutDown = false;
     bool m_streamOpen = false;

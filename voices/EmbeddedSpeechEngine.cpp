@@ -6,7 +6,7 @@
 #include "voices/SynthesisWorker.h"
 
 #include <mutex>
-#include <optional>
+#include <set>
 
 namespace lessora {
 
@@ -201,23 +201,20 @@ SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QStri
 }
 
 EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {
-    static std::once_flag warmedUp;
-    std::call_once(warmedUp, [] { SynthesisWorker::instance().post(warmUpVoices); });
     std::shared_ptr<const AudioClock> clock =
         options.clock ? options.clock : std::make_shared<SteadyAudioClock>();
-    std::optional<AudioDeviceChoice> device;
-    if (options.output == EmbeddedEngineOptions::Output::Automatic)
-        device = chooseAudioDevice(kSpeechSampleRate);
-    m_silent = !device;
-    const int sampleRate = device ? device->format.sampleRate() : kSpeechSampleRate;
-    std::unique_ptr<PcmSink> sink;
-    if (device)
-        sink = std::make_unique<QtPcmSink>(*device);
-    else
-        sink = std::make_unique<SilentPcmSink>(clock, sampleRate);
-    m_output = std::make_shared<AudioOutput>(std::move(sink), sampleRate, clock);
-    if (device) // should the sound server go away, speech goes on in silence
-        m_output->setFallbackSink(std::make_unique<SilentPcmSink>(clock, sampleRate));
+    auto silent = std::make_unique<SilentPcmSink>(clock, kSpeechSampleRate);
+    if (options.output == EmbeddedEngineOptions::Output::Silent) {
+        m_output = std::make_shared<AudioOutput>(std::move(silent), kSpeechSampleRate, clock);
+    } else {
+        auto device = std::make_unique<PulsePcmSink>(kSpeechSampleRate);
+        const bool reachable = device->connect();
+        m_hasDevice = true;
+        m_output = std::make_shared<AudioOutput>(std::move(device), kSpeechSampleRate, clock);
+        // Without a sound server speech goes on in silence, and tries the server again at
+        // the start of each line.
+        m_output->setFallbackSink(std::move(silent), !reachable);
+    }
     if (options.pumpThread) {
         m_pumpThread = std::make_unique<AudioPumpThread>(*m_output);
         m_output->setWakeHandler([thread = m_pumpThread.get()] { thread->wake(); });
@@ -243,8 +240,25 @@ std::unique_ptr<VoiceCategory> EmbeddedSpeechEngine::createVoiceCategory() {
     return std::make_unique<EmbeddedCategory>();
 }
 
+bool EmbeddedSpeechEngine::isSilent() const {
+    return !m_hasDevice || m_output->onFallback();
+}
+
 QString EmbeddedSpeechEngine::availabilityNote() const {
-    return m_silent ? QStringLiteral("音声出力装置が見つかりません") : QString();
+    return isSilent() ? QStringLiteral("音声出力装置が見つかりません") : QString();
+}
+
+void EmbeddedSpeechEngine::warmUp(const QStringList& voiceDescriptions) {
+    static std::mutex mutex;
+    static std::set<const EmbeddedVoice*> warmed; // guarded by mutex
+    std::lock_guard lock(mutex);
+    for (const QString& description : voiceDescriptions) {
+        const EmbeddedVoice* voice = findEmbeddedVoice(description);
+        if (!voice || !warmed.insert(voice).second)
+            continue;
+        SynthesisWorker::instance().post(
+            [voice](SynthesisContext& context) { warmUpVoice(context, *voice); });
+    }
 }
 
 void EmbeddedSpeechEngine::waitForSynthesis() {

@@ -29,8 +29,8 @@ SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QStri
 
 struct EmbeddedEngineOptions {
     enum class Output {
-        Automatic, // the default sound device, or the silent output when there is none
-                   // (asks Qt Multimedia: needs a QCoreApplication)
+        Automatic, // the sound server's default output, or the silent output while there is
+                   // none
         Silent,    // the silent output, paced by `clock`
     };
     Output output = Output::Automatic;
@@ -52,16 +52,21 @@ public:
     std::unique_ptr<VoiceCategory> createVoiceCategory() override;
     QString availabilityNote() const override;
 
-    // No sound device: speech is played into the silent output.
-    bool isSilent() const { return m_silent; }
+    // No sound device, or none at the last try: speech is played into the silent output.
+    bool isSilent() const;
     const std::shared_ptr<AudioOutput>& audioOutput() const { return m_output; }
     // Blocks until everything asked of the synthesiser so far has been synthesised.
     void waitForSynthesis();
 
+    // Loads the data of these voices (descriptions, ASCII case ignored; unknown ones are passed
+    // over) on the synthesis thread, one job per voice so that a line asked for meanwhile waits
+    // for one voice at most, and each voice once per process.
+    static void warmUp(const QStringList& voiceDescriptions);
+
 private:
     std::shared_ptr<AudioOutput> m_output;
     std::unique_ptr<AudioPumpThread> m_pumpThread;
-    bool m_silent = false;
+    bool m_hasDevice = false; // the output has a sound server to try
 };
 
 } // namespace lessora

@@ -1,9 +1,11 @@
 #include "voices/EmbeddedVoices.h"
 
 #include "settings/AsciiCase.h"
+#include "voices/AudioOutput.h"
 #include "voices/JapaneseReading.h"
 #include "voices/SampleRateConverter.h"
 #include "voices/SpeechEngine.h"
+#include "voices/SpeechPieces.h"
 
 #include <algorithm>
 #include <cmath>
@@ -114,6 +116,41 @@ private:
     std::vector<qint16> m_samples;
 };
 
+// Drops the near-silence a voice starts with (Flite's voices begin with up to a quarter of a
+// second of it), keeping a few milliseconds before the first audible sample so that the onset
+// is whole; everything after passes unchanged.
+class LeadInTrimmer {
+public:
+    LeadInTrimmer(int sampleRate, const SampleHandler& handler)
+        : m_preRoll(sampleRate * kPreRollMs / 1000)
+        , m_handler(handler) {}
+
+    bool push(const qint16* samples, qint64 count) {
+        if (m_heard)
+            return m_handler(samples, count);
+        m_held.insert(m_held.end(), samples, samples + count);
+        const auto audible = std::find_if(m_held.begin(), m_held.end(), [](qint16 s) {
+            return std::abs(s) >= AudioOutput::kAudibleLevel;
+        });
+        if (audible == m_held.end()) {
+            // Only the last few milliseconds can still become the pre-roll.
+            if (qint64(m_held.size()) > m_preRoll)
+                m_held.erase(m_held.begin(), m_held.end() - m_preRoll);
+            return true;
+        }
+        m_heard = true;
+        const auto start = audible - std::min<qint64>(m_preRoll, audible - m_held.begin());
+        return m_handler(&*start, qint64(m_held.end() - start));
+    }
+
+private:
+    static constexpr int kPreRollMs = 5;
+    const qint64 m_preRoll;
+    const SampleHandler& m_handler;
+    std::vector<qint16> m_held;
+    bool m_heard = false;
+};
+
 void speakEspeak(EspeakSynth& synth, const EspeakVoiceSettings& settings, double gainDb,
                  double speed, const QString& text, int outputRate, const SampleHandler& handler,
                  bool& stopped) {
@@ -160,25 +197,35 @@ void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, cons
                      int rate, int outputRate, const SampleHandler& handler) {
     const double speed = speedForRate(rate);
     bool stopped = false;
-    if (voice.synth == EmbeddedVoice::Synth::Flite) {
-        OutputStage stage(FliteSynth::kSampleRate, outputRate, voice.gainDb, handler);
-        context.flite.speak(voice.synthVoice, speed, text,
-                            [&](const qint16* samples, qint64 count) {
-                                stopped = !stage.push(samples, count);
-                                return !stopped;
-                            });
-        if (!stopped)
-            stage.finish();
-        return;
+    LeadInTrimmer trimmer(outputRate, handler);
+    const SampleHandler output = [&](const qint16* samples, qint64 count) {
+        stopped = stopped || !trimmer.push(samples, count);
+        return !stopped;
+    };
+    // Bounded pieces: the first sound comes as soon for a long line as for a short one, a stop
+    // waits for one piece at most, and no synthesiser holds a whole long line at once.
+    for (const QString& piece : speechPieces(text)) {
+        if (stopped)
+            break;
+        if (voice.synth == EmbeddedVoice::Synth::Flite) {
+            OutputStage stage(FliteSynth::kSampleRate, outputRate, voice.gainDb, output);
+            context.flite.speak(voice.synthVoice, speed, piece,
+                                [&stage](const qint16* samples, qint64 count) {
+                                    return stage.push(samples, count);
+                                });
+            if (!stopped)
+                stage.finish();
+        } else if (voice.isJapanese()) {
+            // Japanese lines go through the reading front end first.
+            synthesizeSegments(context, voice, japaneseSpeechSegments(piece), rate, outputRate,
+                               output);
+        } else {
+            const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
+                                               voice.wordsPerMinute};
+            speakEspeak(context.espeak, settings, voice.gainDb, speed, piece, outputRate, output,
+                        stopped);
+        }
     }
-    if (voice.isJapanese()) {
-        // Japanese lines go through the reading front end first.
-        synthesizeSegments(context, voice, japaneseSpeechSegments(text), rate, outputRate, handler);
-        return;
-    }
-    const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
-                                       voice.wordsPerMinute};
-    speakEspeak(context.espeak, settings, voice.gainDb, speed, text, outputRate, handler, stopped);
 }
 
 void synthesizeSegments(SynthesisContext& context, const EmbeddedVoice& voice,
@@ -203,15 +250,13 @@ void synthesizeSegments(SynthesisContext& context, const EmbeddedVoice& voice,
     }
 }
 
-void warmUpVoices(SynthesisContext& context) {
-    for (const EmbeddedVoice& voice : embeddedVoices()) {
-        try {
-            synthesizeVoice(context, voice,
-                            voice.isJapanese() ? QStringLiteral("ア。") : QStringLiteral("a."), 0,
-                            16000, [](const qint16*, qint64) { return true; });
-        } catch (const SpeechError&) {
-            // A voice that cannot speak says so when it is used.
-        }
+void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice) {
+    try {
+        synthesizeVoice(context, voice,
+                        voice.isJapanese() ? QStringLiteral("ア。") : QStringLiteral("a."), 0,
+                        16000, [](const qint16*, qint64) { return true; });
+    } catch (const SpeechError&) {
+        // A voice that cannot speak says so when it is used.
     }
 }
 

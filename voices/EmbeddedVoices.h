@@ -47,9 +47,9 @@ const EmbeddedVoice& defaultVoiceFor(const QString& text);
 // Speed factor of a rate: each step is 3^(1/10), so that +10 would be three times as fast.
 double speedForRate(int rate);
 
-// Loads every voice's data by speaking a syllable into nothing, so that the first line the
-// user hears starts as quickly as the later ones. On the synthesis thread.
-void warmUpVoices(SynthesisContext& context);
+// Loads the voice's data by speaking a syllable into nothing, so that its first line starts as
+// quickly as the later ones. On the synthesis thread.
+void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice);
 
 // Synthesises the text, on the synthesis thread, as mono 16-bit samples at `outputRate`,
 // loudness evened out. The handler may stop it by returning false. Throws SpeechError.

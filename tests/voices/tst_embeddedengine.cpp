@@ -7,14 +7,17 @@
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/SampleRateConverter.h"
+#include "voices/SpeechPieces.h"
 #include "voices/SynthesisWorker.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 
 #include <atomic>
 #include <cmath>
+#include <thread>
 
 using namespace lessora;
 using lessora::test::activeRmsDb;
@@ -97,6 +100,46 @@ public:
 private:
     bool m_written = false;
 };
+
+// A sound server that can go away and come back: streams open only while it is there, and an
+// open stream breaks down when it goes. Paced by the clock like the silent sink.
+class SwitchableSink : public SilentPcmSink {
+public:
+    explicit SwitchableSink(std::shared_ptr<const AudioClock> clock)
+        : SilentPcmSink(std::move(clock), 22050) {}
+    bool open() override { return m_up && SilentPcmSink::open(); }
+    qint64 write(const qint16* samples, qint64 count) override {
+        m_received += count;
+        return SilentPcmSink::write(samples, count);
+    }
+    bool failed() override { return !m_up; }
+    void setUp(bool up) { m_up = up; }
+    qint64 received() const { return m_received; }
+
+private:
+    bool m_up = true;
+    qint64 m_received = 0;
+};
+
+// Plays one utterance of these samples to its end on an output driven by hand.
+void playThrough(AudioOutput& output, ManualClock& clock, const std::vector<qint16>& samples) {
+    UtterancePtr utterance = output.enqueue(AudioOutput::newOwner());
+    output.append(utterance, samples.data(), qint64(samples.size()));
+    output.finishSynthesis(utterance);
+    for (int step = 0; step < 100 && !output.isFinished(utterance); ++step) {
+        output.pump();
+        clock.advanceMs(20);
+    }
+    QVERIFY(output.isFinished(utterance));
+    QVERIFY(output.errorOf(utterance).isEmpty());
+}
+
+// Where the first sample at -50 dBFS or louder is, in milliseconds.
+double firstAudibleMs(const SynthesizedAudio& audio) {
+    const auto audible = std::find_if(audio.samples.begin(), audio.samples.end(),
+                                      [](qint16 s) { return std::abs(s) >= 104; });
+    return double(audible - audio.samples.begin()) * 1000 / audio.sampleRate;
+}
 
 } // namespace
 
@@ -363,6 +406,147 @@ private slots:
         QCOMPARE(sink.playedFrames(), 22050);
         clock->advanceMs(1);
         QCOMPARE(sink.playedFrames(), 22050 + 22);
+    }
+
+    // Flite's voices began with up to a quarter of a second of near-silence: the click on
+    // "読み上げ" was heard late.
+    void everyVoiceIsAudibleFromItsFirstSamples_data() {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QString>("text");
+        for (const EmbeddedVoice& voice : embeddedVoices()) {
+            QTest::newRow(qPrintable(voice.description))
+                << voice.description << (voice.isJapanese() ? kJapaneseTest : kEnglishTest);
+        }
+    }
+    void everyVoiceIsAudibleFromItsFirstSamples() {
+        QFETCH(QString, voice);
+        QFETCH(QString, text);
+        for (const QString& line : {text, QStringLiteral("Hello."), QStringLiteral("はい。")}) {
+            const SynthesizedAudio audio = synthesizeToMemory(voice, line, 0);
+            QVERIFY2(firstAudibleMs(audio) <= 10,
+                     qPrintable(line + QStringLiteral(": %1 ms").arg(firstAudibleMs(audio))));
+        }
+    }
+
+    void longTextsAreSpokenInBoundedPieces_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<int>("maxChars");
+        const QString sentence = QStringLiteral("One two three. ");
+        QTest::newRow("fits: unchanged, blanks and all")
+            << QStringLiteral(" Hello, world. ") << QStringList{QStringLiteral(" Hello, world. ")}
+            << 20;
+        QTest::newRow("sentence ends first")
+            << QStringLiteral("One two, three. Four five six seven.")
+            << QStringList{QStringLiteral("One two, three."),
+                           QStringLiteral("Four five six seven.")}
+            << 20;
+        QTest::newRow("then commas, not those in numbers")
+            << QStringLiteral("It costs 1,500 yen, I think so")
+            << QStringList{QStringLiteral("It costs 1,500 yen,"), QStringLiteral("I think so")}
+            << 22;
+        QTest::newRow("then blanks")
+            << QStringLiteral("aaaa bbbb cccc dddd")
+            << QStringList{QStringLiteral("aaaa bbbb"), QStringLiteral("cccc dddd")} << 10;
+        QTest::newRow("Japanese marks need no blank")
+            << QStringLiteral("今日は晴れです。明日は雨、明後日は雪です。")
+            << QStringList{QStringLiteral("今日は晴れです。"),
+                           QStringLiteral("明日は雨、明後日は雪です。")}
+            << 14;
+        QTest::newRow("no break at all: cut at the limit")
+            << QStringLiteral("あいうえおかきくけこさしすせそ")
+            << QStringList{QStringLiteral("あいうえおかきくけこ"), QStringLiteral("さしすせそ")}
+            << 10;
+        QTest::newRow("a surrogate pair stays whole")
+            << QStringLiteral("あいうえおかきくけ𠮷さしす")
+            << QStringList{QStringLiteral("あいうえおかきくけ"), QStringLiteral("𠮷さしす")} << 10;
+        QTest::newRow("many sentences, packed")
+            << sentence.repeated(4).trimmed()
+            << QStringList{sentence.repeated(2).trimmed(), sentence.repeated(2).trimmed()} << 30;
+    }
+    void longTextsAreSpokenInBoundedPieces() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, pieces);
+        QFETCH(int, maxChars);
+        QCOMPARE(speechPieces(text, maxChars), pieces);
+    }
+
+    void aLongLineWithoutPunctuationKeepsEveryPieceWithinTheLimit() {
+        const QString line =
+            QStringLiteral("the quick brown fox jumps over the lazy dog ").repeated(250);
+        const QStringList pieces = speechPieces(line);
+        QVERIFY(pieces.size() > 40);
+        for (const QString& piece : pieces)
+            QVERIFY(piece.size() <= kMaxSpeechPieceChars);
+        QCOMPARE(pieces.join(u' '), line.trimmed());
+    }
+
+    // A 100,000-character row once took more than a gigabyte: the whole row was synthesised
+    // ahead of playback. Now synthesis waits while an utterance holds kAheadMs of unplayed sound.
+    void synthesisKeepsOnlyALittleAheadOfTheEar() {
+        auto clock = std::make_shared<ManualClock>();
+        AudioOutput output(std::make_unique<SilentPcmSink>(clock, 22050), 22050, clock);
+        const quint64 owner = AudioOutput::newOwner();
+        UtterancePtr utterance = output.enqueue(owner);
+        const qint64 limit = 22050LL * AudioOutput::kAheadMs / 1000;
+        const std::vector<qint16> chunk(2205, 1000);
+        std::atomic<qint64> appended = 0;
+        std::thread synthesiser([&] {
+            for (int i = 0; i < 2000 && !utterance->cancelRequested; ++i) { // 200 s of sound
+                output.append(utterance, chunk.data(), qint64(chunk.size()));
+                appended += qint64(chunk.size());
+            }
+        });
+        const auto stop = qScopeGuard([&] {
+            output.cancel(owner); // a stop releases the waiting synthesiser at once
+            synthesiser.join();
+        });
+        QTRY_VERIFY(appended >= limit - qint64(chunk.size()));
+        QVERIFY(appended <= limit + qint64(chunk.size()));
+
+        // Playing lets it go on.
+        const qint64 before = appended;
+        QTRY_VERIFY([&] {
+            output.pump();
+            clock->advanceMs(100);
+            return appended > before + limit;
+        }());
+    }
+
+    // After the sound server restarts, speech went on in silence until the program was
+    // restarted. Each line that starts on the stand-in output tries the device again.
+    void outputReturnsToTheDeviceAtTheNextLine() {
+        auto clock = std::make_shared<ManualClock>();
+        auto device = std::make_unique<SwitchableSink>(clock);
+        SwitchableSink& server = *device;
+        AudioOutput output(std::move(device), 22050, clock);
+        output.setFallbackSink(std::make_unique<SilentPcmSink>(clock, 22050), true);
+        const std::vector<qint16> line(2205, 1000);
+
+        server.setUp(false); // started while the server was down
+        QVERIFY(output.onFallback());
+        playThrough(output, *clock, line);
+        QVERIFY(output.onFallback());
+
+        server.setUp(true);
+        playThrough(output, *clock, line);
+        QVERIFY(!output.onFallback());
+        QVERIFY(server.received() >= qint64(line.size())); // the line, and silence after it
+
+        // Goes away in the middle of a line: the line ends in silence, the next tries again.
+        UtterancePtr cut = output.enqueue(AudioOutput::newOwner());
+        output.append(cut, line.data(), qint64(line.size()));
+        output.pump();
+        server.setUp(false);
+        output.finishSynthesis(cut);
+        output.pump();
+        QVERIFY(output.onFallback());
+        clock->advanceMs(200);
+        output.pump();
+        QVERIFY(output.isFinished(cut));
+        server.setUp(true);
+        playThrough(output, *clock, line);
+        QVERIFY(!output.onFallback());
     }
 
     void outputFallsBackToSilenceWhenTheDeviceFails() {
