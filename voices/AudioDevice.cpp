@@ -140,14 +140,14 @@ bool PulsePcmSink::open() {
     closeLocked();
     if (!connectLocked())
         return false;
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(m_sampleRate), 1};
-    m_stream = pa_stream_new(m_context, "Speech", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(m_sampleRate), 1};
+    m_stream = pa_stream_new(m_context, "Speech", &format, nullptr);
     if (!m_stream)
         return false;
     pa_stream_set_state_callback(
         m_stream, [](pa_stream*, void* loop) { signalLoop(loop); }, m_loop);
-    const auto bytesFor = [&spec](int ms) {
-        return uint32_t(pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &spec));
+    const auto bytesFor = [&format](int ms) {
+        return uint32_t(pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &format));
     };
     pa_buffer_attr buffer{};
     buffer.maxlength = uint32_t(-1);
