@@ -28,16 +28,58 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QString speakerCell = index.siblingAtColumn(ColSpeaker).data(Qt::EditRole).toString();
 
     painter->save();
-    if (index.row() == m_highlightRow())
+    const bool highlighted = index.row() == m_highlightRow();
+    if (highlighted)
         painter->fillRect(option.rect, QColor::fromRgba(kHighlightTint));
+    const QString reading =
+        (m_readingOf && index.column() == ColText) ? m_readingOf(index.row()) : QString();
     if (!text.isEmpty()) {
         const bool english = languageOfSpeakerCode(speakerCell) == kLanguageEnglish;
-        painter->setPen(QColor::fromRgba(english ? kEnglishText : kOtherText));
+        const QColor colour = QColor::fromRgba(english ? kEnglishText : kOtherText);
+        painter->setPen(colour);
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect textRect = option.rect.adjusted(margin, 0, -margin, 0);
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        QRect textRect = option.rect.adjusted(margin, 0, -margin, 0);
+        if (!reading.isEmpty()) {
+            // The reading goes on a second line, smaller and lighter than the text above it.
+            const QRect readingRect = textRect.adjusted(0, textRect.height() / 2, 0, 0);
+            textRect.setBottom(readingRect.top() - 1);
+            painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                              text);
+            QFont small = painter->font();
+            small.setPointSizeF(small.pointSizeF() * 0.85);
+            painter->setFont(small);
+            painter->setPen(QColor(0x55, 0x55, 0x55));
+            painter->drawText(readingRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                              reading);
+        } else {
+            painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                              text);
+        }
     }
+    if (highlighted)
+        paintMarker(painter, option, index);
     painter->restore();
+}
+
+void GridCellDelegate::setLearnersTurn(std::function<bool()> learnersTurn) {
+    m_learnersTurn = std::move(learnersTurn);
+}
+
+void GridCellDelegate::setReadings(std::function<QString(int)> readingOf) {
+    m_readingOf = std::move(readingOf);
+}
+
+// A frame along the row's top and bottom edges and a wide bar at its left end, drawn over the
+// tint so that both remain.
+void GridCellDelegate::paintMarker(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const {
+    const bool answering = m_learnersTurn && m_learnersTurn();
+    const QColor marker = QColor::fromRgba(answering ? kAnswerMarker : kSpeakingMarker);
+    const QRect rect = option.rect;
+    painter->fillRect(QRect(rect.left(), rect.top(), rect.width(), 2), marker);
+    painter->fillRect(QRect(rect.left(), rect.bottom() - 1, rect.width(), 2), marker);
+    if (index.column() == ColNo)
+        painter->fillRect(QRect(rect.left(), rect.top(), 6, rect.height()), marker);
 }
 
 void GridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,

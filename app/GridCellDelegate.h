@@ -14,7 +14,17 @@ public:
     static constexpr QRgb kEnglishText = 0xFFB03030;
     static constexpr QRgb kOtherText = 0xFF000000;
 
+    // The marker beside the row being spoken: orange while the program speaks, blue while the
+    // learner answers, so that the row is found at a glance (the tint alone is faint).
+    static constexpr QRgb kSpeakingMarker = 0xFFE07000;
+    static constexpr QRgb kAnswerMarker = 0xFF1060D0;
+
     GridCellDelegate(std::function<int()> highlightRow, QObject* parent = nullptr);
+
+    // Whether the learner is answering the highlighted row.
+    void setLearnersTurn(std::function<bool()> learnersTurn);
+    // The reading drawn under a row's text; empty for none.
+    void setReadings(std::function<QString(int row)> readingOf);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -25,7 +35,12 @@ signals:
     void editingDone(int column, int row) const;
 
 private:
+    void paintMarker(QPainter* painter, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) const;
+
     std::function<int()> m_highlightRow;
+    std::function<bool()> m_learnersTurn;
+    std::function<QString(int)> m_readingOf;
 };
 
 } // namespace lessora

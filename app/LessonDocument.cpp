@@ -1,6 +1,7 @@
 #include "app/LessonDocument.h"
 
 #include "app/MainWindow.h"
+#include "app/PracticePanel.h"
 #include "files/LessonChangeTracker.h"
 #include "platform/ErrorHandler.h"
 #include "platform/MessageBoxes.h"
@@ -23,7 +24,7 @@ const QString LessonDocument::kSaveQuestion =
 
 namespace {
 
-// The three lists and the hide-text box as the lesson commands see them. The box's change
+// The three lists, the hide-text box and the practice panel as the lesson commands see them. The box's change
 // signal hides the Text column, so a loaded hide-text setting shows at once.
 class WindowLessonSettings : public LessonSettingsControls {
 public:
@@ -32,7 +33,8 @@ public:
 
     LessonSettings lessonSettings() const override {
         return {m_window.cmbEnglishRate->currentIndex(), m_window.cmbInterval->currentIndex(),
-                m_window.cmbRepeat->currentIndex(), m_window.chkHideText->isChecked()};
+                m_window.cmbRepeat->currentIndex(), m_window.chkHideText->isChecked(),
+                m_window.practicePanel->settings()};
     }
     void setEnglishRateIndex(int index) override {
         m_window.cmbEnglishRate->setCurrentIndex(index);
@@ -40,6 +42,9 @@ public:
     void setIntervalIndex(int index) override { m_window.cmbInterval->setCurrentIndex(index); }
     void setRepeatIndex(int index) override { m_window.cmbRepeat->setCurrentIndex(index); }
     void setHideText(bool hide) override { m_window.chkHideText->setChecked(hide); }
+    void setPracticeSettings(const StoredPracticeSettings& stored) override {
+        m_window.practicePanel->applyStored(stored);
+    }
 
 private:
     MainWindow& m_window;
@@ -90,6 +95,8 @@ void LessonDocument::wireChangeSignals() {
     for (QComboBox* list : {m_window.cmbEnglishRate, m_window.cmbInterval, m_window.cmbRepeat})
         connect(list, &QComboBox::currentIndexChanged, m_tracker, &LessonChangeTracker::noteChange);
     connect(m_window.chkHideText, &QCheckBox::toggled, m_tracker, &LessonChangeTracker::noteChange);
+    connect(m_window.practicePanel, &PracticePanel::settingsChanged, m_tracker,
+            &LessonChangeTracker::noteChange);
 }
 
 LessonCommandContext LessonDocument::context() const {

@@ -8,10 +8,24 @@
 
 namespace lessora {
 
+namespace {
+// Between two keystrokes of someone typing slowly into a cell.
+constexpr qint64 kTypingPauseMs = 2000;
+} // namespace
+
 LessonGrid::LessonGrid(LessonTable& table, QWidget* parent)
     : QTableView(parent)
     , m_table(table) {
     setModel(&table);
+    // The cells' text colours are fixed (black, dark red), so the cells keep a light
+    // background in any desktop theme; a dark theme would otherwise hide the Japanese rows.
+    QPalette light = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        light.setColor(group, QPalette::Base, Qt::white);
+        light.setColor(group, QPalette::AlternateBase, QColor(0xF4, 0xF4, 0xF4));
+        light.setColor(group, QPalette::Text, Qt::black);
+    }
+    setPalette(light);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     // A double-click plays the row, so the editor opens on typing, F2 or a click on the
@@ -70,6 +84,11 @@ void LessonGrid::takeFocus() {
     setFocus();
 }
 
+bool LessonGrid::userIsEditing() const {
+    return state() == QAbstractItemView::EditingState ||
+           (m_lastTyping.isValid() && !m_lastTyping.hasExpired(kTypingPauseMs));
+}
+
 void LessonGrid::keyPressEvent(QKeyEvent* event) {
     const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
     if (tab && (event->modifiers() & Qt::ControlModifier)) {
@@ -80,6 +99,8 @@ void LessonGrid::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (!event->text().isEmpty() || event->key() == Qt::Key_F2)
+        m_lastTyping.start();
     QTableView::keyPressEvent(event);
 }
 

@@ -2,6 +2,7 @@
 
 #include "lesson/LessonCursor.h"
 
+#include <QElapsedTimer>
 #include <QTableView>
 
 namespace lessora {
@@ -23,6 +24,9 @@ public:
     void scrollToLeftEdge() override;
     void takeFocus() override;
 
+    // The user edits a cell, or typed into the grid a moment ago.
+    bool userIsEditing() const;
+
 signals:
     void cellClicked(int column, int row);
     void cellDoubleClicked(int column, int row);
@@ -33,6 +37,7 @@ protected:
 
 private:
     LessonTable& m_table;
+    QElapsedTimer m_lastTyping;
 };
 
 } // namespace lessora

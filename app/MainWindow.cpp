@@ -4,6 +4,7 @@
 #include "app/LessonDocument.h"
 #include "app/LessonGrid.h"
 #include "app/MainWindowAccessibility.h"
+#include "app/PracticePanel.h"
 #include "app/VoiceCheckDialog.h"
 #include "app/VoiceSettingsDialog.h"
 #include "app/WidgetPlacement.h"
@@ -29,7 +30,7 @@
 namespace lessora {
 
 namespace {
-constexpr int kClientWidth = 664;
+constexpr int kClientWidth = 664; // the main window's own controls; the practice panel is beside
 constexpr int kClientHeight = 480;
 constexpr QRect kGridRect(24, 168, 608, 289); // anchored to all four edges
 const QString kCaption = QStringLiteral("Lessora Ver.1.0.0");
@@ -52,7 +53,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_errors(services.messages) {
-    resize(kClientWidth, kClientHeight);
+    resize(kClientWidth + PracticePanel::kWidth, kClientHeight);
     createControls();
     createPlayback();
     wireControls();
@@ -144,15 +145,30 @@ void MainWindow::createControls() {
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     StringGrid1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
 
+    practicePanel = new PracticePanel(this);
+    practicePanel->setGeometry(kClientWidth, 0, PracticePanel::kWidth, kClientHeight);
+
     tmrNext = named(new QTimer(this), "tmrNext");
     tmrNext->setInterval(1000);
     tmrNext->start();
 }
 
 void MainWindow::createPlayback() {
-    PlaybackControls controls{
-        *lessonTable, *StringGrid1, *tmrNext,        *btnSpeak,
-        *cmbInterval, *cmbRepeat,   *cmbEnglishRate, [this](int row) { setHighlightRow(row); }};
+    const auto choices = [this] {
+        PlaybackChoices choices;
+        choices.intervalIndex = cmbInterval->currentIndex();
+        choices.repeatIndex = cmbRepeat->currentIndex();
+        choices.englishRateIndex = cmbEnglishRate->currentIndex();
+        practicePanel->addChoicesTo(choices);
+        return choices;
+    };
+    PlaybackControls controls{*lessonTable,
+                              *StringGrid1,
+                              *tmrNext,
+                              choices,
+                              [this](const QString& caption) { btnSpeak->setText(caption); },
+                              [this](int row) { setHighlightRow(row); },
+                              [this] { return StringGrid1->userIsEditing(); }};
     PlaybackServices services{m_services.speech, m_services.messages, m_services.beeper,
                               m_services.settingsPath, m_services.decimalSeparator};
     m_playback = new PlaybackController(std::move(controls), std::move(services), m_errors, this);
@@ -184,6 +200,7 @@ void MainWindow::wireControls() {
         if (row >= 0 && row < lessonTable->rows())
             m_popupRow = row;
     });
+    wirePractice();
 
     // Row editing and paste.
     const auto wireRowCommand = [this](QPushButton* button, void (*command)(LessonCursor&)) {
@@ -222,7 +239,13 @@ void MainWindow::wireControls() {
         pmGrid->popup(source->mapToGlobal(pos));
     };
     connect(StringGrid1, &QWidget::customContextMenuRequested, this,
-            [this, showPopup](const QPoint& pos) { showPopup(StringGrid1->viewport(), pos); });
+            [this, showPopup](const QPoint& pos) {
+                // "ここから再生" plays from the row under the pointer, which the right-click
+                // has just selected.
+                if (const QModelIndex index = StringGrid1->indexAt(pos); index.isValid())
+                    m_popupRow = index.row();
+                showPopup(StringGrid1->viewport(), pos);
+            });
     connect(StringGrid1->horizontalHeader(), &QWidget::customContextMenuRequested, this,
             [this, showPopup](const QPoint& pos) {
                 // Only the Speaker column's header carries the popup menu.
@@ -232,11 +255,12 @@ void MainWindow::wireControls() {
 }
 
 void MainWindow::setTabOrder() {
-    const QList<QWidget*> order = {
+    QList<QWidget*> order = {
         btnSpeak,     btnStop,        StringGrid1,  cmbInterval,   btnVoiceList,  btnVoiceSettings,
         cmbRepeat,    cmbEnglishRate, btnPaste,     btnSaveLesson, btnLoadLesson, btnAddRow,
         btnAppendRow, btnDeleteRow,   btnMoveUp,    btnMoveDown,   chkHideText,   btnClearGrid,
         btnPrevRow,   btnNextRow,     btnVoiceCheck};
+    order += practicePanel->tabOrder(); // after every control of the main window
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -248,10 +272,53 @@ void MainWindow::setVoiceWindows(VoiceSettingsDialog* voiceSettings, VoiceCheckD
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // Only the grid follows the window; everything else keeps its place.
+    // Only the grid follows the window; everything else keeps its place, and the practice panel
+    // stays at the right edge.
+    const int gridRightMargin = kClientWidth - kGridRect.right() - 1 + PracticePanel::kWidth;
     StringGrid1->setGeometry(kGridRect.x(), kGridRect.y(),
-                             std::max(0, width() - (kClientWidth - kGridRect.width())),
+                             std::max(0, width() - kGridRect.x() - gridRightMargin),
                              std::max(0, height() - (kClientHeight - kGridRect.height())));
+    practicePanel->setGeometry(std::max(kClientWidth, width() - PracticePanel::kWidth), 0,
+                               PracticePanel::kWidth, height());
+}
+
+void MainWindow::wirePractice() {
+    connect(m_playback, &PlaybackController::progressChanged, this,
+            [this] { practicePanel->showProgress(m_playback->progress()); });
+    gridDelegate->setLearnersTurn([this] { return m_playback->learnersTurn(); });
+    connect(practicePanel, &PracticePanel::readingsToggled, this, [this](bool shown) {
+        runGuarded([this, shown] { showReadings(shown); });
+    });
+    connect(practicePanel, &PracticePanel::peekHeld, this, [this](bool held) {
+        runGuarded([this, held] { peekAtLine(held); });
+    });
+}
+
+void MainWindow::showReadings(bool shown) {
+    if (shown) {
+        gridDelegate->setReadings([this](int row) {
+            return m_readings.readingOf(lessonTable->cell(ColText, row),
+                                        lessonTable->cell(ColLanguage, row));
+        });
+    } else {
+        gridDelegate->setReadings(nullptr);
+    }
+    const int lineHeight = StringGrid1->fontMetrics().height();
+    StringGrid1->verticalHeader()->setDefaultSectionSize(shown ? 2 * lineHeight + 8
+                                                               : lineHeight + 8);
+    StringGrid1->viewport()->update();
+}
+
+// One line's text and reading while the peek button is held, whether the Text column is
+// shown or not: the grid's current row, else the row being spoken.
+void MainWindow::peekAtLine(bool held) {
+    const int row = StringGrid1->currentRow() >= 0 ? StringGrid1->currentRow() : m_highlightRow;
+    if (!held || row < 0 || row >= lessonTable->rows()) {
+        practicePanel->hidePeek();
+        return;
+    }
+    const QString text = lessonTable->cell(ColText, row);
+    practicePanel->showPeek(text, m_readings.readingOf(text, lessonTable->cell(ColLanguage, row)));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "app/Services.h"
 #include "platform/ErrorHandler.h"
+#include "playback/LineReadings.h"
 
 #include <QWidget>
 
@@ -21,6 +22,7 @@ class LessonFileCommands;
 class LessonGrid;
 class LessonTable;
 class PlaybackController;
+class PracticePanel;
 class VoiceCheckDialog;
 class VoiceSettingsDialog;
 
@@ -66,6 +68,8 @@ public:
     QTimer* tmrNext;
     QMenu* pmGrid;
     QAction* mnuPlayFromHere;
+    // Role-play, line drill, speeds, readings and progress, beside the controls above.
+    PracticePanel* practicePanel;
 
     PlaybackController& playback() const { return *m_playback; }
 
@@ -103,6 +107,9 @@ private:
     void saveLesson();
     void loadLesson();
     void applyHideText();
+    void wirePractice();
+    void showReadings(bool shown);
+    void peekAtLine(bool held);
 
     Services m_services;
     ErrorHandler m_errors;
@@ -112,6 +119,7 @@ private:
     int m_highlightRow = -1;
     int m_popupRow = 0;
     LessonDocument* m_document = nullptr;
+    LineReadings m_readings;
 };
 
 } // namespace lessora

@@ -10,13 +10,44 @@
 
 namespace lessora {
 
+// The practice settings a lesson file keeps besides the four of the main window. Each is
+// written only when it differs from its default here, so a lesson that uses none of them is
+// saved exactly as before, and a file without them loads as before.
+struct PracticeSettings {
+    int japaneseRateIndex = 3; // the Japanese-speed list; 3 is normal speed
+    bool slowestEnglish = false;
+    QString role;              // the speaker code the learner answers for; empty for none
+    bool modelAfterAnswer = false;
+    int answerGapIndex = 1;    // the answer-gap list; 1 is 1.3 times the line
+    int lineRepeatCount = 1;
+    bool shadowingGap = false;
+    bool showReadings = false;
+
+    friend bool operator==(const PracticeSettings&, const PracticeSettings&) = default;
+};
+
 // The main window's playback settings that a lesson file keeps: the selected item of the
-// three lists (-1 for none) and the hide-text switch.
+// three lists (-1 for none), the hide-text switch and the practice settings.
 struct LessonSettings {
     int englishRateIndex = -1;
     int intervalIndex = -1;
     int repeatIndex = -1;
     bool hideText = false;
+    PracticeSettings practice;
+};
+
+// The practice settings a file holds; each member is optional.
+struct StoredPracticeSettings {
+    std::optional<int> japaneseRateIndex;
+    std::optional<bool> slowestEnglish;
+    std::optional<QString> role;
+    std::optional<bool> modelAfterAnswer;
+    std::optional<int> answerGapIndex;
+    std::optional<int> lineRepeatCount;
+    std::optional<bool> shadowingGap;
+    std::optional<bool> showReadings;
+
+    friend bool operator==(const StoredPracticeSettings&, const StoredPracticeSettings&) = default;
 };
 
 // The settings a file holds; each member is optional in a file.
@@ -25,6 +56,7 @@ struct StoredLessonSettings {
     std::optional<int> intervalIndex;
     std::optional<int> repeatIndex;
     std::optional<bool> hideText;
+    StoredPracticeSettings practice;
 
     friend bool operator==(const StoredLessonSettings&, const StoredLessonSettings&) = default;
 };

@@ -26,6 +26,8 @@ void applySettings(LessonSettingsControls& controls, const StoredLessonSettings&
         controls.setRepeatIndex(*settings.repeatIndex);
     if (settings.hideText)
         controls.setHideText(*settings.hideText);
+    if (settings.practice != StoredPracticeSettings{})
+        controls.setPracticeSettings(settings.practice);
 }
 
 } // namespace

@@ -21,6 +21,8 @@ public:
     virtual void setIntervalIndex(int index) = 0;
     virtual void setRepeatIndex(int index) = 0;
     virtual void setHideText(bool hide) = 0;
+    // Only the members the file holds are set.
+    virtual void setPracticeSettings(const StoredPracticeSettings&) {}
 };
 
 // What the lesson commands work with.

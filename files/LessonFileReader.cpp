@@ -180,8 +180,21 @@ Converted<QString> toText(JsonValue&& value) {
     }
 }
 
-constexpr std::array<std::string_view, 4> kSettingNames = {"EnglishRateIndex", "IntervalIndex",
-                                                           "RepeatIndex", "HideText"};
+// The four settings of the main window, then the optional practice settings.
+constexpr std::array<std::string_view, 12> kSettingNames = {
+    "EnglishRateIndex", "IntervalIndex",    "RepeatIndex",    "HideText",
+    "JapaneseRateIndex", "SlowestEnglish",  "Role",           "ModelAfterAnswer",
+    "AnswerGapIndex",    "LineRepeatCount", "ShadowingGap",   "ShowReadings"};
+enum PracticeSetting {
+    JapaneseRateIndex = 4,
+    SlowestEnglish,
+    Role,
+    ModelAfterAnswer,
+    AnswerGapIndex,
+    LineRepeatCount,
+    ShadowingGap,
+    ShowReadings
+};
 constexpr std::array<std::string_view, kLessonColumnCount> kRowMemberNames = {
     "No", "Speaker", "Language", "Text", "Interval"};
 
@@ -302,6 +315,8 @@ private:
     void readRows();
     void readRowElement();
     void readRowObject();
+    // Converts the optional practice members that the file holds; the first failure's message.
+    QString convertPracticeSettings(StoredPracticeSettings& practice);
 
     const uchar* m_pos;
     const uchar* const m_end;
@@ -686,6 +701,37 @@ void LessonParser::readRowObject() {
     m_rows.append(std::move(row));
 }
 
+QString LessonParser::convertPracticeSettings(StoredPracticeSettings& practice) {
+    QString error;
+    const auto number = [&](int setting, std::optional<int>& into) {
+        if (!m_settings[setting] || !error.isEmpty())
+            return;
+        const Converted<int> value = toWholeNumber(*m_settings[setting]);
+        error = value.error;
+        into = value.value;
+    };
+    const auto flag = [&](int setting, std::optional<bool>& into) {
+        if (!m_settings[setting] || !error.isEmpty())
+            return;
+        const Converted<bool> value = toBoolean(*m_settings[setting]);
+        error = value.error;
+        into = value.value;
+    };
+    number(JapaneseRateIndex, practice.japaneseRateIndex);
+    flag(SlowestEnglish, practice.slowestEnglish);
+    if (m_settings[Role] && error.isEmpty()) {
+        Converted<QString> role = toText(JsonValue(*m_settings[Role]));
+        error = role.error;
+        practice.role = std::move(role.value);
+    }
+    flag(ModelAfterAnswer, practice.modelAfterAnswer);
+    number(AnswerGapIndex, practice.answerGapIndex);
+    number(LineRepeatCount, practice.lineRepeatCount);
+    flag(ShadowingGap, practice.shadowingGap);
+    flag(ShowReadings, practice.showReadings);
+    return error;
+}
+
 LessonFileContent LessonParser::result() {
     LessonFileContent content;
     if (!m_rootIsObject) {
@@ -715,6 +761,8 @@ LessonFileContent LessonParser::result() {
             return fail(hideText.error);
         settings.hideText = hideText.value;
     }
+    if (const QString error = convertPracticeSettings(settings.practice); !error.isEmpty())
+        return fail(error);
     if (!m_hasRows) {
         content.status = LessonFileStatus::NoRows;
         return content;

@@ -66,6 +66,38 @@ void appendRow(QByteArray& out, const LessonRow& row) {
     out.append('}');
 }
 
+void appendInteger(QByteArray& out, const char* name, int value) {
+    out.append(name);
+    out.append(QByteArray::number(value));
+}
+
+void appendBoolean(QByteArray& out, const char* name, bool value) {
+    out.append(name);
+    out.append(value ? "true" : "false");
+}
+
+// Only the members that differ from their defaults, so that a lesson without practice
+// settings keeps the bytes it always had.
+void appendPracticeSettings(QByteArray& out, const PracticeSettings& practice) {
+    const PracticeSettings defaults;
+    if (practice.japaneseRateIndex != defaults.japaneseRateIndex)
+        appendInteger(out, ",\"JapaneseRateIndex\":", practice.japaneseRateIndex);
+    if (practice.slowestEnglish != defaults.slowestEnglish)
+        appendBoolean(out, ",\"SlowestEnglish\":", practice.slowestEnglish);
+    if (practice.role != defaults.role)
+        appendMember(out, ",\"Role\":", practice.role);
+    if (practice.modelAfterAnswer != defaults.modelAfterAnswer)
+        appendBoolean(out, ",\"ModelAfterAnswer\":", practice.modelAfterAnswer);
+    if (practice.answerGapIndex != defaults.answerGapIndex)
+        appendInteger(out, ",\"AnswerGapIndex\":", practice.answerGapIndex);
+    if (practice.lineRepeatCount != defaults.lineRepeatCount)
+        appendInteger(out, ",\"LineRepeatCount\":", practice.lineRepeatCount);
+    if (practice.shadowingGap != defaults.shadowingGap)
+        appendBoolean(out, ",\"ShadowingGap\":", practice.shadowingGap);
+    if (practice.showReadings != defaults.showReadings)
+        appendBoolean(out, ",\"ShowReadings\":", practice.showReadings);
+}
+
 } // namespace
 
 void appendJsonString(QByteArray& out, QStringView text) {
@@ -100,6 +132,7 @@ QByteArray writeLessonFile(const LessonSettings& settings, const QList<LessonRow
     out.append(QByteArray::number(settings.repeatIndex));
     out.append(",\"HideText\":");
     out.append(settings.hideText ? "true" : "false");
+    appendPracticeSettings(out, settings.practice);
     out.append(",\"Rows\":[");
     bool first = true;
     for (const LessonRow& row : rows) {

@@ -7,8 +7,6 @@
 #include "platform/ErrorHandler.h"
 #include "voices/SpeechEngine.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
 #include <QScopeGuard>
 #include <QTimer>
 #include <array>
@@ -52,11 +50,16 @@ template <typename Work> void PlaybackController::runExclusive(Work work) {
     m_busy = true;
     const auto release = qScopeGuard([this] { m_busy = false; });
     m_errors.run(work);
+    notifyProgress();
 }
 
 bool PlaybackController::isPlaying() const {
     return m_state == PlaybackState::Speaking || m_state == PlaybackState::WaitingInterval ||
-           m_state == PlaybackState::WaitingAfterSkip;
+           m_state == PlaybackState::WaitingAfterSkip || m_state == PlaybackState::WaitingGap;
+}
+
+bool PlaybackController::learnersTurn() const {
+    return m_state == PlaybackState::WaitingGap && m_gapIsAnswer;
 }
 
 bool PlaybackController::isPaused() const {
@@ -90,7 +93,7 @@ void PlaybackController::stop() {
 
 void PlaybackController::next() {
     runExclusive([this] {
-        if (const int target = firstRowWithTextAfter(m_currentRow); target >= 0)
+        if (const int target = firstRowWithTextAfter(rowToMoveOnFrom()); target >= 0)
             moveTo(target);
     });
 }
@@ -115,10 +118,9 @@ void PlaybackController::playFrom(int row) {
         m_speaker.beginRun();
         setCaption(kCaptionPlaying);
         showCurrentRow();
-        m_voiceStarted = false;
         // Spoken whether speakable or not; the speakable test applies from the next row on.
-        speakRow(m_currentRow);
-        armTimer();
+        beginRow();
+        m_controls.timer.start();
     });
 }
 
@@ -144,9 +146,10 @@ void PlaybackController::tick() {
         case PlaybackState::WaitingAfterSkip:
             m_state = PlaybackState::Speaking;
             showCurrentRow();
-            m_voiceStarted = false;
-            speakRow(m_currentRow);
-            m_controls.timer.setInterval(kPollIntervalMs);
+            beginRow();
+            break;
+        case PlaybackState::WaitingGap:
+            endGap();
             break;
         case PlaybackState::SingleRow:
             if (m_speaker.runningState() != kRunningStateSpeaking) {
@@ -172,15 +175,21 @@ void PlaybackController::tick() {
 // Values chosen in the lists, matched by index.
 
 int PlaybackController::intervalMs() const {
-    return valueAt(kIntervalMs, m_controls.interval.currentIndex(), kDefaultIntervalMs);
+    return valueAt(kIntervalMs, m_controls.choices().intervalIndex, kDefaultIntervalMs);
 }
 
 int PlaybackController::passCount() const {
-    return valueAt(kPassCounts, m_controls.repeat.currentIndex(), 1);
+    return valueAt(kPassCounts, m_controls.choices().repeatIndex, 1);
 }
 
 int PlaybackController::englishRate() const {
-    return englishRateForIndex(m_controls.englishRate.currentIndex());
+    const PlaybackChoices choices = m_controls.choices();
+    return choices.slowestEnglish ? kSlowestEnglishRate
+                                  : englishRateForIndex(choices.englishRateIndex);
+}
+
+SpeechRates PlaybackController::rates() const {
+    return {englishRate(), japaneseRateForIndex(m_controls.choices().japaneseRateIndex)};
 }
 
 int PlaybackController::pauseAfterRowMs(int row) const {
@@ -201,9 +210,8 @@ void PlaybackController::startPlayback() {
     setCaption(kCaptionPlaying);
     m_speaker.beginRun();
     showCurrentRow();
-    m_voiceStarted = false;
-    speakRow(m_currentRow);
-    armTimer();
+    beginRow();
+    m_controls.timer.start();
 }
 
 void PlaybackController::pausePlayback() {
@@ -214,15 +222,14 @@ void PlaybackController::pausePlayback() {
 }
 
 void PlaybackController::resumePlayback() {
-    // The row is spoken again from its beginning.
+    // The row is spoken again from its beginning (or its answer gap starts again).
     m_speaker.silence();
     m_state = PlaybackState::Speaking;
-    m_voiceStarted = false;
     setCaption(kCaptionPlaying);
     // A row double-clicked meanwhile took the highlight; give it back to the run's row.
     m_controls.setHighlightRow(m_currentRow);
-    speakRow(m_currentRow);
-    armTimer();
+    beginRepeat();
+    m_controls.timer.start();
 }
 
 void PlaybackController::moveTo(int target) {
@@ -238,8 +245,8 @@ void PlaybackController::moveTo(int target) {
     }
     setCaption(kCaptionPlaying);
     showCurrentRow();
-    speakRow(m_currentRow);
-    armTimer();
+    beginRow();
+    m_controls.timer.start();
 }
 
 void PlaybackController::pollSpeaking() {
@@ -249,10 +256,71 @@ void PlaybackController::pollSpeaking() {
     } else if (m_voiceStarted || state == kRunningStateDone) {
         // Done without ever having been seen speaking (an empty text, a sound shorter than one
         // poll, a failed utterance) ends the row as well: never wait forever.
-        m_state = PlaybackState::WaitingInterval;
-        m_controls.timer.setInterval(
-            std::max(pauseAfterRowMs(m_currentRow), kMinimumTimerIntervalMs));
+        repeatDone();
     }
+}
+
+// Practice: each row of a run is spoken (or, for the learner's role, answered) as many times
+// as the line drill asks; then its pause runs.
+
+void PlaybackController::beginRow() {
+    m_currentRepeat = 1;
+    beginRepeat();
+}
+
+void PlaybackController::beginRepeat() {
+    if (isLearnersRow(m_controls.table, m_currentRow, m_controls.choices().practice)) {
+        startGap(true);
+        return;
+    }
+    m_state = PlaybackState::Speaking;
+    m_voiceStarted = false;
+    speakRow(m_currentRow);
+    m_controls.timer.setInterval(kPollIntervalMs);
+}
+
+void PlaybackController::repeatDone() {
+    const PracticeOptions practice = m_controls.choices().practice;
+    if (m_currentRepeat < lineRepeatCount(practice)) {
+        ++m_currentRepeat;
+        if (practice.shadowingGap && !isLearnersRow(m_controls.table, m_currentRow, practice))
+            startGap(false);
+        else
+            beginRepeat();
+        return;
+    }
+    m_state = PlaybackState::WaitingInterval;
+    m_controls.timer.setInterval(std::max(pauseAfterRowMs(m_currentRow), kMinimumTimerIntervalMs));
+}
+
+void PlaybackController::startGap(bool answer) {
+    const LessonTable& table = m_controls.table;
+    const qint64 spokenMs = m_speaker.measureMs(
+        {table.cell(ColText, m_currentRow), table.cell(ColLanguage, m_currentRow),
+         table.cell(ColSpeaker, m_currentRow)},
+        rates());
+    PracticeOptions practice = m_controls.choices().practice;
+    if (!answer)
+        practice.answerGapPercent = 100; // shadowing takes as long as the line itself
+    m_state = PlaybackState::WaitingGap;
+    m_gapIsAnswer = answer;
+    m_controls.timer.setInterval(answerGapMs(spokenMs, practice));
+}
+
+void PlaybackController::endGap() {
+    if (!m_gapIsAnswer) {
+        beginRepeat(); // the line again, after the learner has shadowed it
+        return;
+    }
+    if (m_controls.choices().practice.modelAfterAnswer) {
+        // The model answer: the line as it should sound.
+        m_state = PlaybackState::Speaking;
+        m_voiceStarted = false;
+        speakRow(m_currentRow);
+        m_controls.timer.setInterval(kPollIntervalMs);
+        return;
+    }
+    repeatDone();
 }
 
 void PlaybackController::advance() {
@@ -290,9 +358,7 @@ void PlaybackController::advance() {
         m_currentRow = first; // the speakable test is not applied here
     }
     showCurrentRow();
-    m_voiceStarted = false;
-    speakRow(m_currentRow);
-    m_controls.timer.setInterval(kPollIntervalMs);
+    beginRow();
 }
 
 void PlaybackController::endPlayback() {
@@ -310,7 +376,10 @@ void PlaybackController::leaveRun() {
 // Shared steps.
 
 void PlaybackController::showCurrentRow() {
-    m_controls.grid.makeRowCurrent(m_currentRow);
+    // Moving the current cell under the user's fingers would commit their half-typed text and
+    // open the next keystroke's editor on the spoken row: the tint and marker show it instead.
+    if (!m_controls.userIsEditing || !m_controls.userIsEditing())
+        m_controls.grid.makeRowCurrent(m_currentRow);
     m_controls.setHighlightRow(m_currentRow);
 }
 
@@ -318,7 +387,54 @@ void PlaybackController::speakRow(int row) {
     const LessonTable& table = m_controls.table;
     m_speaker.speak(
         {table.cell(ColText, row), table.cell(ColLanguage, row), table.cell(ColSpeaker, row)},
-        englishRate());
+        rates());
+}
+
+PlaybackProgress PlaybackController::progress() const {
+    PlaybackProgress progress;
+    progress.inRun = isPlaying() || isPaused();
+    if (!progress.inRun)
+        return progress;
+    progress.paused = isPaused();
+    const LessonTable& table = m_controls.table;
+    for (int row = 0; row < table.rows(); ++row) {
+        if (!rowHasText(table, row))
+            continue;
+        ++progress.lines;
+        if (row <= m_currentRow)
+            progress.line = progress.lines;
+    }
+    progress.pass = m_currentPass;
+    progress.passes = std::max(passCount(), m_currentPass);
+    progress.repeat = m_currentRepeat;
+    progress.repeats = lineRepeatCount(m_controls.choices().practice);
+    progress.learnersTurn = learnersTurn();
+    return progress;
+}
+
+void PlaybackController::notifyProgress() {
+    const PlaybackProgress now = progress();
+    if (now == m_shownProgress)
+        return;
+    m_shownProgress = now;
+    emit progressChanged();
+}
+
+QString progressText(const PlaybackProgress& progress) {
+    if (!progress.inRun)
+        return {};
+    QString text = QStringLiteral("%1/%2行 %3/%4回")
+                       .arg(progress.line)
+                       .arg(progress.lines)
+                       .arg(progress.pass)
+                       .arg(progress.passes);
+    if (progress.repeats > 1)
+        text += QStringLiteral(" (%1/%2)").arg(progress.repeat).arg(progress.repeats);
+    if (progress.paused)
+        text += QStringLiteral(" 一時停止中");
+    else if (progress.learnersTurn)
+        text += QStringLiteral(" あなたの番です");
+    return text;
 }
 
 void PlaybackController::armTimer() {
@@ -327,7 +443,7 @@ void PlaybackController::armTimer() {
 }
 
 void PlaybackController::setCaption(const QString& caption) {
-    m_controls.speakButton.setText(caption);
+    m_controls.setCaption(caption);
 }
 
 // Row searches.
@@ -356,6 +472,10 @@ int PlaybackController::lastRowWithTextBefore(int row) const {
             return candidate;
     }
     return -1;
+}
+
+int PlaybackController::rowToMoveOnFrom() const {
+    return m_state == PlaybackState::WaitingAfterSkip ? m_currentRow - 1 : m_currentRow;
 }
 
 bool PlaybackController::withinTable(int row) const {

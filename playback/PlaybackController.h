@@ -1,13 +1,12 @@
 #pragma once
 
+#include "playback/Practice.h"
 #include "playback/RowSpeaker.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
 
-class QAbstractButton;
-class QComboBox;
 class QTimer;
 
 namespace lessora {
@@ -19,16 +18,47 @@ class LessonTable;
 class MessageBoxes;
 class SpeechEngine;
 
-// The main window's controls that playback reads and drives.
+// The choices of the main window that playback reads each time it needs one, so that a
+// change made during playback counts from its next use.
+struct PlaybackChoices {
+    int intervalIndex = -1;    // cmbInterval
+    int repeatIndex = -1;      // cmbRepeat
+    int englishRateIndex = -1; // cmbEnglishRate
+    bool slowestEnglish = false; // English rows at 0.7 times, below the list's slowest item
+    int japaneseRateIndex = kNormalJapaneseRateIndex;
+    PracticeOptions practice;
+};
+
+// Where a run is, for the window to show.
+struct PlaybackProgress {
+    bool inRun = false; // playing or paused
+    bool paused = false;
+    int line = 0;  // the current row's place among the rows with text, from 1
+    int lines = 0; // rows with text
+    int pass = 0;
+    int passes = 0;
+    int repeat = 0; // the current line's repeat, from 1
+    int repeats = 0;
+    bool learnersTurn = false; // the learner is answering the current line
+
+    friend bool operator==(const PlaybackProgress&, const PlaybackProgress&) = default;
+};
+
+// "3/10行 2/3回", with the line's repeat and the learner's turn when they apply; empty while
+// no run is on.
+QString progressText(const PlaybackProgress& progress);
+
+// The main window's parts that playback reads and drives.
 struct PlaybackControls {
     LessonTable& table;
-    LessonCursor& grid;           // StringGrid1
-    QTimer& timer;                // tmrNext: its ticks drive playback
-    QAbstractButton& speakButton; // btnSpeak: "読み上げ", "一時停止" or "再生"
-    QComboBox& interval;          // cmbInterval
-    QComboBox& repeat;            // cmbRepeat
-    QComboBox& englishRate;       // cmbEnglishRate
-    std::function<void(int)> setHighlightRow; // sets the highlighted row and repaints the grid
+    LessonCursor& grid;                              // StringGrid1
+    QTimer& timer;                                   // tmrNext: its ticks drive playback
+    std::function<PlaybackChoices()> choices;        // read when needed
+    std::function<void(const QString&)> setCaption;  // btnSpeak: "読み上げ", "一時停止", "再生"
+    std::function<void(int)> setHighlightRow;        // sets the highlighted row and repaints
+    // True while the user edits or types in the grid: then playback does not move its current
+    // cell, which would commit half-typed text and send the next keystroke to another row.
+    std::function<bool()> userIsEditing;
 };
 
 // What playback uses of the platform.
@@ -47,6 +77,7 @@ enum class PlaybackState {
     WaitingAfterSkip, // the short wait after the beep for skipped rows; the tick speaks the row
     Paused,           // the run waits to be resumed
     SingleRow,        // a double-clicked row is spoken on its own
+    WaitingGap,       // silence for the learner: an answer in role-play, or shadowing a line
 };
 
 // Reads the lesson aloud row by row and pass by pass. The main window's commands and timer
@@ -67,6 +98,7 @@ public:
     int intervalMs() const;             // the default pause
     int passCount() const;              // passes over the lesson
     int englishRate() const;            // engine rate for English rows
+    SpeechRates rates() const;          // engine rates of both languages
     int pauseAfterRowMs(int row) const; // the row's own pause, else the default one
 
     PlaybackState state() const { return m_state; }
@@ -76,9 +108,14 @@ public:
     bool singleRowPlaying() const { return m_state == PlaybackState::SingleRow; }
     bool waitingInterval() const { return m_state == PlaybackState::WaitingInterval; }
     bool waitingAfterSkip() const { return m_state == PlaybackState::WaitingAfterSkip; }
+    bool waitingGap() const { return m_state == PlaybackState::WaitingGap; }
+    // The learner answers the current line: its gap runs (or is about to).
+    bool learnersTurn() const;
     bool voiceStarted() const { return m_voiceStarted; }
     int currentRow() const { return m_currentRow; }
     int currentPass() const { return m_currentPass; }
+    int currentRepeat() const { return m_currentRepeat; }
+    PlaybackProgress progress() const;
     const RowSpeaker& speaker() const { return m_speaker; }
 
 public slots:
@@ -94,10 +131,20 @@ public slots:
     // The timer's tick.
     void tick();
 
+signals:
+    // The run moved on, paused, resumed or ended: progress() has changed.
+    void progressChanged();
+
 private:
     template <typename Work> void runExclusive(Work work);
 
     void startPlayback();
+    // The current row of the run from its first repeat, and each repeat after it.
+    void beginRow();
+    void beginRepeat();
+    void repeatDone();
+    void startGap(bool answer);
+    void endGap();
     void pausePlayback();
     void resumePlayback();
     void moveTo(int target);
@@ -108,6 +155,7 @@ private:
     void leaveRun();
 
     void showCurrentRow();
+    void notifyProgress();
     void speakRow(int row);
     void armTimer();
     void setCaption(const QString& caption);
@@ -115,6 +163,9 @@ private:
     int firstSpeakableRow() const;
     int firstRowWithTextAfter(int row) const;
     int lastRowWithTextBefore(int row) const;
+    // The row next moves on from: the current row, except during the wait after a skip, when
+    // the row about to be spoken has not been heard yet and is itself the next one.
+    int rowToMoveOnFrom() const;
     bool withinTable(int row) const;
 
     PlaybackControls m_controls;
@@ -129,6 +180,9 @@ private:
     bool m_voiceStarted = false; // the row being spoken has been seen speaking
     int m_currentRow = 0;
     int m_currentPass = 0;
+    int m_currentRepeat = 1;
+    bool m_gapIsAnswer = false; // WaitingGap: the learner's answer, not shadowing
+    PlaybackProgress m_shownProgress;
 };
 
 } // namespace lessora

@@ -1,22 +1,15 @@
 #pragma once
 
+#include "playback/Practice.h"
+#include "voices/SpeechEngine.h"
+
+#include <QHash>
 #include <QString>
 #include <memory>
 
 namespace lessora {
 
 class MessageBoxes;
-class SpeechEngine;
-class SpeechVoice;
-
-// The engine rate for the index chosen in the English-speed list ("遅い" -2 … "速い" 2); 0 for
-// no choice or an unknown index.
-int englishRateForIndex(int index);
-
-// The two fixed voices that replace a configured voice of the wrong language.
-inline const QString kDefaultJapaneseVoice = QStringLiteral("Microsoft Haruka Desktop - Japanese");
-inline const QString kDefaultEnglishVoice =
-    QStringLiteral("Microsoft Zira Desktop - English (United States)");
 
 // The cells of the row to speak, exactly as they stand in the table.
 struct RowCells {
@@ -26,17 +19,24 @@ struct RowCells {
 };
 
 // Speaks lesson rows, each with its speaker's configured voice: looks the voice up in the
-// settings file and its catalogue, falls back to a fixed or a matching installed voice when it
-// cannot be used, and starts speaking asynchronously on a voice object of its own. Errors it
-// does not turn into a message propagate.
+// settings file and its catalogue and, when it is unset, cannot be found, is of the other
+// language or fails, uses the speaker's own default voice of the row's language instead: the
+// N-th voice of that language in the engine's order for the N-th speaker of the language
+// (A and Q the first, B and R the second, C and S the third). Errors it does not turn into a
+// message propagate.
 class RowSpeaker {
 public:
     RowSpeaker(SpeechEngine& engine, MessageBoxes& messages, QString settingsPath);
     ~RowSpeaker();
 
-    // Speaks the row on a fresh voice object, which replaces the previous one. `englishRate`
-    // applies to rows whose Language cell is "English"; other rows speak at 0.
-    void speak(const RowCells& row, int englishRate);
+    // Speaks the row asynchronously on a fresh voice object, which replaces the previous one.
+    void speak(const RowCells& row, SpeechRates rates);
+    // How long the row takes to speak with the voice and rate it would be spoken with, in
+    // milliseconds, without playing it. Lines measured before come from memory.
+    qint64 measureMs(const RowCells& row, SpeechRates rates);
+    // The row synthesised into memory with the voice and rate it would be spoken with.
+    SynthesizedAudio synthesize(const RowCells& row, SpeechRates rates);
+
     // The voice object's running state; "none" while there is no voice object (its creation
     // failed, or nothing has been spoken yet).
     int runningState();
@@ -49,11 +49,15 @@ public:
     bool fallbackMessageShown() const { return m_fallbackMessageShown; }
 
 private:
+    template <typename Action>
+    void withRowVoice(SpeechVoice& voice, const RowCells& row, SpeechRates rates, Action action);
+
     SpeechEngine& m_engine;
     MessageBoxes& m_messages;
     QString m_settingsPath;
     std::unique_ptr<SpeechVoice> m_voice;
     bool m_fallbackMessageShown = false;
+    QHash<QString, qint64> m_measured; // voice, rate and text -> length in ms
 };
 
 } // namespace lessora

@@ -91,6 +91,22 @@ UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output, quint64 
     return utterance;
 }
 
+SynthesizedAudio synthesizeVoiceToMemory(const EmbeddedVoice& voice, const QString& text,
+                                         int rate) {
+    SynthesizedAudio audio;
+    audio.sampleRate = kSpeechSampleRate;
+    SynthesisWorker::instance().runAndWait([&](SynthesisContext& context) {
+        synthesizeVoice(context, voice, text, rate, kSpeechSampleRate,
+                        [&](const qint16* samples, qint64 count) {
+                            const qsizetype start = audio.samples.size();
+                            audio.samples.resize(start + count);
+                            std::copy_n(samples, count, audio.samples.begin() + start);
+                            return true;
+                        });
+    });
+    return audio;
+}
+
 // Only the second kind of voice is asked for by name; it does not exist here, so it is empty.
 class EmbeddedCategory : public VoiceCategory {
 public:
@@ -154,6 +170,12 @@ public:
             throw SpeechError(error);
     }
 
+    SynthesizedAudio synthesize(const QString& text) override {
+        const EmbeddedVoice& voice = m_voice ? *m_voice : defaultVoiceFor(text);
+        ensureUsable(voice);
+        return synthesizeVoiceToMemory(voice, text, m_rate);
+    }
+
     int runningState() override {
         if (m_drivenByCaller)
             m_output->pump();
@@ -186,18 +208,7 @@ SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QStri
     if (!voice)
         throw SpeechError(QStringLiteral("音声が見つかりません: %1").arg(voiceDescription));
     checkRate(rate);
-    SynthesizedAudio audio;
-    audio.sampleRate = kSpeechSampleRate;
-    SynthesisWorker::instance().runAndWait([&](SynthesisContext& context) {
-        synthesizeVoice(context, *voice, text, rate, kSpeechSampleRate,
-                        [&](const qint16* samples, qint64 count) {
-                            const qsizetype start = audio.samples.size();
-                            audio.samples.resize(start + count);
-                            std::copy_n(samples, count, audio.samples.begin() + start);
-                            return true;
-                        });
-    });
-    return audio;
+    return synthesizeVoiceToMemory(*voice, text, rate);
 }
 
 EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {

@@ -12,12 +12,6 @@ namespace lessora {
 
 class AudioPumpThread;
 
-// Samples of synthesised speech (mono, 16 bit).
-struct SynthesizedAudio {
-    QVector<qint16> samples;
-    int sampleRate = 0;
-};
-
 // The rate at which the voices are played.
 inline constexpr int kSpeechSampleRate = 22050;
 

@@ -2,6 +2,10 @@
 
 namespace lessora {
 
+SynthesizedAudio SpeechVoice::synthesize(const QString&) {
+    throw SpeechError(QStringLiteral("この音声エンジンは音声をファイルに書き出せません"));
+}
+
 CategorisedVoices listVoiceCategories(SpeechEngine& engine, SpeechVoice& voice) {
     CategorisedVoices voices;
     voices.ordinary = voice.voices();

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVector>
 #include <memory>
 
 namespace lessora {
@@ -58,6 +59,16 @@ private:
     QList<VoiceTokenPtr> m_tokens;
 };
 
+// Samples of synthesised speech (mono, 16 bit).
+struct SynthesizedAudio {
+    QVector<qint16> samples;
+    int sampleRate = 0;
+
+    qint64 durationMs() const {
+        return sampleRate > 0 ? qint64(samples.size()) * 1000 / sampleRate : 0;
+    }
+};
+
 // A voice object: speaks with one voice at a time; a new one speaks with the default voice.
 // Every member may fail with SpeechError.
 class SpeechVoice {
@@ -68,6 +79,10 @@ public:
     virtual void setRate(int rate) = 0; // -2 .. 2 as chosen by the user, 0 normal
     virtual void speak(const QString& text, int flags) = 0;
     virtual int runningState() = 0;
+    // Synthesises the text with this object's voice and rate into memory instead of playing
+    // it, so that its length is known before it is heard or it can be written to a file.
+    // Waits for the synthesis; engines that cannot synthesise to memory throw SpeechError.
+    virtual SynthesizedAudio synthesize(const QString& text);
 };
 
 // A voice category; with kOneCoreVoicesCategory it lists the second category of voices ("OneCore").

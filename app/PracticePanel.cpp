@@ -1,0 +1,194 @@
+#include "app/PracticePanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include <array>
+
+namespace lessora {
+
+namespace {
+
+constexpr std::array<int, 4> kAnswerGapPercents{100, 130, 150, 200};
+
+// Caption, tooltip and accessible name of one control; the object name is its member name.
+template <typename W> W* describe(W* widget, const char* name, const QString& tip) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setToolTip(tip);
+    widget->setAccessibleDescription(tip);
+    return widget;
+}
+
+QComboBox* comboBox(QWidget* parent, const char* name, const QStringList& items, int current,
+                    const QString& tip) {
+    auto* box = describe(new QComboBox(parent), name, tip);
+    box->addItems(items);
+    box->setCurrentIndex(current);
+    return box;
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption,
+                    const QString& tip) {
+    auto* box = describe(new QCheckBox(caption, parent), name, tip);
+    box->setAccessibleName(QString(caption).remove(u'&'));
+    return box;
+}
+
+void setIndexIfValid(QComboBox* box, const std::optional<int>& index) {
+    if (index && *index >= 0 && *index < box->count())
+        box->setCurrentIndex(*index);
+}
+
+} // namespace
+
+PracticePanel::PracticePanel(QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("practicePanel"));
+    cmbRole = comboBox(this, "cmbRole",
+                       {QStringLiteral("なし"), QStringLiteral("A"), QStringLiteral("B"),
+                        QStringLiteral("C"), QStringLiteral("Q"), QStringLiteral("R"),
+                        QStringLiteral("S")},
+                       0,
+                       QStringLiteral("選んだ話者の行は読み上げず、あなたが答える時間になります"));
+    chkModelAfterAnswer =
+        checkBox(this, "chkModelAfterAnswer", QStringLiteral("答えの後に手本を聞く(&M)"),
+                 QStringLiteral("答える時間の後に、その行を読み上げます"));
+    cmbAnswerGap = comboBox(
+        this, "cmbAnswerGap",
+        {QStringLiteral("1.0倍"), QStringLiteral("1.3倍"), QStringLiteral("1.5倍"),
+         QStringLiteral("2.0倍")},
+        1, QStringLiteral("答える時間: その行を読み上げる長さの何倍か"));
+    cmbLineRepeat = comboBox(this, "cmbLineRepeat",
+                             {QStringLiteral("1回"), QStringLiteral("2回"), QStringLiteral("3回"),
+                              QStringLiteral("4回"), QStringLiteral("5回")},
+                             0, QStringLiteral("1行を何回読み上げてから次の行に進むか"));
+    chkShadowing =
+        checkBox(this, "chkShadowing", QStringLiteral("繰り返しの間に後について言う(&H)"),
+                 QStringLiteral("同じ行を繰り返す間に、その行と同じ長さの無音を入れます"));
+    cmbJapaneseRate = comboBox(this, "cmbJapaneseRate",
+                               {QStringLiteral("0.7倍"), QStringLiteral("0.8倍"),
+                                QStringLiteral("0.9倍"), QStringLiteral("標準"),
+                                QStringLiteral("1.1倍"), QStringLiteral("1.25倍")},
+                               kNormalJapaneseRateIndex,
+                               QStringLiteral("日本語の行を読み上げる速さ"));
+    chkSlowestEnglish =
+        checkBox(this, "chkSlowestEnglish", QStringLiteral("英語を0.7倍に(&E)"),
+                 QStringLiteral("英語の行を「英語速度」より遅く、標準の0.7倍で読み上げます"));
+    chkShowReadings = checkBox(this, "chkShowReadings", QStringLiteral("読みを表示(&Y)"),
+                               QStringLiteral("日本語の行の下に、音声が読むかなを表示します"));
+    btnPeek = describe(new QPushButton(QStringLiteral("この行を見る(&K)"), this), "btnPeek",
+                       QStringLiteral("押している間だけ、選んでいる行のテキストと読みを表示します"));
+    btnPeek->setAccessibleName(QStringLiteral("この行を見る"));
+    lblPeek = describe(new QLabel(this), "lblPeek", QStringLiteral("のぞいている行"));
+    lblPeek->setWordWrap(true);
+    lblPeek->setMinimumHeight(3 * fontMetrics().height());
+    lblPeek->setTextInteractionFlags(Qt::NoTextInteraction);
+    lblPeek->setFrameShape(QFrame::StyledPanel);
+    lblProgress = describe(new QLabel(this), "lblProgress", QStringLiteral("再生している位置"));
+    QFont progressFont = lblProgress->font();
+    progressFont.setBold(true);
+    progressFont.setPointSizeF(progressFont.pointSizeF() * 1.2);
+    lblProgress->setFont(progressFont);
+    lblProgress->setWordWrap(true);
+    lblProgress->setMinimumHeight(2 * QFontMetrics(progressFont).height());
+
+    // Top to bottom in tab order: where playback is, role-play, line drill, speeds, readings.
+    auto* form = new QFormLayout(this);
+    form->setContentsMargins(8, 14, 24, 8);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    const auto addRow = [this, form](const QString& caption, QComboBox* box) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(box);
+        box->setAccessibleName(QString(caption).remove(u'&'));
+        form->addRow(label, box);
+    };
+    form->addRow(lblProgress);
+    addRow(QStringLiteral("練習する話者(&R)"), cmbRole);
+    form->addRow(chkModelAfterAnswer);
+    addRow(QStringLiteral("答える時間(&T)"), cmbAnswerGap);
+    addRow(QStringLiteral("1行の回数(&N)"), cmbLineRepeat);
+    form->addRow(chkShadowing);
+    addRow(QStringLiteral("日本語速度(&J)"), cmbJapaneseRate);
+    form->addRow(chkSlowestEnglish);
+    form->addRow(chkShowReadings);
+    form->addRow(btnPeek);
+    form->addRow(lblPeek);
+
+    connect(btnPeek, &QPushButton::pressed, this, [this] { emit peekHeld(true); });
+    connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
+    connect(chkShowReadings, &QCheckBox::toggled, this, &PracticePanel::readingsToggled);
+    for (QComboBox* box : {cmbRole, cmbAnswerGap, cmbLineRepeat, cmbJapaneseRate})
+        connect(box, &QComboBox::currentIndexChanged, this, &PracticePanel::settingsChanged);
+    for (QCheckBox* box : {chkModelAfterAnswer, chkShadowing, chkSlowestEnglish, chkShowReadings})
+        connect(box, &QCheckBox::toggled, this, &PracticePanel::settingsChanged);
+}
+
+void PracticePanel::addChoicesTo(PlaybackChoices& choices) const {
+    choices.japaneseRateIndex = cmbJapaneseRate->currentIndex();
+    choices.slowestEnglish = chkSlowestEnglish->isChecked();
+    PracticeOptions& practice = choices.practice;
+    practice.role = cmbRole->currentIndex() > 0 ? cmbRole->currentText() : QString();
+    practice.modelAfterAnswer = chkModelAfterAnswer->isChecked();
+    const int gap = cmbAnswerGap->currentIndex();
+    practice.answerGapPercent =
+        (gap >= 0 && gap < int(kAnswerGapPercents.size())) ? kAnswerGapPercents[gap] : 130;
+    practice.lineRepeats = cmbLineRepeat->currentIndex() + 1;
+    practice.shadowingGap = chkShadowing->isChecked();
+}
+
+PracticeSettings PracticePanel::settings() const {
+    PracticeSettings settings;
+    settings.japaneseRateIndex = cmbJapaneseRate->currentIndex();
+    settings.slowestEnglish = chkSlowestEnglish->isChecked();
+    settings.role = cmbRole->currentIndex() > 0 ? cmbRole->currentText() : QString();
+    settings.modelAfterAnswer = chkModelAfterAnswer->isChecked();
+    settings.answerGapIndex = cmbAnswerGap->currentIndex();
+    settings.lineRepeatCount = cmbLineRepeat->currentIndex() + 1;
+    settings.shadowingGap = chkShadowing->isChecked();
+    settings.showReadings = chkShowReadings->isChecked();
+    return settings;
+}
+
+void PracticePanel::applyStored(const StoredPracticeSettings& stored) {
+    // Values this version does not know (a later list, a hand-edited file) leave the control
+    // as it is rather than choosing nothing.
+    setIndexIfValid(cmbJapaneseRate, stored.japaneseRateIndex);
+    setIndexIfValid(cmbAnswerGap, stored.answerGapIndex);
+    if (stored.lineRepeatCount)
+        setIndexIfValid(cmbLineRepeat, *stored.lineRepeatCount - 1);
+    if (stored.role) {
+        const int index = cmbRole->findText(stored.role->trimmed().toUpper());
+        cmbRole->setCurrentIndex(stored.role->trimmed().isEmpty() ? 0 : std::max(index, 0));
+    }
+    const auto tick = [](QCheckBox* box, const std::optional<bool>& value) {
+        if (value)
+            box->setChecked(*value);
+    };
+    tick(chkSlowestEnglish, stored.slowestEnglish);
+    tick(chkModelAfterAnswer, stored.modelAfterAnswer);
+    tick(chkShadowing, stored.shadowingGap);
+    tick(chkShowReadings, stored.showReadings);
+}
+
+void PracticePanel::showProgress(const PlaybackProgress& progress) {
+    lblProgress->setText(progressText(progress));
+    lblProgress->setAccessibleName(lblProgress->text());
+}
+
+void PracticePanel::showPeek(const QString& text, const QString& reading) {
+    lblPeek->setText(reading.isEmpty() ? text : text + QChar(u'\n') + reading);
+}
+
+void PracticePanel::hidePeek() {
+    lblPeek->clear();
+}
+
+QList<QWidget*> PracticePanel::tabOrder() const {
+    return {cmbRole,      chkModelAfterAnswer, cmbAnswerGap,    cmbLineRepeat, chkShadowing,
+            cmbJapaneseRate, chkSlowestEnglish, chkShowReadings, btnPeek};
+}
+
+} // namespace lessora

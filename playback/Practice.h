@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+
+namespace lessora {
+
+class LessonTable;
+
+// The engine rates of the two languages; rows of any other language speak at 0.
+struct SpeechRates {
+    int english = 0;
+    int japanese = 0;
+
+    // The rate for a row with this Language cell.
+    int forLanguage(const QString& languageCell) const;
+    friend bool operator==(const SpeechRates&, const SpeechRates&) = default;
+};
+
+// The engine rate for the index chosen in the English-speed list ("遅い" -2 … "速い" 2); 0 for
+// no choice or an unknown index.
+int englishRateForIndex(int index);
+
+// The Japanese-speed list: six steps from 0.7 to 1.25 times the normal speed. Each engine rate
+// step is 3^(1/10) (about 1.12), so rate -3 is 0.72 times normal and rate 2 is 1.25 times.
+inline constexpr int kJapaneseRateCount = 6;
+inline constexpr int kNormalJapaneseRateIndex = 3;
+int japaneseRateForIndex(int index); // 0 for no choice or an unknown index
+
+// English rows spoken slower than the slowest item of the English-speed list: 0.72 times.
+inline constexpr int kSlowestEnglishRate = -3;
+
+// How the learner practises with a lesson: which speaker's lines they answer themselves, and
+// how often each line is spoken.
+struct PracticeOptions {
+    QString role;                  // speaker code whose lines the learner says; empty for none
+    bool modelAfterAnswer = false; // after the learner's answer, the line is played
+    int answerGapPercent = 130;    // the answer gap, in percent of the line's spoken length
+    int lineRepeats = 1;           // times each line is spoken (or answered) before moving on
+    bool shadowingGap = false;     // a silent gap as long as the line between its repeats
+
+    friend bool operator==(const PracticeOptions&, const PracticeOptions&) = default;
+};
+
+inline constexpr int kMaxLineRepeats = 5;
+
+// Whether the row is one of the learner's lines: its speaker code, normalised, is the role.
+bool isLearnersRow(const LessonTable& table, int row, const PracticeOptions& options);
+
+// The silence left for the learner to answer a line that takes `spokenMs` to speak.
+int answerGapMs(qint64 spokenMs, const PracticeOptions& options);
+
+// Times each line is spoken, limited to 1 … kMaxLineRepeats.
+int lineRepeatCount(const PracticeOptions& options);
+
+} // namespace lessora
