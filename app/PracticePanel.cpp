@@ -30,8 +30,7 @@ QComboBox* comboBox(QWidget* parent, const char* name, const QStringList& items,
     return box;
 }
 
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption,
-                    const QString& tip) {
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
     auto* box = describe(new QCheckBox(caption, parent), name, tip);
     box->setAccessibleName(QString(caption).remove(u'&'));
     return box;
@@ -47,40 +46,39 @@ void setIndexIfValid(QComboBox* box, const std::optional<int>& index) {
 PracticePanel::PracticePanel(QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("practicePanel"));
-    cmbRole = comboBox(this, "cmbRole",
-                       {QStringLiteral("なし"), QStringLiteral("A"), QStringLiteral("B"),
-                        QStringLiteral("C"), QStringLiteral("Q"), QStringLiteral("R"),
-                        QStringLiteral("S")},
-                       0,
-                       QStringLiteral("選んだ話者の行は読み上げず、あなたが答える時間になります"));
+    cmbRole = comboBox(
+        this, "cmbRole",
+        {QStringLiteral("なし"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+         QStringLiteral("Q"), QStringLiteral("R"), QStringLiteral("S")},
+        0, QStringLiteral("選んだ話者の行は読み上げず、あなたが答える時間になります"));
     chkModelAfterAnswer =
         checkBox(this, "chkModelAfterAnswer", QStringLiteral("答えの後に手本を聞く(&M)"),
                  QStringLiteral("答える時間の後に、その行を読み上げます"));
-    cmbAnswerGap = comboBox(
-        this, "cmbAnswerGap",
-        {QStringLiteral("1.0倍"), QStringLiteral("1.3倍"), QStringLiteral("1.5倍"),
-         QStringLiteral("2.0倍")},
-        1, QStringLiteral("答える時間: その行を読み上げる長さの何倍か"));
+    cmbAnswerGap = comboBox(this, "cmbAnswerGap",
+                            {QStringLiteral("1.0倍"), QStringLiteral("1.3倍"),
+                             QStringLiteral("1.5倍"), QStringLiteral("2.0倍")},
+                            1, QStringLiteral("答える時間: その行を読み上げる長さの何倍か"));
     cmbLineRepeat = comboBox(this, "cmbLineRepeat",
                              {QStringLiteral("1回"), QStringLiteral("2回"), QStringLiteral("3回"),
                               QStringLiteral("4回"), QStringLiteral("5回")},
                              0, QStringLiteral("1行を何回読み上げてから次の行に進むか"));
-    chkShadowing =
-        checkBox(this, "chkShadowing", QStringLiteral("繰り返しの間に後について言う(&H)"),
-                 QStringLiteral("同じ行を繰り返す間に、その行と同じ長さの無音を入れます"));
-    cmbJapaneseRate = comboBox(this, "cmbJapaneseRate",
-                               {QStringLiteral("0.7倍"), QStringLiteral("0.8倍"),
-                                QStringLiteral("0.9倍"), QStringLiteral("標準"),
-                                QStringLiteral("1.1倍"), QStringLiteral("1.25倍")},
-                               kNormalJapaneseRateIndex,
-                               QStringLiteral("日本語の行を読み上げる速さ"));
+    chkShadowing = checkBox(
+        this, "chkShadowing", QStringLiteral("シャドーイングの間(&H)"),
+        QStringLiteral(
+            "同じ行を繰り返す間に、後について言うための、その行と同じ長さの無音を入れます"));
+    cmbJapaneseRate =
+        comboBox(this, "cmbJapaneseRate",
+                 {QStringLiteral("0.7倍"), QStringLiteral("0.8倍"), QStringLiteral("0.9倍"),
+                  QStringLiteral("標準"), QStringLiteral("1.1倍"), QStringLiteral("1.25倍")},
+                 kNormalJapaneseRateIndex, QStringLiteral("日本語の行を読み上げる速さ"));
     chkSlowestEnglish =
         checkBox(this, "chkSlowestEnglish", QStringLiteral("英語を0.7倍に(&E)"),
                  QStringLiteral("英語の行を「英語速度」より遅く、標準の0.7倍で読み上げます"));
     chkShowReadings = checkBox(this, "chkShowReadings", QStringLiteral("読みを表示(&Y)"),
                                QStringLiteral("日本語の行の下に、音声が読むかなを表示します"));
-    btnPeek = describe(new QPushButton(QStringLiteral("この行を見る(&K)"), this), "btnPeek",
-                       QStringLiteral("押している間だけ、選んでいる行のテキストと読みを表示します"));
+    btnPeek =
+        describe(new QPushButton(QStringLiteral("この行を見る(&K)"), this), "btnPeek",
+                 QStringLiteral("押している間だけ、選んでいる行のテキストと読みを表示します"));
     btnPeek->setAccessibleName(QStringLiteral("この行を見る"));
     lblPeek = describe(new QLabel(this), "lblPeek", QStringLiteral("のぞいている行"));
     lblPeek->setWordWrap(true);
@@ -187,8 +185,8 @@ void PracticePanel::hidePeek() {
 }
 
 QList<QWidget*> PracticePanel::tabOrder() const {
-    return {cmbRole,      chkModelAfterAnswer, cmbAnswerGap,    cmbLineRepeat, chkShadowing,
-            cmbJapaneseRate, chkSlowestEnglish, chkShowReadings, btnPeek};
+    return {cmbRole,         chkModelAfterAnswer, cmbAnswerGap,    cmbLineRepeat, chkShadowing,
+            cmbJapaneseRate, chkSlowestEnglish,   chkShowReadings, btnPeek};
 }
 
 } // namespace lessora

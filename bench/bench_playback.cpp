@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
             clock.start();
             speaker.speak({QStringLiteral("Hello. How are you?"), QStringLiteral("English"),
                            QStringLiteral("A")},
-                          0);
+                          SpeechRates{});
             ms.push_back(clock.nsecsElapsed() / 1e6);
             speaker.silence();
         }

@@ -16,9 +16,9 @@ namespace lessora {
 struct PracticeSettings {
     int japaneseRateIndex = 3; // the Japanese-speed list; 3 is normal speed
     bool slowestEnglish = false;
-    QString role;              // the speaker code the learner answers for; empty for none
+    QString role; // the speaker code the learner answers for; empty for none
     bool modelAfterAnswer = false;
-    int answerGapIndex = 1;    // the answer-gap list; 1 is 1.3 times the line
+    int answerGapIndex = 1; // the answer-gap list; 1 is 1.3 times the line
     int lineRepeatCount = 1;
     bool shadowingGap = false;
     bool showReadings = false;
@@ -33,7 +33,7 @@ struct LessonSettings {
     int intervalIndex = -1;
     int repeatIndex = -1;
     bool hideText = false;
-    PracticeSettings practice;
+    PracticeSettings practice{};
 };
 
 // The practice settings a file holds; each member is optional.
@@ -56,7 +56,7 @@ struct StoredLessonSettings {
     std::optional<int> intervalIndex;
     std::optional<int> repeatIndex;
     std::optional<bool> hideText;
-    StoredPracticeSettings practice;
+    StoredPracticeSettings practice{};
 
     friend bool operator==(const StoredLessonSettings&, const StoredLessonSettings&) = default;
 };

@@ -1,15 +1,18 @@
 #include "app/GridCellDelegate.h"
-#include "app/MainWindow.h"
 #include "app/LessonGrid.h"
+#include "app/MainWindow.h"
+#include "app/PracticePanel.h"
 #include "lesson/LessonTable.h"
 #include "playback/PlaybackController.h"
 #include "support/FakeServices.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -24,6 +27,9 @@ private slots:
     void editingDoneTidiesTheCell();
     void cellColours_data();
     void cellColours();
+    void readableInADarkTheme();
+    void tabOrderKeepsTheMainControlsFirst();
+    void practiceSettingsSavedAndLoaded();
     void hideText();
     void firstTickStopsTheTimer();
     void errorsInHandlersAreShown();
@@ -60,14 +66,18 @@ void TestMainWindow::layoutAndResizing() {
     FakeServices fakes;
     MainWindow form(fakes.services());
     form.show();
-    QCOMPARE(form.size(), QSize(664, 480));
+    // The practice panel widens the window beside the 664 x 480 of the main window's controls.
+    const int panel = PracticePanel::kWidth;
+    QCOMPARE(form.size(), QSize(664 + panel, 480));
     QCOMPARE(form.StringGrid1->geometry(), QRect(24, 168, 608, 289));
+    QCOMPARE(form.practicePanel->geometry(), QRect(664, 0, panel, 480));
     const QRect speak = form.btnSpeak->geometry();
     const QRect voiceCheck = form.btnVoiceCheck->geometry();
-    form.resize(900, 700);
+    form.resize(900 + panel, 700);
     QCOMPARE(form.StringGrid1->geometry(), QRect(24, 168, 844, 509));
     QCOMPARE(form.btnSpeak->geometry(), speak);
     QCOMPARE(form.btnVoiceCheck->geometry(), voiceCheck);
+    QCOMPARE(form.practicePanel->geometry(), QRect(900, 0, panel, 700));
     // Button captions are drawn whole.
     for (QPushButton* button : form.findChildren<QPushButton*>())
         QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width(),
@@ -130,12 +140,63 @@ void TestMainWindow::cellColours() {
             found = image.pixel(x, y) == textColour;
     }
     QVERIFY(found);
-    // The tint: a corner pixel away from the text is white, or white under 30FFFF00.
-    const QRgb corner = image.pixel(rect.width() - 2, rect.height() - 2);
-    if (highlighted)
-        QCOMPARE(QColor(corner), QColor(255, 255, 207));
-    else
-        QCOMPARE(QColor(corner), QColor(Qt::white));
+    // The tint: a pixel away from the text is white, or white under 30FFFF00; the highlighted
+    // row also has its marker along the cell's top edge.
+    const QRgb blank = image.pixel(rect.width() - 2, rect.height() / 2);
+    const QRgb topEdge = image.pixel(rect.width() - 2, 0);
+    if (highlighted) {
+        QCOMPARE(QColor(blank), QColor(255, 255, 207));
+        QCOMPARE(QColor(topEdge), QColor::fromRgba(GridCellDelegate::kSpeakingMarker));
+    } else {
+        QCOMPARE(QColor(blank), QColor(Qt::white));
+        QCOMPARE(QColor(topEdge), QColor(Qt::white));
+    }
+}
+
+void TestMainWindow::readableInADarkTheme() {
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::Text, Qt::white);
+    QApplication::setPalette(dark);
+    const auto restore = qScopeGuard([&before] { QApplication::setPalette(before); });
+
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    form.show();
+    const QImage grid = form.StringGrid1->viewport()->grab().toImage();
+    // Beside the Japanese text of row 3, where only the background shows; the text itself is
+    // black, so the background must be light.
+    const QRect cell = form.StringGrid1->visualRect(form.lessonTable->index(2, ColText));
+    const QColor background = grid.pixelColor(cell.right() - 4, cell.center().y());
+    QVERIFY2(background.lightness() > 200, qPrintable(background.name()));
+}
+
+void TestMainWindow::tabOrderKeepsTheMainControlsFirst() {
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    const QList<QWidget*> expected = {
+        form.btnSpeak,     form.btnStop,          form.StringGrid1,   form.cmbInterval,
+        form.btnVoiceList, form.btnVoiceSettings, form.cmbRepeat,     form.cmbEnglishRate,
+        form.btnPaste,     form.btnSaveLesson,    form.btnLoadLesson, form.btnAddRow,
+        form.btnAppendRow, form.btnDeleteRow,     form.btnMoveUp,     form.btnMoveDown,
+        form.chkHideText,  form.btnClearGrid,     form.btnPrevRow,    form.btnNextRow,
+        form.btnVoiceCheck};
+    QList<QWidget*> chain{form.btnSpeak};
+    for (QWidget* next = form.btnSpeak->nextInFocusChain(); next != form.btnSpeak;
+         next = next->nextInFocusChain()) {
+        if (next->focusPolicy() & Qt::TabFocus)
+            chain << next;
+    }
+    QCOMPARE(chain.mid(0, expected.size()), expected);
+    // Then the practice panel's controls, each with a name a screen reader can say.
+    const QList<QWidget*> panel = form.practicePanel->tabOrder();
+    QCOMPARE(chain.mid(expected.size(), panel.size()), panel);
+    for (QWidget* control : panel) {
+        QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+        QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
+    }
 }
 
 void TestMainWindow::hideText() {
@@ -167,6 +228,47 @@ void TestMainWindow::errorsInHandlersAreShown() {
     fakes.messages.whileShown = [](const QString&) {};
     form.errorHandler().run([] { throw AppError(QStringLiteral("失敗")); });
     QCOMPARE(fakes.messages.messages, QStringList{QStringLiteral("失敗.")});
+}
+
+void TestMainWindow::practiceSettingsSavedAndLoaded() {
+    FakeServices fakes;
+    const QString plainPath = fakes.folder.filePath(QStringLiteral("plain.json"));
+    const QString practicePath = fakes.folder.filePath(QStringLiteral("practice.json"));
+    MainWindow form(fakes.services());
+    // A lesson saved with today's settings keeps its bytes: the practice panel adds nothing.
+    fakes.fileDialogs.saveAnswers << plainPath << practicePath;
+    form.btnSaveLesson->click();
+    QFile plain(plainPath);
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    QCOMPARE(plain.readAll(),
+             QByteArray("\xEF\xBB\xBF{\"EnglishRateIndex\":2,\"IntervalIndex\":0,\"RepeatIndex\":0,"
+                        "\"HideText\":false,\"Rows\":[{\"No\":\"1\",\"Speaker\":\"A\",\"Language\":"
+                        "\"English\",\"Text\":\"Hello. How are you?\",\"Interval\":\"\"},{\"No\":"
+                        "\"2\",\"Speaker\":\"B\",\"Language\":\"English\",\"Text\":\"I'm fine, "
+                        "thank you.\",\"Interval\":\"\"},{\"No\":\"3\",\"Speaker\":\"Q\","
+                        "\"Language\":\"Japanese\",\"Text\":\"\\u4ECA\\u65E5\\u306F\\u3044\\u3044"
+                        "\\u5929\\u6C17\\u3067\\u3059\\u306D\\u3002\",\"Interval\":\"\"},{\"No\":"
+                        "\"4\",\"Speaker\":\"R\",\"Language\":\"Japanese\",\"Text\":\"\\u305D"
+                        "\\u3046\\u3067\\u3059\\u306D\\u3002\",\"Interval\":\"\"}]}"));
+
+    PracticePanel& panel = *form.practicePanel;
+    panel.cmbRole->setCurrentText(QStringLiteral("B"));
+    panel.chkModelAfterAnswer->setChecked(true);
+    panel.cmbLineRepeat->setCurrentIndex(4);
+    panel.cmbJapaneseRate->setCurrentIndex(0);
+    panel.chkSlowestEnglish->setChecked(true);
+    panel.chkShowReadings->setChecked(true);
+    form.btnSaveLesson->click();
+
+    MainWindow loaded(fakes.services());
+    fakes.fileDialogs.openAnswers << practicePath;
+    loaded.btnLoadLesson->click();
+    QCOMPARE(loaded.practicePanel->settings(), panel.settings());
+    QCOMPARE(loaded.practicePanel->cmbRole->currentText(), QStringLiteral("B"));
+    // A file without practice settings leaves the panel as it is.
+    fakes.fileDialogs.openAnswers << plainPath;
+    loaded.btnLoadLesson->click();
+    QCOMPARE(loaded.practicePanel->settings(), panel.settings());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -38,6 +38,7 @@ private slots:
     void escapes();
     void writesSettingsAndSkipsBlankRows();
     void textRoundTrips();
+    void practiceSettingsRoundTrip();
     void reads_data();
     void reads();
     void conversions_data();
@@ -104,6 +105,40 @@ void TestLessonFile::textRoundTrips() {
     QCOMPARE(content.status, LessonFileStatus::Loaded);
     QCOMPARE(joined(content.rows), joined(rows));
     QCOMPARE(content.settings, (StoredLessonSettings{1, 2, 3, true}));
+}
+
+void TestLessonFile::practiceSettingsRoundTrip() {
+    const QList<LessonRow> rows = {{"1", "B", "English", "Hi", ""}};
+    const QByteArray plain = writeLessonFile({2, 0, 0, false}, rows);
+
+    // Only the members that differ from their defaults are written, before "Rows".
+    LessonSettings settings{2, 0, 0, false};
+    settings.practice.role = QStringLiteral("B");
+    settings.practice.lineRepeatCount = 5;
+    settings.practice.japaneseRateIndex = 0;
+    QByteArray bytes = writeLessonFile(settings, rows);
+    QCOMPARE(bytes, QByteArray(plain).replace(
+                        ",\"Rows\"",
+                        ",\"JapaneseRateIndex\":0,\"Role\":\"B\",\"LineRepeatCount\":5,\"Rows\""));
+    StoredPracticeSettings expected;
+    expected.japaneseRateIndex = 0;
+    expected.role = QStringLiteral("B");
+    expected.lineRepeatCount = 5;
+    QCOMPARE(readLessonFile(bytes).settings.practice, expected);
+    QCOMPARE(readLessonFile(bytes).settings.englishRateIndex, 2);
+
+    // Every member away from its default comes back.
+    settings.practice = {5, true, QStringLiteral("Q"), true, 3, 2, true, true};
+    bytes = writeLessonFile(settings, rows);
+    const StoredPracticeSettings all{5, true, QStringLiteral("Q"), true, 3, 2, true, true};
+    QCOMPARE(readLessonFile(bytes).settings.practice, all);
+
+    // A file without them reads as before; one that cannot be converted fails as the other
+    // settings do.
+    QCOMPARE(readLessonFile(plain).settings.practice, StoredPracticeSettings{});
+    const LessonFileContent bad = readLessonFile(R"({"LineRepeatCount":"x","Rows":[]})");
+    QCOMPARE(bad.status, LessonFileStatus::InvalidValue);
+    QCOMPARE(bad.error, QStringLiteral("'x' は整数ではありません"));
 }
 
 void TestLessonFile::reads_data() {

@@ -1,13 +1,20 @@
-#include "app/MainWindow.h"
 #include "app/LessonGrid.h"
+#include "app/MainWindow.h"
+#include "app/PracticePanel.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/ErrorHandler.h"
 #include "playback/PlaybackController.h"
+#include "settings/SettingsFile.h"
+#include "settings/Speakers.h"
 #include "support/FakeServices.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +50,12 @@ struct Rig {
     }
 
     PlaybackController& playback() { return form->playback(); }
+    // Every speaker is set to a voice that is not installed: each run shows a fallback notice.
+    void configureMissingVoices() {
+        SettingsFile file(fakes.settingsPath());
+        for (const QString& key : speakerVoiceKeys())
+            file.writeString(kVoiceSection, key, QStringLiteral("Gone Voice"));
+    }
     QStringList spoken() const {
         QStringList texts;
         for (const auto& utterance : fakes.speech.spoken)
@@ -101,6 +114,16 @@ private slots:
     void messageOnScreenHoldsOffTicksAndCommands();
     void failingTickIsShownOnce();
     void valueTables();
+    void rolePlay_data();
+    void rolePlay();
+    void pauseDuringAnAnswerGapRestartsIt();
+    void lineDrill_data();
+    void lineDrill();
+    void speedsReachTheEngine_data();
+    void speedsReachTheEngine();
+    void progressShowsLineAndPass();
+    void typingDuringPlaybackKeepsTheText();
+    void playFromHereUsesTheRightClickedRow();
 };
 
 void TestPlayback::completeRuns_data() {
@@ -177,7 +200,8 @@ void TestPlayback::skipWaitsThenSpeaksTheNextRow() {
 void TestPlayback::commandDuringTheWaitAfterASkip_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("expectedSpoken");
-    QTest::newRow("next") << "next" << QStringList{"one", "three"};
+    // The row about to be spoken has not been heard yet: next plays it.
+    QTest::newRow("next") << "next" << QStringList{"one", "two"};
     QTest::newRow("previous") << "previous" << QStringList{"one", "unknown speaker"};
     QTest::newRow("pause and resume") << "pause and resume" << QStringList{"one", "two"};
     QTest::newRow("stop and start") << "stop and start" << QStringList{"one", "one"};
@@ -287,8 +311,9 @@ void TestPlayback::pauseAndResume() {
 }
 
 void TestPlayback::stopThenNextBeginsANewRun() {
-    // No voice is configured, so every run shows the fallback notice once.
+    // Every run shows the fallback notice once.
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三"), row("R", "四")});
+    rig.configureMissingVoices();
     rig.form->playback().playPause();
     rig.endRow();
     rig.tick();
@@ -501,6 +526,7 @@ void TestPlayback::editsDuringPlaybackAreHeard() {
 void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
     // The fallback notice of the first row is on screen while a tick and every command arrive.
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
+    rig.configureMissingVoices();
     int arrivals = 0;
     rig.fakes.messages.whileShown = [&](const QString&) {
         ++arrivals;
@@ -574,6 +600,216 @@ void TestPlayback::valueTables() {
     QCOMPARE(rig.fakes.speech.spoken.size(), 2);
     QCOMPARE(rig.fakes.speech.spoken[0].rate, 2);
     QCOMPARE(rig.fakes.speech.spoken[1].rate, 0);
+}
+
+// Runs playback to its end, writing down every line spoken and every gap left for the
+// learner ("gap 650"), in order.
+QStringList recordRun(Rig& rig) {
+    QStringList events;
+    qsizetype heard = 0;
+    for (int ticks = 0; ticks < 1000 && rig.playback().isPlaying(); ++ticks) {
+        for (; heard < rig.fakes.speech.spoken.size(); ++heard)
+            events << rig.fakes.speech.spoken[heard].text;
+        if (rig.playback().waitingGap())
+            events << QStringLiteral("gap %1").arg(rig.timerInterval());
+        rig.tick();
+        if (rig.playback().voiceStarted() && rig.fakes.speech.isSpeaking())
+            rig.fakes.speech.finishSpeech();
+    }
+    for (; heard < rig.fakes.speech.spoken.size(); ++heard)
+        events << rig.fakes.speech.spoken[heard].text;
+    return events;
+}
+
+void TestPlayback::rolePlay_data() {
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<bool>("model");
+    QTest::addColumn<int>("gapIndex");
+    QTest::addColumn<QStringList>("expected");
+    // The fake engine takes 100 ms per character: "Fine!" is 500 ms, "二" 100 ms.
+    QTest::newRow("no role") << "なし" << false << 1 << QStringList{"Hello.", "Fine!", "二"};
+    QTest::newRow("B answers, 1.3 times")
+        << "B" << false << 1 << QStringList{"Hello.", "gap 650", "二"};
+    QTest::newRow("B answers, then hears it")
+        << "B" << true << 1 << QStringList{"Hello.", "gap 650", "Fine!", "二"};
+    QTest::newRow("twice the line") << "B" << false << 3 << QStringList{"Hello.", "gap 1000", "二"};
+    QTest::newRow("Japanese role")
+        << "Q" << true << 0 << QStringList{"Hello.", "Fine!", "gap 100", "二"};
+}
+
+void TestPlayback::rolePlay() {
+    QFETCH(QString, role);
+    QFETCH(bool, model);
+    QFETCH(int, gapIndex);
+    QFETCH(QStringList, expected);
+
+    Rig rig({row("A", "Hello."), row("b", "Fine!"), row("Q", "二")});
+    PracticePanel& panel = *rig.form->practicePanel;
+    panel.cmbRole->setCurrentText(role);
+    panel.chkModelAfterAnswer->setChecked(model);
+    panel.cmbAnswerGap->setCurrentIndex(gapIndex);
+    rig.playback().playPause();
+    QCOMPARE(recordRun(rig), expected);
+    QCOMPARE(rig.caption(), kIdle);
+    // The learner's line was measured, never heard unless as the model.
+    if (role == "B")
+        QCOMPARE(rig.fakes.speech.synthesized.last().text, QStringLiteral("Fine!"));
+}
+
+void TestPlayback::pauseDuringAnAnswerGapRestartsIt() {
+    Rig rig({row("A", "Hello."), row("B", "Fine!"), row("A", "Bye.")});
+    rig.form->practicePanel->cmbRole->setCurrentText("B");
+    rig.playback().playPause();
+    rig.endRow();
+    rig.tick(); // the pause after "Hello." is over: B's turn
+    QVERIFY(rig.playback().learnersTurn());
+    QCOMPARE(rig.form->highlightRow(), 1);
+    QCOMPARE(rig.form->practicePanel->lblProgress->text(),
+             QStringLiteral("2/3行 1/1回 あなたの番です"));
+
+    rig.playback().playPause();
+    QVERIFY(rig.playback().isPaused());
+    QVERIFY(!rig.playback().learnersTurn());
+    rig.playback().playPause();
+    QVERIFY(rig.playback().learnersTurn()); // the answer starts again, nothing is spoken
+    QCOMPARE(rig.timerInterval(), 650);
+    QCOMPARE(rig.spoken(), QStringList{"Hello."});
+    rig.tick();
+    QCOMPARE(rig.playback().currentRow(), 1);
+    QVERIFY(rig.playback().waitingInterval());
+    rig.tick();
+    QCOMPARE(rig.spoken(), (QStringList{"Hello.", "Bye."}));
+
+    // A double-click plays the learner's line to check it.
+    rig.playback().playRow(1);
+    QCOMPARE(rig.spoken().last(), QStringLiteral("Fine!"));
+}
+
+void TestPlayback::lineDrill_data() {
+    QTest::addColumn<int>("repeats");
+    QTest::addColumn<bool>("shadowing");
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("three times") << 3 << false << "なし"
+                                 << QStringList{"ab", "ab", "ab", "c", "c", "c"};
+    QTest::newRow("with shadowing gaps")
+        << 2 << true << "なし" << QStringList{"ab", "gap 200", "ab", "c", "gap 100", "c"};
+    QTest::newRow("five answers with models")
+        << 5 << true << "C"
+        << QStringList{"ab",      "gap 200", "ab",      "gap 200", "ab",      "gap 200", "ab",
+                       "gap 200", "ab",      "gap 130", "c",       "gap 130", "c",       "gap 130",
+                       "c",       "gap 130", "c",       "gap 130", "c"};
+}
+
+void TestPlayback::lineDrill() {
+    QFETCH(int, repeats);
+    QFETCH(bool, shadowing);
+    QFETCH(QString, role);
+    QFETCH(QStringList, expected);
+
+    Rig rig({row("A", "ab"), row("C", "c")});
+    PracticePanel& panel = *rig.form->practicePanel;
+    panel.cmbLineRepeat->setCurrentIndex(repeats - 1);
+    panel.chkShadowing->setChecked(shadowing);
+    panel.cmbRole->setCurrentText(role);
+    panel.chkModelAfterAnswer->setChecked(true);
+    rig.form->cmbRepeat->setCurrentIndex(0);
+    rig.playback().playPause();
+    QCOMPARE(rig.playback().currentRepeat(), 1);
+    QCOMPARE(recordRun(rig), expected);
+}
+
+void TestPlayback::speedsReachTheEngine_data() {
+    QTest::addColumn<int>("englishIndex");
+    QTest::addColumn<bool>("slowestEnglish");
+    QTest::addColumn<int>("japaneseIndex");
+    QTest::addColumn<int>("englishRate");
+    QTest::addColumn<int>("japaneseRate");
+    QTest::newRow("normal") << 2 << false << 3 << 0 << 0;
+    QTest::newRow("0.7 times in both") << 0 << true << 0 << -3 << -3;
+    QTest::newRow("fastest in both") << 4 << false << 5 << 2 << 2;
+    QTest::newRow("English list, Japanese slow") << 1 << false << 1 << -1 << -2;
+}
+
+void TestPlayback::speedsReachTheEngine() {
+    QFETCH(int, englishIndex);
+    QFETCH(bool, slowestEnglish);
+    QFETCH(int, japaneseIndex);
+    QFETCH(int, englishRate);
+    QFETCH(int, japaneseRate);
+
+    Rig rig({row("A", "one"), row("Q", "二")});
+    rig.form->cmbEnglishRate->setCurrentIndex(englishIndex);
+    rig.form->practicePanel->chkSlowestEnglish->setChecked(slowestEnglish);
+    rig.form->practicePanel->cmbJapaneseRate->setCurrentIndex(japaneseIndex);
+    rig.playback().playPause();
+    rig.runToEnd();
+    QCOMPARE(rig.fakes.speech.spoken.size(), 2);
+    QCOMPARE(rig.fakes.speech.spoken[0].rate, englishRate);
+    QCOMPARE(rig.fakes.speech.spoken[1].rate, japaneseRate);
+}
+
+void TestPlayback::progressShowsLineAndPass() {
+    Rig rig({row("A", "one"), row("", ""), row("B", "two"), row("Q", "三")});
+    QLabel& label = *rig.form->practicePanel->lblProgress;
+    rig.form->cmbRepeat->setCurrentIndex(1);
+    rig.form->practicePanel->cmbLineRepeat->setCurrentIndex(1);
+    QVERIFY(label.text().isEmpty());
+    rig.playback().playPause();
+    QCOMPARE(label.text(), QStringLiteral("1/3行 1/2回 (1/2)"));
+    rig.endRow();
+    rig.endRow(); // the second time of "one"
+    rig.tick();
+    QCOMPARE(label.text(), QStringLiteral("2/3行 1/2回 (1/2)"));
+    rig.playback().playPause();
+    QCOMPARE(label.text(), QStringLiteral("2/3行 1/2回 (1/2) 一時停止中"));
+    rig.playback().stop();
+    QVERIFY(label.text().isEmpty());
+}
+
+void TestPlayback::typingDuringPlaybackKeepsTheText() {
+    // Someone types slowly into row 4 while the run moves on: the rows spoken keep their text
+    // and the letters all land in the cell being typed into.
+    Rig rig({row("A", "one"), row("B", "two"), row("C", "three"), row("A", "")});
+    rig.form->show();
+    QApplication::setActiveWindow(rig.form.get());
+    LessonGrid& grid = *rig.form->StringGrid1;
+    grid.setFocus();
+    rig.playback().playPause();
+    grid.setCurrentIndex(rig.form->lessonTable->index(3, ColText)); // a click on row 4
+    for (const char letter : {'p', 'q', 'r', 's'}) {
+        QTest::keyClick(QApplication::focusWidget(), letter);
+        rig.endRow();
+        rig.tick();
+        QCOMPARE(grid.currentRow(), 3);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor closes through a queued call
+    QCOMPARE(rig.form->lessonTable->cell(ColText, 0), QStringLiteral("one"));
+    QCOMPARE(rig.form->lessonTable->cell(ColText, 1), QStringLiteral("two"));
+    QCOMPARE(rig.form->lessonTable->cell(ColText, 2), QStringLiteral("three"));
+    QCOMPARE(rig.form->lessonTable->cell(ColText, 3), QStringLiteral("pqrs"));
+    // The spoken row is shown by the highlight alone.
+    QCOMPARE(rig.spoken(), (QStringList{"one", "two", "three"}));
+}
+
+void TestPlayback::playFromHereUsesTheRightClickedRow() {
+    Rig rig({row("A", "one"), row("B", "two"), row("C", "three"), row("Q", "四")});
+    rig.form->show();
+    LessonGrid& grid = *rig.form->StringGrid1;
+    grid.cellClicked(ColText, 0); // a left click on row 1 first
+    const QPoint onRow3 = grid.visualRect(rig.form->lessonTable->index(2, ColSpeaker)).center();
+    emit grid.customContextMenuRequested(onRow3);
+    rig.form->pmGrid->hide();
+    QCOMPARE(rig.form->popupRow(), 2);
+    rig.form->mnuPlayFromHere->trigger();
+    QCOMPARE(rig.spoken(), QStringList{"three"});
+
+    // The Speaker column's header carries the menu too; it leaves the row as it was.
+    emit grid.horizontalHeader()->customContextMenuRequested(
+        QPoint(grid.columnViewportPosition(ColSpeaker) + 5, 5));
+    rig.form->pmGrid->hide();
+    QCOMPARE(rig.form->popupRow(), 2);
 }
 
 QTEST_MAIN(TestPlayback)

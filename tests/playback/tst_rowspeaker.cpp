@@ -17,6 +17,13 @@ const QString kNotFound =
     QStringLiteral("設定された音声が見つからないため、\r\n代替音声で読み上げます。\r\n音声: ");
 const QString kUnusable =
     QStringLiteral("設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ");
+const QString kUsed = QStringLiteral("\r\n使用する音声: ");
+
+QString wrongLanguage(const QString& language) {
+    return QStringLiteral(
+               "設定された音声は%1の行を読めないため、\r\n代替音声で読み上げます。\r\n音声: ")
+        .arg(language);
+}
 
 // One speaker's configured voice and the catalogue, written as the voice windows write them.
 struct Settings {
@@ -44,7 +51,7 @@ struct SpeakerRig {
         if (!settings.catalogue.isEmpty())
             rewriteCatalogue(file, settings.catalogue);
     }
-    void speak(const RowCells& row, int englishRate = 0) { rowSpeaker.speak(row, englishRate); }
+    void speak(const RowCells& row, SpeechRates rates = {}) { rowSpeaker.speak(row, rates); }
     FakeSpeechEngine::Utterance lastSpoken() const {
         return fakes.speech.spoken.isEmpty() ? FakeSpeechEngine::Utterance{}
                                              : fakes.speech.spoken.last();
@@ -60,13 +67,14 @@ private slots:
     void voiceSelection();
     void refusedVoiceIsReportedThenReplaced_data();
     void refusedVoiceIsReportedThenReplaced();
-    void fallbackFindsAVoiceOfTheRowsLanguage_data();
-    void fallbackFindsAVoiceOfTheRowsLanguage();
+    void speakerDefaultVoices_data();
+    void speakerDefaultVoices();
     void fallbackMessagesOncePerRun();
     void speakingFailsOnceThenTwice();
     void engineFailuresPropagateAfterTheOperationEnds();
     void rates_data();
     void rates();
+    void measuringSynthesisesOnceWithTheRowsVoice();
 };
 
 void TestRowSpeaker::voiceSelection_data() {
@@ -96,28 +104,30 @@ void TestRowSpeaker::voiceSelection_data() {
     QTest::newRow("lower-case speaker code selects its key")
         << Settings{"SpeakerA_Japanese", kHaruka, {harukaSapi}} << RowCells{"x", "Japanese", "q"}
         << kHaruka << QStringList();
+    // Nothing configured (a first run): the speaker's own default voice, without a message.
     QTest::newRow("speaker code with a blank selects no key")
         << Settings{"SpeakerB_English", kDavid, {davidSapi}} << RowCells{"x", "English", " B"}
-        << kZira << QStringList{kNotFound};
+        << kDavid << QStringList();
+    QTest::newRow("no settings file at all") << Settings{} << japanese << kHaruka << QStringList();
+    QTest::newRow("row of no language keeps the engine's default voice")
+        << Settings{} << RowCells{"x", "", "A"} << kDavid << QStringList();
+    // A configured voice that cannot be used: B's own English voice, the second, speaks, and
+    // the message names both.
     QTest::newRow("voice missing from the catalogue")
         << Settings{"SpeakerB_English", kDavid, {harukaSapi}} << english << kZira
-        << QStringList{kNotFound + kDavid};
-    QTest::newRow("no settings file at all")
-        << Settings{} << japanese << kHaruka << QStringList{kNotFound};
+        << QStringList{kNotFound + kDavid + kUsed + kZira};
     QTest::newRow("English voice on a Japanese row")
         << Settings{"SpeakerB_Japanese", kDavid, {davidSapi}} << japanese << kHaruka
-        << QStringList();
+        << QStringList{wrongLanguage("日本語") + kDavid + kUsed + kHaruka};
     QTest::newRow("Japanese voice on an English row")
         << Settings{"SpeakerB_English", kAyumi, {ayumiOneCore}} << english << kZira
-        << QStringList();
+        << QStringList{wrongLanguage("英語") + kAyumi + kUsed + kZira};
     QTest::newRow("catalogued type that is neither")
         << Settings{"SpeakerB_English", kDavid, {{kDavid, "English", "SAPI5"}}} << english << kZira
-        << QStringList{kNotFound + kDavid};
+        << QStringList{kNotFound + kDavid + kUsed + kZira};
     QTest::newRow("OneCore type for an ordinary voice")
         << Settings{"SpeakerB_English", kDavid, {{kDavid, "English", "OneCore"}}} << english
-        << kZira << QStringList{kNotFound + kDavid};
-    QTest::newRow("row of no language keeps the default voice")
-        << Settings{} << RowCells{"x", "", "A"} << kDavid << QStringList{kNotFound};
+        << kZira << QStringList{kNotFound + kDavid + kUsed + kZira};
     QTest::newRow("first of a description catalogued twice")
         << Settings{"SpeakerB_Japanese", kHaruka, {harukaSapi, {kHaruka, "Japanese", "OneCore"}}}
         << japanese << kHaruka << QStringList();
@@ -165,61 +175,64 @@ void TestRowSpeaker::refusedVoiceIsReportedThenReplaced() {
     // Shown again on a later row of the same run: only the fallback notice is once per run.
     speaker.speak({"Hi again.", "English", "C"});
 
-    QCOMPARE(speaker.fakes.messages.messages,
-             (QStringList{refusal + broken, kNotFound + broken, refusal + broken}));
-    QCOMPARE(speaker.lastSpoken().voice, kZira);
+    // C's own English voice would be the third, the broken one: the next one speaks instead.
+    QCOMPARE(
+        speaker.fakes.messages.messages,
+        (QStringList{refusal + broken, kNotFound + broken + kUsed + kDavid, refusal + broken}));
+    QCOMPARE(speaker.lastSpoken().voice, kDavid);
 }
 
-void TestRowSpeaker::fallbackFindsAVoiceOfTheRowsLanguage_data() {
+void TestRowSpeaker::speakerDefaultVoices_data() {
     QTest::addColumn<QStringList>("descriptions");
     QTest::addColumn<QStringList>("languages");
-    QTest::addColumn<QString>("rowLanguage");
+    QTest::addColumn<RowCells>("row");
     QTest::addColumn<QString>("expectedVoice");
 
-    QTest::newRow("Japanese row without Haruka") << QStringList{"Eng One", "Jpn One", "Jpn Two"}
-                                                 << QStringList{"409", "411", "411"} << "Japanese"
-                                                 << "Jpn One";
-    QTest::newRow("English row without Zira, British voice")
-        << QStringList{"Jpn One", "Eng GB"} << QStringList{"411", "809"} << "English"
-        << "Eng GB";
+    // The N-th voice of the row's language for the N-th speaker of a language, in the
+    // engine's order, counted round when there are fewer.
+    const QStringList descriptions{"Eng One", "Jpn One", "Eng Two", "Eng Three", "Jpn Two"};
+    const QStringList languages{"409", "411", "809", "409", "411"};
+    QTest::newRow("A") << descriptions << languages << RowCells{"x", "English", "A"} << "Eng One";
+    QTest::newRow("B") << descriptions << languages << RowCells{"x", "English", "b"} << "Eng Two";
+    QTest::newRow("C") << descriptions << languages << RowCells{"x", "English", "C"} << "Eng Three";
+    QTest::newRow("Q") << descriptions << languages << RowCells{"x", "Japanese", "Q"} << "Jpn One";
+    QTest::newRow("R") << descriptions << languages << RowCells{"x", "Japanese", "R"} << "Jpn Two";
+    QTest::newRow("S counts round")
+        << descriptions << languages << RowCells{"x", "Japanese", "S"} << "Jpn One";
+    QTest::newRow("the row's language decides")
+        << descriptions << languages << RowCells{"x", "English", "R"} << "Eng Two";
     QTest::newRow("attribute listing several languages, the first decides")
-        << QStringList{"Mixed", "Jpn One"} << QStringList{"409;411", "411"} << "japanese"
-        << "Jpn One";
-    QTest::newRow("fragment is case-sensitive and comes first")
-        << QStringList{"microsoft zira lower", "Voice Zira Two"} << QStringList{"409", "409"}
-        << "English"
-        << "Voice Zira Two";
-    QTest::newRow("first Haruka in the engine's order")
-        << QStringList{"Eng One", "Haruka A", "Haruka B"} << QStringList{"409", "409", "411"}
-        << "Japanese"
-        << "Haruka A";
-    QTest::newRow("no voice of that language keeps the default")
-        << QStringList{"Eng One", "Eng Two"} << QStringList{"409", "409"} << "Japanese"
-        << "Eng One";
+        << QStringList{"Mixed", "Jpn One"} << QStringList{"409;411", "411"}
+        << RowCells{"x", "japanese", "Q"} << "Jpn One";
+    QTest::newRow("no voice of that language keeps the engine's default")
+        << QStringList{"Eng One", "Eng Two"} << QStringList{"409", "409"}
+        << RowCells{"x", "Japanese", "Q"} << "Eng One";
 }
 
-void TestRowSpeaker::fallbackFindsAVoiceOfTheRowsLanguage() {
+void TestRowSpeaker::speakerDefaultVoices() {
     QFETCH(QStringList, descriptions);
     QFETCH(QStringList, languages);
-    QFETCH(QString, rowLanguage);
+    QFETCH(RowCells, row);
     QFETCH(QString, expectedVoice);
 
     SpeakerRig speaker;
     for (qsizetype i = 0; i < descriptions.size(); ++i)
         speaker.fakes.speech.addVoice(descriptions[i], languages[i]);
-    speaker.speak({"text", rowLanguage, "Q"});
+    speaker.speak(row);
 
     QCOMPARE(speaker.lastSpoken().voice, expectedVoice);
-    QCOMPARE(speaker.fakes.messages.messages, QStringList{kNotFound});
+    QVERIFY(speaker.fakes.messages.messages.isEmpty());
 }
 
 void TestRowSpeaker::fallbackMessagesOncePerRun() {
     SpeakerRig speaker;
     addStandardVoices(speaker.fakes.speech);
+    speaker.write({"SpeakerA_English", "Gone Voice", {}});
     speaker.speak({"one", "English", "A"});
     speaker.fakes.speech.failOperation(FakeOp::Speak, "busy", 1);
     speaker.speak({"two", "English", "A"});
-    QCOMPARE(speaker.fakes.messages.messages, QStringList{kNotFound});
+    QCOMPARE(speaker.fakes.messages.messages,
+             QStringList{kNotFound + "Gone Voice" + kUsed + kDavid});
     QCOMPARE(speaker.lastSpoken().text, QStringLiteral("two"));
 
     // A new run clears the flag: the next fallback is reported again.
@@ -229,7 +242,7 @@ void TestRowSpeaker::fallbackMessagesOncePerRun() {
     speaker.speak({"three", "English", "A"});
     QCOMPARE(speaker.fakes.messages.messages.size(), 2);
     QCOMPARE(speaker.fakes.messages.messages.last(),
-             kUnusable + kDavid + QStringLiteral("\r\nエラー: busy"));
+             kUnusable + kDavid + QStringLiteral("\r\nエラー: busy") + kUsed + kZira);
 }
 
 void TestRowSpeaker::speakingFailsOnceThenTwice() {
@@ -239,10 +252,10 @@ void TestRowSpeaker::speakingFailsOnceThenTwice() {
     FakeVoice& broken = once.fakes.speech.addVoice("Mute Voice", "409");
     broken.speakError = "no audio";
     once.write({"SpeakerA_English", "Mute Voice", {{"Mute Voice", "English", "SAPI"}}});
-    once.speak({"Hello.", "English", "A"}, 1);
+    once.speak({"Hello.", "English", "A"}, {1, 0});
     QCOMPARE(once.fakes.messages.messages,
-             QStringList{kUnusable + "Mute Voice\r\nエラー: no audio"});
-    QCOMPARE(once.lastSpoken().voice, kZira);
+             QStringList{kUnusable + "Mute Voice\r\nエラー: no audio" + kUsed + kDavid});
+    QCOMPARE(once.lastSpoken().voice, kDavid);
     QCOMPARE(once.lastSpoken().rate, 1);
 
     // Twice: the second failure is the caller's, after the engine operation has ended.
@@ -252,7 +265,7 @@ void TestRowSpeaker::speakingFailsOnceThenTwice() {
     twice.fakes.speech.failOperation(FakeOp::Speak, "engine stopped", 2);
     QVERIFY_THROWS_EXCEPTION(SpeechError, twice.speak({"Hello.", "English", "A"}));
     QCOMPARE(twice.fakes.messages.messages,
-             QStringList{kUnusable + kDavid + "\r\nエラー: engine stopped"});
+             QStringList{kUnusable + kDavid + "\r\nエラー: engine stopped" + kUsed + kZira});
     QVERIFY(twice.fakes.speech.spoken.isEmpty());
     QCOMPARE(twice.fakes.speech.operationDepth, 0);
 }
@@ -271,28 +284,51 @@ void TestRowSpeaker::engineFailuresPropagateAfterTheOperationEnds() {
 }
 
 void TestRowSpeaker::rates_data() {
-    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("englishIndex");
+    QTest::addColumn<int>("japaneseIndex");
     QTest::addColumn<QString>("language");
     QTest::addColumn<int>("expectedRate");
-    QTest::newRow("slow English") << 0 << "English" << -2;
-    QTest::newRow("rather slow") << 1 << "English" << -1;
-    QTest::newRow("normal") << 2 << "English" << 0;
-    QTest::newRow("rather fast") << 3 << "english" << 1;
-    QTest::newRow("fast") << 4 << "ENGLISH" << 2;
-    QTest::newRow("no choice") << -1 << "English" << 0;
-    QTest::newRow("unknown index") << 5 << "English" << 0;
-    QTest::newRow("Japanese rows speak at 0") << 4 << "Japanese" << 0;
-    QTest::newRow("rows of no language speak at 0") << 0 << "" << 0;
+    QTest::newRow("slow English") << 0 << 3 << "English" << -2;
+    QTest::newRow("rather slow") << 1 << 3 << "English" << -1;
+    QTest::newRow("normal") << 2 << 0 << "English" << 0;
+    QTest::newRow("rather fast") << 3 << 3 << "english" << 1;
+    QTest::newRow("fast") << 4 << 3 << "ENGLISH" << 2;
+    QTest::newRow("no choice") << -1 << 3 << "English" << 0;
+    QTest::newRow("unknown index") << 5 << 3 << "English" << 0;
+    QTest::newRow("slowest Japanese") << 4 << 0 << "Japanese" << -3;
+    QTest::newRow("normal Japanese") << 0 << 3 << "Japanese" << 0;
+    QTest::newRow("fastest Japanese") << 0 << 5 << "japanese" << 2;
+    QTest::newRow("unknown Japanese index") << 0 << 6 << "Japanese" << 0;
+    QTest::newRow("rows of no language speak at 0") << 0 << 0 << "" << 0;
 }
 
 void TestRowSpeaker::rates() {
-    QFETCH(int, index);
+    QFETCH(int, englishIndex);
+    QFETCH(int, japaneseIndex);
     QFETCH(QString, language);
     QFETCH(int, expectedRate);
     SpeakerRig speaker;
     addStandardVoices(speaker.fakes.speech);
-    speaker.speak({"x", language, "A"}, englishRateForIndex(index));
+    speaker.speak({"x", language, "A"},
+                  {englishRateForIndex(englishIndex), japaneseRateForIndex(japaneseIndex)});
     QCOMPARE(speaker.lastSpoken().rate, expectedRate);
+}
+
+void TestRowSpeaker::measuringSynthesisesOnceWithTheRowsVoice() {
+    SpeakerRig speaker;
+    addStandardVoices(speaker.fakes.speech);
+    speaker.fakes.speech.msPerCharacter = 150;
+    const RowCells row{"Fine.", "English", "B"};
+    QCOMPARE(speaker.rowSpeaker.measureMs(row, {-1, 0}), 750);
+    QCOMPARE(speaker.rowSpeaker.measureMs(row, {-1, 0}), 750); // remembered
+    QCOMPARE(speaker.fakes.speech.synthesized.size(), 1);
+    QCOMPARE(speaker.fakes.speech.synthesized[0].voice, kZira);
+    QCOMPARE(speaker.fakes.speech.synthesized[0].rate, -1);
+    QVERIFY(speaker.fakes.speech.spoken.isEmpty()); // nothing was heard
+    // Another rate is another length.
+    speaker.rowSpeaker.measureMs(row, {1, 0});
+    QCOMPARE(speaker.fakes.speech.synthesized.size(), 2);
+    QCOMPARE(speaker.fakes.speech.operationDepth, 0);
 }
 
 QTEST_GUILESS_MAIN(TestRowSpeaker)

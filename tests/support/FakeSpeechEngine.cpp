@@ -1,5 +1,7 @@
 #include "support/FakeSpeechEngine.h"
 
+#include <cmath>
+
 namespace lessora::test {
 
 namespace {
@@ -78,6 +80,23 @@ public:
     int runningState() override {
         m_engine.maybeFail(FakeOp::RunningState);
         return m_state->runningState;
+    }
+    SynthesizedAudio synthesize(const QString& text) override {
+        m_engine.maybeFail(FakeOp::Synthesize);
+        if (const FakeVoice* voice = m_engine.voiceByDescription(m_state->voice);
+            voice && !voice->speakError.isEmpty())
+            throw SpeechError(voice->speakError);
+        m_engine.synthesized.append({text, m_state->voice, m_state->rate, 0});
+        SynthesizedAudio audio;
+        audio.sampleRate = FakeSpeechEngine::kSampleRate;
+        const qsizetype count =
+            qsizetype(text.size()) * m_engine.msPerCharacter * audio.sampleRate / 1000;
+        audio.samples.resize(count);
+        // A 400 Hz tone at -12 dBFS, so that speech and silence can be told apart.
+        for (qsizetype i = 0; i < count; ++i)
+            audio.samples[i] =
+                qint16(8192 * std::sin(2 * M_PI * 400 * double(i) / audio.sampleRate));
+        return audio;
     }
 
 private:

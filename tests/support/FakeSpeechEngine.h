@@ -22,6 +22,7 @@ enum class FakeOp {
     SetRate,
     Speak,
     RunningState,
+    Synthesize,
 };
 
 // A scripted voice. A non-empty error text makes that step fail with it for this voice.
@@ -62,9 +63,14 @@ public:
     // True while some voice object reports 2.
     bool isSpeaking() const;
 
+    // Synthesised speech: a tone as long as the text's characters times this, at kSampleRate.
+    static constexpr int kSampleRate = 16000;
+    int msPerCharacter = 100;
+
     // What happened.
-    QList<Utterance> spoken; // every Speak with text, sync and async
-    int silenced = 0;        // speak("", flags with purge)
+    QList<Utterance> spoken;      // every Speak with text, sync and async
+    QList<Utterance> synthesized; // every synthesis to memory
+    int silenced = 0;             // speak("", flags with purge)
     int voicesCreated = 0;
     int operationsBegun = 0;
     int operationDepth = 0; // open EngineOperation scopes
