@@ -286,12 +286,10 @@ void MainWindow::wirePractice() {
     connect(m_playback, &PlaybackController::progressChanged, this,
             [this] { practicePanel->showProgress(m_playback->progress()); });
     gridDelegate->setLearnersTurn([this] { return m_playback->learnersTurn(); });
-    connect(practicePanel, &PracticePanel::readingsToggled, this, [this](bool shown) {
-        runGuarded([this, shown] { showReadings(shown); });
-    });
-    connect(practicePanel, &PracticePanel::peekHeld, this, [this](bool held) {
-        runGuarded([this, held] { peekAtLine(held); });
-    });
+    connect(practicePanel, &PracticePanel::readingsToggled, this,
+            [this](bool shown) { runGuarded([this, shown] { showReadings(shown); }); });
+    connect(practicePanel, &PracticePanel::peekHeld, this,
+            [this](bool held) { runGuarded([this, held] { peekAtLine(held); }); });
 }
 
 void MainWindow::showReadings(bool shown) {

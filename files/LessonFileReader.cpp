@@ -182,9 +182,9 @@ Converted<QString> toText(JsonValue&& value) {
 
 // The four settings of the main window, then the optional practice settings.
 constexpr std::array<std::string_view, 12> kSettingNames = {
-    "EnglishRateIndex", "IntervalIndex",    "RepeatIndex",    "HideText",
-    "JapaneseRateIndex", "SlowestEnglish",  "Role",           "ModelAfterAnswer",
-    "AnswerGapIndex",    "LineRepeatCount", "ShadowingGap",   "ShowReadings"};
+    "EnglishRateIndex",  "IntervalIndex",   "RepeatIndex",  "HideText",
+    "JapaneseRateIndex", "SlowestEnglish",  "Role",         "ModelAfterAnswer",
+    "AnswerGapIndex",    "LineRepeatCount", "ShadowingGap", "ShowReadings"};
 enum PracticeSetting {
     JapaneseRateIndex = 4,
     SlowestEnglish,

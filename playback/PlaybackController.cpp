@@ -295,10 +295,10 @@ void PlaybackController::repeatDone() {
 
 void PlaybackController::startGap(bool answer) {
     const LessonTable& table = m_controls.table;
-    const qint64 spokenMs = m_speaker.measureMs(
-        {table.cell(ColText, m_currentRow), table.cell(ColLanguage, m_currentRow),
-         table.cell(ColSpeaker, m_currentRow)},
-        rates());
+    const qint64 spokenMs = m_speaker.measureMs({table.cell(ColText, m_currentRow),
+                                                 table.cell(ColLanguage, m_currentRow),
+                                                 table.cell(ColSpeaker, m_currentRow)},
+                                                rates());
     PracticeOptions practice = m_controls.choices().practice;
     if (!answer)
         practice.answerGapPercent = 100; // shadowing takes as long as the line itself

@@ -21,9 +21,9 @@ class SpeechEngine;
 // The choices of the main window that playback reads each time it needs one, so that a
 // change made during playback counts from its next use.
 struct PlaybackChoices {
-    int intervalIndex = -1;    // cmbInterval
-    int repeatIndex = -1;      // cmbRepeat
-    int englishRateIndex = -1; // cmbEnglishRate
+    int intervalIndex = -1;      // cmbInterval
+    int repeatIndex = -1;        // cmbRepeat
+    int englishRateIndex = -1;   // cmbEnglishRate
     bool slowestEnglish = false; // English rows at 0.7 times, below the list's slowest item
     int japaneseRateIndex = kNormalJapaneseRateIndex;
     PracticeOptions practice;
@@ -51,11 +51,11 @@ QString progressText(const PlaybackProgress& progress);
 // The main window's parts that playback reads and drives.
 struct PlaybackControls {
     LessonTable& table;
-    LessonCursor& grid;                              // StringGrid1
-    QTimer& timer;                                   // tmrNext: its ticks drive playback
-    std::function<PlaybackChoices()> choices;        // read when needed
-    std::function<void(const QString&)> setCaption;  // btnSpeak: "読み上げ", "一時停止", "再生"
-    std::function<void(int)> setHighlightRow;        // sets the highlighted row and repaints
+    LessonCursor& grid;                             // StringGrid1
+    QTimer& timer;                                  // tmrNext: its ticks drive playback
+    std::function<PlaybackChoices()> choices;       // read when needed
+    std::function<void(const QString&)> setCaption; // btnSpeak: "読み上げ", "一時停止", "再生"
+    std::function<void(int)> setHighlightRow;       // sets the highlighted row and repaints
     // True while the user edits or types in the grid: then playback does not move its current
     // cell, which would commit half-typed text and send the next keystroke to another row.
     std::function<bool()> userIsEditing;

@@ -245,8 +245,9 @@ void RowSpeaker::speak(const RowCells& row, SpeechRates rates) {
     // leaves no stale voice whose finished state could be taken for this row's.
     m_voice.reset();
     m_voice = m_engine.createVoice();
-    withRowVoice(*m_voice, row, rates,
-                 [&row](SpeechVoice& voice, const QString&) { voice.speak(row.text, kSpeakAsync); });
+    withRowVoice(*m_voice, row, rates, [&row](SpeechVoice& voice, const QString&) {
+        voice.speak(row.text, kSpeakAsync);
+    });
 }
 
 qint64 RowSpeaker::measureMs(const RowCells& row, SpeechRates rates) {
@@ -271,9 +272,8 @@ SynthesizedAudio RowSpeaker::synthesize(const RowCells& row, SpeechRates rates) 
     const EngineOperation operation(m_engine);
     const std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
     SynthesizedAudio audio;
-    withRowVoice(*voice, row, rates, [&](SpeechVoice& chosen, const QString&) {
-        audio = chosen.synthesize(row.text);
-    });
+    withRowVoice(*voice, row, rates,
+                 [&](SpeechVoice& chosen, const QString&) { audio = chosen.synthesize(row.text); });
     return audio;
 }
 
