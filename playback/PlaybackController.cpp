@@ -135,6 +135,9 @@ void PlaybackController::playRow(int row) {
         m_controls.setHighlightRow(row);
         m_stateAfterSingleRow = isPaused() ? PlaybackState::Paused : PlaybackState::Idle;
         m_state = PlaybackState::SingleRow;
+        m_singleRow = row;
+        m_singleRepeat = 1;
+        m_singleRowInGap = false;
         speakRow(row);
         armTimer();
     });
@@ -152,11 +155,7 @@ void PlaybackController::tick() {
             endGap();
             break;
         case PlaybackState::SingleRow:
-            if (m_speaker.runningState() != kRunningStateSpeaking) {
-                m_state = m_stateAfterSingleRow;
-                m_controls.setHighlightRow(-1);
-                m_controls.timer.stop();
-            }
+            singleRowTick();
             break;
         case PlaybackState::Idle:
         case PlaybackState::Paused:
@@ -260,6 +259,35 @@ void PlaybackController::pollSpeaking() {
     }
 }
 
+// A double-clicked row is drilled like a row of a run: spoken as often as the line drill
+// asks, with the shadowing gap between.
+void PlaybackController::singleRowTick() {
+    if (m_singleRowInGap) {
+        m_singleRowInGap = false;
+        speakRow(m_singleRow);
+        m_controls.timer.setInterval(kPollIntervalMs);
+        return;
+    }
+    if (m_speaker.runningState() == kRunningStateSpeaking)
+        return;
+    const PracticeOptions practice = m_controls.choices().practice;
+    if (m_singleRepeat < lineRepeatCount(practice) && withinTable(m_singleRow)) {
+        ++m_singleRepeat;
+        if (practice.shadowingGap) {
+            m_singleRowInGap = true;
+            PracticeOptions shadowing = practice;
+            shadowing.answerGapPercent = 100;
+            m_controls.timer.setInterval(answerGapMs(measureRowMs(m_singleRow), shadowing));
+        } else {
+            speakRow(m_singleRow);
+        }
+        return;
+    }
+    m_state = m_stateAfterSingleRow;
+    m_controls.setHighlightRow(-1);
+    m_controls.timer.stop();
+}
+
 // Practice: each row of a run is spoken (or, for the learner's role, answered) as many times
 // as the line drill asks; then its pause runs.
 
@@ -293,12 +321,15 @@ void PlaybackController::repeatDone() {
     m_controls.timer.setInterval(std::max(pauseAfterRowMs(m_currentRow), kMinimumTimerIntervalMs));
 }
 
-void PlaybackController::startGap(bool answer) {
+qint64 PlaybackController::measureRowMs(int row) {
     const LessonTable& table = m_controls.table;
-    const qint64 spokenMs = m_speaker.measureMs({table.cell(ColText, m_currentRow),
-                                                 table.cell(ColLanguage, m_currentRow),
-                                                 table.cell(ColSpeaker, m_currentRow)},
-                                                rates());
+    return m_speaker.measureMs(
+        {table.cell(ColText, row), table.cell(ColLanguage, row), table.cell(ColSpeaker, row)},
+        rates());
+}
+
+void PlaybackController::startGap(bool answer) {
+    const qint64 spokenMs = measureRowMs(m_currentRow);
     PracticeOptions practice = m_controls.choices().practice;
     if (!answer)
         practice.answerGapPercent = 100; // shadowing takes as long as the line itself

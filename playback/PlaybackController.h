@@ -144,6 +144,8 @@ private:
     void beginRepeat();
     void repeatDone();
     void startGap(bool answer);
+    void singleRowTick();
+    qint64 measureRowMs(int row);
     void endGap();
     void pausePlayback();
     void resumePlayback();
@@ -182,6 +184,9 @@ private:
     int m_currentPass = 0;
     int m_currentRepeat = 1;
     bool m_gapIsAnswer = false; // WaitingGap: the learner's answer, not shadowing
+    int m_singleRow = -1;       // SingleRow: the double-clicked row, its repeat and gap
+    int m_singleRepeat = 1;
+    bool m_singleRowInGap = false;
     PlaybackProgress m_shownProgress;
 };
 

@@ -692,13 +692,14 @@ void TestPlayback::lineDrill_data() {
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("three times") << 3 << false << "なし"
                                  << QStringList{"ab", "ab", "ab", "c", "c", "c"};
+    // 150 ms per character: "ab" takes 300 ms, "c" 150 ms.
     QTest::newRow("with shadowing gaps")
-        << 2 << true << "なし" << QStringList{"ab", "gap 200", "ab", "c", "gap 100", "c"};
+        << 2 << true << "なし" << QStringList{"ab", "gap 300", "ab", "c", "gap 150", "c"};
     QTest::newRow("five answers with models")
         << 5 << true << "C"
-        << QStringList{"ab",      "gap 200", "ab",      "gap 200", "ab",      "gap 200", "ab",
-                       "gap 200", "ab",      "gap 130", "c",       "gap 130", "c",       "gap 130",
-                       "c",       "gap 130", "c",       "gap 130", "c"};
+        << QStringList{"ab",      "gap 300", "ab",      "gap 300", "ab",      "gap 300", "ab",
+                       "gap 300", "ab",      "gap 195", "c",       "gap 195", "c",       "gap 195",
+                       "c",       "gap 195", "c",       "gap 195", "c"};
 }
 
 void TestPlayback::lineDrill() {
@@ -708,6 +709,7 @@ void TestPlayback::lineDrill() {
     QFETCH(QStringList, expected);
 
     Rig rig({row("A", "ab"), row("C", "c")});
+    rig.fakes.speech.msPerCharacter = 150;
     PracticePanel& panel = *rig.form->practicePanel;
     panel.cmbLineRepeat->setCurrentIndex(repeats - 1);
     panel.chkShadowing->setChecked(shadowing);
@@ -717,6 +719,28 @@ void TestPlayback::lineDrill() {
     rig.playback().playPause();
     QCOMPARE(rig.playback().currentRepeat(), 1);
     QCOMPARE(recordRun(rig), expected);
+
+    // A double-clicked line is drilled the same way (spoken, even in the learner's role).
+    rig.fakes.speech.spoken.clear();
+    rig.playback().playRow(1);
+    QStringList drilled;
+    for (int ticks = 0; ticks < 100 && rig.playback().singleRowPlaying(); ++ticks) {
+        if (rig.fakes.speech.isSpeaking()) {
+            drilled << rig.fakes.speech.spoken.last().text;
+            rig.fakes.speech.finishSpeech();
+        } else if (rig.timerInterval() != 100) {
+            drilled << QStringLiteral("gap %1").arg(rig.timerInterval());
+        }
+        rig.tick();
+    }
+    QStringList expectedDrill;
+    for (int time = 1; time <= repeats; ++time) {
+        expectedDrill << "c";
+        if (shadowing && time < repeats)
+            expectedDrill << "gap 150";
+    }
+    QCOMPARE(drilled, expectedDrill);
+    QCOMPARE(rig.form->highlightRow(), -1);
 }
 
 void TestPlayback::speedsReachTheEngine_data() {
