@@ -6,13 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <array>
-
 namespace lessora {
 
 namespace {
-
-constexpr std::array<int, 4> kAnswerGapPercents{100, 130, 150, 200};
 
 // Caption, tooltip and accessible name of one control; the object name is its member name.
 template <typename W> W* describe(W* widget, const char* name, const QString& tip) {
@@ -57,7 +53,8 @@ PracticePanel::PracticePanel(QWidget* parent)
     cmbAnswerGap = comboBox(this, "cmbAnswerGap",
                             {QStringLiteral("1.0倍"), QStringLiteral("1.3倍"),
                              QStringLiteral("1.5倍"), QStringLiteral("2.0倍")},
-                            1, QStringLiteral("答える時間: その行を読み上げる長さの何倍か"));
+                            kDefaultAnswerGapIndex,
+                            QStringLiteral("答える時間: その行を読み上げる長さの何倍か"));
     cmbLineRepeat = comboBox(this, "cmbLineRepeat",
                              {QStringLiteral("1回"), QStringLiteral("2回"), QStringLiteral("3回"),
                               QStringLiteral("4回"), QStringLiteral("5回")},
@@ -130,9 +127,7 @@ void PracticePanel::addChoicesTo(PlaybackChoices& choices) const {
     PracticeOptions& practice = choices.practice;
     practice.role = cmbRole->currentIndex() > 0 ? cmbRole->currentText() : QString();
     practice.modelAfterAnswer = chkModelAfterAnswer->isChecked();
-    const int gap = cmbAnswerGap->currentIndex();
-    practice.answerGapPercent =
-        (gap >= 0 && gap < int(kAnswerGapPercents.size())) ? kAnswerGapPercents[gap] : 130;
+    practice.answerGapPercent = answerGapPercentForIndex(cmbAnswerGap->currentIndex());
     practice.lineRepeats = cmbLineRepeat->currentIndex() + 1;
     practice.shadowingGap = chkShadowing->isChecked();
 }

@@ -9,7 +9,6 @@
 
 #include <QScopeGuard>
 #include <QTimer>
-#include <array>
 
 namespace lessora {
 
@@ -19,17 +18,9 @@ constexpr int kPollIntervalMs = 100;
 constexpr int kWaitAfterSkipMs = 500;
 constexpr int kMinimumTimerIntervalMs = 1; // a timer with interval 0 would not tick
 
-constexpr std::array<int, 7> kIntervalMs{0, 500, 1000, 2000, 3000, 5000, 10000};
-constexpr int kDefaultIntervalMs = 2000;
-constexpr std::array<int, 5> kPassCounts{1, 2, 3, 5, 10};
-
 const QString kCaptionIdle = QStringLiteral("読み上げ");
 const QString kCaptionPlaying = QStringLiteral("一時停止");
 const QString kCaptionPaused = QStringLiteral("再生");
-
-template <std::size_t N> int valueAt(const std::array<int, N>& values, int index, int fallback) {
-    return (index >= 0 && index < static_cast<int>(N)) ? values[index] : fallback;
-}
 
 } // namespace
 
@@ -174,21 +165,19 @@ void PlaybackController::tick() {
 // Values chosen in the lists, matched by index.
 
 int PlaybackController::intervalMs() const {
-    return valueAt(kIntervalMs, m_controls.choices().intervalIndex, kDefaultIntervalMs);
+    return intervalMsForIndex(m_controls.choices().intervalIndex);
 }
 
 int PlaybackController::passCount() const {
-    return valueAt(kPassCounts, m_controls.choices().repeatIndex, 1);
+    return passCountForIndex(m_controls.choices().repeatIndex);
 }
 
 int PlaybackController::englishRate() const {
-    const PlaybackChoices choices = m_controls.choices();
-    return choices.slowestEnglish ? kSlowestEnglishRate
-                                  : englishRateForIndex(choices.englishRateIndex);
+    return rates().english;
 }
 
 SpeechRates PlaybackController::rates() const {
-    return {englishRate(), japaneseRateForIndex(m_controls.choices().japaneseRateIndex)};
+    return ratesOf(m_controls.choices());
 }
 
 int PlaybackController::pauseAfterRowMs(int row) const {

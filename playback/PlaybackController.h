@@ -18,17 +18,6 @@ class LessonTable;
 class MessageBoxes;
 class SpeechEngine;
 
-// The choices of the main window that playback reads each time it needs one, so that a
-// change made during playback counts from its next use.
-struct PlaybackChoices {
-    int intervalIndex = -1;      // cmbInterval
-    int repeatIndex = -1;        // cmbRepeat
-    int englishRateIndex = -1;   // cmbEnglishRate
-    bool slowestEnglish = false; // English rows at 0.7 times, below the list's slowest item
-    int japaneseRateIndex = kNormalJapaneseRateIndex;
-    PracticeOptions practice;
-};
-
 // Where a run is, for the window to show.
 struct PlaybackProgress {
     bool inRun = false; // playing or paused

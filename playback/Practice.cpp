@@ -14,6 +14,14 @@ namespace lessora {
 
 namespace {
 constexpr std::array<int, kJapaneseRateCount> kJapaneseRates{-3, -2, -1, 0, 1, 2};
+constexpr std::array<int, kIntervalCount> kIntervalMs{0, 500, 1000, 2000, 3000, 5000, 10000};
+constexpr int kDefaultIntervalMs = 2000;
+constexpr std::array<int, kPassCountCount> kPassCounts{1, 2, 3, 5, 10};
+constexpr std::array<int, kAnswerGapCount> kAnswerGapPercents{100, 130, 150, 200};
+
+template <std::size_t N> int valueAt(const std::array<int, N>& values, int index, int fallback) {
+    return (index >= 0 && index < static_cast<int>(N)) ? values[index] : fallback;
+}
 constexpr int kMinimumGapMs = 1;
 } // namespace
 
@@ -30,7 +38,25 @@ int englishRateForIndex(int index) {
 }
 
 int japaneseRateForIndex(int index) {
-    return (index >= 0 && index < kJapaneseRateCount) ? kJapaneseRates[index] : 0;
+    return valueAt(kJapaneseRates, index, 0);
+}
+
+int intervalMsForIndex(int index) {
+    return valueAt(kIntervalMs, index, kDefaultIntervalMs);
+}
+
+int passCountForIndex(int index) {
+    return valueAt(kPassCounts, index, 1);
+}
+
+int answerGapPercentForIndex(int index) {
+    return valueAt(kAnswerGapPercents, index, kAnswerGapPercents[kDefaultAnswerGapIndex]);
+}
+
+SpeechRates ratesOf(const PlaybackChoices& choices) {
+    return {choices.slowestEnglish ? kSlowestEnglishRate
+                                   : englishRateForIndex(choices.englishRateIndex),
+            japaneseRateForIndex(choices.japaneseRateIndex)};
 }
 
 bool isLearnersRow(const LessonTable& table, int row, const PracticeOptions& options) {

@@ -43,6 +43,32 @@ struct PracticeOptions {
 
 inline constexpr int kMaxLineRepeats = 5;
 
+// The choices of the main window that playback reads each time it needs one, so that a
+// change made during playback counts from its next use; files written from a lesson take the
+// same.
+struct PlaybackChoices {
+    int intervalIndex = -1;      // cmbInterval
+    int repeatIndex = -1;        // cmbRepeat
+    int englishRateIndex = -1;   // cmbEnglishRate
+    bool slowestEnglish = false; // English rows at 0.7 times, below the list's slowest item
+    int japaneseRateIndex = kNormalJapaneseRateIndex;
+    PracticeOptions practice;
+};
+
+// The values the lists stand for, matched by index: the default pause in ms ("なし" … "10秒";
+// 2000 for no choice), the passes ("1回" … "10回"; 1 for no choice) and the answer gap in
+// percent of the line ("1.0倍" … "2.0倍"; 130 for no choice).
+int intervalMsForIndex(int index);
+int passCountForIndex(int index);
+int answerGapPercentForIndex(int index);
+inline constexpr int kIntervalCount = 7;
+inline constexpr int kPassCountCount = 5;
+inline constexpr int kAnswerGapCount = 4;
+inline constexpr int kDefaultAnswerGapIndex = 1;
+
+// The engine rates the choices give each language.
+SpeechRates ratesOf(const PlaybackChoices& choices);
+
 // Whether the row is one of the learner's lines: its speaker code, normalised, is the role.
 bool isLearnersRow(const LessonTable& table, int row, const PracticeOptions& options);
 

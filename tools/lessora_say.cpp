@@ -2,11 +2,19 @@
 //   lessora-say --list                                   the voices, one a line
 //   lessora-say --reading TEXT | -                       the katakana the Japanese voices read
 //   lessora-say --voice DESC [--rate N] [--wav FILE] TEXT  speak TEXT, or write it to a WAV file
+//   lessora-say --lesson FILE.json --out FILE [options]   write a lesson as one audio file
 // Exit codes: 0 done, 1 error, 2 wrong usage.
 
+#include "export/LessonExport.h"
+#include "files/FileAccess.h"
+#include "files/LessonFile.h"
+#include "lesson/LessonTable.h"
 #include "platform/AppError.h"
+#include "platform/Locale.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
+#include "settings/SettingsLocation.h"
+#include "settings/Speakers.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/JapaneseReading.h"
@@ -35,6 +43,17 @@ const char* const kUsage =
     "  lessora-say --voice DESC [--rate N] [--wav FILE] TEXT\n"
     "                                      speaks TEXT with the voice DESC at speed N\n"
     "                                      (-10 to 10, 0 normal), or writes it to FILE\n"
+    "  lessora-say --lesson FILE.json --out FILE [--passes N] [--pause SECONDS]\n"
+    "              [--mute SPEAKER] [--repeat N] [--english-rate N] [--japanese-rate N]\n"
+    "              [--clips DIR]\n"
+    "                                      writes the lesson as one audio file (.mp3, .opus,\n"
+    "                                      .flac or .wav) with the voices of the settings\n"
+    "                                      file; each option replaces the lesson's own\n"
+    "                                      setting: passes 1 to 10, pause after each line\n"
+    "                                      0 to 10, the muted speaker's lines left as\n"
+    "                                      answer gaps, each line 1 to 5 times, rates -10\n"
+    "                                      to 10; --clips also writes one file per line\n"
+    "                                      and index.tsv into DIR\n"
     "Exit codes: 0 done, 1 error, 2 wrong usage.\n";
 
 // A failure reported to the user with exit code 1.
@@ -157,6 +176,128 @@ int speak(const QString& description, int rate, const QString& text) {
     unknownVoice(description);
 }
 
+// A whole number from the option's value, within its limits; a usage error otherwise.
+int wholeNumberOption(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
+                      int high) {
+    bool isNumber = false;
+    const int value = parser.value(option).toInt(&isNumber);
+    if (!isNumber || value < low || value > high)
+        throw UsageError(QStringLiteral("--%1 needs a whole number from %2 to %3")
+                             .arg(option.names().first())
+                             .arg(low)
+                             .arg(high));
+    return value;
+}
+
+StoredLessonSettings readLesson(const QString& path, LessonTable& table) {
+    const LessonFileContent content = readLessonFile(readWholeFile(path));
+    switch (content.status) {
+    case LessonFileStatus::Loaded:
+        table.setRows(content.rows);
+        return content.settings;
+    case LessonFileStatus::NoRows:
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::noRows));
+    case LessonFileStatus::NotUtf8:
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notUtf8));
+    case LessonFileStatus::NotJson:
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notJson));
+    case LessonFileStatus::NotObject:
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notLesson));
+    case LessonFileStatus::InvalidValue:
+        break;
+    }
+    throw ToolError(QStringLiteral("%1: %2").arg(path, content.error));
+}
+
+// The options of an export: the lesson's own settings, as the window would use them, with what
+// the command line replaces.
+struct LessonExportRequest {
+    QString lesson;
+    QString out;
+    QString clips;
+    std::optional<int> passes;
+    std::optional<int> pauseMs;
+    std::optional<QString> mute;
+    std::optional<int> repeat;
+    std::optional<int> englishRate;
+    std::optional<int> japaneseRate;
+};
+
+int writeLesson(const LessonExportRequest& request) {
+    LessonTable table;
+    const QChar decimalSeparator = systemDecimalSeparator();
+    ExportOptions options =
+        exportOptionsFrom(choicesOfLesson(readLesson(request.lesson, table)), decimalSeparator);
+    if (request.passes)
+        options.passes = *request.passes;
+    if (request.pauseMs)
+        options.defaultPauseMs = *request.pauseMs;
+    if (request.mute)
+        options.practice.role = *request.mute;
+    if (request.repeat)
+        options.practice.lineRepeats = *request.repeat;
+    if (request.englishRate)
+        options.rates.english = *request.englishRate;
+    if (request.japaneseRate)
+        options.rates.japanese = *request.japaneseRate;
+
+    EmbeddedEngineOptions engineOptions;
+    engineOptions.output = EmbeddedEngineOptions::Output::Silent; // written, not played
+    EmbeddedSpeechEngine engine(engineOptions);
+    const ExportSummary summary =
+        exportLesson(engine, settingsFilePath(), table, options, request.out, request.clips);
+    for (const QString& notice : summary.notices)
+        err() << "lessora-say: note: "
+              << QString(notice).replace(QStringLiteral("\r\n"), QStringLiteral(" ")) << '\n';
+    const qint64 seconds = summary.durationMs() / 1000;
+    out() << request.out << ": " << summary.linesSpoken << " lines, "
+          << QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar(u'0'))
+          << '\n';
+    return kExitOk;
+}
+
+LessonExportRequest lessonRequest(const QCommandLineParser& parser,
+                                  const QList<QCommandLineOption>& options) {
+    const auto& [lesson, outFile, passes, pause, mute, repeat, englishRate, japaneseRate, clips] =
+        std::tie(options[0], options[1], options[2], options[3], options[4], options[5], options[6],
+                 options[7], options[8]);
+    LessonExportRequest request;
+    request.lesson = parser.value(lesson);
+    request.out = parser.value(outFile);
+    if (request.lesson.isEmpty() || request.out.isEmpty())
+        throw UsageError(QStringLiteral("--lesson needs a lesson file and --out a file to write"));
+    if (!audioFileKindOf(request.out))
+        throw UsageError(QStringLiteral("--out needs a file name ending in .mp3, .opus, .ogg, "
+                                        ".flac or .wav"));
+    if (parser.isSet(passes))
+        request.passes = wholeNumberOption(parser, passes, 1, 10);
+    if (parser.isSet(pause)) {
+        bool isNumber = false;
+        const double seconds = parser.value(pause).toDouble(&isNumber);
+        if (!isNumber || seconds < 0 || seconds > 10)
+            throw UsageError(QStringLiteral("--pause needs a number of seconds from 0 to 10"));
+        request.pauseMs = int(std::lround(seconds * 1000));
+    }
+    if (parser.isSet(mute)) {
+        const Speaker* speaker = speakerOfCode(parser.value(mute).trimmed());
+        if (!speaker)
+            throw UsageError(QStringLiteral("--mute needs one of the speakers A, B, C, Q, R, S"));
+        request.mute = speaker->code;
+    }
+    if (parser.isSet(repeat))
+        request.repeat = wholeNumberOption(parser, repeat, 1, kMaxLineRepeats);
+    if (parser.isSet(englishRate))
+        request.englishRate = wholeNumberOption(parser, englishRate, -10, 10);
+    if (parser.isSet(japaneseRate))
+        request.japaneseRate = wholeNumberOption(parser, japaneseRate, -10, 10);
+    if (parser.isSet(clips)) {
+        request.clips = parser.value(clips);
+        if (request.clips.isEmpty())
+            throw UsageError(QStringLiteral("--clips needs a folder"));
+    }
+    return request;
+}
+
 int run(const QStringList& arguments) {
     QCommandLineParser parser;
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("List the voices."));
@@ -171,7 +312,22 @@ int run(const QStringList& arguments) {
                                  QStringLiteral("FILE"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show the usage."));
+    const auto valued = [](const char* name, const char* description, const char* valueName) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
+                                  QString::fromLatin1(valueName));
+    };
+    const QList<QCommandLineOption> lessonOptions = {
+        valued("lesson", "Write this lesson as audio.", "FILE"),
+        valued("out", "The audio file to write.", "FILE"),
+        valued("passes", "Passes over the lesson.", "N"),
+        valued("pause", "Pause after each line.", "SECONDS"),
+        valued("mute", "The speaker whose lines are left as gaps.", "SPEAKER"),
+        valued("repeat", "Times each line is spoken.", "N"),
+        valued("english-rate", "English rate, -10 to 10.", "N"),
+        valued("japanese-rate", "Japanese rate, -10 to 10.", "N"),
+        valued("clips", "Also one file per line in this folder.", "DIR")};
     parser.addOptions({list, reading, voice, rate, wav, help});
+    parser.addOptions(lessonOptions);
     if (!parser.parse(arguments))
         throw UsageError(parser.errorText());
     if (parser.isSet(help)) {
@@ -179,10 +335,23 @@ int run(const QStringList& arguments) {
         return kExitOk;
     }
 
-    const int modes =
-        int(parser.isSet(list)) + int(parser.isSet(reading)) + int(parser.isSet(voice));
+    const bool lessonMode = parser.isSet(lessonOptions[0]);
+    const int modes = int(parser.isSet(list)) + int(parser.isSet(reading)) +
+                      int(parser.isSet(voice)) + int(lessonMode);
     if (modes != 1)
-        throw UsageError(QStringLiteral("give one of --list, --reading and --voice"));
+        throw UsageError(QStringLiteral("give one of --list, --reading, --voice and --lesson"));
+    if (!lessonMode) {
+        for (const QCommandLineOption& option : lessonOptions.mid(1)) {
+            if (parser.isSet(option))
+                throw UsageError(
+                    QStringLiteral("--%1 goes with --lesson").arg(option.names().first()));
+        }
+    }
+    if (lessonMode) {
+        if (!parser.positionalArguments().isEmpty() || parser.isSet(rate) || parser.isSet(wav))
+            throw UsageError(QStringLiteral("--lesson takes no text, --rate or --wav"));
+        return writeLesson(lessonRequest(parser, lessonOptions));
+    }
     if (!parser.isSet(voice) && (parser.isSet(rate) || parser.isSet(wav)))
         throw UsageError(QStringLiteral("--rate and --wav go with --voice"));
     const QStringList positional = parser.positionalArguments();

@@ -1,0 +1,152 @@
+#include "export/AudioFileWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sndfile.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace lessora {
+
+namespace {
+
+int sndFormatOf(AudioFileKind kind) {
+    switch (kind) {
+    case AudioFileKind::Wav:
+        return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    case AudioFileKind::Flac:
+        return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    case AudioFileKind::OggOpus:
+        return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+    case AudioFileKind::Mp3:
+        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    }
+    return 0;
+}
+
+QString nativePath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+std::optional<AudioFileKind> audioFileKindOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"wav")
+        return AudioFileKind::Wav;
+    if (suffix == u"flac")
+        return AudioFileKind::Flac;
+    if (suffix == u"opus" || suffix == u"ogg")
+        return AudioFileKind::OggOpus;
+    if (suffix == u"mp3")
+        return AudioFileKind::Mp3;
+    return std::nullopt;
+}
+
+QString extensionOf(AudioFileKind kind) {
+    switch (kind) {
+    case AudioFileKind::Wav:
+        return QStringLiteral("wav");
+    case AudioFileKind::Flac:
+        return QStringLiteral("flac");
+    case AudioFileKind::OggOpus:
+        return QStringLiteral("opus");
+    case AudioFileKind::Mp3:
+        return QStringLiteral("mp3");
+    }
+    return {};
+}
+
+int fileSampleRateFor(AudioFileKind kind, int speechRate) {
+    return kind == AudioFileKind::OggOpus ? 24000 : speechRate;
+}
+
+struct AudioFileWriter::SndFile {
+    SNDFILE* handle = nullptr;
+    ~SndFile() {
+        if (handle)
+            sf_close(handle);
+    }
+};
+
+AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sampleRate)
+    : m_path(path)
+    , m_sampleRate(sampleRate)
+    , m_file(std::make_unique<SndFile>()) {
+    const QFileInfo target(path);
+    m_partPath = target.dir().filePath(QStringLiteral(".%1.part").arg(target.fileName()));
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 1;
+    info.format = sndFormatOf(kind);
+    if (!sf_format_check(&info))
+        throw ExportError(QStringLiteral("この形式では書き出せません: %1").arg(nativePath(path)));
+    m_file->handle = sf_open(QFile::encodeName(m_partPath).constData(), SFM_WRITE, &info);
+    if (!m_file->handle)
+        throw ExportError(QStringLiteral("ファイルを作成できません: %1\r\n%2")
+                              .arg(nativePath(path), QString::fromLocal8Bit(sf_strerror(nullptr))));
+    if (kind == AudioFileKind::Mp3 || kind == AudioFileKind::OggOpus) {
+        // Speech needs far less than music: a smaller file for the same clarity.
+        double quality = kind == AudioFileKind::Mp3 ? 0.5 : 0.6;
+        sf_command(m_file->handle, SFC_SET_COMPRESSION_LEVEL, &quality, sizeof quality);
+    }
+}
+
+AudioFileWriter::~AudioFileWriter() {
+    if (!m_committed)
+        discard();
+}
+
+void AudioFileWriter::discard() {
+    m_file.reset(); // closes the file before it is removed
+    QFile::remove(m_partPath);
+}
+
+void AudioFileWriter::fail(const QString& what) {
+    const int error = errno;
+    const QString reason = error ? QString::fromLocal8Bit(std::strerror(error))
+                                 : QString::fromLocal8Bit(sf_strerror(m_file->handle));
+    discard();
+    m_committed = true; // nothing left to remove
+    throw ExportError(QStringLiteral("%1: %2\r\n%3").arg(what, nativePath(m_path), reason));
+}
+
+void AudioFileWriter::write(const qint16* samples, qint64 count) {
+    if (!m_file || !m_file->handle)
+        throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
+    errno = 0;
+    if (sf_write_short(m_file->handle, samples, count) != count)
+        fail(QStringLiteral("音声を書き込めません"));
+    m_frames += count;
+}
+
+void AudioFileWriter::writeSilence(qint64 frames) {
+    static const std::array<qint16, 4096> zeros{};
+    while (frames > 0) {
+        const qint64 chunk = std::min<qint64>(frames, zeros.size());
+        write(zeros.data(), chunk);
+        frames -= chunk;
+    }
+}
+
+void AudioFileWriter::commit() {
+    errno = 0;
+    if (sf_close(m_file->handle) != 0) {
+        m_file->handle = nullptr;
+        fail(QStringLiteral("音声を書き込めません"));
+    }
+    m_file->handle = nullptr;
+    // rename() replaces an existing file in one step, so the old one stays until the new
+    // one is complete.
+    if (std::rename(QFile::encodeName(m_partPath).constData(),
+                    QFile::encodeName(m_path).constData()) != 0)
+        fail(QStringLiteral("ファイルに名前を付けられません"));
+    m_committed = true;
+}
+
+} // namespace lessora

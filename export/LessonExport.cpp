@@ -1,0 +1,434 @@
+#include "export/LessonExport.h"
+
+#include "lesson/LessonTable.h"
+#include "lesson/RowRules.h"
+#include "platform/MessageBoxes.h"
+#include "playback/LineReadings.h"
+#include "playback/RowSpeaker.h"
+#include "voices/SampleRateConverter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace lessora {
+
+namespace {
+
+// The synthesisers speak at 22.05 kHz; the file keeps that rate unless its kind wants another.
+constexpr int kSpeechRate = 22050;
+// Work waiting for the writer; enough to keep it busy, little enough to keep memory small.
+constexpr std::size_t kQueuedJobs = 16;
+constexpr double kPeakLimit = 0.89; // -1 dBFS: evening out never clips
+
+// The voice choice's messages, kept to be reported when the export is done.
+class CollectedMessages : public MessageBoxes {
+public:
+    QStringList texts;
+    void showMessage(const QString& text) override {
+        if (!texts.contains(text))
+            texts << text;
+    }
+    bool confirm(const QString&) override { return false; }
+    YesNoCancel askYesNoCancel(const QString&) override { return YesNoCancel::Cancel; }
+};
+
+// The RMS of the 20 ms frames louder than -50 dBFS, as a fraction of full scale; 0 for silence.
+double voicedRms(const std::vector<float>& samples, int rate) {
+    const std::size_t frame = std::max(1, rate / 50);
+    double energy = 0;
+    std::size_t count = 0;
+    for (std::size_t start = 0; start + frame <= samples.size(); start += frame) {
+        double sum = 0;
+        for (std::size_t i = start; i < start + frame; ++i)
+            sum += double(samples[i]) * samples[i];
+        if (sum / frame > 32768.0 * 32768.0 * 1e-5) {
+            energy += sum;
+            count += frame;
+        }
+    }
+    return count ? std::sqrt(energy / count) / 32768.0 : 0;
+}
+
+// A spoken line as the file takes it: at the file's rate, at the common level, faded in and out.
+QVector<qint16> prepareLine(const SynthesizedAudio& audio, int fileRate) {
+    std::vector<float> samples;
+    SampleRateConverter converter(audio.sampleRate, fileRate);
+    converter.process(audio.samples.constData(), audio.samples.size(), samples);
+    converter.finish(samples);
+
+    float peak = 0;
+    for (const float sample : samples)
+        peak = std::max(peak, std::abs(sample));
+    double gain = 1;
+    if (const double rms = voicedRms(samples, fileRate); rms > 0)
+        gain = std::pow(10.0, kLineLevelDb / 20.0) / rms;
+    if (peak > 0)
+        gain = std::min(gain, kPeakLimit * 32767.0 / peak);
+
+    // Fade at the edges of the sound itself: a synthesiser may stop on a loud sample and then
+    // pad with zeros, which would click however the padding is faded.
+    constexpr float kAudible = 16.0f;
+    std::size_t first = 0;
+    while (first < samples.size() && std::abs(samples[first] * gain) < kAudible)
+        ++first;
+    std::size_t last = samples.size();
+    while (last > first && std::abs(samples[last - 1] * gain) < kAudible)
+        --last;
+    const std::size_t fade =
+        std::min<std::size_t>(std::size_t(fileRate) * kFadeMs / 1000, (last - first) / 2);
+    QVector<qint16> out(qsizetype(samples.size()), 0);
+    for (std::size_t i = first; i < last; ++i) {
+        double value = samples[i] * gain;
+        if (i - first < fade)
+            value *= double(i - first) / double(fade);
+        else if (last - i <= fade)
+            value *= double(last - 1 - i) / double(fade);
+        out[qsizetype(i)] = qint16(std::clamp(std::lround(value), -32768L, 32767L));
+    }
+    return out;
+}
+
+using LinePtr = std::shared_ptr<const SynthesizedAudio>;
+
+// One piece of work for the writer.
+struct WriteJob {
+    enum class Kind { Line, Silence, Clip, Finish };
+    Kind kind = Kind::Finish;
+    LinePtr line; // Line, Clip
+    qint64 silenceMs = 0;
+    QString clipPath; // Clip
+};
+
+// The second thread: evens out, resamples and encodes the lines while the next ones are
+// synthesised. Destroyed before finish() succeeded, it stops and leaves no file behind.
+class WriterThread {
+public:
+    WriterThread(const QString& outputPath, AudioFileKind kind)
+        : m_kind(kind)
+        , m_file(outputPath, kind, fileSampleRateFor(kind, kSpeechRate))
+        , m_thread([this] { run(); }) {}
+
+    ~WriterThread() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+        if (!m_finished) {
+            for (const QString& clip : m_clips)
+                QFile::remove(clip);
+        }
+    }
+
+    int sampleRate() const { return m_file.sampleRate(); }
+
+    // Rethrows the writer's error, if it had one.
+    void push(WriteJob job) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_jobs.size() < kQueuedJobs || m_error; });
+        if (m_error)
+            std::rethrow_exception(m_error);
+        m_jobs.push_back(std::move(job));
+        lock.unlock();
+        m_changed.notify_all();
+    }
+
+    // Waits for everything to be written and gives the file its name.
+    void finish() {
+        push({});
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_done; });
+        if (m_error)
+            std::rethrow_exception(m_error);
+        m_finished = true;
+    }
+
+    qint64 frames() const { return m_file.framesWritten(); }
+    int clipCount() const { return int(m_clips.size()); }
+
+private:
+    void run() {
+        try {
+            for (;;) {
+                WriteJob job;
+                {
+                    std::unique_lock lock(m_mutex);
+                    m_changed.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
+                    if (m_jobs.empty())
+                        break; // stopped before the end: the file is discarded
+                    job = std::move(m_jobs.front());
+                    m_jobs.pop_front();
+                }
+                m_changed.notify_all();
+                if (job.kind == WriteJob::Kind::Finish) {
+                    m_file.commit();
+                    break;
+                }
+                write(job);
+            }
+        } catch (...) {
+            std::lock_guard lock(m_mutex);
+            m_error = std::current_exception();
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    void write(const WriteJob& job) {
+        switch (job.kind) {
+        case WriteJob::Kind::Line: {
+            const QVector<qint16>& samples = prepared(job.line);
+            m_file.write(samples.constData(), samples.size());
+            break;
+        }
+        case WriteJob::Kind::Silence:
+            m_file.writeSilence(job.silenceMs * m_file.sampleRate() / 1000);
+            break;
+        case WriteJob::Kind::Clip: {
+            const QVector<qint16>& samples = prepared(job.line);
+            AudioFileWriter clip(job.clipPath, m_kind, m_file.sampleRate());
+            clip.write(samples.constData(), samples.size());
+            clip.commit();
+            m_clips << job.clipPath;
+            break;
+        }
+        case WriteJob::Kind::Finish:
+            break;
+        }
+    }
+
+    // A line repeated (a drill, a model answer, its clip) is prepared once.
+    const QVector<qint16>& prepared(const LinePtr& line) {
+        if (line != m_preparedLine) {
+            m_prepared = prepareLine(*line, m_file.sampleRate());
+            m_preparedLine = line;
+        }
+        return m_prepared;
+    }
+
+    const AudioFileKind m_kind;
+    AudioFileWriter m_file;
+    LinePtr m_preparedLine;
+    QVector<qint16> m_prepared;
+    QStringList m_clips;
+
+    std::mutex m_mutex; // guards the fields below
+    std::condition_variable m_changed;
+    std::deque<WriteJob> m_jobs;
+    bool m_stopping = false;
+    bool m_done = false;
+    std::exception_ptr m_error;
+    bool m_finished = false; // set by the exporting thread only
+
+    std::thread m_thread; // last: starts once everything above is in place
+};
+
+// One clip's line in "index.tsv": tabs and line breaks inside a text would split the record.
+QString tsvField(const QString& text) {
+    QString field = text;
+    for (QChar& c : field) {
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    }
+    return field;
+}
+
+// The folder of the per-line clips: made when missing, and removed again when the export fails
+// before anything stays in it.
+class ClipsFolder {
+public:
+    explicit ClipsFolder(const QString& path)
+        : m_dir(path) {
+        if (path.isEmpty())
+            return;
+        m_created = !m_dir.exists();
+        if (m_created && !QDir().mkpath(path))
+            throw ExportError(
+                QStringLiteral("フォルダを作成できません: %1").arg(QDir::toNativeSeparators(path)));
+    }
+    ~ClipsFolder() {
+        if (m_created && !m_kept)
+            QDir().rmdir(m_dir.path());
+    }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    void keep() { m_kept = true; }
+
+private:
+    QDir m_dir;
+    bool m_created = false;
+    bool m_kept = false;
+};
+
+SynthesizedAudio synthesizeLine(RowSpeaker& speaker, const RowCells& cells, int row,
+                                SpeechRates rates) {
+    try {
+        return speaker.synthesize(cells, rates);
+    } catch (const AppError& error) {
+        throw ExportError(
+            QStringLiteral("%1行目を音声にできません。\r\n%2").arg(row + 1).arg(error.message()));
+    }
+}
+
+} // namespace
+
+ExportOptions exportOptionsFrom(const PlaybackChoices& choices, QChar decimalSeparator) {
+    ExportOptions options;
+    options.passes = passCountForIndex(choices.repeatIndex);
+    options.defaultPauseMs = intervalMsForIndex(choices.intervalIndex);
+    options.rates = ratesOf(choices);
+    options.practice = choices.practice;
+    options.decimalSeparator = decimalSeparator;
+    return options;
+}
+
+PlaybackChoices choicesOfLesson(const StoredLessonSettings& stored) {
+    PlaybackChoices choices;
+    choices.intervalIndex = stored.intervalIndex.value_or(0);
+    choices.repeatIndex = stored.repeatIndex.value_or(0);
+    choices.englishRateIndex = stored.englishRateIndex.value_or(2);
+    const StoredPracticeSettings& practice = stored.practice;
+    const PracticeSettings defaults;
+    choices.japaneseRateIndex = practice.japaneseRateIndex.value_or(defaults.japaneseRateIndex);
+    choices.slowestEnglish = practice.slowestEnglish.value_or(false);
+    choices.practice.role = normalisedSpeakerCode(practice.role.value_or(QString()));
+    choices.practice.modelAfterAnswer = practice.modelAfterAnswer.value_or(false);
+    choices.practice.answerGapPercent =
+        answerGapPercentForIndex(practice.answerGapIndex.value_or(defaults.answerGapIndex));
+    choices.practice.lineRepeats =
+        std::clamp(practice.lineRepeatCount.value_or(1), 1, kMaxLineRepeats);
+    choices.practice.shadowingGap = practice.shadowingGap.value_or(false);
+    return choices;
+}
+
+QList<int> exportedRows(const LessonTable& table) {
+    QList<int> rows;
+    for (int row = 0; row < table.rows(); ++row) {
+        if (isSpeakableRow(table, row))
+            rows << row;
+    }
+    return rows;
+}
+
+QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row,
+                                   const ExportOptions& options) {
+    const PracticeOptions& practice = options.practice;
+    const bool learners = isLearnersRow(table, row, practice);
+    const int repeats = lineRepeatCount(practice);
+    QList<ExportStep> steps;
+    for (int repeat = 1; repeat <= repeats; ++repeat) {
+        if (repeat > 1 && practice.shadowingGap && !learners)
+            steps << ExportStep{ExportStep::Kind::Gap, 100, 0};
+        if (learners) {
+            steps << ExportStep{ExportStep::Kind::Gap, practice.answerGapPercent, 0};
+            if (practice.modelAfterAnswer)
+                steps << ExportStep{ExportStep::Kind::Speak, 100, 0};
+        } else {
+            steps << ExportStep{ExportStep::Kind::Speak, 100, 0};
+        }
+    }
+    steps << ExportStep{
+        ExportStep::Kind::Pause, 100,
+        rowPauseMs(table.cell(ColInterval, row), options.defaultPauseMs, options.decimalSeparator)};
+    return steps;
+}
+
+ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
+                           const LessonTable& table, const ExportOptions& options,
+                           const QString& outputPath, const QString& clipsFolder,
+                           const ExportProgress& progress) {
+    const std::optional<AudioFileKind> kind = audioFileKindOf(outputPath);
+    if (!kind)
+        throw ExportError(
+            QStringLiteral("書き出せるのは .wav、.flac、.opus、.mp3 のファイルです: %1")
+                .arg(QDir::toNativeSeparators(outputPath)));
+    const QList<int> rows = exportedRows(table);
+    const int passes = std::max(options.passes, 1);
+    const int total = passes * int(rows.size());
+
+    CollectedMessages notices;
+    RowSpeaker speaker(engine, notices, settingsPath);
+    ClipsFolder clips(clipsFolder);
+    LineReadings readings;
+    QStringList index;
+    ExportSummary summary;
+
+    WriterThread writer(outputPath, *kind);
+    int done = 0;
+    for (int pass = 1; pass <= passes; ++pass) {
+        for (const int row : rows) {
+            if (progress && !progress(done, total))
+                throw ExportError(kExportCancelled);
+            const RowCells cells{table.cell(ColText, row), table.cell(ColLanguage, row),
+                                 table.cell(ColSpeaker, row)};
+            LinePtr line;
+            const auto spoken = [&] {
+                if (!line)
+                    line = std::make_shared<const SynthesizedAudio>(
+                        synthesizeLine(speaker, cells, row, options.rates));
+                return line;
+            };
+            for (const ExportStep& step : exportStepsOfRow(table, row, options)) {
+                switch (step.kind) {
+                case ExportStep::Kind::Speak:
+                    writer.push({WriteJob::Kind::Line, spoken(), 0, {}});
+                    ++summary.linesSpoken;
+                    break;
+                case ExportStep::Kind::Gap:
+                    writer.push({WriteJob::Kind::Silence,
+                                 {},
+                                 spoken()->durationMs() * step.percent / 100,
+                                 {}});
+                    break;
+                case ExportStep::Kind::Pause:
+                    writer.push({WriteJob::Kind::Silence, {}, step.ms, {}});
+                    break;
+                }
+            }
+            if (!clipsFolder.isEmpty() && pass == 1) {
+                const QString name =
+                    QStringLiteral("%1_%2.%3")
+                        .arg(row + 1, 4, 10, QChar(u'0'))
+                        .arg(normalisedSpeakerCode(cells.speaker), extensionOf(*kind));
+                writer.push({WriteJob::Kind::Clip, spoken(), 0, clips.filePath(name)});
+                index << QStringList{QString::number(row + 1), tsvField(cells.speaker),
+                                     tsvField(cells.text),
+                                     tsvField(readings.readingOf(cells.text, cells.language)), name}
+                             .join(u'\t');
+            }
+            ++done;
+        }
+    }
+    if (progress && !progress(total, total))
+        throw ExportError(kExportCancelled);
+
+    if (!clipsFolder.isEmpty()) {
+        QSaveFile indexFile(clips.filePath(QStringLiteral("index.tsv")));
+        if (!indexFile.open(QIODevice::WriteOnly) ||
+            indexFile.write((index.join(u'\n') + u'\n').toUtf8()) < 0 || !indexFile.commit())
+            throw ExportError(
+                QStringLiteral("一覧を書き込めません: %1\r\n%2")
+                    .arg(QDir::toNativeSeparators(indexFile.fileName()), indexFile.errorString()));
+    }
+    writer.finish();
+    clips.keep();
+    summary.sampleRate = writer.sampleRate();
+    summary.frames = writer.frames();
+    summary.clipFiles = writer.clipCount();
+    summary.notices = notices.texts;
+    return summary;
+}
+
+} // namespace lessora

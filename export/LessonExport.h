@@ -1,0 +1,92 @@
+#pragma once
+
+#include "export/AudioFileWriter.h"
+#include "files/LessonFile.h"
+#include "playback/Practice.h"
+
+#include <QChar>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace lessora {
+
+class LessonTable;
+class SpeechEngine;
+
+// What a lesson sounds like when written to a file: the same passes, pauses, speeds, line
+// repeats and role-play gaps as playback in the window.
+struct ExportOptions {
+    int passes = 1;
+    int defaultPauseMs = 0; // a row's pause when its Interval cell gives none
+    SpeechRates rates;
+    PracticeOptions practice;
+    QChar decimalSeparator = u'.';
+};
+
+// The options of the choices playback would use.
+ExportOptions exportOptionsFrom(const PlaybackChoices& choices, QChar decimalSeparator);
+
+// The choices a lesson file stands for: what it stores, and for what it does not store the
+// values a new main window starts with ("なし", "1回", "標準", no practice settings).
+PlaybackChoices choicesOfLesson(const StoredLessonSettings& stored);
+
+// One step of a row as it is written.
+struct ExportStep {
+    enum class Kind {
+        Speak, // the row's line, in its speaker's voice
+        Gap,   // silence as long as the line times `percent`: an answer or a shadowing gap
+        Pause, // silence of `ms`: the pause after the row
+    };
+    Kind kind = Kind::Speak;
+    int percent = 100;
+    int ms = 0;
+    friend bool operator==(const ExportStep&, const ExportStep&) = default;
+};
+
+// The steps of one speakable row, in order: its repeats (each spoken, or answered by the
+// learner and then, with the model answer, spoken), shadowing gaps between the repeats, and
+// its pause.
+QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row, const ExportOptions& options);
+
+// The rows a run speaks, in order: the speakable rows. (Rows with text whose speaker is none
+// of the six are left out, as a run passes them.)
+QList<int> exportedRows(const LessonTable& table);
+
+// Where the export is and whether to go on; returning false cancels it.
+using ExportProgress = std::function<bool(int rowsDone, int rowsTotal)>;
+
+// How an export ended.
+struct ExportSummary {
+    int sampleRate = 0;
+    qint64 frames = 0;   // of the lesson file
+    int linesSpoken = 0; // spoken lines written, repeats and passes counted
+    int clipFiles = 0;   // per-line clips written
+    QStringList notices; // what the voice choice would have shown in the window
+    qint64 durationMs() const { return sampleRate ? frames * 1000 / sampleRate : 0; }
+};
+
+// The message of a cancelled export.
+inline const QString kExportCancelled = QStringLiteral("書き出しを中止しました。");
+
+// The level every spoken line is brought to (RMS over its voiced parts), so that all voices
+// are equally loud, and the fade at each end of a line, so that joins do not click.
+inline constexpr double kLineLevelDb = -20.0;
+inline constexpr int kFadeMs = 5;
+
+// Writes a lesson as one audio file (the kind chosen by the file name's extension), spoken
+// with the speakers' voices of the settings file, and, when `clipsFolder` is not empty, each
+// spoken line as a file of its own there with "index.tsv" listing them (line number, speaker,
+// text, kana reading of Japanese lines, clip file name) for flashcard programs. Speech is
+// synthesised on the engine's synthesis thread while a second thread evens out, resamples and
+// encodes what is ready, so both cores work; the audio is streamed to the file, so memory
+// stays small however long the lesson. Nothing is left behind when it fails or is cancelled:
+// it throws ExportError (kExportCancelled when cancelled).
+ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
+                           const LessonTable& table, const ExportOptions& options,
+                           const QString& outputPath, const QString& clipsFolder = {},
+                           const ExportProgress& progress = {});
+
+} // namespace lessora

@@ -1,0 +1,337 @@
+#include "export/LessonExport.h"
+#include "lesson/LessonTable.h"
+#include "lesson/RowRules.h"
+#include "settings/SettingsFile.h"
+#include "support/AudioLevel.h"
+#include "support/FakeServices.h"
+#include "voices/EmbeddedSpeechEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sndfile.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace lessora;
+using namespace lessora::test;
+
+namespace {
+
+LessonRow row(const QString& speaker, const QString& text, const QString& interval = {}) {
+    return {QString(), speaker, languageOfSpeakerCode(speaker), text, interval};
+}
+
+struct Decoded {
+    int sampleRate = 0;
+    QVector<qint16> samples;
+    bool ok = false;
+};
+
+Decoded decode(const QString& path) {
+    Decoded decoded;
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return decoded;
+    decoded.sampleRate = info.samplerate;
+    decoded.samples.resize(qsizetype(info.frames));
+    decoded.ok = info.channels == 1 &&
+                 sf_readf_short(file, decoded.samples.data(), info.frames) == info.frames;
+    sf_close(file);
+    return decoded;
+}
+
+// The runs of sound and of silence, in ms, starting with the first sound: sound, silence,
+// sound, ... (10 ms frames; a frame is sound above -40 dBFS).
+QList<int> soundAndSilence(const Decoded& audio) {
+    const int frame = audio.sampleRate / 100;
+    QList<int> runs;
+    bool inSound = false;
+    for (qsizetype start = 0; start + frame <= audio.samples.size(); start += frame) {
+        double sum = 0;
+        for (int i = 0; i < frame; ++i)
+            sum += double(audio.samples[start + i]) * audio.samples[start + i];
+        const bool sound = sum / frame > 32768.0 * 32768.0 * 1e-4;
+        if (runs.isEmpty() && !sound)
+            continue;
+        if (runs.isEmpty() || sound != inSound) {
+            runs << 0;
+            inSound = sound;
+        }
+        runs.last() += 10;
+    }
+    return runs;
+}
+
+// Each measured run matches the expected one within `slack` ms.
+bool closeTo(const QList<int>& runs, const QList<int>& expected, int slack) {
+    if (runs.size() != expected.size())
+        return false;
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        if (std::abs(runs[i] - expected[i]) > slack)
+            return false;
+    }
+    return true;
+}
+
+QByteArray describe(const QList<int>& runs) {
+    QStringList parts;
+    for (int run : runs)
+        parts << QString::number(run);
+    return parts.join(u' ').toUtf8();
+}
+
+struct ExportRig {
+    FakeServices fakes;
+    LessonTable table;
+    QTemporaryDir folder;
+
+    ExportRig() {
+        fakes.speech.addVoice(QStringLiteral("Eng One"), QStringLiteral("409"));
+        fakes.speech.addVoice(QStringLiteral("Jpn One"), QStringLiteral("411"));
+    }
+    QString path(const QString& name) const { return folder.filePath(name); }
+    ExportSummary run(const ExportOptions& options, const QString& name, const QString& clips = {},
+                      const ExportProgress& progress = {}) {
+        return exportLesson(fakes.speech, fakes.settingsPath(), table, options, path(name), clips,
+                            progress);
+    }
+    QStringList leftovers() const {
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+private slots:
+    void stepsOfARow_data();
+    void stepsOfARow();
+    void decodedExportHasEveryLineGapAndPause();
+    void everyFormatIsReadable_data();
+    void everyFormatIsReadable();
+    void clipsAndTheirIndex();
+    void cancelledOrFailedExportLeavesNothing_data();
+    void cancelledOrFailedExportLeavesNothing();
+    void voicesAreEquallyLoudWithoutClicks();
+};
+
+void TestExport::stepsOfARow_data() {
+    using K = ExportStep::Kind;
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<bool>("model");
+    QTest::addColumn<int>("repeats");
+    QTest::addColumn<bool>("shadowing");
+    QTest::addColumn<QList<ExportStep>>("expected");
+    const ExportStep speak{K::Speak, 100, 0};
+    const ExportStep pause{K::Pause, 100, 1500};
+    const ExportStep shadow{K::Gap, 100, 0};
+    const ExportStep answer{K::Gap, 150, 0};
+    QTest::newRow("plain") << "" << false << 1 << false << QList<ExportStep>{speak, pause};
+    QTest::newRow("drill with shadowing")
+        << "" << false << 3 << true
+        << QList<ExportStep>{speak, shadow, speak, shadow, speak, pause};
+    QTest::newRow("learner's line")
+        << "B" << false << 1 << false << QList<ExportStep>{answer, pause};
+    QTest::newRow("learner's line twice, with the model, no shadowing")
+        << "B" << true << 2 << true << QList<ExportStep>{answer, speak, answer, speak, pause};
+    QTest::newRow("another speaker's role")
+        << "A" << true << 1 << false << QList<ExportStep>{speak, pause};
+}
+
+void TestExport::stepsOfARow() {
+    QFETCH(QString, role);
+    QFETCH(bool, model);
+    QFETCH(int, repeats);
+    QFETCH(bool, shadowing);
+    QFETCH(QList<ExportStep>, expected);
+    LessonTable table;
+    table.setRows({row("B", "line", "1.5")});
+    ExportOptions options;
+    options.practice = {role, model, 150, repeats, shadowing};
+    QCOMPARE(exportStepsOfRow(table, 0, options), expected);
+}
+
+void TestExport::decodedExportHasEveryLineGapAndPause() {
+    ExportRig rig;
+    // 100 ms per character: "ab" 200 ms, "cde" 300 ms, "f" 100 ms.
+    rig.table.setRows(
+        {row("A", "ab", "0.5"), row("X", "skipped"), row("B", "cde"), row("Q", "f"), row("C", "")});
+    ExportOptions options;
+    options.passes = 2;
+    options.defaultPauseMs = 1000;
+    options.practice.role = QStringLiteral("B"); // muted: an answer gap of 1.3 times its line
+    const ExportSummary summary = rig.run(options, QStringLiteral("lesson.wav"));
+
+    const Decoded audio = decode(rig.path(QStringLiteral("lesson.wav")));
+    QVERIFY(audio.ok);
+    QCOMPARE(audio.sampleRate, summary.sampleRate);
+    QCOMPARE(summary.linesSpoken, 4);
+    // ab, its 500 ms pause + B's 390 ms gap + B's 1 s pause, f, its pause; twice.
+    const QList<int> expected = {200, 1890, 100, 1000, 200, 1890, 100};
+    const QList<int> runs = soundAndSilence(audio);
+    QVERIFY2(closeTo(runs.mid(0, expected.size()), expected, 20), describe(runs));
+    QVERIFY(std::abs(summary.durationMs() - 2 * (200 + 500 + 390 + 1000 + 100 + 1000)) <= 20);
+    // The muted line was measured, never written.
+    QCOMPARE(rig.fakes.speech.spoken.size(), 0);
+}
+
+void TestExport::everyFormatIsReadable_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("sampleRate");
+    QTest::addColumn<int>("slackMs"); // encoders add a little padding
+    QTest::newRow("WAV") << "a.wav" << 22050 << 0;
+    QTest::newRow("FLAC") << "a.FLAC" << 22050 << 0;
+    QTest::newRow("Ogg Opus") << "a.opus" << 24000 << 80;
+    QTest::newRow("MP3") << "a.mp3" << 22050 << 120;
+}
+
+void TestExport::everyFormatIsReadable() {
+    QFETCH(QString, name);
+    QFETCH(int, sampleRate);
+    QFETCH(int, slackMs);
+    ExportRig rig;
+    rig.table.setRows({row("A", "hello"), row("Q", "こんにちは")});
+    ExportOptions options;
+    options.defaultPauseMs = 500;
+    const ExportSummary summary = rig.run(options, name);
+    QCOMPARE(summary.sampleRate, sampleRate);
+
+    const Decoded audio = decode(rig.path(name));
+    QVERIFY(audio.ok);
+    QCOMPARE(audio.sampleRate, sampleRate);
+    const qint64 decodedMs = audio.samples.size() * 1000 / audio.sampleRate;
+    QVERIFY2(std::abs(decodedMs - 2000) <= slackMs + 10, QByteArray::number(decodedMs));
+    QVERIFY2(soundAndSilence(audio).size() >= 3, describe(soundAndSilence(audio)));
+    QCOMPARE(rig.leftovers(), QStringList{name});
+}
+
+void TestExport::clipsAndTheirIndex() {
+    ExportRig rig;
+    rig.table.setRows({row("A", "one"), row("", ""), row("R", "あい"), row("B", "tab\there")});
+    ExportOptions options;
+    options.passes = 3;
+    options.practice.role = QStringLiteral("B");
+    const QString clips = rig.path(QStringLiteral("clips"));
+    const ExportSummary summary = rig.run(options, QStringLiteral("all.mp3"), clips);
+
+    QCOMPARE(summary.clipFiles, 3); // every line once, the learner's too
+    QFile index(QDir(clips).filePath(QStringLiteral("index.tsv")));
+    QVERIFY(index.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(index.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines,
+             (QStringList{"1\tA\tone\t\t0001_A.mp3", QStringLiteral("3\tR\tあい\tアイ\t0003_R.mp3"),
+                          "4\tB\ttab here\t\t0004_B.mp3"}));
+    const Decoded first = decode(QDir(clips).filePath(QStringLiteral("0001_A.mp3")));
+    QVERIFY(first.ok);
+    QVERIFY(std::abs(first.samples.size() * 1000 / first.sampleRate - 300) <= 130);
+}
+
+void TestExport::cancelledOrFailedExportLeavesNothing_data() {
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("cancelled") << "cancelled";
+    QTest::newRow("file size limit") << "file size limit";
+    QTest::newRow("speech engine fails") << "engine";
+    QTest::newRow("no such folder") << "folder";
+    QTest::newRow("unknown extension") << "extension";
+}
+
+void TestExport::cancelledOrFailedExportLeavesNothing() {
+    QFETCH(QString, failure);
+    ExportRig rig;
+    QList<LessonRow> rows;
+    for (int i = 0; i < 40; ++i)
+        rows << row(i % 2 ? "A" : "Q", QStringLiteral("line number %1").arg(i));
+    rig.table.setRows(rows);
+    ExportOptions options;
+    options.defaultPauseMs = 1000;
+    QString name = QStringLiteral("lesson.wav");
+    ExportProgress progress;
+    if (failure == "cancelled")
+        progress = [](int done, int) { return done < 5; };
+    if (failure == "engine")
+        rig.fakes.speech.failOperation(FakeOp::Synthesize, QStringLiteral("engine gone"));
+    if (failure == "folder")
+        name = QStringLiteral("missing/lesson.wav");
+    if (failure == "extension")
+        name = QStringLiteral("lesson.txt");
+
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    if (failure == "file size limit") {
+        rlimit small = saved;
+        small.rlim_cur = 50000; // a few lines fit, as on a nearly full disk
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    }
+    QString message;
+    try {
+        rig.run(options, name, rig.path(QStringLiteral("clips")), progress);
+    } catch (const ExportError& error) {
+        message = error.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldSignal);
+
+    QVERIFY(!message.isEmpty());
+    if (failure == "cancelled")
+        QCOMPARE(message, kExportCancelled);
+    if (failure == "engine")
+        QVERIFY2(message.contains(QStringLiteral("engine gone")), qPrintable(message));
+    QVERIFY2(rig.leftovers().isEmpty(), qPrintable(rig.leftovers().join(u' ')));
+}
+
+void TestExport::voicesAreEquallyLoudWithoutClicks() {
+    EmbeddedEngineOptions engineOptions;
+    engineOptions.output = EmbeddedEngineOptions::Output::Silent;
+    engineOptions.pumpThread = false;
+    EmbeddedSpeechEngine engine(engineOptions);
+    QTemporaryDir folder;
+    LessonTable table;
+    table.setRows({row("A", "Would you like some coffee?"), row("B", "Yes, please. With milk."),
+                   row("C", "Here you are."), row("Q", "コーヒーはいかがですか。"),
+                   row("R", "はい、お願いします。"), row("S", "どうぞ。")});
+    ExportOptions options;
+    options.defaultPauseMs = 1000;
+    const QString path = folder.filePath(QStringLiteral("voices.wav"));
+    exportLesson(engine, folder.filePath(QStringLiteral("Lessora.ini")), table, options, path);
+
+    const Decoded audio = decode(path);
+    QVERIFY(audio.ok);
+    QList<QVector<qint16>> lines;
+    // Lines are separated by the one-second pauses: split at runs of zeros of 0.9 s or more.
+    QVector<qint16> current;
+    int zeros = 0;
+    for (const qint16 sample : audio.samples) {
+        zeros = sample == 0 ? zeros + 1 : 0;
+        if (zeros > audio.sampleRate * 9 / 10) {
+            if (!current.isEmpty())
+                lines << current;
+            current.clear();
+            continue;
+        }
+        current << sample;
+    }
+    if (!current.isEmpty())
+        lines << current;
+    QCOMPARE(lines.size(), 6);
+    for (const QVector<qint16>& line : lines) {
+        const double level = activeRmsDb(line, audio.sampleRate);
+        QVERIFY2(std::abs(level - kLineLevelDb) <= 1.0, QByteArray::number(level));
+        // Faded in and out: a line starts and ends near silence, so joins do not click.
+        QVERIFY2(std::abs(line.first()) < 200, QByteArray::number(line.first()));
+        int end = int(line.size()) - 1;
+        while (end > 0 && line[end] == 0)
+            --end;
+        QVERIFY2(std::abs(line[end]) < 200, QByteArray::number(line[end]));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "tst_export.moc"
