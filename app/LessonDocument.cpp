@@ -24,8 +24,8 @@ const QString LessonDocument::kSaveQuestion =
 
 namespace {
 
-// The three lists, the hide-text box and the practice panel as the lesson commands see them. The box's change
-// signal hides the Text column, so a loaded hide-text setting shows at once.
+// The three lists, the hide-text box and the practice panel as the lesson commands see them. The
+// box's change signal hides the Text column, so a loaded hide-text setting shows at once.
 class WindowLessonSettings : public LessonSettingsControls {
 public:
     explicit WindowLessonSettings(MainWindow& window)

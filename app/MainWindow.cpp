@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/AudioExportWindow.h"
 #include "app/GridCellDelegate.h"
 #include "app/LessonDocument.h"
 #include "app/LessonGrid.h"
@@ -52,7 +53,8 @@ void fitLabelBefore(QLabel* label, const QWidget* next) {
 MainWindow::MainWindow(const Services& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
-    , m_errors(services.messages) {
+    , m_errors(services.messages)
+    , m_audioExport(std::make_unique<AudioExportWindow>()) {
     resize(kClientWidth + PracticePanel::kWidth, kClientHeight);
     createControls();
     createPlayback();
@@ -154,14 +156,7 @@ void MainWindow::createControls() {
 }
 
 void MainWindow::createPlayback() {
-    const auto choices = [this] {
-        PlaybackChoices choices;
-        choices.intervalIndex = cmbInterval->currentIndex();
-        choices.repeatIndex = cmbRepeat->currentIndex();
-        choices.englishRateIndex = cmbEnglishRate->currentIndex();
-        practicePanel->addChoicesTo(choices);
-        return choices;
-    };
+    const auto choices = [this] { return playbackChoices(); };
     PlaybackControls controls{*lessonTable,
                               *StringGrid1,
                               *tmrNext,
@@ -282,6 +277,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
                                PracticePanel::kWidth, height());
 }
 
+PlaybackChoices MainWindow::playbackChoices() const {
+    PlaybackChoices choices;
+    choices.intervalIndex = cmbInterval->currentIndex();
+    choices.repeatIndex = cmbRepeat->currentIndex();
+    choices.englishRateIndex = cmbEnglishRate->currentIndex();
+    practicePanel->addChoicesTo(choices);
+    return choices;
+}
+
 void MainWindow::wirePractice() {
     connect(m_playback, &PlaybackController::progressChanged, this,
             [this] { practicePanel->showProgress(m_playback->progress()); });
@@ -290,6 +294,13 @@ void MainWindow::wirePractice() {
             [this](bool shown) { runGuarded([this, shown] { showReadings(shown); }); });
     connect(practicePanel, &PracticePanel::peekHeld, this,
             [this](bool held) { runGuarded([this, held] { peekAtLine(held); }); });
+    connect(practicePanel, &PracticePanel::exportRequested, this, [this] {
+        runGuarded([this] {
+            m_audioExport->run(this, m_services, *lessonTable,
+                               exportOptionsFrom(playbackChoices(), m_services.decimalSeparator),
+                               practicePanel->chkExportClips->isChecked());
+        });
+    });
 }
 
 void MainWindow::showReadings(bool shown) {

@@ -3,8 +3,10 @@
 #include "app/Services.h"
 #include "platform/ErrorHandler.h"
 #include "playback/LineReadings.h"
+#include "playback/Practice.h"
 
 #include <QWidget>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -23,6 +25,7 @@ class LessonGrid;
 class LessonTable;
 class PlaybackController;
 class PracticePanel;
+class AudioExportWindow;
 class VoiceCheckDialog;
 class VoiceSettingsDialog;
 
@@ -108,6 +111,8 @@ private:
     void loadLesson();
     void applyHideText();
     void wirePractice();
+    // The lists and the practice panel as playback and the audio export read them.
+    PlaybackChoices playbackChoices() const;
     void showReadings(bool shown);
     void peekAtLine(bool held);
 
@@ -120,6 +125,7 @@ private:
     int m_popupRow = 0;
     LessonDocument* m_document = nullptr;
     LineReadings m_readings;
+    std::unique_ptr<AudioExportWindow> m_audioExport;
 };
 
 } // namespace lessora

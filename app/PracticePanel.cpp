@@ -90,6 +90,15 @@ PracticePanel::PracticePanel(QWidget* parent)
     lblProgress->setWordWrap(true);
     lblProgress->setMinimumHeight(2 * QFontMetrics(progressFont).height());
 
+    btnExportAudio = describe(
+        new QPushButton(QStringLiteral("音声ファイルに書き出す(&W)…"), this), "btnExportAudio",
+        QStringLiteral("教材を、今の音声・間・回数・速さ・練習の設定のまま、1つの音声ファイル"
+                       "(MP3、Opus、FLAC、WAV)に書き出します"));
+    btnExportAudio->setAccessibleName(QStringLiteral("音声ファイルに書き出す"));
+    chkExportClips = checkBox(this, "chkExportClips", QStringLiteral("行ごとのファイルも(&L)"),
+                              QStringLiteral("各行を別のファイルにし、単語カード用の一覧 "
+                                             "index.tsv も書き出します"));
+
     // Top to bottom in tab order: where playback is, role-play, line drill, speeds, readings.
     auto* form = new QFormLayout(this);
     form->setContentsMargins(8, 14, 24, 8);
@@ -111,10 +120,13 @@ PracticePanel::PracticePanel(QWidget* parent)
     form->addRow(chkShowReadings);
     form->addRow(btnPeek);
     form->addRow(lblPeek);
+    form->addRow(btnExportAudio);
+    form->addRow(chkExportClips);
 
     connect(btnPeek, &QPushButton::pressed, this, [this] { emit peekHeld(true); });
     connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
     connect(chkShowReadings, &QCheckBox::toggled, this, &PracticePanel::readingsToggled);
+    connect(btnExportAudio, &QPushButton::clicked, this, &PracticePanel::exportRequested);
     for (QComboBox* box : {cmbRole, cmbAnswerGap, cmbLineRepeat, cmbJapaneseRate})
         connect(box, &QComboBox::currentIndexChanged, this, &PracticePanel::settingsChanged);
     for (QCheckBox* box : {chkModelAfterAnswer, chkShadowing, chkSlowestEnglish, chkShowReadings})
@@ -180,8 +192,9 @@ void PracticePanel::hidePeek() {
 }
 
 QList<QWidget*> PracticePanel::tabOrder() const {
-    return {cmbRole,         chkModelAfterAnswer, cmbAnswerGap,    cmbLineRepeat, chkShadowing,
-            cmbJapaneseRate, chkSlowestEnglish,   chkShowReadings, btnPeek};
+    return {cmbRole,      chkModelAfterAnswer, cmbAnswerGap,      cmbLineRepeat,
+            chkShadowing, cmbJapaneseRate,     chkSlowestEnglish, chkShowReadings,
+            btnPeek,      btnExportAudio,      chkExportClips};
 }
 
 } // namespace lessora

@@ -32,6 +32,8 @@ public:
     QPushButton* btnPeek;
     QLabel* lblPeek;
     QLabel* lblProgress;
+    QPushButton* btnExportAudio;
+    QCheckBox* chkExportClips;
 
     // The choices as playback reads them, on top of the main window's own lists.
     void addChoicesTo(PlaybackChoices& choices) const;
@@ -52,6 +54,7 @@ signals:
     void readingsToggled(bool shown);
     // A setting that lesson files keep changed.
     void settingsChanged();
+    void exportRequested();
 };
 
 } // namespace lessora

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "export/LessonExport.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace lessora {
+
+class LessonTable;
+struct Services;
+
+// Writes the lesson as an audio file from the window: asks for the file, shows the progress
+// with a cancel button while the export runs on a thread of its own, and tells how it ended.
+// An export that fails or is cancelled throws its ExportError for the error handler to show;
+// it leaves no file behind.
+class AudioExportWindow {
+public:
+    static const QString kFilter;
+
+    void run(QWidget* parent, const Services& services, const LessonTable& table,
+             const ExportOptions& options, bool clips);
+
+private:
+    QString m_lastFile; // offered again by the next save dialog
+};
+
+// The folder of the per-line clips of an audio file: beside it, named after it.
+QString clipsFolderFor(const QString& audioFile);
+
+} // namespace lessora
