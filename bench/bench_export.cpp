@@ -48,6 +48,7 @@ double cpuSeconds() {
 
 // The export's own memory: each size is measured in a child process of its own.
 long peakKilobytesOfExport(int lines, const QString& path) {
+    std::fflush(stdout); // the child must not print what the parent has buffered
     const pid_t child = fork();
     if (child == 0) {
         EmbeddedEngineOptions options;
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
 
     // Memory first, before this process has grown.
-    std::printf("peak memory of an export (WAV, streamed to the file):\n");
+    std::printf("peak memory of an export (WAV, streamed to the file), each in a process of its own:\n");
     const long shortPeak = peakKilobytesOfExport(longLines / 50, folder.filePath("short.wav"));
     const long longPeak = peakKilobytesOfExport(longLines, folder.filePath("long.wav"));
     std::printf("  ratio %d lines / %d lines: %.2f\n\n", longLines, longLines / 50,
