@@ -89,8 +89,17 @@ void AudioExportWindow::run(QWidget* parent, const Services& services, const Les
     worker.join();
     progress.close();
 
-    if (failure)
-        std::rethrow_exception(failure);
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const ExportError& error) {
+            // Cancelling is the user's own choice, not a failure: told as it is.
+            if (error.message() != kExportCancelled)
+                throw;
+            services.messages.showMessage(kExportCancelled);
+            return;
+        }
+    }
     const qint64 seconds = summary.durationMs() / 1000;
     QString message = QStringLiteral("書き出しました。\r\n%1\r\n%2分%3秒、%4行")
                           .arg(QDir::toNativeSeparators(*path))

@@ -13,8 +13,8 @@ struct Services;
 
 // Writes the lesson as an audio file from the window: asks for the file, shows the progress
 // with a cancel button while the export runs on a thread of its own, and tells how it ended.
-// An export that fails or is cancelled throws its ExportError for the error handler to show;
-// it leaves no file behind.
+// An export that fails throws its ExportError for the error handler to show; a cancelled one
+// says so. Neither leaves a file behind.
 class AudioExportWindow {
 public:
     static const QString kFilter;
