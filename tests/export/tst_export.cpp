@@ -111,6 +111,7 @@ struct ExportRig {
 class TestExport : public QObject {
     Q_OBJECT
 private slots:
+    void optionsOfALessonFile();
     void stepsOfARow_data();
     void stepsOfARow();
     void decodedExportHasEveryLineGapAndPause();
@@ -121,6 +122,35 @@ private slots:
     void cancelledOrFailedExportLeavesNothing();
     void voicesAreEquallyLoudWithoutClicks();
 };
+
+void TestExport::optionsOfALessonFile() {
+    // What a file does not store is what a new window starts with: no pause, one pass, the
+    // normal speeds, no practice settings.
+    const ExportOptions plain = exportOptionsFrom(choicesOfLesson({}), u',');
+    QCOMPARE(plain.passes, 1);
+    QCOMPARE(plain.defaultPauseMs, 0);
+    QCOMPARE(plain.rates, (SpeechRates{0, 0}));
+    QCOMPARE(plain.practice, PracticeOptions{});
+    QCOMPARE(plain.decimalSeparator, QChar(u','));
+
+    StoredLessonSettings stored;
+    stored.intervalIndex = 2;    // 1秒
+    stored.repeatIndex = 3;      // 5回
+    stored.englishRateIndex = 4; // 速い
+    stored.practice.japaneseRateIndex = 0;
+    stored.practice.role = QStringLiteral(" b ");
+    stored.practice.modelAfterAnswer = true;
+    stored.practice.answerGapIndex = 3;
+    stored.practice.lineRepeatCount = 9; // beyond the list: the most it offers
+    stored.practice.shadowingGap = true;
+    const ExportOptions options = exportOptionsFrom(choicesOfLesson(stored), u'.');
+    QCOMPARE(options.passes, 5);
+    QCOMPARE(options.defaultPauseMs, 1000);
+    QCOMPARE(options.rates, (SpeechRates{2, -3}));
+    QCOMPARE(options.practice, (PracticeOptions{"B", true, 200, 5, true}));
+    stored.practice.slowestEnglish = true;
+    QCOMPARE(exportOptionsFrom(choicesOfLesson(stored), u'.').rates.english, kSlowestEnglishRate);
+}
 
 void TestExport::stepsOfARow_data() {
     using K = ExportStep::Kind;
