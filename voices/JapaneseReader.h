@@ -15,6 +15,10 @@ public:
 
     QString reading(const QString& text) const;
     QList<ReadingSegment> segments(const QString& text) const;
+    // The segments for a voice that analyses kanji itself (Open JTalk): a word whose dictionary
+    // reading stands is given as written, so that the voice gives it its own accent; numbers and
+    // words read by a rule are given in katakana. Latin runs as in segments().
+    QList<ReadingSegment> voiceSegments(const QString& text) const;
 
 private:
     const MecabTagger* m_tagger;

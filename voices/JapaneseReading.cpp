@@ -2,6 +2,7 @@
 
 #include "voices/JapaneseNumbers.h"
 #include "voices/JapaneseReader.h"
+#include "voices/JapaneseWordRules.h"
 #include "voices/MecabTagger.h"
 
 #include <QRegularExpression>
@@ -26,6 +27,76 @@ using japanese::readNumeral;
 bool needsNormalising(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 0xFF01 && u <= 0xFF5E) || (u >= 0xFF61 && u <= 0xFF9F) || u == 0x3000;
+}
+
+// Replaces each match of `pattern` by what `replacement` makes of it.
+template <typename Replacement>
+QString replaceMatches(const QString& text, const QRegularExpression& pattern,
+                       Replacement replacement) {
+    QString result;
+    qsizetype last = 0;
+    for (const QRegularExpressionMatch& match : pattern.globalMatch(text)) {
+        result += QStringView(text).mid(last, match.capturedStart() - last);
+        result += replacement(match);
+        last = match.capturedEnd();
+    }
+    if (last == 0)
+        return text;
+    result += QStringView(text).mid(last);
+    return result;
+}
+
+bool isWeekdayAhead(const QString& text, qsizetype at) {
+    return at + 1 < text.size() && (text[at] == u'(' || text[at] == u'（') &&
+           QStringView(u"月火水木金土日").contains(text[at + 1]);
+}
+
+// Written with a slash: 2024/4/1 and 12/25 are dates, 1/2 and 3/4 fractions (a smaller number
+// over a small one), 5/3 (May 3) a date again; a weekday after it makes it a date.
+QString slashedNumber(const QRegularExpressionMatch& match, const QString& text) {
+    const int a = match.captured(1).toInt();
+    const int b = match.captured(2).toInt();
+    const bool dayOfMonth = b >= 1 && b <= 31;
+    if (match.hasCaptured(3)) {
+        const int c = match.captured(3).toInt();
+        if (b >= 1 && b <= 12 && c >= 1 && c <= 31)
+            return QStringLiteral("%1年%2月%3日").arg(a).arg(b).arg(c);
+        return match.captured().replace(u'/', u'、');
+    }
+    if (a >= 1000 && b >= 1 && b <= 12)
+        return QStringLiteral("%1年%2月").arg(a).arg(b);
+    const bool date = a >= 1 && a <= 12 && dayOfMonth;
+    const bool fraction = b > 0 && a < b && b <= 10;
+    if (date && (isWeekdayAhead(text, match.capturedEnd()) || !fraction))
+        return QStringLiteral("%1月%2日").arg(a).arg(b);
+    if (b > 0)
+        return QStringLiteral("%1分の%2").arg(b).arg(a);
+    return match.captured().replace(u'/', u'、');
+}
+
+// Signs a Japanese speaker says as words: ¥1000 センエン, $5 ゴドル, -3度 マイナスサンド,
+// 12/25 ジューニガツニジューゴニチ, 1/2 ニブンノイチ.
+QString signsAsWords(const QString& text) {
+    thread_local const QRegularExpression currency(
+        QStringLiteral(R"(([¥￥$€£])\s?(\d+(?:\.\d+)?))"));
+    thread_local const QRegularExpression minus(
+        QStringLiteral(R"((?<![A-Za-z0-9\p{Latin}.])[-−‐](?=\d))"));
+    thread_local const QRegularExpression slash(
+        QStringLiteral(R"((?<![\d/.])(\d{1,4})/(\d{1,4})(?:/(\d{1,2}))?(?![\d/]))"));
+    QString result = replaceMatches(text, currency, [](const QRegularExpressionMatch& match) {
+        const QChar sign = match.captured(1).front();
+        const QString unit = sign == u'$'   ? QStringLiteral("ドル")
+                             : sign == u'€' ? QStringLiteral("ユーロ")
+                             : sign == u'£' ? QStringLiteral("ポンド")
+                                            : QStringLiteral("円");
+        return match.captured(2) + unit;
+    });
+    result = replaceMatches(result, minus,
+                            [](const QRegularExpressionMatch&) { return QStringLiteral("マイナス"); });
+    const QString withSlashes = result;
+    return replaceMatches(withSlashes, slash, [&withSlashes](const QRegularExpressionMatch& match) {
+        return slashedNumber(match, withSlashes);
+    });
 }
 
 QString normalised(const QString& text) {
@@ -54,7 +125,7 @@ QString normalised(const QString& text) {
         last = match.capturedEnd();
     }
     joined += QStringView(result).mid(last);
-    return joined;
+    return signsAsWords(joined);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -64,6 +135,8 @@ struct Piece {
     ReadingSegment::Kind kind;
     QString text;
     bool spaceBefore = false;
+    QString source;          // the text it reads
+    bool asWritten = false;  // `text` is the dictionary's own reading of `source`
 };
 
 bool isKana(QChar c) {
@@ -166,6 +239,13 @@ bool measuresTime(const Morpheme& next) {
     return words.contains(next.surface) || words.contains(next.baseForm);
 }
 
+// Words before 十分 that make it "ten minutes": あと十分, 約十分.
+bool countsDown(const Morpheme& previous) {
+    return previous.surface == u"あと" || previous.surface == u"後" ||
+           previous.surface == u"約" || previous.surface == u"もう" ||
+           previous.surface == u"たった";
+}
+
 // Words whose dictionary reading is not the one a learner is taught.
 QString textbookReading(const QString& surface) {
     struct Word {
@@ -196,7 +276,7 @@ public:
             if (next == i)
                 next = readNumberAt(i);
             if (next == i) {
-                add(wordReading(i), m[i].spaceBefore);
+                addWord(i);
                 // Punctuation keeps the state: 一つ、二つ、十.
                 if (isNativeCountWord(m[i].surface))
                     m_previous = Previous::NativeCount;
@@ -219,9 +299,19 @@ private:
         NativeCount, // 三つ
     };
 
+    // A reading of the reader's own (a number, a rule's choice).
     void add(const QString& text, bool spaceBefore) {
         if (!text.isEmpty())
-            m_pieces.append({ReadingSegment::Kind::Japanese, text, spaceBefore});
+            m_pieces.append({ReadingSegment::Kind::Japanese, text, spaceBefore, text, false});
+    }
+    void addWord(qsizetype i) {
+        const QString text = wordReading(i);
+        if (text.isEmpty())
+            return;
+        const Morpheme& word = m[i];
+        const bool asWritten = word.partOfSpeech == u"記号" ? false : text == word.pronunciation;
+        m_pieces.append({ReadingSegment::Kind::Japanese, text, word.spaceBefore,
+                         asWritten ? word.surface : text, asWritten});
     }
 
     bool adjacent(qsizetype i) const { return i < m.size() && !m[i].spaceBefore; }
@@ -313,7 +403,7 @@ private:
             // Not one number (万万万, or past 一京): each numeral as the dictionary reads it,
             // all at once so that a long run is not scanned again from each of its words.
             for (qsizetype j = i; j < end; ++j)
-                add(wordReading(j), m[j].spaceBefore);
+                addWord(j);
             m_previous = Previous::Number;
             return end;
         }
@@ -338,9 +428,12 @@ private:
         const Morpheme& word = m[i];
         if (const QString reading = textbookReading(word.surface); !reading.isEmpty())
             return reading;
+        if (const QString reading = japanese::contextReading(m, i); !reading.isEmpty())
+            return reading;
         // 十分 is "enough" unless it follows an hour or measures time.
         if (word.surface == u"十分" &&
-            (m_previous == Previous::Hour || (i + 1 < m.size() && measuresTime(m[i + 1]))))
+            (m_previous == Previous::Hour || (i + 1 < m.size() && measuresTime(m[i + 1])) ||
+             (i > 0 && countsDown(m[i - 1]))))
             return QStringLiteral("ジュップン");
         // Throughout a counted time: 一日中 イチニチジュー, 一年中 イチネンジュー.
         if (word.surface == u"中" && m_previous == Previous::Count)
@@ -428,11 +521,15 @@ QList<Morpheme> morphemesWithoutDictionary(const QString& text) {
 // the spaces and punctuation between them and the punctuation ending them, spoken by an
 // English voice: "Mr. Smith.", "Hello, world!".
 const QRegularExpression& latinRun() {
+    // Addresses are spoken whole by the English voice: test@example.com, https://example.com/a.
+    static const QString address = QStringLiteral(
+        R"([A-Za-z0-9._%+\-]+@[A-Za-z0-9\-]+(?:\.[A-Za-z0-9\-]+)+|https?://[A-Za-z0-9._~:/?#@!$&'*+,;=%\-]+|)");
     static const QString word =
         QStringLiteral(R"(\p{Latin}[\p{Latin}\d]*(?:['’.\-&]\p{Latin}[\p{Latin}\d]*)*)");
     // One per thread: the engine reads on its synthesis thread.
-    thread_local const QRegularExpression pattern(word + QStringLiteral(R"((?:[.,!?;:]?\s+)") +
-                                                  word + QStringLiteral(R"()*[.!?]*)"));
+    thread_local const QRegularExpression pattern(address + word +
+                                                  QStringLiteral(R"((?:[.,!?;:]?\s+)") + word +
+                                                  QStringLiteral(R"()*[.!?]*)"));
     return pattern;
 }
 
@@ -480,15 +577,18 @@ QString JapaneseReader::reading(const QString& text) const {
     return result;
 }
 
-QList<ReadingSegment> JapaneseReader::segments(const QString& text) const {
+namespace {
+
+QList<ReadingSegment> joinedSegments(const QList<Piece>& pieces, bool asWritten) {
     QList<ReadingSegment> segments;
-    for (const Piece& piece : readLine(text, m_tagger)) {
+    for (const Piece& piece : pieces) {
+        const QString& text = asWritten && piece.asWritten ? piece.source : piece.text;
         if (!segments.isEmpty() && segments.last().kind == piece.kind) {
             if (piece.spaceBefore)
                 segments.last().text += u' ';
-            segments.last().text += piece.text;
+            segments.last().text += text;
         } else {
-            segments.append({piece.kind, piece.text});
+            segments.append({piece.kind, text});
         }
     }
     // Punctuation alone (the 。 after a Latin word) has nothing to say.
@@ -497,12 +597,37 @@ QList<ReadingSegment> JapaneseReader::segments(const QString& text) const {
     return segments;
 }
 
+} // namespace
+
+QList<ReadingSegment> JapaneseReader::segments(const QString& text) const {
+    return joinedSegments(readLine(text, m_tagger), false);
+}
+
+QList<ReadingSegment> JapaneseReader::voiceSegments(const QString& text) const {
+    return joinedSegments(readLine(text, m_tagger), true);
+}
+
 QString japaneseReading(const QString& text) {
     return JapaneseReader(MecabTagger::shared()).reading(text);
 }
 
 QList<ReadingSegment> japaneseSpeechSegments(const QString& text) {
     return JapaneseReader(MecabTagger::shared()).segments(text);
+}
+
+namespace {
+const MecabTagger* openJTalkTagger() {
+    const MecabTagger* tagger = MecabTagger::openJTalkDictionary();
+    return tagger ? tagger : MecabTagger::shared();
+}
+} // namespace
+
+QString openJTalkReading(const QString& text) {
+    return JapaneseReader(openJTalkTagger()).reading(text);
+}
+
+QList<ReadingSegment> openJTalkSegments(const QString& text) {
+    return JapaneseReader(openJTalkTagger()).voiceSegments(text);
 }
 
 bool japaneseDictionaryAvailable() {

@@ -1,8 +1,12 @@
 #include "voices/MecabTagger.h"
 
+#include "voices/OpenJTalkFiles.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #ifdef LESSORA_HAVE_MECAB
 #include <mecab.h>
@@ -65,6 +69,37 @@ struct MecabTagger::Private {
     std::unique_ptr<MeCab::Tagger> tagger;
 };
 
+std::unique_ptr<MecabTagger> MecabTagger::openWithoutResource(const QString& directory,
+                                                              QString* problem) {
+    const QDir source(directory);
+    if (!QFileInfo(source.filePath(QStringLiteral("sys.dic"))).isFile()) {
+        *problem = QStringLiteral("no MeCab dictionary in %1").arg(directory);
+        return nullptr;
+    }
+    // The binary dictionary files are mapped when the model opens, so the folder of links can
+    // go right after.
+    QTemporaryDir view;
+    if (!view.isValid()) {
+        *problem = QStringLiteral("no temporary folder for the dictionary: %1").arg(view.errorString());
+        return nullptr;
+    }
+    const QStringList files = source.entryList(QDir::Files);
+    for (const QString& name : files) {
+        if (!QFile::link(source.filePath(name), QDir(view.path()).filePath(name))) {
+            *problem = QStringLiteral("cannot link %1").arg(source.filePath(name));
+            return nullptr;
+        }
+    }
+    QFile resource(QDir(view.path()).filePath(QStringLiteral("dicrc")));
+    if (!resource.open(QIODevice::WriteOnly) ||
+        resource.write("cost-factor = 800\nbos-feature = BOS/EOS,*,*,*,*,*,*,*,*\n") < 0) {
+        *problem = QStringLiteral("cannot write %1").arg(resource.fileName());
+        return nullptr;
+    }
+    resource.close();
+    return open(view.path(), problem);
+}
+
 std::unique_ptr<MecabTagger> MecabTagger::open(const QString& directory, QString* problem) {
     if (!QFileInfo(QDir(directory).filePath(QStringLiteral("sys.dic"))).isFile()) {
         *problem = QStringLiteral("no MeCab dictionary in %1").arg(directory);
@@ -121,10 +156,11 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
         morpheme.subclass2 = features.value(2);
         if (const QString base = features.value(6); base != u"*")
             morpheme.baseForm = base;
-        // Words missing from the dictionary have fewer fields, or "*" in their place.
-        const QString pronunciation = features.value(8);
+        // Words missing from the dictionary have fewer fields, or "*" in their place. Open
+        // JTalk's dictionary marks devoiced morae with ’, which is no sound of its own.
+        QString pronunciation = features.value(8);
         if (pronunciation != u"*")
-            morpheme.pronunciation = pronunciation;
+            morpheme.pronunciation = pronunciation.remove(u'’');
         morpheme.spaceBefore = node->rlength > node->length;
         morphemes << morpheme;
     }
@@ -136,6 +172,11 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
 struct MecabTagger::Private {};
 
 std::unique_ptr<MecabTagger> MecabTagger::open(const QString&, QString* problem) {
+    *problem = QStringLiteral("this build has no MeCab");
+    return nullptr;
+}
+
+std::unique_ptr<MecabTagger> MecabTagger::openWithoutResource(const QString&, QString* problem) {
     *problem = QStringLiteral("this build has no MeCab");
     return nullptr;
 }
@@ -187,6 +228,14 @@ const MecabTagger* MecabTagger::shared() {
 
 QString MecabTagger::sharedProblem() {
     return sharedTagger().problem;
+}
+
+const MecabTagger* MecabTagger::openJTalkDictionary() {
+    static const std::unique_ptr<MecabTagger> tagger = [] {
+        QString problem;
+        return openWithoutResource(kOpenJTalkDictionary, &problem);
+    }();
+    return tagger.get();
 }
 
 } // namespace lessora

@@ -35,6 +35,14 @@ public:
     // Why shared() is nullptr; empty when it is not.
     static QString sharedProblem();
 
+    // Opens a dictionary that comes without a resource file (dicrc), as Open JTalk's does: MeCab
+    // is given one of its own in a private temporary folder that lives only while it opens.
+    static std::unique_ptr<MecabTagger> openWithoutResource(const QString& directory,
+                                                            QString* problem);
+    // Open JTalk's dictionary (the one its voices analyse text with), opened on first use;
+    // nullptr when it is not installed.
+    static const MecabTagger* openJTalkDictionary();
+
     QList<Morpheme> parse(const QString& text) const;
 
 private:

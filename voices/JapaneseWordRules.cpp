@@ -1,0 +1,122 @@
+#include "voices/JapaneseWordRules.h"
+
+#include <QStringView>
+
+namespace lessora::japanese {
+
+namespace {
+
+enum class Context {
+    Always,                // whatever stands around it
+    BeforeCopulaOrCounter, // the next word is a copula, の, と, でも, or a counter
+    AfterDemonstrative,    // この, その, あの or どの right before, and no comparison after
+    WithSubject,           // its subject (the noun before が, は or も) is one of `subjects`
+};
+
+struct WordRule {
+    QStringView word; // the surface, or the dictionary form of a verb or adjective
+    Context context;
+    QStringView subjects; // for WithSubject, separated by "|"
+    QStringView from;     // the start of the dictionary's reading that changes; "" all of it
+    QStringView to;       // what it becomes
+};
+
+// clang-format off
+constexpr WordRule kWordRules[] = {
+    // Everyday time words: the reading of conversation, not the formal one.
+    {u"明日",     Context::Always, {}, {}, u"アシタ"},     // not アス, ミョーニチ
+    {u"昨日",     Context::Always, {}, {}, u"キノー"},     // not サクジツ
+    {u"今朝",     Context::Always, {}, {}, u"ケサ"},       // not コンチョー
+    {u"今年",     Context::Always, {}, {}, u"コトシ"},     // not コンネン
+    {u"一昨日",   Context::Always, {}, {}, u"オトトイ"},   // not イッサクジツ
+    {u"明後日",   Context::Always, {}, {}, u"アサッテ"},   // not ミョーゴニチ
+    {u"一昨年",   Context::Always, {}, {}, u"オトトシ"},   // not イッサクネン
+    {u"昨夜",     Context::Always, {}, {}, u"ユーベ"},     // not サクヤ
+
+    // 何 before a copula, の, と, でも or a counter: ナンデスカ, ナンノ, ナント, ナンヨービ.
+    {u"何", Context::BeforeCopulaOrCounter, {}, {}, u"ナン"},
+
+    // 方 after a demonstrative is a person: アノカタ; この方がいい compares and stays ホー.
+    {u"方", Context::AfterDemonstrative, {}, {}, u"カタ"},
+
+    // Verbs and adjectives read by their subject.
+    {u"降りる", Context::WithSubject, u"雨|雪|雹|霰|みぞれ|小雨|大雨|大雪|にわか雨", u"オ", u"フ"},      // 雪が降り フリ
+    {u"空く",   Context::WithSubject, u"お腹|おなか|腹", u"ア", u"ス"},                                   // お腹が空い スイ
+    {u"開く",   Context::WithSubject, u"窓|ドア|戸|扉|店|門|蓋|ふた|箱|口|引き出し", u"ヒラ", u"ア"},      // 窓が開い アイ
+    {u"辛い",   Context::WithSubject, u"カレー|ラーメン|料理|味|スープ|キムチ|わさび|唐辛子", u"ツラ", u"カラ"}, // カレーが辛い カライ
+};
+// clang-format on
+
+bool isOneOf(QStringView word, QStringView list) {
+    for (const QStringView item : list.tokenize(u'|'))
+        if (item == word)
+            return true;
+    return false;
+}
+
+bool adjacent(const QList<Morpheme>& words, qsizetype i) {
+    return i >= 0 && i < words.size() && !words[i].spaceBefore;
+}
+
+bool beforeCopulaOrCounter(const QList<Morpheme>& words, qsizetype index) {
+    const qsizetype next = index + 1;
+    if (!adjacent(words, next))
+        return false;
+    const Morpheme& word = words[next];
+    return isOneOf(word.surface, u"だ|です|でし|でしょ|だろ|だっ|じゃ|なら|な|の|と|でも") ||
+           word.subclass2 == u"助数詞";
+}
+
+bool afterDemonstrative(const QList<Morpheme>& words, qsizetype index) {
+    if (index == 0 || !isOneOf(words[index - 1].surface, u"この|その|あの|どの"))
+        return false;
+    // この方がいい, その方が安い, あの方が好き: "this way", a comparison.
+    if (index + 2 < words.size() && words[index + 1].surface == u"が") {
+        const Morpheme& after = words[index + 2];
+        if (after.partOfSpeech == u"形容詞" || isOneOf(after.surface, u"まし|好き|楽|便利|得"))
+            return false;
+    }
+    return true;
+}
+
+// The noun before が, は or も (or right before the word) that the word is said of.
+QString subjectOf(const QList<Morpheme>& words, qsizetype index) {
+    qsizetype i = index - 1;
+    if (i >= 0 && isOneOf(words[i].surface, u"が|は|も|って"))
+        --i;
+    if (i >= 0 && words[i].partOfSpeech == u"名詞")
+        return words[i].surface;
+    return {};
+}
+
+bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index) {
+    switch (rule.context) {
+    case Context::Always:
+        return true;
+    case Context::BeforeCopulaOrCounter:
+        return beforeCopulaOrCounter(words, index);
+    case Context::AfterDemonstrative:
+        return afterDemonstrative(words, index);
+    case Context::WithSubject:
+        return isOneOf(subjectOf(words, index), rule.subjects);
+    }
+    return false;
+}
+
+} // namespace
+
+QString contextReading(const QList<Morpheme>& words, qsizetype index) {
+    const Morpheme& word = words[index];
+    for (const WordRule& rule : kWordRules) {
+        const bool inflected = !rule.from.isEmpty();
+        if ((inflected ? word.baseForm : word.surface) != rule.word || !applies(rule, words, index))
+            continue;
+        if (!inflected)
+            return rule.to.toString();
+        if (word.pronunciation.startsWith(rule.from))
+            return rule.to.toString() + word.pronunciation.mid(rule.from.size());
+    }
+    return {};
+}
+
+} // namespace lessora::japanese
