@@ -405,9 +405,26 @@ void PlaybackController::showCurrentRow() {
 
 void PlaybackController::speakRow(int row) {
     const LessonTable& table = m_controls.table;
-    m_speaker.speak(
-        {table.cell(ColText, row), table.cell(ColLanguage, row), table.cell(ColSpeaker, row)},
-        rates());
+    auto cells = [&table](int r) -> RowCells {
+        return {table.cell(ColText, r), table.cell(ColLanguage, r), table.cell(ColSpeaker, r)};
+    };
+    m_speaker.speak(cells(row), rates());
+    if (!isPlaying())
+        return;
+    // The line spoken next is synthesised meanwhile, so that it starts right after the pause:
+    // the same row while its repeats last, else the next row spoken in the run.
+    const PracticeOptions practice = m_controls.choices().practice;
+    int next = row;
+    if (m_currentRepeat >= lineRepeatCount(practice)) {
+        do
+            ++next;
+        while (next < table.rows() &&
+               (!isSpeakableRow(table, next) || isLearnersRow(table, next, practice)));
+        if (next >= table.rows())
+            next = m_currentPass < passCount() ? firstRowWithTextAfter(-1) : -1;
+    }
+    if (next >= 0)
+        m_speaker.prepare(cells(next), rates());
 }
 
 PlaybackProgress PlaybackController::progress() const {

@@ -6,6 +6,8 @@
 #include "settings/SettingsFile.h"
 #include "settings/Speakers.h"
 
+#include <QScopedValueRollback>
+
 #include <exception>
 
 namespace lessora {
@@ -166,6 +168,14 @@ private:
     QString m_used;
 };
 
+// A message box that shows nothing: a voice chosen for preparing alone says nothing.
+class NoMessages : public MessageBoxes {
+public:
+    void showMessage(const QString&) override {}
+    bool confirm(const QString&) override { return false; }
+    YesNoCancel askYesNoCancel(const QString&) override { return YesNoCancel::Cancel; }
+};
+
 QString measureKey(const QString& voice, int rate, const QString& text) {
     return voice + QChar(u'\n') + QString::number(rate) + QChar(u'\n') + text;
 }
@@ -196,7 +206,10 @@ void RowSpeaker::withRowVoice(SpeechVoice& voice, const RowCells& row, SpeechRat
     const TokenCollection& ordinary = voices.ordinary;
     const int ordinal = speakerOrdinal(row.speaker);
 
-    RowVoiceChoice choice(voice, m_messages, m_fallbackMessageShown);
+    NoMessages noMessages;
+    bool noMessageAgain = true;
+    RowVoiceChoice choice(voice, m_quiet ? noMessages : m_messages,
+                          m_quiet ? noMessageAgain : m_fallbackMessageShown);
     if (configured.name.isEmpty()) {
         // Nothing chosen yet (a first run): the speaker's own voice, without a word.
         choice.selectSpeakerDefault(ordinary, row.language, ordinal);
@@ -275,6 +288,19 @@ SynthesizedAudio RowSpeaker::synthesize(const RowCells& row, SpeechRates rates) 
     withRowVoice(*voice, row, rates,
                  [&](SpeechVoice& chosen, const QString&) { audio = chosen.synthesize(row.text); });
     return audio;
+}
+
+void RowSpeaker::prepare(const RowCells& row, SpeechRates rates) {
+    // The voice is chosen as speak() would choose it, quietly; the voice object serves only for
+    // the choice. Only a hint: the row's own turn reports whatever goes wrong.
+    const QScopedValueRollback quiet(m_quiet, true);
+    try {
+        const EngineOperation operation(m_engine);
+        const std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+        withRowVoice(*voice, row, rates,
+                     [&row](SpeechVoice& chosen, const QString&) { chosen.prepare(row.text); });
+    } catch (const std::exception&) {
+    }
 }
 
 } // namespace lessora

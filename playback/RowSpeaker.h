@@ -42,6 +42,9 @@ public:
     int runningState();
     // Ends whatever the voice object is saying.
     void silence();
+    // Lets the engine synthesise the row that comes next while the current one is heard, with
+    // the voice and rate speak() would use; shows no message and never fails.
+    void prepare(const RowCells& row, SpeechRates rates);
     bool hasVoice() const { return m_voice != nullptr; }
 
     // The fallback messages are shown once per run: a new run may show them again.
@@ -57,6 +60,7 @@ private:
     QString m_settingsPath;
     std::unique_ptr<SpeechVoice> m_voice;
     bool m_fallbackMessageShown = false;
+    bool m_quiet = false; // choosing a voice for prepare(): no message
     QHash<QString, qint64> m_measured; // voice, rate and text -> length in ms
 };
 

@@ -1,6 +1,6 @@
 // lessora-say: the program's voices from the command line.
 //   lessora-say --list                                   the voices, one a line
-//   lessora-say --reading TEXT | -                       the katakana the Japanese voices read
+//   lessora-say [--voice DESC] --reading TEXT | -        the katakana a Japanese voice says
 //   lessora-say --voice DESC [--rate N] [--wav FILE] TEXT  speak TEXT, or write it to a WAV file
 //   lessora-say --lesson FILE.json --out FILE [options]   write a lesson as one audio file
 // Exit codes: 0 done, 1 error, 2 wrong usage.
@@ -27,6 +27,10 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <cstdio>
+#include <iostream>
+#include <string>
+
 namespace {
 
 using namespace lessora;
@@ -38,8 +42,10 @@ constexpr int kExitUsage = 2;
 const char* const kUsage =
     "Usage:\n"
     "  lessora-say --list                  the voices: description, language, category\n"
-    "  lessora-say --reading TEXT          the katakana the Japanese voices read for TEXT;\n"
-    "                                      TEXT - reads standard input, one line per line\n"
+    "  lessora-say --reading TEXT          the katakana the default Japanese voice says for\n"
+    "                                      TEXT; TEXT - reads standard input, one line per line\n"
+    "  lessora-say --voice DESC --reading TEXT\n"
+    "                                      the katakana the voice DESC says for TEXT\n"
     "  lessora-say --voice DESC [--rate N] [--wav FILE] TEXT\n"
     "                                      speaks TEXT with the voice DESC at speed N\n"
     "                                      (-10 to 10, 0 normal), or writes it to FILE\n"
@@ -103,25 +109,55 @@ int listVoices() {
     return kExitOk;
 }
 
-int printReading(const QString& text) {
+[[noreturn]] void unknownVoice(const QString& description) {
+    throw ToolError(QStringLiteral("unknown voice \"%1\" (lessora-say --list shows the voices)")
+                        .arg(description));
+}
+
+// Reads standard input line by line and writes what `read` makes of each line. Output is
+// flushed only when no more input is waiting, so that a long file is not slowed down by a write
+// per line while a line typed or piped in one at a time is answered at once.
+template <typename Read> void readLines(Read read) {
+    std::ios::sync_with_stdio(false);
+    std::string line;
+    std::string output;
+    while (std::getline(std::cin, line)) {
+        output += read(QString::fromUtf8(line.data(), qsizetype(line.size()))).toStdString();
+        output += '\n';
+        if (output.size() > 65536 || std::cin.rdbuf()->in_avail() <= 0) {
+            std::fwrite(output.data(), 1, output.size(), stdout);
+            std::fflush(stdout);
+            output.clear();
+        }
+    }
+    std::fwrite(output.data(), 1, output.size(), stdout);
+    std::fflush(stdout);
+}
+
+// The reading of the default Japanese voice (the first preferred), or of the voice given.
+int printReading(const QString& text, const QString& voiceDescription) {
     if (!japaneseDictionaryAvailable())
         err() << "lessora-say: warning: " << japaneseDictionaryProblem()
               << "; kanji are left unread\n"
               << Qt::flush;
+    const EmbeddedVoice* voice = nullptr;
+    if (!voiceDescription.isEmpty()) {
+        voice = findEmbeddedVoice(voiceDescription);
+        if (!voice || !isInstalled(*voice))
+            unknownVoice(voiceDescription);
+    }
+    const EmbeddedVoice& japanese =
+        voice ? *voice : defaultVoiceFor(QStringLiteral("あ"));
+    auto read = [&](const QString& line) {
+        return voice ? spokenReading(japanese, line) : readingOf(japanese, line);
+    };
+    out().flush();
     if (text != u"-") {
-        out() << japaneseReading(text) << '\n';
+        out() << read(text) << '\n';
         return kExitOk;
     }
-    QTextStream in(stdin);
-    QString line;
-    while (in.readLineInto(&line))
-        out() << japaneseReading(line) << Qt::endl;
+    readLines(read);
     return kExitOk;
-}
-
-[[noreturn]] void unknownVoice(const QString& description) {
-    throw ToolError(QStringLiteral("unknown voice \"%1\" (lessora-say --list shows the voices)")
-                        .arg(description));
 }
 
 // 16-bit mono PCM in a RIFF WAVE file.
@@ -336,8 +372,10 @@ int run(const QStringList& arguments) {
     }
 
     const bool lessonMode = parser.isSet(lessonOptions[0]);
+    // --voice with --reading: what that voice says.
+    const bool voiceReading = parser.isSet(voice) && parser.isSet(reading);
     const int modes = int(parser.isSet(list)) + int(parser.isSet(reading)) +
-                      int(parser.isSet(voice)) + int(lessonMode);
+                      int(parser.isSet(voice)) + int(lessonMode) - int(voiceReading);
     if (modes != 1)
         throw UsageError(QStringLiteral("give one of --list, --reading, --voice and --lesson"));
     if (!lessonMode) {
@@ -352,8 +390,8 @@ int run(const QStringList& arguments) {
             throw UsageError(QStringLiteral("--lesson takes no text, --rate or --wav"));
         return writeLesson(lessonRequest(parser, lessonOptions));
     }
-    if (!parser.isSet(voice) && (parser.isSet(rate) || parser.isSet(wav)))
-        throw UsageError(QStringLiteral("--rate and --wav go with --voice"));
+    if ((!parser.isSet(voice) || voiceReading) && (parser.isSet(rate) || parser.isSet(wav)))
+        throw UsageError(QStringLiteral("--rate and --wav go with --voice and a text to speak"));
     const QStringList positional = parser.positionalArguments();
 
     if (parser.isSet(list)) {
@@ -364,7 +402,7 @@ int run(const QStringList& arguments) {
     if (parser.isSet(reading)) {
         if (!positional.isEmpty())
             throw UsageError(QStringLiteral("--reading takes one text; quote it"));
-        return printReading(parser.value(reading));
+        return printReading(parser.value(reading), parser.value(voice));
     }
     if (positional.size() != 1)
         throw UsageError(QStringLiteral("--voice needs one text to speak; quote it"));

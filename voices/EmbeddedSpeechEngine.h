@@ -11,6 +11,7 @@
 namespace lessora {
 
 class AudioPumpThread;
+class PreparedSpeech;
 
 // The rate at which the voices are played.
 inline constexpr int kSpeechSampleRate = 22050;
@@ -34,9 +35,10 @@ struct EmbeddedEngineOptions {
     bool pumpThread = true;
 };
 
-// The speech engine of the program: English voices of Flite and espeak-ng and Japanese voices
-// of espeak-ng, synthesised in process on one worker thread and played through one audio
-// output, one utterance after another. Its OneCore category is empty.
+// The speech engine of the program: English voices of Flite and espeak-ng, Japanese voices of
+// Open JTalk (when installed) and espeak-ng, synthesised on one worker thread (Open JTalk as a
+// separate program that the worker waits for) and played through one audio output, one
+// utterance after another. Its OneCore category is empty.
 class EmbeddedSpeechEngine : public SpeechEngine {
 public:
     explicit EmbeddedSpeechEngine(EmbeddedEngineOptions options = {});
@@ -45,6 +47,7 @@ public:
     std::unique_ptr<SpeechVoice> createVoice() override;
     std::unique_ptr<VoiceCategory> createVoiceCategory() override;
     QString availabilityNote() const override;
+    QStringList preferredVoices(const QString& language) const override;
 
     // No sound device, or none at the last try: speech is played into the silent output.
     bool isSilent() const;
@@ -61,6 +64,7 @@ private:
     std::shared_ptr<AudioOutput> m_output;
     std::unique_ptr<AudioPumpThread> m_pumpThread;
     bool m_hasDevice = false; // the output has a sound server to try
+    std::shared_ptr<PreparedSpeech> m_prepared;
 };
 
 } // namespace lessora

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace lessora {
 
@@ -23,6 +24,21 @@ EmbeddedVoice flite(QString description, QString language, QString gender, QByte
     voice.synth = EmbeddedVoice::Synth::Flite;
     voice.synthVoice = std::move(name);
     voice.gainDb = gainDb;
+    return voice;
+}
+
+EmbeddedVoice openJTalk(QString description, QString gender, OpenJTalkVoiceSettings settings,
+                        double gainDb, QByteArray latinVoice, int latinPitch, double latinGainDb) {
+    EmbeddedVoice voice;
+    voice.description = std::move(description);
+    voice.language = QStringLiteral("411");
+    voice.gender = std::move(gender);
+    voice.synth = EmbeddedVoice::Synth::OpenJTalk;
+    voice.openJTalk = settings;
+    voice.gainDb = gainDb;
+    voice.latinVoice = std::move(latinVoice);
+    voice.pitch = latinPitch; // of the English counterpart
+    voice.latinGainDb = latinGainDb;
     return voice;
 }
 
@@ -62,6 +78,16 @@ std::vector<EmbeddedVoice> makeVoices() {
                50, 175, 0.0),
         espeak(QStringLiteral("eSpeak Fiona - English (United Kingdom)"), gb, female, "gmw/en+f3",
                55, 60, 175, -1.3),
+        // One HTS voice, three speakers: pitch shifted by half-tones (-fm) and the vocal tract
+        // made longer or shorter by the all-pass constant (-a). Takumi is the voice as
+        // recorded (about 118 Hz), Kenji four half-tones lower and darker (about 93 Hz), Aoi
+        // nine half-tones higher and brighter (about 198 Hz).
+        openJTalk(QStringLiteral("Open JTalk Takumi - Japanese (Japan)"), male, {0.0, 0.55, 1.0},
+                  0.0, "gmw/en-US+m3", 50, -0.9),
+        openJTalk(QStringLiteral("Open JTalk Kenji - Japanese (Japan)"), male, {-4.0, 0.60, 1.0},
+                  0.0, "gmw/en-US+m7", 35, -0.9),
+        openJTalk(QStringLiteral("Open JTalk Aoi - Japanese (Japan)"), female, {9.0, 0.45, 1.1},
+                  0.0, "gmw/en-US+f4", 55, -2.3),
         espeak(QStringLiteral("eSpeak Kenta - Japanese (Japan)"), ja, male, "ja+m7", 35, 50, 175,
                -0.2, "gmw/en-US+m7", -0.9),
         espeak(QStringLiteral("eSpeak Hiro - Japanese (Japan)"), ja, male, "ja+m3", 70, 50, 175,
@@ -165,6 +191,18 @@ void speakEspeak(EspeakSynth& synth, const EspeakVoiceSettings& settings, double
         stopped = !stage.finish();
 }
 
+void speakOpenJTalk(OpenJTalkSynth& synth, const EmbeddedVoice& voice, double speed,
+                    const QString& text, int outputRate, const SampleHandler& handler,
+                    bool& stopped) {
+    OutputStage stage(OpenJTalkSynth::kSampleRate, outputRate, voice.gainDb, handler);
+    synth.speak(voice.openJTalk, speed, text, [&](const qint16* samples, qint64 count) {
+        stopped = count == 0 ? !handler(nullptr, 0) : !stage.push(samples, count);
+        return !stopped;
+    });
+    if (!stopped)
+        stopped = !stage.finish();
+}
+
 } // namespace
 
 const std::vector<EmbeddedVoice>& embeddedVoices() {
@@ -180,13 +218,27 @@ const EmbeddedVoice* findEmbeddedVoice(const QString& description) {
     return nullptr;
 }
 
-const EmbeddedVoice& defaultVoiceFor(const QString& text) {
-    const bool japanese = hasJapaneseScript(text);
+bool isInstalled(const EmbeddedVoice& voice) {
+    return voice.synth != EmbeddedVoice::Synth::OpenJTalk || OpenJTalkSynth::available();
+}
+
+std::vector<const EmbeddedVoice*> preferredVoices(bool japanese) {
+    std::vector<const EmbeddedVoice*> result;
+    std::optional<EmbeddedVoice::Synth> synth; // the first installed voice's kind
     for (const EmbeddedVoice& voice : embeddedVoices()) {
-        if (voice.isJapanese() == japanese)
-            return voice;
+        if (voice.isJapanese() != japanese || !isInstalled(voice))
+            continue;
+        if (!synth)
+            synth = voice.synth;
+        if (voice.synth == *synth || japanese == false)
+            result.push_back(&voice);
     }
-    return embeddedVoices().front();
+    return result;
+}
+
+const EmbeddedVoice& defaultVoiceFor(const QString& text) {
+    const std::vector<const EmbeddedVoice*> preferred = preferredVoices(hasJapaneseScript(text));
+    return preferred.empty() ? embeddedVoices().front() : *preferred.front();
 }
 
 double speedForRate(int rate) {
@@ -199,7 +251,8 @@ void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, cons
     bool stopped = false;
     LeadInTrimmer trimmer(outputRate, handler);
     const SampleHandler output = [&](const qint16* samples, qint64 count) {
-        stopped = stopped || !trimmer.push(samples, count);
+        // A call without samples only asks whether to go on (Open JTalk waiting for its run).
+        stopped = stopped || (count == 0 ? !handler(nullptr, 0) : !trimmer.push(samples, count));
         return !stopped;
     };
     // Bounded pieces: the first sound comes as soon for a long line as for a short one, a stop
@@ -215,6 +268,11 @@ void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, cons
                                 });
             if (!stopped)
                 stage.finish();
+        } else if (voice.synth == EmbeddedVoice::Synth::OpenJTalk) {
+            // Japanese lines go through the reading front end first: Open JTalk is given kanji
+            // as written where the reading keeps the dictionary's, so that its accent stays.
+            synthesizeSegments(context, voice, openJTalkSegments(piece), rate, outputRate,
+                               output);
         } else if (voice.isJapanese()) {
             // Japanese lines go through the reading front end first.
             synthesizeSegments(context, voice, japaneseSpeechSegments(piece), rate, outputRate,
@@ -244,10 +302,34 @@ void synthesizeSegments(SynthesisContext& context, const EmbeddedVoice& voice,
         if (segment.kind == ReadingSegment::Kind::Latin)
             speakEspeak(context.espeak, latin, voice.latinGainDb, speed, segment.text, outputRate,
                         handler, stopped);
+        else if (voice.synth == EmbeddedVoice::Synth::OpenJTalk)
+            speakOpenJTalk(context.openJTalk, voice, speed, segment.text, outputRate, handler,
+                           stopped);
         else
             speakEspeak(context.espeak, japanese, voice.gainDb, speed, segment.text, outputRate,
                         handler, stopped);
     }
+}
+
+QString readingOf(const EmbeddedVoice& voice, const QString& text) {
+    return voice.synth == EmbeddedVoice::Synth::OpenJTalk ? openJTalkReading(text)
+                                                          : japaneseReading(text);
+}
+
+QString spokenReading(const EmbeddedVoice& voice, const QString& text) {
+    if (!voice.isJapanese())
+        return text;
+    if (voice.synth != EmbeddedVoice::Synth::OpenJTalk)
+        return japaneseReading(text);
+    OpenJTalkSynth synth;
+    QString reading;
+    for (const ReadingSegment& segment : openJTalkSegments(text)) {
+        if (segment.kind == ReadingSegment::Kind::Latin)
+            reading += segment.text;
+        else
+            reading += synth.analyse(segment.text);
+    }
+    return reading;
 }
 
 void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice) {

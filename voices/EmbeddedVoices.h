@@ -3,6 +3,7 @@
 #include "voices/EspeakSynth.h"
 #include "voices/FliteSynth.h"
 #include "voices/JapaneseReading.h"
+#include "voices/OpenJTalkSynth.h"
 
 #include <QString>
 
@@ -15,16 +16,18 @@ class SynthesisContext {
 public:
     EspeakSynth espeak;
     FliteSynth flite;
+    OpenJTalkSynth openJTalk;
 };
 
 // One of the voices this program brings along.
 struct EmbeddedVoice {
-    enum class Synth { Flite, Espeak };
+    enum class Synth { Flite, Espeak, OpenJTalk };
     QString description; // "Name - Language (Region)": its identity in settings files
     QString language;    // the "Language" attribute: Windows language identifiers in hex
     QString gender;
     Synth synth;
     QByteArray synthVoice; // flite voice or espeak-ng voice with variant
+    OpenJTalkVoiceSettings openJTalk; // Open JTalk only
     int pitch = 50;        // espeak-ng only
     int range = 50;
     int wordsPerMinute = 175;
@@ -36,12 +39,20 @@ struct EmbeddedVoice {
     bool isJapanese() const { return !latinVoice.isEmpty(); }
 };
 
-// In a fixed order: English voices first, then Japanese ones.
+// In a fixed order: English voices first, then Japanese ones, the Open JTalk voices first among
+// them.
 const std::vector<EmbeddedVoice>& embeddedVoices();
+// Whether the voice's synthesiser is installed (the Open JTalk voices need three packages);
+// the engine lists only these.
+bool isInstalled(const EmbeddedVoice& voice);
+// The installed voices of one language that speakers get by default, best first: the first for
+// the first speaker of the language, the second for the second, and so on. The Open JTalk
+// voices when installed, for their pitch accent.
+std::vector<const EmbeddedVoice*> preferredVoices(bool japanese);
 // The voice with this description, compared without regard to ASCII letter case; or null.
 const EmbeddedVoice* findEmbeddedVoice(const QString& description);
-// The voice a fresh voice object speaks with: the first Japanese voice for text with kana or
-// kanji, else the first English voice.
+// The voice a fresh voice object speaks with: the first preferred Japanese voice for text with
+// kana or kanji, else the first English voice.
 const EmbeddedVoice& defaultVoiceFor(const QString& text);
 
 // Speed factor of a rate: each step is 3^(1/10), so that +10 would be three times as fast.
@@ -51,13 +62,23 @@ double speedForRate(int rate);
 // quickly as the later ones. On the synthesis thread.
 void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice);
 
+// The reading a Japanese voice says for the text, Latin runs left as they are: the katakana it
+// is given (espeak-ng), or for the Open JTalk voices the reading with their own dictionary,
+// worked out in this process (quick enough for many lines).
+QString readingOf(const EmbeddedVoice& voice, const QString& text);
+// The same from the voice itself: for the Open JTalk voices the pronunciation of Open JTalk's
+// own analysis of what they are given (one run of the program per sentence). Throws
+// SpeechError when that fails. An English voice says the text as it is.
+QString spokenReading(const EmbeddedVoice& voice, const QString& text);
+
 // Synthesises the text, on the synthesis thread, as mono 16-bit samples at `outputRate`,
 // loudness evened out. The handler may stop it by returning false. Throws SpeechError.
 void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, const QString& text,
                      int rate, int outputRate, const SampleHandler& handler);
 
-// Speaks the segments of a Japanese line with a Japanese voice: kana with the voice itself,
-// runs of Latin words with its English counterpart, so that they are read as words.
+// Speaks the segments of a Japanese line with a Japanese voice: the Japanese ones with the voice
+// itself (katakana for espeak-ng, text as written for Open JTalk), runs of Latin words with its
+// English counterpart, so that they are read as words.
 void synthesizeSegments(SynthesisContext& context, const EmbeddedVoice& voice,
                         const QList<ReadingSegment>& segments, int rate, int outputRate,
                         const SampleHandler& handler);

@@ -135,8 +135,10 @@ struct Piece {
     ReadingSegment::Kind kind;
     QString text;
     bool spaceBefore = false;
-    QString source;          // the text it reads
-    bool asWritten = false;  // `text` is the dictionary's own reading of `source`
+    // What a voice that analyses text itself is given: the text as written where the
+    // dictionary's reading stands, else `text` (the reader's own reading, `rewritten`).
+    QString voiceText;
+    bool rewritten = false;
 };
 
 bool isKana(QChar c) {
@@ -299,20 +301,27 @@ private:
         NativeCount, // 三つ
     };
 
-    // A reading of the reader's own (a number, a rule's choice).
-    void add(const QString& text, bool spaceBefore) {
-        if (!text.isEmpty())
-            m_pieces.append({ReadingSegment::Kind::Japanese, text, spaceBefore, text, false});
-    }
-    void addWord(qsizetype i) {
-        const QString text = wordReading(i);
+    // The reading of the morphemes [from, to): given to a voice as written when it is what the
+    // dictionary says of them, else as the reader's katakana (`voiceText` when that differs).
+    void add(const QString& text, qsizetype from, qsizetype to, const QString& voiceText = {}) {
         if (text.isEmpty())
             return;
-        const Morpheme& word = m[i];
-        const bool asWritten = word.partOfSpeech == u"記号" ? false : text == word.pronunciation;
-        m_pieces.append({ReadingSegment::Kind::Japanese, text, word.spaceBefore,
-                         asWritten ? word.surface : text, asWritten});
+        QString written;
+        QString dictionary;
+        for (qsizetype j = from; j < to; ++j) {
+            written += m[j].surface;
+            dictionary += m[j].pronunciation;
+        }
+        // Digits are never given as written: the voice's own number rules would change the
+        // words around them (８月ハツカ becomes ハッカ).
+        const bool asWritten = text == dictionary && m[from].partOfSpeech != u"記号" &&
+                               std::none_of(written.begin(), written.end(),
+                                            [](QChar c) { return c.isDigit(); });
+        m_pieces.append({ReadingSegment::Kind::Japanese, text, m[from].spaceBefore,
+                         asWritten ? written : voiceText.isEmpty() ? text : voiceText,
+                         !asWritten});
     }
+    void addWord(qsizetype i) { add(wordReading(i), i, i + 1); }
 
     bool adjacent(qsizetype i) const { return i < m.size() && !m[i].spaceBefore; }
 
@@ -330,7 +339,7 @@ private:
         QString reading = *readCounted(*readNumeral(QString::number(hours.toInt())), u"時");
         if (minutes.toInt() > 0)
             reading += *readCounted(*readNumeral(QString::number(minutes.toInt())), u"分");
-        add(reading, m[i].spaceBefore);
+        add(reading, i, i + 3);
         m_previous = Previous::Count;
         return i + 3;
     }
@@ -344,12 +353,16 @@ private:
         if (end == i)
             return i;
         QString reading;
+        QString voiceText; // with の: Open JTalk drops ノ between numbers
         for (qsizetype j = i; j <= end; j += 2) {
-            if (j > i)
+            if (j > i) {
                 reading += u'ノ';
+                voiceText += u'の';
+            }
             reading += japanese::readDigits(m[j].surface);
+            voiceText += japanese::readDigits(m[j].surface);
         }
-        add(reading, m[i].spaceBefore);
+        add(reading, i, end + 1, voiceText);
         m_previous = Previous::Number;
         return end + 1;
     }
@@ -407,9 +420,26 @@ private:
             m_previous = Previous::Number;
             return end;
         }
+        // A fraction: 2分の1 ニブンノイチ, not two minutes. One dictionary has 分の as a word,
+        // which before anything but a number is minutes and の: 5分の電車 ゴフンノ.
+        const bool fractionAhead = end + 2 < m.size() && isNumeralMorpheme(m[end + 2]);
+        if (hasCounter && m[end].surface == u"分" && adjacent(end + 1) &&
+            m[end + 1].surface == u"の" && fractionAhead) {
+            add(number->text() + QStringLiteral("ブン"), i, end + 1);
+            m_previous = Previous::Number;
+            return end + 1;
+        }
+        if (adjacent(end) && m[end].surface == u"分の") {
+            if (end + 1 < m.size() && isNumeralMorpheme(m[end + 1]))
+                add(number->text() + QStringLiteral("ブンノ"), i, end + 1);
+            else
+                add(*readCounted(*number, u"分") + QStringLiteral("ノ"), i, end + 1);
+            m_previous = Previous::Count;
+            return end + 1;
+        }
         if (hasCounter) {
             const QString& counter = m[end].surface;
-            add(*readCounted(*number, counter, CountContext{afterMonth(i)}), m[i].spaceBefore);
+            add(*readCounted(*number, counter, CountContext{afterMonth(i)}), i, end + 1);
             m_previous = counter == u"時"   ? Previous::Hour
                          : counter == u"つ" ? Previous::NativeCount
                                             : Previous::Count;
@@ -417,9 +447,9 @@ private:
         }
         // Counting on after ひとつ, ふたつ ... : 十 is トオ.
         if (numeral == u"十" && m_previous == Previous::NativeCount)
-            add(QStringLiteral("トオ"), m[i].spaceBefore);
+            add(QStringLiteral("トオ"), i, end);
         else
-            add(number->text(), m[i].spaceBefore);
+            add(number->text(), i, end);
         m_previous = Previous::Number;
         return end;
     }
@@ -551,7 +581,8 @@ QList<Piece> readLine(const QString& text, const MecabTagger* tagger) {
         readUpTo(match.capturedStart());
         const bool spaceBefore =
             match.capturedStart() > 0 && line[match.capturedStart() - 1].isSpace();
-        pieces.append({ReadingSegment::Kind::Latin, match.captured(), spaceBefore});
+        pieces.append({ReadingSegment::Kind::Latin, match.captured(), spaceBefore,
+                       match.captured(), false});
         last = match.capturedEnd();
     }
     readUpTo(line.size());
@@ -579,32 +610,109 @@ QString JapaneseReader::reading(const QString& text) const {
 
 namespace {
 
-QList<ReadingSegment> joinedSegments(const QList<Piece>& pieces, bool asWritten) {
-    QList<ReadingSegment> segments;
-    for (const Piece& piece : pieces) {
-        const QString& text = asWritten && piece.asWritten ? piece.source : piece.text;
-        if (!segments.isEmpty() && segments.last().kind == piece.kind) {
-            if (piece.spaceBefore)
-                segments.last().text += u' ';
-            segments.last().text += text;
-        } else {
-            segments.append({piece.kind, text});
-        }
+QString toHiragana(const QString& text) {
+    QString result = text;
+    for (QChar& c : result) {
+        const char16_t u = c.unicode();
+        if (u >= 0x30A1 && u <= 0x30F6)
+            c = QChar(char16_t(u - 0x60));
     }
-    // Punctuation alone (the 。 after a Latin word) has nothing to say.
-    segments.removeIf(
-        [](const ReadingSegment& segment) { return !hasSomethingToSay(segment.text); });
+    return result;
+}
+
+// Runs of pieces of one kind.
+QList<QList<Piece>> runsOf(const QList<Piece>& pieces) {
+    QList<QList<Piece>> runs;
+    for (const Piece& piece : pieces) {
+        if (runs.isEmpty() || runs.last().first().kind != piece.kind)
+            runs.append(QList<Piece>());
+        runs.last().append(piece);
+    }
+    return runs;
+}
+
+QString joined(const QList<Piece>& run, QString (*textOf)(const Piece&)) {
+    QString text;
+    for (const Piece& piece : run) {
+        if (piece.spaceBefore && !text.isEmpty())
+            text += u' ';
+        text += textOf(piece);
+    }
+    return text;
+}
+
+QString readingOf(const Piece& piece) {
+    return piece.text;
+}
+QString voiceTextOf(const Piece& piece) {
+    return piece.voiceText;
+}
+// Katakana that the voice's dictionary would take for another word (ハツカ as ハッカ) is often
+// read right in hiragana.
+QString hiraganaVoiceTextOf(const Piece& piece) {
+    return piece.rewritten ? toHiragana(piece.voiceText) : piece.voiceText;
+}
+
+// The sounds only: no punctuation, no spaces.
+QString soundsOf(const QString& katakana) {
+    QString sounds;
+    for (QChar c : katakana)
+        if (c.isLetter())
+            sounds += c;
+    return sounds;
+}
+
+// What the tagger's dictionary says of the text, as the voice analysing it would.
+QString dictionaryReading(const MecabTagger& tagger, const QString& text) {
+    QString reading;
+    for (const Morpheme& morpheme : tagger.parse(text))
+        reading += morpheme.pronunciation.isEmpty() && isAllKana(morpheme.surface)
+                       ? toKatakana(morpheme.surface)
+                       : morpheme.pronunciation;
+    return soundsOf(reading);
+}
+
+QList<ReadingSegment> joinedSegments(const QList<Piece>& pieces) {
+    QList<ReadingSegment> segments;
+    for (const QList<Piece>& run : runsOf(pieces))
+        segments.append({run.first().kind, joined(run, readingOf)});
     return segments;
+}
+
+// For a voice that analyses the text itself: the variant whose analysis (by the same
+// dictionary) gives the reading, the rewritten words in katakana or else in hiragana.
+QList<ReadingSegment> voiceSegmentsOf(const QList<Piece>& pieces, const MecabTagger* tagger) {
+    QList<ReadingSegment> segments;
+    for (const QList<Piece>& run : runsOf(pieces)) {
+        QString text = joined(run, voiceTextOf);
+        if (tagger && run.first().kind == ReadingSegment::Kind::Japanese) {
+            const QString sounds = soundsOf(joined(run, readingOf));
+            const QString hiragana = joined(run, hiraganaVoiceTextOf);
+            if (dictionaryReading(*tagger, hiragana) == sounds)
+                text = hiragana;
+        }
+        segments.append({run.first().kind, text});
+    }
+    return segments;
+}
+
+bool nothingToSay(const ReadingSegment& segment) {
+    return !hasSomethingToSay(segment.text);
 }
 
 } // namespace
 
 QList<ReadingSegment> JapaneseReader::segments(const QString& text) const {
-    return joinedSegments(readLine(text, m_tagger), false);
+    QList<ReadingSegment> segments = joinedSegments(readLine(text, m_tagger));
+    // Punctuation alone (the 。 after a Latin word) has nothing to say.
+    segments.removeIf(nothingToSay);
+    return segments;
 }
 
 QList<ReadingSegment> JapaneseReader::voiceSegments(const QString& text) const {
-    return joinedSegments(readLine(text, m_tagger), true);
+    QList<ReadingSegment> segments = voiceSegmentsOf(readLine(text, m_tagger), m_tagger);
+    segments.removeIf(nothingToSay);
+    return segments;
 }
 
 QString japaneseReading(const QString& text) {

@@ -11,12 +11,13 @@ enum class Context {
     BeforeCopulaOrCounter, // the next word is a copula, の, と, でも, or a counter
     AfterDemonstrative,    // この, その, あの or どの right before, and no comparison after
     WithSubject,           // its subject (the noun before が, は or も) is one of `subjects`
+    BeforeWords,           // the words after it begin with one of `words`
 };
 
 struct WordRule {
     QStringView word; // the surface, or the dictionary form of a verb or adjective
     Context context;
-    QStringView subjects; // for WithSubject, separated by "|"
+    QStringView words;    // subjects (WithSubject) or what follows (BeforeWords), by "|"
     QStringView from;     // the start of the dictionary's reading that changes; "" all of it
     QStringView to;       // what it becomes
 };
@@ -38,6 +39,9 @@ constexpr WordRule kWordRules[] = {
 
     // 方 after a demonstrative is a person: アノカタ; この方がいい compares and stays ホー.
     {u"方", Context::AfterDemonstrative, {}, {}, u"カタ"},
+
+    // 角 is a street corner where one turns: 角を曲がる カド, not the angle カク.
+    {u"角", Context::BeforeWords, u"を曲が|で曲が|を右|を左|で右|で左|にある|の店|まで", {}, u"カド"},
 
     // Verbs and adjectives read by their subject.
     {u"降りる", Context::WithSubject, u"雨|雪|雹|霰|みぞれ|小雨|大雨|大雪|にわか雨", u"オ", u"フ"},      // 雪が降り フリ
@@ -63,7 +67,9 @@ bool beforeCopulaOrCounter(const QList<Morpheme>& words, qsizetype index) {
     if (!adjacent(words, next))
         return false;
     const Morpheme& word = words[next];
-    return isOneOf(word.surface, u"だ|です|でし|でしょ|だろ|だっ|じゃ|なら|な|の|と|でも") ||
+    // Counters the dictionary does not tag as such are listed with the copulas.
+    return isOneOf(word.surface, u"だ|です|でし|でしょ|だろ|だっ|じゃ|なら|な|の|と|でも|"
+                                 u"曜日|番|番目|号|倍|割|度|種類|回目|年生|ページ|人前") ||
            word.subclass2 == u"助数詞";
 }
 
@@ -89,6 +95,21 @@ QString subjectOf(const QList<Morpheme>& words, qsizetype index) {
     return {};
 }
 
+// The next few words, run together.
+QString wordsAfter(const QList<Morpheme>& words, qsizetype index) {
+    QString after;
+    for (qsizetype i = index + 1; i < words.size() && i <= index + 3 && adjacent(words, i); ++i)
+        after += words[i].surface;
+    return after;
+}
+
+bool startsWithOneOf(const QString& text, QStringView list) {
+    for (const QStringView item : list.tokenize(u'|'))
+        if (text.startsWith(item))
+            return true;
+    return false;
+}
+
 bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index) {
     switch (rule.context) {
     case Context::Always:
@@ -98,7 +119,9 @@ bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index
     case Context::AfterDemonstrative:
         return afterDemonstrative(words, index);
     case Context::WithSubject:
-        return isOneOf(subjectOf(words, index), rule.subjects);
+        return isOneOf(subjectOf(words, index), rule.words);
+    case Context::BeforeWords:
+        return startsWithOneOf(wordsAfter(words, index), rule.words);
     }
     return false;
 }

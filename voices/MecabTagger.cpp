@@ -12,6 +12,8 @@
 #include <mecab.h>
 #endif
 
+#include <algorithm>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,31 +37,6 @@ QStringList dictionaryCandidates() {
     return candidates;
 }
 
-// MeCab's features are comma-separated, with double quotes around fields holding commas.
-QStringList splitFeatures(const QString& feature) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < feature.size(); ++i) {
-        const QChar c = feature[i];
-        if (c == u'"') {
-            if (quoted && i + 1 < feature.size() && feature[i + 1] == u'"') {
-                field += c;
-                ++i;
-            } else {
-                quoted = !quoted;
-            }
-        } else if (c == u',' && !quoted) {
-            fields << field;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields << field;
-    return fields;
-}
-
 } // namespace
 
 #ifdef LESSORA_HAVE_MECAB
@@ -67,6 +44,9 @@ QStringList splitFeatures(const QString& feature) {
 struct MecabTagger::Private {
     std::unique_ptr<MeCab::Model> model;
     std::unique_ptr<MeCab::Tagger> tagger;
+    bool widensAscii = false;
+    std::mutex latticesMutex;
+    std::vector<std::unique_ptr<MeCab::Lattice>> lattices; // free for the next parse
 };
 
 std::unique_ptr<MecabTagger> MecabTagger::openWithoutResource(const QString& directory,
@@ -138,30 +118,156 @@ std::unique_ptr<MecabTagger> MecabTagger::open(const QString& directory, QString
     return std::unique_ptr<MecabTagger>(new MecabTagger(std::move(d)));
 }
 
+namespace {
+
+// One field of a feature string: quoted fields ("," in ipadic) lose their quotes.
+QString featureField(const char* begin, const char* end) {
+    if (end - begin >= 2 && *begin == '"' && end[-1] == '"') {
+        std::string unquoted;
+        for (const char* p = begin + 1; p < end - 1; ++p) {
+            unquoted += *p;
+            if (*p == '"' && p + 1 < end - 1 && p[1] == '"')
+                ++p;
+        }
+        return QString::fromStdString(unquoted);
+    }
+    return QString::fromUtf8(begin, end - begin);
+}
+
+// Splits MeCab's comma-separated feature string into up to `count` fields, in place.
+int splitFeature(const char* feature, const char* (&starts)[10], const char* (&ends)[10]) {
+    int count = 0;
+    const char* p = feature;
+    while (count < 10) {
+        starts[count] = p;
+        bool quoted = false;
+        while (*p && (quoted || *p != ',')) {
+            if (*p == '"')
+                quoted = !quoted;
+            ++p;
+        }
+        ends[count++] = p;
+        if (!*p)
+            break;
+        ++p;
+    }
+    return count;
+}
+
+// Open JTalk gives its dictionary full-width letters, digits and signs (its text2mecab); the
+// tagger of its dictionary does the same. The widened text, and for each of its UTF-8 bytes
+// that starts a character the index of that character in the text.
+QByteArray widened(const QString& text, std::vector<qsizetype>& indexOfByte) {
+    QByteArray utf8;
+    utf8.reserve(text.size() * 3);
+    indexOfByte.assign(size_t(text.size()) * 4 + 1, -1);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        qsizetype units = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            units = 2;
+        }
+        if (c >= 0x21 && c <= 0x7E)
+            c += 0xFEE0;
+        indexOfByte[size_t(utf8.size())] = i;
+        const char32_t one[] = {c};
+        utf8 += QString::fromUcs4(one, 1).toUtf8();
+        i += units - 1;
+    }
+    indexOfByte[size_t(utf8.size())] = text.size();
+    return utf8;
+}
+
+bool isAsciiDigits(const QString& text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+} // namespace
+
+void MecabTagger::widenAscii() {
+    d->widensAscii = true;
+}
+
+// A lattice from the tagger's pool, given back when done: lattices are costly to make, and
+// parse() may run on several threads at once.
+class MecabTagger::LatticeLease {
+public:
+    explicit LatticeLease(Private& d);
+    ~LatticeLease();
+    MeCab::Lattice* get() const { return m_lattice.get(); }
+
+private:
+    Private& d;
+    std::unique_ptr<MeCab::Lattice> m_lattice;
+};
+
+MecabTagger::LatticeLease::LatticeLease(Private& d)
+    : d(d) {
+    {
+        std::lock_guard lock(d.latticesMutex);
+        if (!d.lattices.empty()) {
+            m_lattice = std::move(d.lattices.back());
+            d.lattices.pop_back();
+        }
+    }
+    if (!m_lattice)
+        m_lattice.reset(d.model->createLattice());
+}
+
+MecabTagger::LatticeLease::~LatticeLease() {
+    m_lattice->clear();
+    std::lock_guard lock(d.latticesMutex);
+    d.lattices.push_back(std::move(m_lattice));
+}
+
 QList<Morpheme> MecabTagger::parse(const QString& text) const {
     QList<Morpheme> morphemes;
-    const QByteArray utf8 = text.toUtf8();
-    const std::unique_ptr<MeCab::Lattice> lattice(d->model->createLattice());
-    lattice->set_sentence(utf8.constData(), size_t(utf8.size()));
+    std::vector<qsizetype> indexOfByte;
+    const QByteArray utf8 = d->widensAscii ? widened(text, indexOfByte) : text.toUtf8();
+    const LatticeLease lattice(*d);
+    lattice.get()->set_sentence(utf8.constData(), size_t(utf8.size()));
     if (!d->tagger->parse(lattice.get()))
         return morphemes;
-    for (const MeCab::Node* node = lattice->bos_node(); node; node = node->next) {
+    const char* starts[10];
+    const char* ends[10];
+    for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
-        const QStringList features = splitFeatures(QString::fromUtf8(node->feature));
+        const int fields = splitFeature(node->feature, starts, ends);
+        auto field = [&](int index) {
+            return index < fields ? featureField(starts[index], ends[index]) : QString();
+        };
         Morpheme morpheme;
-        morpheme.surface = QString::fromUtf8(node->surface, node->length);
-        morpheme.partOfSpeech = features.value(0);
-        morpheme.subclass = features.value(1);
-        morpheme.subclass2 = features.value(2);
-        if (const QString base = features.value(6); base != u"*")
+        if (d->widensAscii) {
+            const size_t begin = size_t(node->surface - utf8.constData());
+            const qsizetype from = indexOfByte[begin];
+            const qsizetype to = indexOfByte[begin + node->length];
+            morpheme.surface = text.mid(from, to - from);
+        } else {
+            morpheme.surface = QString::fromUtf8(node->surface, node->length);
+        }
+        morpheme.partOfSpeech = field(0);
+        morpheme.subclass = field(1);
+        morpheme.subclass2 = field(2);
+        if (const QString base = field(6); base != u"*")
             morpheme.baseForm = base;
         // Words missing from the dictionary have fewer fields, or "*" in their place. Open
-        // JTalk's dictionary marks devoiced morae with ’, which is no sound of its own.
-        QString pronunciation = features.value(8);
+        // JTalk's dictionary marks devoiced morae with ’ and some word joins with ':', which are
+        // no sounds of their own.
+        QString pronunciation = field(8);
         if (pronunciation != u"*")
-            morpheme.pronunciation = pronunciation.remove(u'’');
+            morpheme.pronunciation = pronunciation.remove(u'’').remove(u':');
         morpheme.spaceBefore = node->rlength > node->length;
+        // Open JTalk's dictionary has each digit as a word: a run of them is one number, as
+        // the other dictionary has it.
+        if (!morphemes.isEmpty() && !morpheme.spaceBefore && isAsciiDigits(morpheme.surface) &&
+            isAsciiDigits(morphemes.last().surface)) {
+            morphemes.last().surface += morpheme.surface;
+            morphemes.last().pronunciation.clear();
+            continue;
+        }
         morphemes << morpheme;
     }
     return morphemes;
@@ -180,6 +286,8 @@ std::unique_ptr<MecabTagger> MecabTagger::openWithoutResource(const QString&, QS
     *problem = QStringLiteral("this build has no MeCab");
     return nullptr;
 }
+
+void MecabTagger::widenAscii() {}
 
 QList<Morpheme> MecabTagger::parse(const QString&) const {
     return {};
@@ -233,7 +341,10 @@ QString MecabTagger::sharedProblem() {
 const MecabTagger* MecabTagger::openJTalkDictionary() {
     static const std::unique_ptr<MecabTagger> tagger = [] {
         QString problem;
-        return openWithoutResource(kOpenJTalkDictionary, &problem);
+        std::unique_ptr<MecabTagger> tagger = openWithoutResource(kOpenJTalkDictionary, &problem);
+        if (tagger)
+            tagger->widenAscii();
+        return tagger;
     }();
     return tagger.get();
 }

@@ -45,8 +45,13 @@ public:
 
     QList<Morpheme> parse(const QString& text) const;
 
+    // Gives the dictionary full-width letters, digits and signs, as Open JTalk does before its
+    // own analysis; the morphemes keep the text's characters.
+    void widenAscii();
+
 private:
     struct Private;
+    class LatticeLease;
     explicit MecabTagger(std::unique_ptr<Private> d);
     std::unique_ptr<Private> d;
 };

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QVector>
+#include <QStringList>
 #include <memory>
 
 namespace lessora {
@@ -83,6 +84,10 @@ public:
     // it, so that its length is known before it is heard or it can be written to a file.
     // Waits for the synthesis; engines that cannot synthesise to memory throw SpeechError.
     virtual SynthesizedAudio synthesize(const QString& text);
+    // A hint that `text` comes next with the current voice and rate: the engine may synthesise
+    // it now, so that speaking it later (on any voice object of the engine) starts at once.
+    // Silencing a voice object drops what was prepared. Never fails.
+    virtual void prepare(const QString& /*text*/) {}
 };
 
 // A voice category; with kOneCoreVoicesCategory it lists the second category of voices ("OneCore").
@@ -108,6 +113,11 @@ public:
     // A short note for the user about the engine's state, for example that no sound device
     // was found; empty when all is well.
     virtual QString availabilityNote() const { return {}; }
+
+    // The descriptions of the installed voices that speakers of the language ("English",
+    // "Japanese") get by default, best first: the first for the first speaker of the language,
+    // the second for the second, and so on. Empty when the engine has no preference.
+    virtual QStringList preferredVoices(const QString& /*language*/) const { return {}; }
 };
 
 // Scope of one engine operation; ends it on every path, errors included.

@@ -1,0 +1,212 @@
+#include "voices/OpenJTalkSynth.h"
+
+#include "voices/OpenJTalkFiles.h"
+#include "voices/ProcessRunner.h"
+#include "voices/SpeechEngine.h"
+
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+
+namespace lessora {
+
+namespace {
+
+std::mutex g_installationMutex;
+OpenJTalkInstallation g_installation = OpenJTalkInstallation::debian();
+
+// Silence between the sentences of one line, and what is kept of a run's own silence.
+constexpr int kSentencePauseMs = 250;
+constexpr int kClausePauseMs = 120;
+constexpr int kLeadInMs = 10;
+constexpr int kTailMs = 40;
+constexpr int kSilenceLevel = 200; // about -44 dBFS: the HTS voice's pauses are quieter
+
+bool endsSentence(QChar c) {
+    return c == u'。' || c == u'！' || c == u'？' || c == u'!' || c == u'?';
+}
+
+bool endsClause(QChar c) {
+    return c == u'、' || c == u',' || c == u'，';
+}
+
+// The samples of a 16-bit mono RIFF WAVE file; empty when it is none.
+std::vector<qint16> wavSamples(const QByteArray& wav, int* sampleRate) {
+    std::vector<qint16> samples;
+    if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE")
+        return samples;
+    qsizetype at = 12;
+    int channels = 0;
+    int bits = 0;
+    while (at + 8 <= wav.size()) {
+        const QByteArray id = wav.mid(at, 4);
+        const quint32 size = qFromLittleEndian<quint32>(wav.constData() + at + 4);
+        const qsizetype body = at + 8;
+        if (id == "fmt " && body + 16 <= wav.size()) {
+            channels = qFromLittleEndian<quint16>(wav.constData() + body + 2);
+            *sampleRate = int(qFromLittleEndian<quint32>(wav.constData() + body + 4));
+            bits = qFromLittleEndian<quint16>(wav.constData() + body + 14);
+        } else if (id == "data") {
+            if (channels != 1 || bits != 16)
+                return samples;
+            const qsizetype end = std::min<qsizetype>(wav.size(), body + qsizetype(size));
+            samples.resize(size_t((end - body) / 2));
+            for (size_t i = 0; i < samples.size(); ++i)
+                samples[i] = qFromLittleEndian<qint16>(wav.constData() + body + 2 * qsizetype(i));
+            return samples;
+        }
+        at = body + qsizetype(size) + (size & 1);
+    }
+    return samples;
+}
+
+// The part between the run's leading and trailing silence, with a little of each kept.
+std::pair<size_t, size_t> voicedSpan(const std::vector<qint16>& samples, int rate) {
+    auto loud = [](qint16 sample) { return std::abs(int(sample)) > kSilenceLevel; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    if (first == samples.end())
+        return {0, 0};
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    const size_t begin = size_t(std::max<qsizetype>(0, (first - samples.begin()) - rate * kLeadInMs / 1000));
+    const size_t end = std::min(samples.size(), size_t(last - samples.begin()) + size_t(rate * kTailMs / 1000));
+    return {begin, end};
+}
+
+QStringList baseArguments(const OpenJTalkInstallation& installation) {
+    return {QStringLiteral("-x"), installation.dictionary, QStringLiteral("-m"), installation.voice};
+}
+
+QByteArray runInput(const QString& chunk) {
+    // One line: Open JTalk reads no further.
+    QString line = chunk;
+    line.replace(u'\n', u' ').replace(u'\r', u' ');
+    return line.toUtf8() + '\n';
+}
+
+bool hasSomethingToSay(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+} // namespace
+
+OpenJTalkInstallation OpenJTalkInstallation::debian() {
+    return {kOpenJTalkProgram, kOpenJTalkDictionary, kOpenJTalkVoice, std::chrono::milliseconds(8000)};
+}
+
+bool OpenJTalkInstallation::isInstalled() const {
+    const QFileInfo program(this->program);
+    return program.isFile() && program.isExecutable() &&
+           QFileInfo(dictionary + QStringLiteral("/sys.dic")).isFile() && QFileInfo(voice).isFile();
+}
+
+OpenJTalkInstallation OpenJTalkSynth::installation() {
+    std::lock_guard lock(g_installationMutex);
+    return g_installation;
+}
+
+void OpenJTalkSynth::setInstallation(const OpenJTalkInstallation& installation) {
+    std::lock_guard lock(g_installationMutex);
+    g_installation = installation;
+}
+
+QStringList OpenJTalkSynth::chunks(const QString& text) {
+    QStringList result;
+    QString current;
+    auto flush = [&] {
+        if (hasSomethingToSay(current))
+            result << current;
+        else if (!result.isEmpty())
+            result.last() += current; // a closing bracket or stray mark stays with its sentence
+        current.clear();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        current += c;
+        const bool sentenceEnd =
+            endsSentence(c) && (i + 1 >= text.size() || !endsSentence(text[i + 1]));
+        if (sentenceEnd || (current.size() >= kMaxChunk / 2 && endsClause(c)) ||
+            current.size() >= kMaxChunk)
+            flush();
+    }
+    flush();
+    return result;
+}
+
+void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, const QString& text,
+                           const SampleHandler& handler) {
+    const OpenJTalkInstallation setup = installation();
+    if (!setup.isInstalled())
+        throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
+    QStringList arguments = baseArguments(setup);
+    arguments << QStringLiteral("-ow") << QStringLiteral("/dev/stdout") << QStringLiteral("-fm")
+              << QString::number(voice.halfTones) << QStringLiteral("-a")
+              << QString::number(voice.allPass) << QStringLiteral("-jf")
+              << QString::number(voice.f0Weight) << QStringLiteral("-r")
+              << QString::number(speed, 'f', 3);
+    const QStringList pieces = chunks(text);
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        ProcessRequest request{setup.program, arguments, runInput(pieces[i]), false, setup.timeout,
+                               [&handler] { return handler(nullptr, 0); }};
+        const ProcessResult result = runProcess(request);
+        if (result.status == ProcessResult::Status::Cancelled)
+            return;
+        if (result.status != ProcessResult::Status::Finished)
+            throw SpeechError(result.describe(setup.program));
+        int rate = 0;
+        const std::vector<qint16> samples = wavSamples(result.output, &rate);
+        if (rate != kSampleRate)
+            throw SpeechError(QStringLiteral("open_jtalk の出力を読めません"));
+        const auto [begin, end] = voicedSpan(samples, rate);
+        if (end > begin && !handler(samples.data() + begin, qint64(end - begin)))
+            return;
+        if (i + 1 < pieces.size()) {
+            const int pauseMs = endsSentence(pieces[i].back()) ? kSentencePauseMs
+                                : endsClause(pieces[i].back()) ? kClausePauseMs
+                                                               : 0;
+            const std::vector<qint16> pause(size_t(rate * pauseMs / 1000), 0);
+            if (!pause.empty() && !handler(pause.data(), qint64(pause.size())))
+                return;
+        }
+    }
+}
+
+QString OpenJTalkSynth::analyse(const QString& text) {
+    const OpenJTalkInstallation setup = installation();
+    if (!setup.isInstalled())
+        throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
+    QStringList arguments = baseArguments(setup);
+    arguments << QStringLiteral("-ot") << QStringLiteral("/dev/fd/3");
+    QString reading;
+    for (const QString& piece : chunks(text)) {
+        const ProcessResult result =
+            runProcess({setup.program, arguments, runInput(piece), true, setup.timeout, {}});
+        if (result.status != ProcessResult::Status::Finished)
+            throw SpeechError(result.describe(setup.program));
+        // "[Text analysis result]": one word a line, its pronunciation in the tenth field.
+        const QString trace = QString::fromUtf8(result.extraOutput);
+        const qsizetype start = trace.indexOf(QStringLiteral("[Text analysis result]\n"));
+        if (start < 0)
+            continue;
+        const qsizetype end = trace.indexOf(QStringLiteral("\n\n"), start);
+        const QString words = trace.mid(start, end < 0 ? -1 : end - start);
+        for (const QString& line : words.split(u'\n').mid(1)) {
+            const QStringList fields = line.split(u',');
+            if (fields.size() < 10)
+                continue;
+            if (fields[1] == u"記号") {
+                // Punctuation as the other readings show it; other symbols are not said.
+                const QString mark = fields[0];
+                if (mark == u"。" || mark == u"、" || mark == u"？" || mark == u"！")
+                    reading += mark;
+                continue;
+            }
+            reading += QString(fields[9]).remove(u'’');
+        }
+    }
+    return reading;
+}
+
+} // namespace lessora

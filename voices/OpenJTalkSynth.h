@@ -1,0 +1,62 @@
+#pragma once
+
+#include "voices/EspeakSynth.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <vector>
+
+namespace lessora {
+
+// How the one HTS voice is turned into a speaker of its own.
+struct OpenJTalkVoiceSettings {
+    double halfTones = 0; // pitch shift (-fm)
+    double allPass = 0.55; // frequency warping (-a): lower is a shorter vocal tract, brighter
+    double f0Weight = 1.0; // liveliness of the melody (-jf)
+};
+
+// Where Open JTalk and its files are, and how long one run may take.
+struct OpenJTalkInstallation {
+    QString program;
+    QString dictionary;
+    QString voice;
+    std::chrono::milliseconds timeout{8000};
+
+    // The Debian packages' places (open-jtalk, open-jtalk-mecab-naist-jdic,
+    // hts-voice-nitech-jp-atr503-m001).
+    static OpenJTalkInstallation debian();
+    // All three are there.
+    bool isInstalled() const;
+};
+
+// Open JTalk with an HTS voice, run as a separate program for each sentence: the text goes to
+// its standard input and the WAV comes back on its standard output, so that no file is written
+// and no shell is involved. The run is killed when the handler asks to stop (a call with no
+// samples asks only that) or when it takes longer than the timeout.
+class OpenJTalkSynth {
+public:
+    static constexpr int kSampleRate = 48000;
+    // Longest text given to one run: Open JTalk reads one line of at most 1023 bytes.
+    static constexpr qsizetype kMaxChunk = 80;
+
+    // The installation that every synthesiser uses; tests put a stand-in program in its place.
+    static OpenJTalkInstallation installation();
+    static void setInstallation(const OpenJTalkInstallation& installation);
+    static bool available() { return installation().isInstalled(); }
+
+    // Speaks the text (Japanese, kanji and all) at `speed` times the voice's rate, sentence by
+    // sentence, silence at the ends trimmed. Throws SpeechError when Open JTalk fails.
+    void speak(const OpenJTalkVoiceSettings& voice, double speed, const QString& text,
+               const SampleHandler& handler);
+
+    // The pronunciation of Open JTalk's own analysis of the text: what the voice says.
+    QString analyse(const QString& text);
+
+    // The pieces of a text that are given to one run each: sentences, and of long ones their
+    // clauses, none longer than kMaxChunk.
+    static QStringList chunks(const QString& text);
+};
+
+} // namespace lessora

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+
+namespace lessora {
+
+// How a run of an external program ended.
+struct ProcessResult {
+    enum class Status {
+        Finished,    // exited with code 0
+        Failed,      // exited with another code, or was killed by a signal
+        TimedOut,    // still running at the deadline: killed
+        Cancelled,   // asked to stop: killed
+        CannotStart, // the program could not be started
+    };
+    Status status = Status::CannotStart;
+    int exitCode = -1;
+    int signal = 0;
+    QByteArray output;      // its standard output
+    QByteArray extraOutput; // what it wrote to file descriptor 3, when asked for
+    QByteArray errors;      // the start of its standard error
+
+    // A line for the user about a run that did not finish well.
+    QString describe(const QString& program) const;
+};
+
+struct ProcessRequest {
+    QString program;         // an absolute path: no shell, no search of PATH
+    QStringList arguments;
+    QByteArray input;        // written to its standard input, which is then closed
+    bool extraOutput = false; // collect what it writes to file descriptor 3 (/dev/fd/3)
+    std::chrono::milliseconds timeout{10000};
+    // Asked every few milliseconds; false kills the program.
+    std::function<bool()> keepGoing;
+};
+
+// Runs a program directly (posix_spawn, no shell) in a process group of its own, with nothing
+// inherited but standard input, output and error (and fd 3 when asked), and collects its
+// output in memory. Never waits past the timeout: a program that hangs, or is cancelled, is
+// killed with its group and reaped.
+ProcessResult runProcess(const ProcessRequest& request);
+
+} // namespace lessora
