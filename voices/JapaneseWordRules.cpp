@@ -12,6 +12,7 @@ enum class Context {
     AfterDemonstrative,    // この, その, あの or どの right before, and no comparison after
     WithSubject,           // its subject (the noun before が, は or も) is one of `subjects`
     BeforeWords,           // the words after it begin with one of `words`
+    AfterWord,             // the word before it is one of `words`
 };
 
 struct WordRule {
@@ -34,8 +35,11 @@ constexpr WordRule kWordRules[] = {
     {u"一昨年",   Context::Always, {}, {}, u"オトトシ"},   // not イッサクネン
     {u"昨夜",     Context::Always, {}, {}, u"ユーベ"},     // not サクヤ
 
-    // 何 before a copula, の, と, でも or a counter: ナンデスカ, ナンノ, ナント, ナンヨービ.
+    // 何 before a copula, の, と, でも or a counter: ナンデスカ, ナンノ, ナント, ナンヨービ;
+    // but 何色 ナニイロ, 何語 ナニゴ, 何者 ナニモノ, 何事 ナニゴト.
+    {u"何", Context::BeforeWords, u"色|語|者|事", {}, u"ナニ"},
     {u"何", Context::BeforeCopulaOrCounter, {}, {}, u"ナン"},
+    {u"色", Context::AfterWord, u"何", {}, u"イロ"},
 
     // 方 after a demonstrative is a person: アノカタ; この方がいい compares and stays ホー.
     {u"方", Context::AfterDemonstrative, {}, {}, u"カタ"},
@@ -122,6 +126,8 @@ bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index
         return isOneOf(subjectOf(words, index), rule.words);
     case Context::BeforeWords:
         return startsWithOneOf(wordsAfter(words, index), rule.words);
+    case Context::AfterWord:
+        return index > 0 && adjacent(words, index) && isOneOf(words[index - 1].surface, rule.words);
     }
     return false;
 }
