@@ -563,10 +563,67 @@ const QRegularExpression& latinRun() {
     return pattern;
 }
 
+// Numerals longer than any number (一京 has 17 digits) are read digit by digit. MeCab takes
+// time that grows with the square of a run of digits or kanji numerals, so such runs are not
+// given to it: they become morphemes here, the digits one numeral, the kanji one a character.
+constexpr qsizetype kLongestNumeral = 40;
+
+QList<Morpheme> longNumeral(QStringView run) {
+    QList<Morpheme> morphemes;
+    auto numeral = [](QStringView surface) {
+        Morpheme morpheme;
+        morpheme.surface = surface.toString();
+        morpheme.partOfSpeech = QStringLiteral("名詞");
+        morpheme.subclass = QStringLiteral("数");
+        return morpheme;
+    };
+    for (qsizetype i = 0; i < run.size();) {
+        qsizetype end = i + 1;
+        if (run[i].isDigit()) {
+            while (end < run.size() && run[end].isDigit())
+                ++end;
+        }
+        Morpheme morpheme = numeral(run.mid(i, end - i));
+        if (!run[i].isDigit())
+            if (const auto spoken = japanese::readNumeral(morpheme.surface))
+                morpheme.pronunciation = spoken->text();
+        morphemes << morpheme;
+        i = end;
+    }
+    return morphemes;
+}
+
+QList<Morpheme> morphemesOf(const QString& clause, const MecabTagger* tagger) {
+    auto tag = [tagger](const QString& text) {
+        return tagger ? tagger->parse(text) : morphemesWithoutDictionary(text);
+    };
+    QList<Morpheme> morphemes;
+    qsizetype last = 0;
+    for (qsizetype i = 0; i < clause.size();) {
+        if (!japanese::isNumeralCharacter(clause[i])) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < clause.size() && japanese::isNumeralCharacter(clause[end]))
+            ++end;
+        if (end - i > kLongestNumeral) {
+            if (i > last)
+                morphemes += tag(clause.mid(last, i - last));
+            morphemes += longNumeral(QStringView(clause).mid(i, end - i));
+            last = end;
+        }
+        i = end;
+    }
+    if (last == 0)
+        return tag(clause);
+    if (last < clause.size())
+        morphemes += tag(clause.mid(last));
+    return morphemes;
+}
+
 QList<Piece> readClause(const QString& clause, const MecabTagger* tagger) {
-    const QList<Morpheme> morphemes =
-        tagger ? tagger->parse(clause) : morphemesWithoutDictionary(clause);
-    return MorphemeReader(morphemes).read();
+    return MorphemeReader(morphemesOf(clause, tagger)).read();
 }
 
 QList<Piece> readLine(const QString& text, const MecabTagger* tagger) {

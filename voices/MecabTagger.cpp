@@ -232,6 +232,7 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
         return morphemes;
     const char* starts[10];
     const char* ends[10];
+    bool lastIsDigits = false; // the last morpheme is a run of ASCII digits
     for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
@@ -262,12 +263,13 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
         morpheme.spaceBefore = node->rlength > node->length;
         // Open JTalk's dictionary has each digit as a word: a run of them is one number, as
         // the other dictionary has it.
-        if (!morphemes.isEmpty() && !morpheme.spaceBefore && isAsciiDigits(morpheme.surface) &&
-            isAsciiDigits(morphemes.last().surface)) {
+        const bool digits = isAsciiDigits(morpheme.surface);
+        if (digits && lastIsDigits && !morpheme.spaceBefore) {
             morphemes.last().surface += morpheme.surface;
             morphemes.last().pronunciation.clear();
             continue;
         }
+        lastIsDigits = digits;
         morphemes << morpheme;
     }
     return morphemes;
