@@ -82,12 +82,12 @@ std::vector<EmbeddedVoice> makeVoices() {
         // made longer or shorter by the all-pass constant (-a). Takumi is the voice as
         // recorded (about 118 Hz), Kenji four half-tones lower and darker (about 93 Hz), Aoi
         // nine half-tones higher and brighter (about 198 Hz).
-        openJTalk(QStringLiteral("Open JTalk Takumi - Japanese (Japan)"), male, {0.0, 0.55, 1.0},
-                  0.0, "gmw/en-US+m3", 50, -0.9),
-        openJTalk(QStringLiteral("Open JTalk Kenji - Japanese (Japan)"), male, {-4.0, 0.60, 1.0},
-                  0.0, "gmw/en-US+m7", 35, -0.9),
-        openJTalk(QStringLiteral("Open JTalk Aoi - Japanese (Japan)"), female, {9.0, 0.45, 1.1},
-                  0.0, "gmw/en-US+f4", 55, -2.3),
+        openJTalk(QStringLiteral("OpenJTalk Takumi - Japanese (Japan)"), male, {0.0, 0.55, 1.0},
+                  4.0, "gmw/en-US+m3", 50, -0.9),
+        openJTalk(QStringLiteral("OpenJTalk Kenji - Japanese (Japan)"), male, {-4.0, 0.60, 1.0},
+                  4.6, "gmw/en-US+m7", 35, -0.9),
+        openJTalk(QStringLiteral("OpenJTalk Aoi - Japanese (Japan)"), female, {9.0, 0.45, 1.1},
+                  3.0, "gmw/en-US+f4", 55, -2.3),
         espeak(QStringLiteral("eSpeak Kenta - Japanese (Japan)"), ja, male, "ja+m7", 35, 50, 175,
                -0.2, "gmw/en-US+m7", -0.9),
         espeak(QStringLiteral("eSpeak Hiro - Japanese (Japan)"), ja, male, "ja+m3", 70, 50, 175,

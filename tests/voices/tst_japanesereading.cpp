@@ -3,6 +3,7 @@
 #include "voices/MecabTagger.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 #include <thread>
 #include <vector>
@@ -24,6 +25,11 @@ private slots:
     void initTestCase();
     void reading_data();
     void reading();
+    void contextRules_data();
+    void contextRules();
+    void openJTalkReading_data() { contextRules_data(); }
+    void openJTalkReading();
+    void openJTalkSegmentsGiveKanjiAsWritten();
     void segments_data();
     void segments();
     void withoutDictionary();
@@ -155,6 +161,115 @@ void TestJapaneseReading::reading() {
     QCOMPARE(japaneseReading(text), expected);
 }
 
+// Words the dictionaries' first choice gets wrong in dialogue, and signs a Japanese speaker says
+// as words. The same table is read by both dictionaries: the one of the espeak-ng voices and
+// Open JTalk's.
+void TestJapaneseReading::contextRules_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    // clang-format off
+
+    // 何 before a copula or counter is ナン; before other words, and in 何色 and 何語, ナニ.
+    QTest::newRow("何です") << "これは何ですか。" << "コレワナンデスカ。";
+    QTest::newRow("何だ") << "それは何だ。" << "ソレワナンダ。";
+    QTest::newRow("何でしょう") << "何でしょうか。" << "ナンデショーカ。";
+    QTest::newRow("何の") << "何の本ですか。" << "ナンノホンデスカ。";
+    QTest::newRow("何と") << "名前は何といいますか。" << "ナマエワナントイイマスカ。";
+    QTest::newRow("何曜日") << "何曜日に会いましょうか。" << "ナンヨービニアイマショーカ。";
+    QTest::newRow("何を") << "何を食べますか。" << "ナニヲタベマスカ。";
+    QTest::newRow("何か") << "何か飲みますか。" << "ナニカノミマスカ。";
+    QTest::newRow("何色") << "何色が好きですか。" << "ナニイロガスキデスカ。";
+    QTest::newRow("何語") << "何語を話しますか。" << "ナニゴヲハナシマスカ。";
+
+    // 方 after a demonstrative is a person, unless it compares.
+    QTest::newRow("あの方") << "あの方はどなたですか。" << "アノカタワドナタデスカ。";
+    QTest::newRow("その方に") << "その方に聞いてください。" << "ソノカタニキイテクダサイ。";
+    QTest::newRow("この方が (person)") << "この方が田中さんです。" << "コノカタガタナカサンデス。";
+    QTest::newRow("この方がいい") << "この方がいいです。" << "コノホーガイイデス。";
+    QTest::newRow("駅の方") << "駅の方へ行きます。" << "エキノホーエイキマス。";
+
+    // Everyday time words as said in conversation.
+    QTest::newRow("明後日") << "明後日、また来ます。" << "アサッテ、マタキマス。";
+    QTest::newRow("一昨年") << "一昨年、京都に行きました。" << "オトトシ、キョートニイキマシタ。";
+    QTest::newRow("一昨日") << "一昨日から熱があります。" << "オトトイカラネツガアリマス。";
+    QTest::newRow("昨夜") << "昨夜はよく眠れましたか。" << "ユーベワヨクネムレマシタカ。";
+    QTest::newRow("今朝") << "今朝は寒かったです。" << "ケサワサムカッタデス。";
+
+    // Verbs and adjectives read by their subject.
+    QTest::newRow("雪が降り") << "雪が降りました。" << "ユキガフリマシタ。";
+    QTest::newRow("雨が降り") << "雨が降りそうです。" << "アメガフリソーデス。";
+    QTest::newRow("バスを降り") << "バスを降りてください。" << "バスヲオリテクダサイ。";
+    QTest::newRow("お腹が空い") << "お腹が空いています。" << "オナカガスイテイマス。";
+    QTest::newRow("席が空い") << "席が空いていますか。" << "セキガアイテイマスカ。";
+    QTest::newRow("窓が開い") << "窓が開いています。" << "マドガアイテイマス。";
+    QTest::newRow("カレーが辛い") << "このカレーは辛いです。" << "コノカレーワカライデス。";
+    QTest::newRow("別れが辛い") << "別れるのは辛いです。" << "ワカレルノワツライデス。";
+    QTest::newRow("角を曲がる") << "次の角を右に曲がってください。" << "ツギノカドヲミギニマガッテクダサイ。";
+
+    // Minutes against "enough", fractions against minutes.
+    QTest::newRow("あと十分") << "あと十分で着きます。" << "アトジュップンデツキマス。";
+    QTest::newRow("十分に") << "十分に気をつけてください。" << "ジューブンニキヲツケテクダサイ。";
+    QTest::newRow("5分の電車") << "9時5分の電車に乗ります。" << "クジゴフンノデンシャニノリマス。";
+    QTest::newRow("2分の1") << "2分の1に切ってください。" << "ニブンノイチニキッテクダサイ。";
+
+    // Signs, currency, fractions and dates with slashes.
+    QTest::newRow("minus decimal") << "気温は-5.5度です。" << "キオンワマイナスゴテンゴドデス。";
+    QTest::newRow("minus") << "今朝は-3度でした。" << "ケサワマイナスサンドデシタ。";
+    QTest::newRow("yen sign") << "¥1000です。" << "センエンデス。";
+    QTest::newRow("full-width yen sign") << "￥500のお弁当です。" << "ゴヒャクエンノオベントーデス。";
+    QTest::newRow("dollar") << "$5です。" << "ゴドルデス。";
+    QTest::newRow("half") << "1/2の確率です。" << "ニブンノイチノカクリツデス。";
+    QTest::newRow("three quarters") << "全体の3/4です。" << "ゼンタイノヨンブンノサンデス。";
+    QTest::newRow("month and day") << "12/25に会いましょう。" << "ジューニガツニジューゴニチニアイマショー。";
+    QTest::newRow("May 3") << "5/3は休みです。" << "ゴガツミッカワヤスミデス。";
+    QTest::newRow("full date") << "2023/11/3に結婚しました。" << "ニセンニジューサンネンジューイチガツミッカニケッコンシマシタ。";
+    QTest::newRow("range is no minus") << "3-5人" << "サンノゴニン";
+    QTest::newRow("telephone is no minus") << "03-1234-5678" << "ゼロサンノイチニサンヨンノゴロクナナハチ";
+    // clang-format on
+}
+
+namespace {
+// The two dictionaries spell some long vowels apart (センセイ, センセー) that sound alike.
+QString sounds(QString katakana) {
+    static const QRegularExpression ei(QStringLiteral("([エケセテネヘメレゲゼデベペ])イ"));
+    static const QRegularExpression ou(QStringLiteral("([オコソトノホモヨロゴゾドボポョ])ウ"));
+    return katakana.replace(ei, QStringLiteral("\\1ー")).replace(ou, QStringLiteral("\\1ー"));
+}
+} // namespace
+
+void TestJapaneseReading::contextRules() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(sounds(japaneseReading(text)), sounds(expected));
+    // A weekday after it makes a date of what would be a fraction.
+    QVERIFY(japaneseReading("1/2(月)").startsWith("イチガツフツカ"));
+}
+
+void TestJapaneseReading::openJTalkReading() {
+    if (!MecabTagger::openJTalkDictionary())
+        QSKIP("Open JTalk's dictionary is not installed (open-jtalk-mecab-naist-jdic)");
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(sounds(lessora::openJTalkReading(text)), sounds(expected));
+}
+
+// Words the dictionary reads right go to Open JTalk as written (its accent comes from them);
+// numbers and words read by a rule go as kana; digits never, since its own number rules would
+// change the words around them.
+void TestJapaneseReading::openJTalkSegmentsGiveKanjiAsWritten() {
+    if (!MecabTagger::openJTalkDictionary())
+        QSKIP("Open JTalk's dictionary is not installed (open-jtalk-mecab-naist-jdic)");
+    const QList<ReadingSegment> segments = openJTalkSegments("雨が3本の木に。雪が降りました。Thank you!");
+    QCOMPARE(segments.size(), 2);
+    QCOMPARE(segments[1], (ReadingSegment{Kind::Latin, "Thank you!"}));
+    const QString given = segments[0].text;
+    QVERIFY2(given.startsWith("雨が") && given.contains("の木に"), qPrintable(given));
+    QVERIFY2(!given.contains(QRegularExpression("[0-9０-９]")), qPrintable(given));
+    QVERIFY2(given.contains("さんぼん") || given.contains("サンボン"), qPrintable(given));
+    // 降り of rain is フリ, a rule's reading: given as kana.
+    QVERIFY2(!given.contains("降り"), qPrintable(given));
+}
+
 void TestJapaneseReading::segments_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<ReadingSegment>>("expected");
@@ -175,6 +290,11 @@ void TestJapaneseReading::segments_data() {
     QTest::newRow("punctuation alone is not spoken")
         << "Thank you。" << QList<ReadingSegment>{{Kind::Latin, "Thank you"}};
     QTest::newRow("nothing to say") << "「」" << QList<ReadingSegment>{};
+    QTest::newRow("address for the English voice")
+        << "メールはtest@example.comまで。"
+        << QList<ReadingSegment>{{Kind::Japanese, "メールワ"},
+                                 {Kind::Latin, "test@example.com"},
+                                 {Kind::Japanese, "マデ。"}};
 }
 
 void TestJapaneseReading::segments() {
