@@ -264,6 +264,20 @@ QString textbookReading(const QString& surface) {
     return {};
 }
 
+// Katakana that Open JTalk takes for another word, and how to write it so that it says it.
+QString voiceSpelling(QString katakana) {
+    struct Spelling {
+        QStringView katakana;
+        QStringView written;
+    };
+    static constexpr Spelling kSpellings[] = {
+        {u"ハツカ", u"二十日"}, // ハッカ (mint) otherwise
+    };
+    for (const Spelling& spelling : kSpellings)
+        katakana.replace(spelling.katakana.toString(), spelling.written.toString());
+    return katakana;
+}
+
 // Reads a clause of morphemes, numbers and counters with their sound changes.
 class MorphemeReader {
 public:
@@ -318,7 +332,8 @@ private:
                                std::none_of(written.begin(), written.end(),
                                             [](QChar c) { return c.isDigit(); });
         m_pieces.append({ReadingSegment::Kind::Japanese, text, m[from].spaceBefore,
-                         asWritten ? written : voiceText.isEmpty() ? text : voiceText,
+                         asWritten ? written
+                                   : voiceSpelling(voiceText.isEmpty() ? text : voiceText),
                          !asWritten});
     }
     void addWord(qsizetype i) { add(wordReading(i), i, i + 1); }

@@ -33,36 +33,6 @@ bool endsClause(QChar c) {
     return c == u'、' || c == u',' || c == u'，';
 }
 
-// The samples of a 16-bit mono RIFF WAVE file; empty when it is none.
-std::vector<qint16> wavSamples(const QByteArray& wav, int* sampleRate) {
-    std::vector<qint16> samples;
-    if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE")
-        return samples;
-    qsizetype at = 12;
-    int channels = 0;
-    int bits = 0;
-    while (at + 8 <= wav.size()) {
-        const QByteArray id = wav.mid(at, 4);
-        const quint32 size = qFromLittleEndian<quint32>(wav.constData() + at + 4);
-        const qsizetype body = at + 8;
-        if (id == "fmt " && body + 16 <= wav.size()) {
-            channels = qFromLittleEndian<quint16>(wav.constData() + body + 2);
-            *sampleRate = int(qFromLittleEndian<quint32>(wav.constData() + body + 4));
-            bits = qFromLittleEndian<quint16>(wav.constData() + body + 14);
-        } else if (id == "data") {
-            if (channels != 1 || bits != 16)
-                return samples;
-            const qsizetype end = std::min<qsizetype>(wav.size(), body + qsizetype(size));
-            samples.resize(size_t((end - body) / 2));
-            for (size_t i = 0; i < samples.size(); ++i)
-                samples[i] = qFromLittleEndian<qint16>(wav.constData() + body + 2 * qsizetype(i));
-            return samples;
-        }
-        at = body + qsizetype(size) + (size & 1);
-    }
-    return samples;
-}
-
 // The part between the run's leading and trailing silence, with a little of each kept.
 std::pair<size_t, size_t> voicedSpan(const std::vector<qint16>& samples, int rate) {
     auto loud = [](qint16 sample) { return std::abs(int(sample)) > kSilenceLevel; };
@@ -91,6 +61,35 @@ bool hasSomethingToSay(const QString& text) {
 }
 
 } // namespace
+
+std::vector<qint16> wavSamples(const QByteArray& wav, int* sampleRate) {
+    std::vector<qint16> samples;
+    if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE")
+        return samples;
+    qsizetype at = 12;
+    int channels = 0;
+    int bits = 0;
+    while (at + 8 <= wav.size()) {
+        const QByteArray id = wav.mid(at, 4);
+        const quint32 size = qFromLittleEndian<quint32>(wav.constData() + at + 4);
+        const qsizetype body = at + 8;
+        if (id == "fmt " && body + 16 <= wav.size()) {
+            channels = qFromLittleEndian<quint16>(wav.constData() + body + 2);
+            *sampleRate = int(qFromLittleEndian<quint32>(wav.constData() + body + 4));
+            bits = qFromLittleEndian<quint16>(wav.constData() + body + 14);
+        } else if (id == "data") {
+            if (channels != 1 || bits != 16)
+                return samples;
+            const qsizetype end = std::min<qsizetype>(wav.size(), body + qsizetype(size));
+            samples.resize(size_t((end - body) / 2));
+            for (size_t i = 0; i < samples.size(); ++i)
+                samples[i] = qFromLittleEndian<qint16>(wav.constData() + body + 2 * qsizetype(i));
+            return samples;
+        }
+        at = body + qsizetype(size) + (size & 1);
+    }
+    return samples;
+}
 
 OpenJTalkInstallation OpenJTalkInstallation::debian() {
     return {kOpenJTalkProgram, kOpenJTalkDictionary, kOpenJTalkVoice, std::chrono::milliseconds(8000)};
@@ -135,17 +134,22 @@ QStringList OpenJTalkSynth::chunks(const QString& text) {
     return result;
 }
 
+QStringList OpenJTalkSynth::arguments(const OpenJTalkInstallation& installation,
+                                     const OpenJTalkVoiceSettings& voice, double speed) {
+    return baseArguments(installation)
+           << QStringLiteral("-ow") << QStringLiteral("/dev/stdout") << QStringLiteral("-fm")
+           << QString::number(voice.halfTones) << QStringLiteral("-a")
+           << QString::number(voice.allPass) << QStringLiteral("-jf")
+           << QString::number(voice.f0Weight) << QStringLiteral("-r")
+           << QString::number(speed, 'f', 3);
+}
+
 void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, const QString& text,
                            const SampleHandler& handler) {
     const OpenJTalkInstallation setup = installation();
     if (!setup.isInstalled())
         throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
-    QStringList arguments = baseArguments(setup);
-    arguments << QStringLiteral("-ow") << QStringLiteral("/dev/stdout") << QStringLiteral("-fm")
-              << QString::number(voice.halfTones) << QStringLiteral("-a")
-              << QString::number(voice.allPass) << QStringLiteral("-jf")
-              << QString::number(voice.f0Weight) << QStringLiteral("-r")
-              << QString::number(speed, 'f', 3);
+    const QStringList arguments = OpenJTalkSynth::arguments(setup, voice, speed);
     const QStringList pieces = chunks(text);
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         ProcessRequest request{setup.program, arguments, runInput(pieces[i]), false, setup.timeout,

@@ -57,6 +57,12 @@ public:
     // The pieces of a text that are given to one run each: sentences, and of long ones their
     // clauses, none longer than kMaxChunk.
     static QStringList chunks(const QString& text);
+    // The arguments of a run that writes the voice's WAV to standard output.
+    static QStringList arguments(const OpenJTalkInstallation& installation,
+                                 const OpenJTalkVoiceSettings& voice, double speed);
 };
+
+// The samples of a 16-bit mono RIFF WAVE file and its rate; no samples when it is none.
+std::vector<qint16> wavSamples(const QByteArray& wav, int* sampleRate);
 
 } // namespace lessora
