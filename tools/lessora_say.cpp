@@ -30,6 +30,8 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -114,24 +116,43 @@ int listVoices() {
                         .arg(description));
 }
 
-// Reads standard input line by line and writes what `read` makes of each line. Output is
-// flushed only when no more input is waiting, so that a long file is not slowed down by a write
-// per line while a line typed or piped in one at a time is answered at once.
+// Reads standard input line by line and writes what `read` makes of each line, in order. Lines
+// that are waiting already are read in batches on two threads, and the output is written and
+// flushed once a batch is done: a long file is not slowed down by a write per line, while a line
+// typed or piped in one at a time is answered at once.
 template <typename Read> void readLines(Read read) {
+    constexpr size_t kBatch = 4096;
     std::ios::sync_with_stdio(false);
-    std::string line;
-    std::string output;
-    while (std::getline(std::cin, line)) {
-        output += read(QString::fromUtf8(line.data(), qsizetype(line.size()))).toStdString();
-        output += '\n';
-        if (output.size() > 65536 || std::cin.rdbuf()->in_avail() <= 0) {
-            std::fwrite(output.data(), 1, output.size(), stdout);
-            std::fflush(stdout);
-            output.clear();
+    std::vector<std::string> batch;
+    std::vector<std::string> results;
+    auto readRange = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            results[i] = read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size())))
+                             .toStdString();
+    };
+    auto flush = [&] {
+        results.assign(batch.size(), std::string());
+        if (batch.size() >= 64 && std::thread::hardware_concurrency() > 1) {
+            std::thread second(readRange, batch.size() / 2, batch.size());
+            readRange(0, batch.size() / 2);
+            second.join();
+        } else {
+            readRange(0, batch.size());
         }
+        std::string output;
+        for (const std::string& result : results)
+            (output += result) += '\n';
+        std::fwrite(output.data(), 1, output.size(), stdout);
+        std::fflush(stdout);
+        batch.clear();
+    };
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        batch.push_back(std::move(line));
+        if (batch.size() >= kBatch || std::cin.rdbuf()->in_avail() <= 0)
+            flush();
     }
-    std::fwrite(output.data(), 1, output.size(), stdout);
-    std::fflush(stdout);
+    flush();
 }
 
 // The reading of the default Japanese voice (the first preferred), or of the voice given.

@@ -83,7 +83,15 @@ QString signsAsWords(const QString& text) {
         QStringLiteral(R"((?<![A-Za-z0-9\p{Latin}.])[-−‐](?=\d))"));
     thread_local const QRegularExpression slash(
         QStringLiteral(R"((?<![\d/.])(\d{1,4})/(\d{1,4})(?:/(\d{1,2}))?(?![\d/]))"));
-    QString result = replaceMatches(text, currency, [](const QRegularExpressionMatch& match) {
+    // Most lines have none of these signs: no pattern is run for them.
+    const bool currencySign = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return QStringView(u"¥￥$€£").contains(c);
+    });
+    const bool minusSign = text.contains(u'-') || text.contains(u'−') || text.contains(u'‐');
+    const bool slashSign = text.contains(u'/');
+    if (!currencySign && !minusSign && !slashSign)
+        return text;
+    QString result = !currencySign ? text : replaceMatches(text, currency, [](const QRegularExpressionMatch& match) {
         const QChar sign = match.captured(1).front();
         const QString unit = sign == u'$'   ? QStringLiteral("ドル")
                              : sign == u'€' ? QStringLiteral("ユーロ")
@@ -91,8 +99,12 @@ QString signsAsWords(const QString& text) {
                                             : QStringLiteral("円");
         return match.captured(2) + unit;
     });
-    result = replaceMatches(result, minus,
-                            [](const QRegularExpressionMatch&) { return QStringLiteral("マイナス"); });
+    if (minusSign)
+        result = replaceMatches(result, minus, [](const QRegularExpressionMatch&) {
+            return QStringLiteral("マイナス");
+        });
+    if (!slashSign)
+        return result;
     const QString withSlashes = result;
     return replaceMatches(withSlashes, slash, [&withSlashes](const QRegularExpressionMatch& match) {
         return slashedNumber(match, withSlashes);
@@ -115,6 +127,8 @@ QString normalised(const QString& text) {
         }
     }
     // Thousands separators: 1,500 is one number, not 1 and 500.
+    if (!result.contains(u','))
+        return signsAsWords(result);
     thread_local const QRegularExpression separated(
         QStringLiteral(R"((?<![\d,.])\d{1,3}(?:,\d{3})+(?!\d))"));
     QString joined;
@@ -281,8 +295,10 @@ QString voiceSpelling(QString katakana) {
 // Reads a clause of morphemes, numbers and counters with their sound changes.
 class MorphemeReader {
 public:
-    explicit MorphemeReader(const QList<Morpheme>& morphemes)
-        : m(morphemes) {}
+    // With `forVoice`, each piece also gets what a voice that analyses text itself is given.
+    MorphemeReader(const QList<Morpheme>& morphemes, bool forVoice)
+        : m(morphemes)
+        , m_forVoice(forVoice) {}
 
     QList<Piece> read() {
         for (qsizetype i = 0; i < m.size();) {
@@ -320,6 +336,10 @@ private:
     void add(const QString& text, qsizetype from, qsizetype to, const QString& voiceText = {}) {
         if (text.isEmpty())
             return;
+        if (!m_forVoice) {
+            m_pieces.append({ReadingSegment::Kind::Japanese, text, m[from].spaceBefore, {}, true});
+            return;
+        }
         QString written;
         QString dictionary;
         for (qsizetype j = from; j < to; ++j) {
@@ -502,6 +522,7 @@ private:
     }
 
     const QList<Morpheme>& m;
+    const bool m_forVoice;
     QList<Piece> m_pieces;
     Previous m_previous = Previous::Word;
 };
@@ -637,18 +658,29 @@ QList<Morpheme> morphemesOf(const QString& clause, const MecabTagger* tagger) {
     return morphemes;
 }
 
-QList<Piece> readClause(const QString& clause, const MecabTagger* tagger) {
-    return MorphemeReader(morphemesOf(clause, tagger)).read();
+QList<Piece> readClause(const QString& clause, const MecabTagger* tagger, bool forVoice) {
+    return MorphemeReader(morphemesOf(clause, tagger), forVoice).read();
 }
 
-QList<Piece> readLine(const QString& text, const MecabTagger* tagger) {
+// Whether the text may hold a Latin run (a letter of the Latin script); most lines do not.
+bool mayHoldLatin(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 0x250 && c.isLetter();
+    });
+}
+
+QList<Piece> readLine(const QString& text, const MecabTagger* tagger, bool forVoice = false) {
     const QString line = normalised(text);
     QList<Piece> pieces;
     qsizetype last = 0;
     auto readUpTo = [&](qsizetype end) {
         if (end > last)
-            pieces += readClause(line.mid(last, end - last), tagger);
+            pieces += readClause(line.mid(last, end - last), tagger, forVoice);
     };
+    if (!mayHoldLatin(line)) {
+        readUpTo(line.size());
+        return pieces;
+    }
     for (const QRegularExpressionMatch& match : latinRun().globalMatch(line)) {
         readUpTo(match.capturedStart());
         const bool spaceBefore =
@@ -782,7 +814,8 @@ QList<ReadingSegment> JapaneseReader::segments(const QString& text) const {
 }
 
 QList<ReadingSegment> JapaneseReader::voiceSegments(const QString& text) const {
-    QList<ReadingSegment> segments = voiceSegmentsOf(readLine(text, m_tagger), m_tagger);
+    QList<ReadingSegment> segments =
+        voiceSegmentsOf(readLine(text, m_tagger, true), m_tagger);
     segments.removeIf(nothingToSay);
     return segments;
 }

@@ -135,7 +135,19 @@ bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index
 } // namespace
 
 QString contextReading(const QList<Morpheme>& words, qsizetype index) {
+    // The first characters of the rules' words: most words start with none of them.
+    static const QString firstCharacters = [] {
+        QString characters;
+        for (const WordRule& rule : kWordRules)
+            if (!characters.contains(rule.word.front()))
+                characters += rule.word.front();
+        return characters;
+    }();
     const Morpheme& word = words[index];
+    if (word.surface.isEmpty() || (!firstCharacters.contains(word.surface.front()) &&
+                                   (word.baseForm.isEmpty() ||
+                                    !firstCharacters.contains(word.baseForm.front()))))
+        return {};
     for (const WordRule& rule : kWordRules) {
         const bool inflected = !rule.from.isEmpty();
         if ((inflected ? word.baseForm : word.surface) != rule.word || !applies(rule, words, index))

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -155,28 +156,56 @@ int splitFeature(const char* feature, const char* (&starts)[10], const char* (&e
 }
 
 // Open JTalk gives its dictionary full-width letters, digits and signs (its text2mecab); the
-// tagger of its dictionary does the same. The widened text, and for each of its UTF-8 bytes
+// tagger of its dictionary does the same. The widened text in UTF-8, and for each of its bytes
 // that starts a character the index of that character in the text.
 QByteArray widened(const QString& text, std::vector<qsizetype>& indexOfByte) {
     QByteArray utf8;
-    utf8.reserve(text.size() * 3);
-    indexOfByte.assign(size_t(text.size()) * 4 + 1, -1);
+    utf8.reserve(text.size() * 3 + 1);
+    indexOfByte.assign(size_t(text.size()) * 3 + 1, -1);
+    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        qsizetype units = 1;
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            units = 2;
-        }
+        char32_t c = units[i];
+        indexOfByte[size_t(utf8.size())] = i;
         if (c >= 0x21 && c <= 0x7E)
             c += 0xFEE0;
-        indexOfByte[size_t(utf8.size())] = i;
-        const char32_t one[] = {c};
-        utf8 += QString::fromUcs4(one, 1).toUtf8();
-        i += units - 1;
+        // A surrogate pair is four bytes for two units: the index table has room for it.
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(units[i + 1]))
+            c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
+        if (c < 0x80) {
+            utf8 += char(c);
+        } else if (c < 0x800) {
+            utf8 += char(0xC0 | (c >> 6));
+            utf8 += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            utf8 += char(0xE0 | (c >> 12));
+            utf8 += char(0x80 | ((c >> 6) & 0x3F));
+            utf8 += char(0x80 | (c & 0x3F));
+        } else {
+            utf8 += char(0xF0 | (c >> 18));
+            utf8 += char(0x80 | ((c >> 12) & 0x3F));
+            utf8 += char(0x80 | ((c >> 6) & 0x3F));
+            utf8 += char(0x80 | (c & 0x3F));
+        }
     }
     indexOfByte[size_t(utf8.size())] = text.size();
     return utf8;
+}
+
+// Part-of-speech fields repeat a few dozen values: each is decoded once and then shared.
+QString sharedField(const char* begin, const char* end) {
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    thread_local std::unordered_map<std::string, QString, Hash, std::equal_to<>> known;
+    const std::string_view key(begin, size_t(end - begin));
+    const auto found = known.find(key);
+    if (found != known.end())
+        return found->second;
+    QString value = featureField(begin, end);
+    if (known.size() < 65536)
+        known.emplace(std::string(key), value);
+    return value;
 }
 
 bool isAsciiDigits(const QString& text) {
@@ -237,8 +266,8 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
         const int fields = splitFeature(node->feature, starts, ends);
-        auto field = [&](int index) {
-            return index < fields ? featureField(starts[index], ends[index]) : QString();
+        auto shared = [&](int index) {
+            return index < fields ? sharedField(starts[index], ends[index]) : QString();
         };
         Morpheme morpheme;
         if (d->widensAscii) {
@@ -249,17 +278,19 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
         } else {
             morpheme.surface = QString::fromUtf8(node->surface, node->length);
         }
-        morpheme.partOfSpeech = field(0);
-        morpheme.subclass = field(1);
-        morpheme.subclass2 = field(2);
-        if (const QString base = field(6); base != u"*")
-            morpheme.baseForm = base;
+        morpheme.partOfSpeech = shared(0);
+        morpheme.subclass = shared(1);
+        morpheme.subclass2 = shared(2);
+        if (QString base = shared(6); base != u"*")
+            morpheme.baseForm = std::move(base);
         // Words missing from the dictionary have fewer fields, or "*" in their place. Open
         // JTalk's dictionary marks devoiced morae with ’ and some word joins with ':', which are
         // no sounds of their own.
-        QString pronunciation = field(8);
+        QString pronunciation = shared(8);
+        if (pronunciation.contains(u'’') || pronunciation.contains(u':'))
+            pronunciation.remove(u'’').remove(u':');
         if (pronunciation != u"*")
-            morpheme.pronunciation = pronunciation.remove(u'’').remove(u':');
+            morpheme.pronunciation = std::move(pronunciation);
         morpheme.spaceBefore = node->rlength > node->length;
         // Open JTalk's dictionary has each digit as a word: a run of them is one number, as
         // the other dictionary has it.
@@ -270,7 +301,7 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
             continue;
         }
         lastIsDigits = digits;
-        morphemes << morpheme;
+        morphemes.append(std::move(morpheme));
     }
     return morphemes;
 }

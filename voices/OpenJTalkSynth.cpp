@@ -126,7 +126,10 @@ QStringList OpenJTalkSynth::chunks(const QString& text) {
         current += c;
         const bool sentenceEnd =
             endsSentence(c) && (i + 1 >= text.size() || !endsSentence(text[i + 1]));
-        if (sentenceEnd || (current.size() >= kMaxChunk / 2 && endsClause(c)) ||
+        // The first clause of a line goes alone, so that speech starts after a short run;
+        // later ones go with their sentence, whose melody they share.
+        const qsizetype clauseLength = result.isEmpty() ? kFirstClause : kMaxChunk / 2;
+        if (sentenceEnd || (current.size() >= clauseLength && endsClause(c)) ||
             current.size() >= kMaxChunk)
             flush();
     }

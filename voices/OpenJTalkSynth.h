@@ -40,6 +40,8 @@ public:
     static constexpr int kSampleRate = 48000;
     // Longest text given to one run: Open JTalk reads one line of at most 1023 bytes.
     static constexpr qsizetype kMaxChunk = 80;
+    // A first clause at least this long is given on its own, so that a line starts early.
+    static constexpr qsizetype kFirstClause = 8;
 
     // The installation that every synthesiser uses; tests put a stand-in program in its place.
     static OpenJTalkInstallation installation();
@@ -54,8 +56,8 @@ public:
     // The pronunciation of Open JTalk's own analysis of the text: what the voice says.
     QString analyse(const QString& text);
 
-    // The pieces of a text that are given to one run each: sentences, and of long ones their
-    // clauses, none longer than kMaxChunk.
+    // The pieces of a text that are given to one run each: sentences, the first clause of the
+    // text, and the clauses of long sentences, none longer than kMaxChunk.
     static QStringList chunks(const QString& text);
     // The arguments of a run that writes the voice's WAV to standard output.
     static QStringList arguments(const OpenJTalkInstallation& installation,
