@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include <mecab.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -52,22 +53,36 @@ double median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-// Wall time of a program reading `input` on standard input; -1 when it cannot run.
-double programSeconds(const QString& program, const QStringList& arguments,
-                      const QByteArray& input) {
+double childCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+           usage.ru_stime.tv_usec / 1e6;
+}
+
+struct Run {
+    double wall = -1;
+    double cpu = -1;
+};
+
+// Wall and processor time of a program reading `input` on standard input; -1 when it cannot
+// run. The processor time is steadier on a machine that others share.
+Run programSeconds(const QString& program, const QStringList& arguments, const QString& input) {
     QProcess process;
+    process.setStandardInputFile(input); // a file: the program reads as fast as it can
     QElapsedTimer timer;
+    const double cpuBefore = childCpuSeconds();
     timer.start();
     process.start(program, arguments);
     if (!process.waitForStarted())
-        return -1;
-    process.write(input);
-    process.closeWriteChannel();
+        return {};
     while (process.state() != QProcess::NotRunning) {
         process.waitForFinished(100);
         process.readAllStandardOutput();
     }
-    return process.exitCode() == 0 ? timer.nsecsElapsed() / 1e9 : -1;
+    if (process.exitCode() != 0)
+        return {};
+    return {timer.nsecsElapsed() / 1e9, childCpuSeconds() - cpuBefore};
 }
 
 // MeCab's own reading of each line (-Oyomi), in this process, with `directory`'s dictionary;
@@ -127,25 +142,37 @@ int main(int argc, char** argv) {
     QStringList lines;
     for (int i = 0; lines.size() < 10000; ++i)
         lines << kDialogue[i % kDialogue.size()];
-    const QByteArray input = lines.join(u'\n').toUtf8() + '\n';
+    QTemporaryDir folder;
+    const QString input = folder.filePath(QStringLiteral("lines.txt"));
+    QFile file(input);
+    file.open(QIODevice::WriteOnly);
+    file.write(lines.join(u'\n').toUtf8() + '\n');
+    file.close();
     const QString tool = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                   : QStringLiteral(LESSORA_SAY_PATH);
-    std::vector<double> ours;
-    std::vector<double> mecab;
-    for (int run = 0; run < 5; ++run) {
-        ours.push_back(programSeconds(tool, {QStringLiteral("--reading"), QStringLiteral("-")}, input));
-        mecab.push_back(programSeconds(
+    std::vector<double> ours, oursCpu, mecab, mecabCpu;
+    for (int run = 0; run < 7; ++run) {
+        const Run reading =
+            programSeconds(tool, {QStringLiteral("--reading"), QStringLiteral("-")}, input);
+        ours.push_back(reading.wall);
+        oursCpu.push_back(reading.cpu);
+        const Run yomi = programSeconds(
             QStringLiteral("mecab"),
             {QStringLiteral("-d"), QStringLiteral("/var/lib/mecab/dic/ipadic-utf8"),
              QStringLiteral("-Oyomi")},
-            input));
+            input);
+        mecab.push_back(yomi.wall);
+        mecabCpu.push_back(yomi.cpu);
     }
-    std::printf("\n10,000 lines, median of 5 runs (wall time, %u cores):\n",
+    std::printf("\n10,000 lines, median of 7 runs (%u cores):   wall s   processor s\n",
                 std::max(1u, std::thread::hardware_concurrency()));
-    std::printf("  lessora-say --reading -            %.3f s\n", median(ours));
+    std::printf("  lessora-say --reading -             %7.3f   %7.3f\n", median(ours),
+                median(oursCpu));
     if (median(mecab) > 0)
-        std::printf("  mecab -Oyomi (IPA dictionary)      %.3f s   ratio %.2f\n", median(mecab),
-                    median(ours) / median(mecab));
+        std::printf("  mecab -Oyomi (IPA dictionary)       %7.3f   %7.3f   ratio wall %.2f, "
+                    "processor %.2f\n",
+                    median(mecab), median(mecabCpu), median(ours) / median(mecab),
+                    median(oursCpu) / median(mecabCpu));
     else
         std::printf("  mecab -Oyomi: the mecab program is not installed\n");
     const QString dictionary = japanese.synth == EmbeddedVoice::Synth::OpenJTalk

@@ -157,10 +157,6 @@ template <typename Read> void readLines(Read read) {
 
 // The reading of the default Japanese voice (the first preferred), or of the voice given.
 int printReading(const QString& text, const QString& voiceDescription) {
-    if (!japaneseDictionaryAvailable())
-        err() << "lessora-say: warning: " << japaneseDictionaryProblem()
-              << "; kanji are left unread\n"
-              << Qt::flush;
     const EmbeddedVoice* voice = nullptr;
     if (!voiceDescription.isEmpty()) {
         voice = findEmbeddedVoice(voiceDescription);
@@ -169,6 +165,11 @@ int printReading(const QString& text, const QString& voiceDescription) {
     }
     const EmbeddedVoice& japanese =
         voice ? *voice : defaultVoiceFor(QStringLiteral("あ"));
+    // The Open JTalk voices read with their own dictionary; the others need MeCab's.
+    if (japanese.synth != EmbeddedVoice::Synth::OpenJTalk && !japaneseDictionaryAvailable())
+        err() << "lessora-say: warning: " << japaneseDictionaryProblem()
+              << "; kanji are left unread\n"
+              << Qt::flush;
     auto read = [&](const QString& line) {
         return voice ? spokenReading(japanese, line) : readingOf(japanese, line);
     };

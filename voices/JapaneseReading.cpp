@@ -112,6 +112,8 @@ QString signsAsWords(const QString& text) {
 }
 
 QString normalised(const QString& text) {
+    if (std::none_of(text.begin(), text.end(), needsNormalising) && !text.contains(u','))
+        return signsAsWords(text);
     QString result;
     result.reserve(text.size());
     // Runs are normalised together so that half-width voiced marks join their kana (ｶﾞ → ガ).
