@@ -148,19 +148,19 @@ int main(int argc, char** argv) {
     file.open(QIODevice::WriteOnly);
     file.write(lines.join(u'\n').toUtf8() + '\n');
     file.close();
-    const QString tool = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                  : QStringLiteral(LESSORA_SAY_PATH);
+    const QString tool =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(LESSORA_SAY_PATH);
     std::vector<double> ours, oursCpu, mecab, mecabCpu;
     for (int run = 0; run < 7; ++run) {
         const Run reading =
             programSeconds(tool, {QStringLiteral("--reading"), QStringLiteral("-")}, input);
         ours.push_back(reading.wall);
         oursCpu.push_back(reading.cpu);
-        const Run yomi = programSeconds(
-            QStringLiteral("mecab"),
-            {QStringLiteral("-d"), QStringLiteral("/var/lib/mecab/dic/ipadic-utf8"),
-             QStringLiteral("-Oyomi")},
-            input);
+        const Run yomi =
+            programSeconds(QStringLiteral("mecab"),
+                           {QStringLiteral("-d"), QStringLiteral("/var/lib/mecab/dic/ipadic-utf8"),
+                            QStringLiteral("-Oyomi")},
+                           input);
         mecab.push_back(yomi.wall);
         mecabCpu.push_back(yomi.cpu);
     }

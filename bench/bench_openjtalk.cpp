@@ -115,8 +115,8 @@ int main(int argc, char** argv) {
             engine.waitForSynthesis(); // it had the length of the line before it and the pause
             prepared.push_back(firstSampleMs(engine, *speaking, text));
         }
-        std::printf("%-38s %12.1f %12.1f %12.1f\n", qPrintable(voice->description),
-                    median(twenty), median(longLine), median(prepared));
+        std::printf("%-38s %12.1f %12.1f %12.1f\n", qPrintable(voice->description), median(twenty),
+                    median(longLine), median(prepared));
     }
     return 0;
 }

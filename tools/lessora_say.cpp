@@ -127,8 +127,8 @@ template <typename Read> void readLines(Read read) {
     std::vector<std::string> results;
     auto readRange = [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
-            results[i] = read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size())))
-                             .toStdString();
+            results[i] =
+                read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size()))).toStdString();
     };
     auto flush = [&] {
         results.assign(batch.size(), std::string());
@@ -163,8 +163,7 @@ int printReading(const QString& text, const QString& voiceDescription) {
         if (!voice || !isInstalled(*voice))
             unknownVoice(voiceDescription);
     }
-    const EmbeddedVoice& japanese =
-        voice ? *voice : defaultVoiceFor(QStringLiteral("あ"));
+    const EmbeddedVoice& japanese = voice ? *voice : defaultVoiceFor(QStringLiteral("あ"));
     // The Open JTalk voices read with their own dictionary; the others need MeCab's.
     if (japanese.synth != EmbeddedVoice::Synth::OpenJTalk && !japaneseDictionaryAvailable())
         err() << "lessora-say: warning: " << japaneseDictionaryProblem()

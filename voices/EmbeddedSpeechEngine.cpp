@@ -211,15 +211,16 @@ namespace {
 
 // Queues the utterance on the output and has the worker synthesise it, or takes what was
 // prepared for it.
-UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output,
-                            PreparedSpeech& prepared, quint64 owner, const EmbeddedVoice& voice,
-                            const QString& text, int rate) {
+UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output, PreparedSpeech& prepared,
+                            quint64 owner, const EmbeddedVoice& voice, const QString& text,
+                            int rate) {
     UtterancePtr utterance = output->enqueue(owner);
     if (prepared.start({&voice, text, rate}, output, utterance))
         return utterance;
-    SynthesisWorker::instance().post([output, utterance, &voice, text, rate](SynthesisContext& context) {
-        synthesizeInto(context, output, utterance, voice, text, rate);
-    });
+    SynthesisWorker::instance().post(
+        [output, utterance, &voice, text, rate](SynthesisContext& context) {
+            synthesizeInto(context, output, utterance, voice, text, rate);
+        });
     return utterance;
 }
 

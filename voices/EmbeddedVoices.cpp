@@ -86,8 +86,8 @@ std::vector<EmbeddedVoice> makeVoices() {
                   4.0, "gmw/en-US+m3", 50, -0.9),
         openJTalk(QStringLiteral("OpenJTalk Kenji - Japanese (Japan)"), male, {-4.0, 0.60, 1.0},
                   4.6, "gmw/en-US+m7", 35, -0.9),
-        openJTalk(QStringLiteral("OpenJTalk Aoi - Japanese (Japan)"), female, {9.0, 0.45, 1.1},
-                  3.0, "gmw/en-US+f4", 55, -2.3),
+        openJTalk(QStringLiteral("OpenJTalk Aoi - Japanese (Japan)"), female, {9.0, 0.45, 1.1}, 3.0,
+                  "gmw/en-US+f4", 55, -2.3),
         espeak(QStringLiteral("eSpeak Kenta - Japanese (Japan)"), ja, male, "ja+m7", 35, 50, 175,
                -0.2, "gmw/en-US+m7", -0.9),
         espeak(QStringLiteral("eSpeak Hiro - Japanese (Japan)"), ja, male, "ja+m3", 70, 50, 175,
@@ -271,8 +271,7 @@ void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, cons
         } else if (voice.synth == EmbeddedVoice::Synth::OpenJTalk) {
             // Japanese lines go through the reading front end first: Open JTalk is given kanji
             // as written where the reading keeps the dictionary's, so that its accent stays.
-            synthesizeSegments(context, voice, openJTalkSegments(piece), rate, outputRate,
-                               output);
+            synthesizeSegments(context, voice, openJTalkSegments(piece), rate, outputRate, output);
         } else if (voice.isJapanese()) {
             // Japanese lines go through the reading front end first.
             synthesizeSegments(context, voice, japaneseSpeechSegments(piece), rate, outputRate,

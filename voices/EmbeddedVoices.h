@@ -26,9 +26,9 @@ struct EmbeddedVoice {
     QString language;    // the "Language" attribute: Windows language identifiers in hex
     QString gender;
     Synth synth;
-    QByteArray synthVoice; // flite voice or espeak-ng voice with variant
+    QByteArray synthVoice;            // flite voice or espeak-ng voice with variant
     OpenJTalkVoiceSettings openJTalk; // Open JTalk only
-    int pitch = 50;        // espeak-ng only
+    int pitch = 50;                   // espeak-ng only
     int range = 50;
     int wordsPerMinute = 175;
     double gainDb = 0; // evens out the loudness of the voices

@@ -84,21 +84,22 @@ QString signsAsWords(const QString& text) {
     thread_local const QRegularExpression slash(
         QStringLiteral(R"((?<![\d/.])(\d{1,4})/(\d{1,4})(?:/(\d{1,2}))?(?![\d/]))"));
     // Most lines have none of these signs: no pattern is run for them.
-    const bool currencySign = std::any_of(text.begin(), text.end(), [](QChar c) {
-        return QStringView(u"¥￥$€£").contains(c);
-    });
+    const bool currencySign = std::any_of(
+        text.begin(), text.end(), [](QChar c) { return QStringView(u"¥￥$€£").contains(c); });
     const bool minusSign = text.contains(u'-') || text.contains(u'−') || text.contains(u'‐');
     const bool slashSign = text.contains(u'/');
     if (!currencySign && !minusSign && !slashSign)
         return text;
-    QString result = !currencySign ? text : replaceMatches(text, currency, [](const QRegularExpressionMatch& match) {
-        const QChar sign = match.captured(1).front();
-        const QString unit = sign == u'$'   ? QStringLiteral("ドル")
-                             : sign == u'€' ? QStringLiteral("ユーロ")
-                             : sign == u'£' ? QStringLiteral("ポンド")
-                                            : QStringLiteral("円");
-        return match.captured(2) + unit;
-    });
+    QString result = !currencySign
+                         ? text
+                         : replaceMatches(text, currency, [](const QRegularExpressionMatch& match) {
+                               const QChar sign = match.captured(1).front();
+                               const QString unit = sign == u'$'   ? QStringLiteral("ドル")
+                                                    : sign == u'€' ? QStringLiteral("ユーロ")
+                                                    : sign == u'£' ? QStringLiteral("ポンド")
+                                                                   : QStringLiteral("円");
+                               return match.captured(2) + unit;
+                           });
     if (minusSign)
         result = replaceMatches(result, minus, [](const QRegularExpressionMatch&) {
             return QStringLiteral("マイナス");
@@ -259,9 +260,8 @@ bool measuresTime(const Morpheme& next) {
 
 // Words before 十分 that make it "ten minutes": あと十分, 約十分.
 bool countsDown(const Morpheme& previous) {
-    return previous.surface == u"あと" || previous.surface == u"後" ||
-           previous.surface == u"約" || previous.surface == u"もう" ||
-           previous.surface == u"たった";
+    return previous.surface == u"あと" || previous.surface == u"後" || previous.surface == u"約" ||
+           previous.surface == u"もう" || previous.surface == u"たった";
 }
 
 // Words whose dictionary reading is not the one a learner is taught.
@@ -350,13 +350,13 @@ private:
         }
         // Digits are never given as written: the voice's own number rules would change the
         // words around them (８月ハツカ becomes ハッカ).
-        const bool asWritten = text == dictionary && m[from].partOfSpeech != u"記号" &&
-                               std::none_of(written.begin(), written.end(),
-                                            [](QChar c) { return c.isDigit(); });
-        m_pieces.append({ReadingSegment::Kind::Japanese, text, m[from].spaceBefore,
-                         asWritten ? written
-                                   : voiceSpelling(voiceText.isEmpty() ? text : voiceText),
-                         !asWritten});
+        const bool asWritten =
+            text == dictionary && m[from].partOfSpeech != u"記号" &&
+            std::none_of(written.begin(), written.end(), [](QChar c) { return c.isDigit(); });
+        m_pieces.append(
+            {ReadingSegment::Kind::Japanese, text, m[from].spaceBefore,
+             asWritten ? written : voiceSpelling(voiceText.isEmpty() ? text : voiceText),
+             !asWritten});
     }
     void addWord(qsizetype i) { add(wordReading(i), i, i + 1); }
 
@@ -666,9 +666,8 @@ QList<Piece> readClause(const QString& clause, const MecabTagger* tagger, bool f
 
 // Whether the text may hold a Latin run (a letter of the Latin script); most lines do not.
 bool mayHoldLatin(const QString& text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) {
-        return c.unicode() < 0x250 && c.isLetter();
-    });
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() < 0x250 && c.isLetter(); });
 }
 
 QList<Piece> readLine(const QString& text, const MecabTagger* tagger, bool forVoice = false) {
@@ -687,8 +686,8 @@ QList<Piece> readLine(const QString& text, const MecabTagger* tagger, bool forVo
         readUpTo(match.capturedStart());
         const bool spaceBefore =
             match.capturedStart() > 0 && line[match.capturedStart() - 1].isSpace();
-        pieces.append({ReadingSegment::Kind::Latin, match.captured(), spaceBefore,
-                       match.captured(), false});
+        pieces.append(
+            {ReadingSegment::Kind::Latin, match.captured(), spaceBefore, match.captured(), false});
         last = match.capturedEnd();
     }
     readUpTo(line.size());
@@ -816,8 +815,7 @@ QList<ReadingSegment> JapaneseReader::segments(const QString& text) const {
 }
 
 QList<ReadingSegment> JapaneseReader::voiceSegments(const QString& text) const {
-    QList<ReadingSegment> segments =
-        voiceSegmentsOf(readLine(text, m_tagger, true), m_tagger);
+    QList<ReadingSegment> segments = voiceSegmentsOf(readLine(text, m_tagger, true), m_tagger);
     segments.removeIf(nothingToSay);
     return segments;
 }

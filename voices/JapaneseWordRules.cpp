@@ -18,9 +18,9 @@ enum class Context {
 struct WordRule {
     QStringView word; // the surface, or the dictionary form of a verb or adjective
     Context context;
-    QStringView words;    // subjects (WithSubject) or what follows (BeforeWords), by "|"
-    QStringView from;     // the start of the dictionary's reading that changes; "" all of it
-    QStringView to;       // what it becomes
+    QStringView words; // subjects (WithSubject) or what follows (BeforeWords), by "|"
+    QStringView from;  // the start of the dictionary's reading that changes; "" all of it
+    QStringView to;    // what it becomes
 };
 
 // clang-format off
@@ -144,9 +144,9 @@ QString contextReading(const QList<Morpheme>& words, qsizetype index) {
         return characters;
     }();
     const Morpheme& word = words[index];
-    if (word.surface.isEmpty() || (!firstCharacters.contains(word.surface.front()) &&
-                                   (word.baseForm.isEmpty() ||
-                                    !firstCharacters.contains(word.baseForm.front()))))
+    if (word.surface.isEmpty() ||
+        (!firstCharacters.contains(word.surface.front()) &&
+         (word.baseForm.isEmpty() || !firstCharacters.contains(word.baseForm.front()))))
         return {};
     for (const WordRule& rule : kWordRules) {
         const bool inflected = !rule.from.isEmpty();

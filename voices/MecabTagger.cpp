@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <mutex>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace lessora {
@@ -61,7 +61,8 @@ std::unique_ptr<MecabTagger> MecabTagger::openWithoutResource(const QString& dir
     // go right after.
     QTemporaryDir view;
     if (!view.isValid()) {
-        *problem = QStringLiteral("no temporary folder for the dictionary: %1").arg(view.errorString());
+        *problem =
+            QStringLiteral("no temporary folder for the dictionary: %1").arg(view.errorString());
         return nullptr;
     }
     const QStringList files = source.entryList(QDir::Files);
@@ -195,7 +196,9 @@ QByteArray widened(const QString& text, std::vector<qsizetype>& indexOfByte) {
 QString sharedField(const char* begin, const char* end) {
     struct Hash {
         using is_transparent = void;
-        size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>()(text);
+        }
     };
     thread_local std::unordered_map<std::string, QString, Hash, std::equal_to<>> known;
     const std::string_view key(begin, size_t(end - begin));

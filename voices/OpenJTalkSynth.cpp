@@ -40,13 +40,16 @@ std::pair<size_t, size_t> voicedSpan(const std::vector<qint16>& samples, int rat
     if (first == samples.end())
         return {0, 0};
     const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
-    const size_t begin = size_t(std::max<qsizetype>(0, (first - samples.begin()) - rate * kLeadInMs / 1000));
-    const size_t end = std::min(samples.size(), size_t(last - samples.begin()) + size_t(rate * kTailMs / 1000));
+    const size_t begin =
+        size_t(std::max<qsizetype>(0, (first - samples.begin()) - rate * kLeadInMs / 1000));
+    const size_t end =
+        std::min(samples.size(), size_t(last - samples.begin()) + size_t(rate * kTailMs / 1000));
     return {begin, end};
 }
 
 QStringList baseArguments(const OpenJTalkInstallation& installation) {
-    return {QStringLiteral("-x"), installation.dictionary, QStringLiteral("-m"), installation.voice};
+    return {QStringLiteral("-x"), installation.dictionary, QStringLiteral("-m"),
+            installation.voice};
 }
 
 QByteArray runInput(const QString& chunk) {
@@ -92,7 +95,8 @@ std::vector<qint16> wavSamples(const QByteArray& wav, int* sampleRate) {
 }
 
 OpenJTalkInstallation OpenJTalkInstallation::debian() {
-    return {kOpenJTalkProgram, kOpenJTalkDictionary, kOpenJTalkVoice, std::chrono::milliseconds(8000)};
+    return {kOpenJTalkProgram, kOpenJTalkDictionary, kOpenJTalkVoice,
+            std::chrono::milliseconds(8000)};
 }
 
 bool OpenJTalkInstallation::isInstalled() const {
@@ -138,13 +142,12 @@ QStringList OpenJTalkSynth::chunks(const QString& text) {
 }
 
 QStringList OpenJTalkSynth::arguments(const OpenJTalkInstallation& installation,
-                                     const OpenJTalkVoiceSettings& voice, double speed) {
-    return baseArguments(installation)
-           << QStringLiteral("-ow") << QStringLiteral("/dev/stdout") << QStringLiteral("-fm")
-           << QString::number(voice.halfTones) << QStringLiteral("-a")
-           << QString::number(voice.allPass) << QStringLiteral("-jf")
-           << QString::number(voice.f0Weight) << QStringLiteral("-r")
-           << QString::number(speed, 'f', 3);
+                                      const OpenJTalkVoiceSettings& voice, double speed) {
+    return baseArguments(installation) << QStringLiteral("-ow") << QStringLiteral("/dev/stdout")
+                                       << QStringLiteral("-fm") << QString::number(voice.halfTones)
+                                       << QStringLiteral("-a") << QString::number(voice.allPass)
+                                       << QStringLiteral("-jf") << QString::number(voice.f0Weight)
+                                       << QStringLiteral("-r") << QString::number(speed, 'f', 3);
 }
 
 void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, const QString& text,
@@ -155,8 +158,9 @@ void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, co
     const QStringList arguments = OpenJTalkSynth::arguments(setup, voice, speed);
     const QStringList pieces = chunks(text);
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        ProcessRequest request{setup.program, arguments, runInput(pieces[i]), false, setup.timeout,
-                               [&handler] { return handler(nullptr, 0); }};
+        ProcessRequest request{setup.program,       arguments,
+                               runInput(pieces[i]), false,
+                               setup.timeout,       [&handler] { return handler(nullptr, 0); }};
         const ProcessResult result = runProcess(request);
         if (result.status == ProcessResult::Status::Cancelled)
             return;

@@ -12,7 +12,7 @@ namespace lessora {
 
 // How the one HTS voice is turned into a speaker of its own.
 struct OpenJTalkVoiceSettings {
-    double halfTones = 0; // pitch shift (-fm)
+    double halfTones = 0;  // pitch shift (-fm)
     double allPass = 0.55; // frequency warping (-a): lower is a shorter vocal tract, brighter
     double f0Weight = 1.0; // liveliness of the melody (-jf)
 };

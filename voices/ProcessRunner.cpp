@@ -19,8 +19,8 @@ namespace lessora {
 
 namespace {
 
-constexpr int kPollMs = 10;              // how often `keepGoing` is asked
-constexpr qsizetype kErrorLimit = 4096;  // of standard error, enough for a message
+constexpr int kPollMs = 10;             // how often `keepGoing` is asked
+constexpr qsizetype kErrorLimit = 4096; // of standard error, enough for a message
 
 class Fd {
 public:
@@ -63,7 +63,8 @@ struct Pipe {
 // cannot be reused, so the group can still be killed safely.
 bool hasEnded(pid_t pid) {
     siginfo_t info{};
-    return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+    return ::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid;
 }
 
 // Kills the whole group (whatever the child started goes too) and reaps the child.
@@ -122,11 +123,11 @@ ProcessResult runProcess(const ProcessRequest& request) {
     sigemptyset(&none);
     sigset_t all;
     sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);    // nothing blocked
-    posix_spawnattr_setsigdefault(&attributes, &all);  // default handlers, SIGPIPE included
-    posix_spawnattr_setpgroup(&attributes, 0);         // a group of its own, killed as one
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setsigmask(&attributes, &none);   // nothing blocked
+    posix_spawnattr_setsigdefault(&attributes, &all); // default handlers, SIGPIPE included
+    posix_spawnattr_setpgroup(&attributes, 0);        // a group of its own, killed as one
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETPGROUP);
 
     std::vector<QByteArray> strings;
     strings.push_back(request.program.toLocal8Bit());
@@ -138,8 +139,7 @@ ProcessResult runProcess(const ProcessRequest& request) {
     argv.push_back(nullptr);
 
     pid_t pid = -1;
-    const int spawned =
-        posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     input.read.close();
@@ -242,8 +242,8 @@ ProcessResult runProcess(const ProcessRequest& request) {
     }
     if (WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
-        result.status = result.exitCode == 0 ? ProcessResult::Status::Finished
-                                             : ProcessResult::Status::Failed;
+        result.status =
+            result.exitCode == 0 ? ProcessResult::Status::Finished : ProcessResult::Status::Failed;
     } else {
         result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         result.status = ProcessResult::Status::Failed;

@@ -30,9 +30,9 @@ struct ProcessResult {
 };
 
 struct ProcessRequest {
-    QString program;         // an absolute path: no shell, no search of PATH
+    QString program; // an absolute path: no shell, no search of PATH
     QStringList arguments;
-    QByteArray input;        // written to its standard input, which is then closed
+    QByteArray input;         // written to its standard input, which is then closed
     bool extraOutput = false; // collect what it writes to file descriptor 3 (/dev/fd/3)
     std::chrono::milliseconds timeout{10000};
     // Asked every few milliseconds; false kills the program.

@@ -259,7 +259,8 @@ void TestJapaneseReading::openJTalkReading() {
 void TestJapaneseReading::openJTalkSegmentsGiveKanjiAsWritten() {
     if (!MecabTagger::openJTalkDictionary())
         QSKIP("Open JTalk's dictionary is not installed (open-jtalk-mecab-naist-jdic)");
-    const QList<ReadingSegment> segments = openJTalkSegments("雨が3本の木に。雪が降りました。Thank you!");
+    const QList<ReadingSegment> segments =
+        openJTalkSegments("雨が3本の木に。雪が降りました。Thank you!");
     QCOMPARE(segments.size(), 2);
     QCOMPARE(segments[1], (ReadingSegment{Kind::Latin, "Thank you!"}));
     const QString given = segments[0].text;

@@ -94,8 +94,8 @@ public:
         program.close();
         program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_saved = OpenJTalkSynth::installation();
-        OpenJTalkSynth::setInstallation({program.fileName(), m_dir.path(),
-                                         m_dir.filePath("voice.htsvoice"), 2000ms});
+        OpenJTalkSynth::setInstallation(
+            {program.fileName(), m_dir.path(), m_dir.filePath("voice.htsvoice"), 2000ms});
     }
     ~StandIn() { OpenJTalkSynth::setInstallation(m_saved); }
     void setTimeout(std::chrono::milliseconds timeout) {
@@ -149,7 +149,8 @@ struct Rendered {
 Rendered render(const EmbeddedVoice& voice, const QString& text) {
     const OpenJTalkInstallation installation = OpenJTalkSynth::installation();
     QStringList arguments = OpenJTalkSynth::arguments(installation, voice.openJTalk, 1.0);
-    arguments << "-ot" << "/dev/fd/3";
+    arguments << "-ot"
+              << "/dev/fd/3";
     const ProcessResult result =
         runProcess({installation.program, arguments, text.toUtf8() + '\n', true, 10s, {}});
     Rendered rendered;
@@ -418,11 +419,11 @@ private slots:
     void readingIsWhatTheVoiceSays_data() {
         QTest::addColumn<QString>("text");
         for (const char* text :
-             {"誕生日は4月20日です。", "2024年8月20日に引っ越しました。", "電話番号は03-1234-5678です。",
-              "今何時ですか。", "ビールを3本と、りんごを6個ください。", "この方が田中さんです。",
-              "雪が降りました。", "明後日、また来ます。", "気温は-5.5度です。", "¥1000です。",
-              "1/2の確率です。", "何色が好きですか。", "次の角を右に曲がってください。",
-              "私はCDを3枚買いました。"})
+             {"誕生日は4月20日です。", "2024年8月20日に引っ越しました。",
+              "電話番号は03-1234-5678です。", "今何時ですか。",
+              "ビールを3本と、りんごを6個ください。", "この方が田中さんです。", "雪が降りました。",
+              "明後日、また来ます。", "気温は-5.5度です。", "¥1000です。", "1/2の確率です。",
+              "何色が好きですか。", "次の角を右に曲がってください。", "私はCDを3枚買いました。"})
             QTest::newRow(text) << QString(text);
     }
     void readingIsWhatTheVoiceSays() {
@@ -431,7 +432,8 @@ private slots:
         QFETCH(QString, text);
         const EmbeddedVoice& voice = *findEmbeddedVoice(kTakumi);
         static const QRegularExpression ei(QStringLiteral("([エケセテネヘメレゲゼデベペ])イ"));
-        static const QRegularExpression ou(QStringLiteral("([オコソトノホモヨロゴゾドボポョ])[ウオ]"));
+        static const QRegularExpression ou(
+            QStringLiteral("([オコソトノホモヨロゴゾドボポョ])[ウオ]"));
         auto sounds = [](QString katakana) {
             return katakana.replace(ei, "\\1ー").replace(ou, "\\1ー").remove(' ');
         };
