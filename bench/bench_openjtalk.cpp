@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const OpenJTalkInstallation installation = OpenJTalkSynth::installation();
-    const QStringList arguments = OpenJTalkSynth::arguments(installation, {}, 1.0);
+    const QStringList arguments = OpenJTalkSynth::arguments(installation, {});
     for (const QString& text : {QStringLiteral("はい。"), kTwenty.first()}) {
         std::vector<double> ms;
         qsizetype bytes = 0;

@@ -3,6 +3,7 @@
 #include "voices/OpenJTalkFiles.h"
 #include "voices/ProcessRunner.h"
 #include "voices/SpeechEngine.h"
+#include "voices/TimeStretch.h"
 
 #include <QFileInfo>
 #include <QtEndian>
@@ -96,7 +97,7 @@ std::vector<qint16> wavSamples(const QByteArray& wav, int* sampleRate) {
 
 OpenJTalkInstallation OpenJTalkInstallation::debian() {
     return {kOpenJTalkProgram, kOpenJTalkDictionary, kOpenJTalkVoice,
-            std::chrono::milliseconds(8000)};
+            std::chrono::milliseconds(5000)};
 }
 
 bool OpenJTalkInstallation::isInstalled() const {
@@ -142,12 +143,11 @@ QStringList OpenJTalkSynth::chunks(const QString& text) {
 }
 
 QStringList OpenJTalkSynth::arguments(const OpenJTalkInstallation& installation,
-                                      const OpenJTalkVoiceSettings& voice, double speed) {
+                                      const OpenJTalkVoiceSettings& voice) {
     return baseArguments(installation) << QStringLiteral("-ow") << QStringLiteral("/dev/stdout")
                                        << QStringLiteral("-fm") << QString::number(voice.halfTones)
                                        << QStringLiteral("-a") << QString::number(voice.allPass)
-                                       << QStringLiteral("-jf") << QString::number(voice.f0Weight)
-                                       << QStringLiteral("-r") << QString::number(speed, 'f', 3);
+                                       << QStringLiteral("-jf") << QString::number(voice.f0Weight);
 }
 
 void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, const QString& text,
@@ -155,7 +155,8 @@ void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, co
     const OpenJTalkInstallation setup = installation();
     if (!setup.isInstalled())
         throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
-    const QStringList arguments = OpenJTalkSynth::arguments(setup, voice, speed);
+    // Its own speed option (-r) mostly shortens the pauses: the speech is stretched here.
+    const QStringList arguments = OpenJTalkSynth::arguments(setup, voice);
     const QStringList pieces = chunks(text);
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         ProcessRequest request{setup.program,       arguments,
@@ -171,13 +172,17 @@ void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, co
         if (rate != kSampleRate)
             throw SpeechError(QStringLiteral("open_jtalk の出力を読めません"));
         const auto [begin, end] = voicedSpan(samples, rate);
-        if (end > begin && !handler(samples.data() + begin, qint64(end - begin)))
+        const std::vector<qint16> speech =
+            timeStretched(std::vector<qint16>(samples.begin() + qsizetype(begin),
+                                              samples.begin() + qsizetype(end)),
+                          rate, speed);
+        if (!speech.empty() && !handler(speech.data(), qint64(speech.size())))
             return;
         if (i + 1 < pieces.size()) {
             const int pauseMs = endsSentence(pieces[i].back()) ? kSentencePauseMs
                                 : endsClause(pieces[i].back()) ? kClausePauseMs
                                                                : 0;
-            const std::vector<qint16> pause(size_t(rate * pauseMs / 1000), 0);
+            const std::vector<qint16> pause(size_t(rate * pauseMs / 1000 / speed), 0);
             if (!pause.empty() && !handler(pause.data(), qint64(pause.size())))
                 return;
         }

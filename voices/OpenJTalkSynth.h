@@ -22,7 +22,7 @@ struct OpenJTalkInstallation {
     QString program;
     QString dictionary;
     QString voice;
-    std::chrono::milliseconds timeout{8000};
+    std::chrono::milliseconds timeout{5000}; // far above a sentence's 0.1 to 0.7 s
 
     // The Debian packages' places (open-jtalk, open-jtalk-mecab-naist-jdic,
     // hts-voice-nitech-jp-atr503-m001).
@@ -61,7 +61,7 @@ public:
     static QStringList chunks(const QString& text);
     // The arguments of a run that writes the voice's WAV to standard output.
     static QStringList arguments(const OpenJTalkInstallation& installation,
-                                 const OpenJTalkVoiceSettings& voice, double speed);
+                                 const OpenJTalkVoiceSettings& voice);
 };
 
 // The samples of a 16-bit mono RIFF WAVE file and its rate; no samples when it is none.

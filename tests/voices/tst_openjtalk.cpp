@@ -148,7 +148,7 @@ struct Rendered {
 
 Rendered render(const EmbeddedVoice& voice, const QString& text) {
     const OpenJTalkInstallation installation = OpenJTalkSynth::installation();
-    QStringList arguments = OpenJTalkSynth::arguments(installation, voice.openJTalk, 1.0);
+    QStringList arguments = OpenJTalkSynth::arguments(installation, voice.openJTalk);
     arguments << "-ot"
               << "/dev/fd/3";
     const ProcessResult result =
@@ -412,6 +412,22 @@ private slots:
         QCOMPARE(preferred.size(), voices.size());
         QCOMPARE(preferred.front(), voices.front());
         QCOMPARE(&defaultVoiceFor("こんにちは"), voices.front());
+    }
+
+    void rateScalesSpeedAsForTheOtherVoices() {
+        if (!OpenJTalkSynth::available())
+            QSKIP("Open JTalk and its voice are not installed (scripts/install-deps)");
+        const QString text = QStringLiteral("駅までの道を教えていただけますか。");
+        auto seconds = [&](int rate) {
+            const SynthesizedAudio audio = synthesizeToMemory(kTakumi, text, rate);
+            return double(audio.samples.size()) / audio.sampleRate;
+        };
+        const double normal = seconds(0);
+        // Each step is 3^(1/10): +5 is about 1.73 times as fast, -5 as slow.
+        QVERIFY2(std::abs(normal / seconds(5) - std::sqrt(3.0)) < 0.25,
+                 qPrintable(QString::number(normal / seconds(5))));
+        QVERIFY2(std::abs(seconds(-5) / normal - std::sqrt(3.0)) < 0.25,
+                 qPrintable(QString::number(seconds(-5) / normal)));
     }
 
     // What lessora-say --reading prints is what Open JTalk's own analysis of the text it is
