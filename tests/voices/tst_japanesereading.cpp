@@ -2,6 +2,7 @@
 #include "voices/JapaneseReading.h"
 #include "voices/MecabTagger.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
@@ -30,6 +31,7 @@ private slots:
     void openJTalkReading_data() { contextRules_data(); }
     void openJTalkReading();
     void openJTalkSegmentsGiveKanjiAsWritten();
+    void dialogueSentences();
     void segments_data();
     void segments();
     void withoutDictionary();
@@ -229,11 +231,15 @@ void TestJapaneseReading::contextRules_data() {
 }
 
 namespace {
-// The two dictionaries spell some long vowels apart (センセイ, センセー) that sound alike.
+// The two dictionaries spell some long vowels apart (センセイ, センセー; トオカ, トーカ) and ヅ as
+// ズ, which sound alike.
 QString sounds(QString katakana) {
     static const QRegularExpression ei(QStringLiteral("([エケセテネヘメレゲゼデベペ])イ"));
-    static const QRegularExpression ou(QStringLiteral("([オコソトノホモヨロゴゾドボポョ])ウ"));
-    return katakana.replace(ei, QStringLiteral("\\1ー")).replace(ou, QStringLiteral("\\1ー"));
+    static const QRegularExpression ou(QStringLiteral("([オコソトノホモヨロゴゾドボポョ])[ウオ]"));
+    return katakana.replace(ei, QStringLiteral("\\1ー"))
+        .replace(ou, QStringLiteral("\\1ー"))
+        .replace(u'ヅ', u'ズ')
+        .replace(u'ヂ', u'ジ');
 }
 } // namespace
 
@@ -341,6 +347,31 @@ void TestJapaneseReading::readsFromSeveralThreads() {
         thread.join();
     for (const QString& result : results)
         QCOMPARE(result, expected);
+}
+
+// Ordinary dialogue sentences with dates, counters, sound changes, signs and homographs, read
+// by both dictionaries exactly as a textbook reads them.
+void TestJapaneseReading::dialogueSentences() {
+    QFile file(QStringLiteral(LESSORA_TEST_DATA "/dialogue_readings.tsv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<QStringList> cases;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n'))
+        if (!line.isEmpty() && !line.startsWith(u'#'))
+            cases << line.split(u'\t');
+    QVERIFY(cases.size() >= 200);
+    QStringList wrong;
+    const bool openJTalk = MecabTagger::openJTalkDictionary() != nullptr;
+    for (const QStringList& entry : cases) {
+        QCOMPARE(entry.size(), 2);
+        const QString expected = sounds(entry[1]);
+        if (const QString read = japaneseReading(entry[0]); sounds(read) != expected)
+            wrong << entry[0] + " → " + read;
+        if (!openJTalk)
+            continue;
+        if (const QString read = lessora::openJTalkReading(entry[0]); sounds(read) != expected)
+            wrong << entry[0] + " → " + read + " (Open JTalk's dictionary)";
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(TestJapaneseReading)
