@@ -356,7 +356,8 @@ private slots:
         QFETCH(QStringList, firstMora);
         QFETCH(QStringList, secondMora);
         const EmbeddedVoice& settings = *findEmbeddedVoice(voice);
-        // The voice's pitch range: its own pitch an octave down and a little more than one up.
+        // The voice's pitch range: its own pitch an octave down and 1.8 times up (no octave
+        // errors).
         const double base = 118 * std::pow(2.0, settings.openJTalk.halfTones / 12);
         // The F0 of the vowel of the word's first mora against that of its second, the word at
         // the start of a sentence (これが, not a pause, follows it).
@@ -372,9 +373,9 @@ private slots:
                 const auto& first = rendered.phones[i + firstMora.size() - 1];
                 const auto& second = rendered.phones[i + wanted.size() - 1];
                 const double f1 = test::medianF0(rendered.samples, rendered.rate, first.start,
-                                                 first.end, base / 2, base * 2.2);
+                                                 first.end, base / 2, base * 1.8);
                 const double f2 = test::medianF0(rendered.samples, rendered.rate, second.start,
-                                                 second.end, base / 2, base * 2.2);
+                                                 second.end, base / 2, base * 1.8);
                 qInfo("%s: %.1f Hz -> %.1f Hz, %+.1f semitones", qPrintable(word), f1, f2,
                       test::semitones(f1, f2));
                 return f1 > 0 && f2 > 0 ? test::semitones(f1, f2) : NAN;
