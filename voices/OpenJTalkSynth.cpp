@@ -106,6 +106,29 @@ bool OpenJTalkInstallation::isInstalled() const {
            QFileInfo(dictionary + QStringLiteral("/sys.dic")).isFile() && QFileInfo(voice).isFile();
 }
 
+OpenJTalkSynth::OpenJTalkSynth() = default;
+OpenJTalkSynth::~OpenJTalkSynth() = default; // kills the runs waiting ahead
+
+std::unique_ptr<StartedProcess> OpenJTalkSynth::takeRun(const QString& program,
+                                                        const QStringList& arguments) {
+    std::unique_ptr<StartedProcess> run;
+    const auto waiting = std::find_if(m_standbys.begin(), m_standbys.end(), [&](const Standby& s) {
+        return s.program == program && s.arguments == arguments;
+    });
+    if (waiting != m_standbys.end()) {
+        if (waiting->process->isRunning())
+            run = std::move(waiting->process);
+        m_standbys.erase(waiting);
+    }
+    if (!run)
+        run = std::make_unique<StartedProcess>(program, arguments, false);
+    if (m_standbys.size() >= kStandbys)
+        m_standbys.erase(m_standbys.begin());
+    m_standbys.push_back(
+        {program, arguments, std::make_unique<StartedProcess>(program, arguments, false)});
+    return run;
+}
+
 OpenJTalkInstallation OpenJTalkSynth::installation() {
     std::lock_guard lock(g_installationMutex);
     return g_installation;
@@ -159,10 +182,9 @@ void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, co
     const QStringList arguments = OpenJTalkSynth::arguments(setup, voice);
     const QStringList pieces = chunks(text);
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        ProcessRequest request{setup.program,       arguments,
-                               runInput(pieces[i]), false,
-                               setup.timeout,       [&handler] { return handler(nullptr, 0); }};
-        const ProcessResult result = runProcess(request);
+        const std::unique_ptr<StartedProcess> run = takeRun(setup.program, arguments);
+        const ProcessResult result = run->finish(runInput(pieces[i]), setup.timeout,
+                                                 [&handler] { return handler(nullptr, 0); });
         if (result.status == ProcessResult::Status::Cancelled)
             return;
         if (result.status != ProcessResult::Status::Finished)

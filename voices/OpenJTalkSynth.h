@@ -6,9 +6,12 @@
 #include <QStringList>
 
 #include <chrono>
+#include <memory>
 #include <vector>
 
 namespace lessora {
+
+class StartedProcess;
 
 // How the one HTS voice is turned into a speaker of its own.
 struct OpenJTalkVoiceSettings {
@@ -33,10 +36,16 @@ struct OpenJTalkInstallation {
 
 // Open JTalk with an HTS voice, run as a separate program for each sentence: the text goes to
 // its standard input and the WAV comes back on its standard output, so that no file is written
-// and no shell is involved. The run is killed when the handler asks to stop (a call with no
-// samples asks only that) or when it takes longer than the timeout.
+// and no shell is involved. The next run of a voice is started ahead, so that it has loaded its
+// dictionary and voice by the time it is given its text. The run is killed when the handler asks to
+// stop (a call with no samples asks only that) or when it takes longer than the timeout.
 class OpenJTalkSynth {
 public:
+    OpenJTalkSynth();
+    ~OpenJTalkSynth();
+    OpenJTalkSynth(const OpenJTalkSynth&) = delete;
+    OpenJTalkSynth& operator=(const OpenJTalkSynth&) = delete;
+
     static constexpr int kSampleRate = 48000;
     // Longest text given to one run: Open JTalk reads one line of at most 1023 bytes.
     static constexpr qsizetype kMaxChunk = 80;
@@ -62,6 +71,21 @@ public:
     // The arguments of a run that writes the voice's WAV to standard output.
     static QStringList arguments(const OpenJTalkInstallation& installation,
                                  const OpenJTalkVoiceSettings& voice);
+
+private:
+    // A run started ahead for these arguments, or a new one; another is started ahead for them.
+    std::unique_ptr<StartedProcess> takeRun(const QString& program, const QStringList& arguments);
+
+    // Runs started ahead, waiting for their text: Open JTalk loads its dictionary and voice
+    // (some 50 ms) before it reads, so the next sentence need not wait for that. One for each
+    // of the last few voices, the latest last.
+    struct Standby {
+        QString program;
+        QStringList arguments;
+        std::unique_ptr<StartedProcess> process;
+    };
+    static constexpr size_t kStandbys = 3;
+    std::vector<Standby> m_standbys;
 };
 
 // The samples of a 16-bit mono RIFF WAVE file and its rate; no samples when it is none.

@@ -99,14 +99,23 @@ QString ProcessResult::describe(const QString& program) const {
                             : QStringLiteral("%1 が%2: %3").arg(name, how, detail);
 }
 
-ProcessResult runProcess(const ProcessRequest& request) {
-    using Clock = std::chrono::steady_clock;
-    ProcessResult result;
+struct StartedProcess::Private {
+    pid_t pid = -1;
     Pipe input, output, errors, extra;
-    if (!input.open() || !output.open() || !errors.open() ||
-        (request.extraOutput && !extra.open())) {
-        result.errors = QByteArray(std::strerror(errno));
-        return result;
+    QByteArray startError;
+    bool finished = false;
+};
+
+StartedProcess::StartedProcess(const QString& program, const QStringList& arguments,
+                               bool extraOutput)
+    : d(std::make_unique<Private>()) {
+    Pipe& input = d->input;
+    Pipe& output = d->output;
+    Pipe& errors = d->errors;
+    Pipe& extra = d->extra;
+    if (!input.open() || !output.open() || !errors.open() || (extraOutput && !extra.open())) {
+        d->startError = QByteArray(std::strerror(errno));
+        return;
     }
 
     posix_spawn_file_actions_t actions;
@@ -114,9 +123,9 @@ ProcessResult runProcess(const ProcessRequest& request) {
     posix_spawn_file_actions_adddup2(&actions, input.read.get(), 0);
     posix_spawn_file_actions_adddup2(&actions, output.write.get(), 1);
     posix_spawn_file_actions_adddup2(&actions, errors.write.get(), 2);
-    if (request.extraOutput)
+    if (extraOutput)
         posix_spawn_file_actions_adddup2(&actions, extra.write.get(), 3);
-    posix_spawn_file_actions_addclosefrom_np(&actions, request.extraOutput ? 4 : 3);
+    posix_spawn_file_actions_addclosefrom_np(&actions, extraOutput ? 4 : 3);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
@@ -130,8 +139,8 @@ ProcessResult runProcess(const ProcessRequest& request) {
                                               POSIX_SPAWN_SETPGROUP);
 
     std::vector<QByteArray> strings;
-    strings.push_back(request.program.toLocal8Bit());
-    for (const QString& argument : request.arguments)
+    strings.push_back(program.toLocal8Bit());
+    for (const QString& argument : arguments)
         strings.push_back(argument.toLocal8Bit());
     std::vector<char*> argv;
     for (QByteArray& string : strings)
@@ -147,13 +156,44 @@ ProcessResult runProcess(const ProcessRequest& request) {
     errors.write.close();
     extra.write.close();
     if (spawned != 0) {
-        result.errors = QByteArray(std::strerror(spawned));
-        return result;
+        d->startError = QByteArray(std::strerror(spawned));
+        input.write.close();
+        output.read.close();
+        errors.read.close();
+        extra.read.close();
+        return;
     }
-
+    d->pid = pid;
     for (const Fd* fd : {&input.write, &output.read, &errors.read, &extra.read})
         if (fd->isOpen())
             ::fcntl(fd->get(), F_SETFL, O_NONBLOCK);
+}
+
+StartedProcess::~StartedProcess() {
+    if (d->pid > 0 && !d->finished)
+        killAndReap(d->pid);
+}
+
+bool StartedProcess::isRunning() const {
+    return d->pid > 0 && !d->finished && !hasEnded(d->pid);
+}
+
+ProcessResult StartedProcess::finish(const QByteArray& given, std::chrono::milliseconds timeout,
+                                     const std::function<bool()>& keepGoing) {
+    using Clock = std::chrono::steady_clock;
+    ProcessResult result;
+    if (d->pid <= 0 || d->finished) {
+        result.errors = d->startError;
+        return result;
+    }
+    d->finished = true;
+    const pid_t pid = d->pid;
+    Pipe& input = d->input;
+    Pipe& output = d->output;
+    Pipe& errors = d->errors;
+    Pipe& extra = d->extra;
+    const ProcessRequest request{{}, {}, given, false, timeout, keepGoing};
+
     qsizetype written = 0;
     if (request.input.isEmpty())
         input.write.close();
@@ -249,6 +289,11 @@ ProcessResult runProcess(const ProcessRequest& request) {
         result.status = ProcessResult::Status::Failed;
     }
     return result;
+}
+
+ProcessResult runProcess(const ProcessRequest& request) {
+    StartedProcess process(request.program, request.arguments, request.extraOutput);
+    return process.finish(request.input, request.timeout, request.keepGoing);
 }
 
 } // namespace lessora

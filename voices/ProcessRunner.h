@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace lessora {
 
@@ -44,5 +45,26 @@ struct ProcessRequest {
 // output in memory. Never waits past the timeout: a program that hangs, or is cancelled, is
 // killed with its group and reaped.
 ProcessResult runProcess(const ProcessRequest& request);
+
+// The same in two steps: the program is started first and given its input later, so that it
+// can load what it needs while nothing is asked of it yet. One that is never finished is
+// killed and reaped when this goes away.
+class StartedProcess {
+public:
+    StartedProcess(const QString& program, const QStringList& arguments, bool extraOutput);
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    // Started and still waiting (it may have ended on its own meanwhile).
+    bool isRunning() const;
+    // Gives it its input and collects its output, as runProcess does; once only.
+    ProcessResult finish(const QByteArray& input, std::chrono::milliseconds timeout,
+                         const std::function<bool()>& keepGoing);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 } // namespace lessora

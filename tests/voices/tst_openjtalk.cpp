@@ -246,7 +246,7 @@ private slots:
 
     // Stand-in programs for Open JTalk.
     void hangingOrFailingProgramIsTheEnginesError() {
-        StandIn hanging("exec sleep 30\n");
+        StandIn hanging("read line\nexec sleep 30\n");
         hanging.setTimeout(300ms);
         QElapsedTimer timer;
         timer.start();
@@ -258,7 +258,8 @@ private slots:
         }
         QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 
-        StandIn failing("echo 'Error: Dictionary or HTS voice cannot be loaded.' >&2\nexit 1\n");
+        StandIn failing(
+            "read line\necho 'Error: Dictionary or HTS voice cannot be loaded.' >&2\nexit 1\n");
         EmbeddedSpeechEngine engine(silentOptions());
         auto voice = engine.createVoice();
         voice->setVoice(tokenOf(*voice, kTakumi));
@@ -272,7 +273,7 @@ private slots:
     }
 
     void silencingKillsTheProgram() {
-        StandIn hanging("echo $$ > \"$dir/pid\"\nexec sleep 30\n");
+        StandIn hanging("read line\necho $$ > \"$dir/pid\"\nexec sleep 30\n");
         EmbeddedSpeechEngine engine(silentOptions());
         auto voice = engine.createVoice();
         voice->setVoice(tokenOf(*voice, kTakumi));
@@ -295,7 +296,7 @@ private slots:
     }
 
     void preparedLineIsSynthesisedOnceAndStartsAtOnce() {
-        StandIn counting("echo run >> \"$dir/runs\"\ncat \"$dir/speech.wav\"\n");
+        StandIn counting("read line\necho run >> \"$dir/runs\"\ncat \"$dir/speech.wav\"\n");
         EmbeddedSpeechEngine engine(silentOptions());
         auto current = engine.createVoice();
         current->setVoice(tokenOf(*current, kTakumi));
