@@ -4,8 +4,8 @@
 
 #include <QList>
 #include <QString>
-#include <QVector>
 #include <QStringList>
+#include <QVector>
 #include <memory>
 
 namespace lessora {
