@@ -5,7 +5,9 @@
 #include "settings/LanguageName.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
+#include <limits>
 
 namespace lessora {
 
@@ -80,6 +82,16 @@ void GridCellDelegate::paintMarker(QPainter* painter, const QStyleOptionViewItem
     painter->fillRect(QRect(rect.left(), rect.bottom() - 1, rect.width(), 2), marker);
     if (index.column() == ColNo)
         painter->fillRect(QRect(rect.left(), rect.top(), 6, rect.height()), marker);
+}
+
+QWidget* GridCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    // A line editor cuts its text at 32,767 characters by default, and leaving it would store
+    // the cut text.
+    if (auto* lineEdit = qobject_cast<QLineEdit*>(editor))
+        lineEdit->setMaxLength(std::numeric_limits<int>::max());
+    return editor;
 }
 
 void GridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,

@@ -6,7 +6,8 @@
 namespace lessora {
 
 // Draws the lesson grid's cells: the highlighted row tinted yellow, the rows of the English
-// speakers in dark red. Also reports when the user has finished editing a cell.
+// speakers in dark red. Also reports when the user has finished editing a cell, and gives the
+// cells an editor that takes text of any length.
 class GridCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -28,6 +29,8 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override;
 

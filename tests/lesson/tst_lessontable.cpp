@@ -1,8 +1,10 @@
+#include "app/GridCellDelegate.h"
 #include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 
 #include <QAbstractItemModelTester>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 
@@ -16,6 +18,8 @@ private slots:
     void shrinkingMovesTheCurrentRow();
     void selectingTheCurrentRowDoesNotScroll();
     void renumbering();
+    void editingKeepsLongTexts_data();
+    void editingKeepsLongTexts();
 };
 
 void TestLessonTable::cellsAndRowCount() {
@@ -87,6 +91,34 @@ void TestLessonTable::renumbering() {
     QCOMPARE(table.cell(ColNo, 1), "2");
     QCOMPARE(table.cell(ColNo, 2), "3");
     QCOMPARE(table.cell(ColSpeaker, 0), "A");
+}
+
+void TestLessonTable::editingKeepsLongTexts_data() {
+    QTest::addColumn<int>("startColumn");
+    QTest::newRow("F2 on the long cell, then Tab") << int(ColText);
+    QTest::newRow("F2 on the cell before it, Tab into it, Tab out") << int(ColLanguage);
+}
+
+// Cells hold text of any length; a line editor cuts at 32,767 characters unless told otherwise.
+void TestLessonTable::editingKeepsLongTexts() {
+    QFETCH(int, startColumn);
+    LessonTable table;
+    LessonGrid grid(table);
+    GridCellDelegate delegate([] { return -1; });
+    grid.setItemDelegate(&delegate);
+    const QString longText = QString(40'000, u'x') + u'!';
+    table.setRows({{"1", "A", "English", longText, ""}});
+    grid.makeRowCurrent(0);
+    grid.setCurrentColumn(startColumn);
+    QTest::keyClick(&grid, Qt::Key_F2);
+    for (int column = startColumn; column <= ColText; ++column) {
+        auto* editor = grid.viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_Tab); // commits, moves on and edits the next cell
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QCOMPARE(table.cell(ColText, 0).size(), longText.size());
+    QCOMPARE(table.cell(ColText, 0), longText);
 }
 
 QTEST_MAIN(TestLessonTable)
