@@ -81,13 +81,19 @@ void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBox
     if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
         text.truncate(nul);
     QList<LessonRow> rows = rowsFromClipboardText(text, decimalSeparator);
+    // Nothing to paste, for example from a clipboard owner that announced text and did not
+    // deliver it in time: the lesson is not to be wiped by that.
+    if (rows.isEmpty()) {
+        messages.showMessage(kNoClipboardText);
+        return;
+    }
 
     // A whole new table is one model reset, which forgets the current cell; put it back
     // where a change of the row count would have left it.
     const int row = grid.currentRow();
     const int column = grid.currentColumn();
     grid.table().setRows(std::move(rows));
-    if (row >= 0 && grid.table().rows() > 0) {
+    if (row >= 0) {
         grid.makeRowCurrent(std::min(row, grid.table().rows() - 1));
         grid.setCurrentColumn(column);
     }

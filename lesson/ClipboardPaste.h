@@ -20,8 +20,9 @@ inline const QString kNoClipboardText = QStringLiteral("クリップボードに
 QList<LessonRow> rowsFromClipboardText(const QString& text, QChar decimalSeparator);
 
 // Replaces the whole table with the rows of the clipboard's text, in one model change, or
-// tells the user that the clipboard holds no text. The current cell stays where it was, moved
-// to the last row when the table got shorter.
+// tells the user that the clipboard holds no text: none at all, or none that makes a row (empty,
+// or only line breaks and blanks). The current cell stays where it was, moved to the last row
+// when the table got shorter.
 void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBoxes& messages,
                         QChar decimalSeparator);
 
