@@ -16,17 +16,18 @@ AppError fileError(const QString& reason, const QString& path) {
     return AppError(reason + QStringLiteral("\r\n[") + fullPath + u']');
 }
 
+AppError tooLarge(const QString& path) {
+    return fileError(QStringLiteral("ファイルが大きすぎます"), path);
+}
+
 } // namespace
 
-QByteArray readWholeFile(const QString& path) {
+QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw fileError(file.errorString(), path);
-    const auto tooLarge = [&path] {
-        return fileError(QStringLiteral("ファイルが大きすぎます"), path);
-    };
-    if (!file.isSequential() && file.size() > kMaxReadFileBytes)
-        throw tooLarge();
+    if (!file.isSequential() && file.size() > maxBytes)
+        throw tooLarge(path);
     // Read in pieces up to the limit: a device that never ends reports no size.
     constexpr qint64 kPiece = 1 << 20;
     QByteArray bytes;
@@ -39,15 +40,19 @@ QByteArray readWholeFile(const QString& path) {
         if (read < 0)
             throw fileError(file.errorString(), path);
         bytes.resize(before + read);
-        if (bytes.size() > kMaxReadFileBytes)
-            throw tooLarge();
+        if (bytes.size() > maxBytes)
+            throw tooLarge(path);
         if (read == 0)
             return bytes;
     }
 }
 
-void replaceWholeFile(const QString& path, const QByteArray& bytes) {
+void replaceWholeFile(const QString& path, const QByteArray& bytes, qint64 maxBytes) {
+    if (bytes.size() > maxBytes)
+        throw tooLarge(path);
     QSaveFile file(path);
+    // Qt falls back only when the temporary file is refused for lack of permission.
+    file.setDirectWriteFallback(true);
     // Unbuffered, so that every failed write shows here with its reason: a buffered tail that
     // fails to flush is not reported by commit() (QTBUG-75077) and would pass for a success.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

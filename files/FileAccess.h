@@ -5,17 +5,23 @@
 
 namespace lessora {
 
-// Files larger than this are not read: no lesson comes near it, and the limit keeps a wrong
-// choice in the open dialog from exhausting memory.
-inline constexpr qint64 kMaxReadFileBytes = 256 * 1024 * 1024;
+// Files larger than this are not read, which keeps a wrong choice in the open dialog from
+// exhausting memory. It lies well above the lesson files of any table the program can hold (a
+// million rows make about 120 to 270 MB), and writing checks it too, so that what is saved can
+// always be loaded.
+inline constexpr qint64 kMaxReadFileBytes = qint64(4) << 30;
 
 // Reads a whole file. Throws AppError "<reason>\r\n[<full path>]" when it cannot be opened
-// or read, or is larger than kMaxReadFileBytes.
-QByteArray readWholeFile(const QString& path);
+// or read, or is larger than maxBytes ("ファイルが大きすぎます").
+QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxReadFileBytes);
 
 // Creates or replaces a file with the given bytes. The bytes go to a temporary file beside it
 // that takes the file's place only once it is complete, so a failure (a full disk, a crash)
-// leaves the old file as it was. Throws AppError "<reason>\r\n[<full path>]".
-void replaceWholeFile(const QString& path, const QByteArray& bytes);
+// leaves the old file as it was; only where no file can be created beside it (a folder the user
+// may not write to) is an existing file written in place. Bytes that readWholeFile would refuse
+// with the same maxBytes are refused before anything is written. Throws AppError
+// "<reason>\r\n[<full path>]".
+void replaceWholeFile(const QString& path, const QByteArray& bytes,
+                      qint64 maxBytes = kMaxReadFileBytes);
 
 } // namespace lessora

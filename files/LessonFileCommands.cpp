@@ -53,7 +53,7 @@ bool LessonFileCommands::save(const LessonCommandContext& context) {
         m_fileChosen(*path);
     const QByteArray bytes =
         writeLessonFile(context.controls.lessonSettings(), context.table.allRows());
-    replaceWholeFile(*path, bytes);
+    replaceWholeFile(*path, bytes, m_maxFileBytes);
     context.messages.showMessage(lessonFileMessages::saved);
     return true;
 }
@@ -71,7 +71,7 @@ bool LessonFileCommands::load(const LessonCommandContext& context) {
 
 bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QString& path,
                                   bool announceSuccess) {
-    const LessonFileContent content = readLessonFile(readWholeFile(path));
+    const LessonFileContent content = readLessonFile(readWholeFile(path, m_maxFileBytes));
     switch (content.status) {
     case LessonFileStatus::NotUtf8:
         throw AppError(lessonFileMessages::notUtf8);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/FileAccess.h"
 #include "files/LessonFile.h"
 
 #include <QString>
@@ -41,6 +42,10 @@ public:
     static const QString kFilter; // "JSONファイル (*.json)|*.json"
     static const QString kDefaultExtension;
 
+    // Files larger than maxFileBytes are neither saved nor loaded.
+    explicit LessonFileCommands(qint64 maxFileBytes = kMaxReadFileBytes)
+        : m_maxFileBytes(maxFileBytes) {}
+
     // Asks for a file and writes the lesson to it; "保存しました。" when done. True when the
     // lesson was written, false when the dialog was cancelled.
     bool save(const LessonCommandContext& context);
@@ -65,6 +70,7 @@ public:
     const QString& openDialogFileName() const { return m_openDialogFileName; }
 
 private:
+    qint64 m_maxFileBytes;
     QString m_saveDialogFileName;
     QString m_openDialogFileName;
     QString m_startFolder;

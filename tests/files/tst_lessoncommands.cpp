@@ -1,9 +1,10 @@
 // The save and load buttons of the main window, from the dialogs to the messages.
+#include "app/LessonGrid.h"
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
 #include "files/FileAccess.h"
-#include "app/LessonGrid.h"
 #include "lesson/LessonTable.h"
+#include "platform/AppError.h"
 #include "support/FakeServices.h"
 
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -37,6 +39,8 @@ private slots:
     void unreadableFileIsReportedWithItsPath();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
+    void saveRefusesWhatLoadWouldRefuse();
+    void saveOverWritableFileInReadOnlyFolder();
 };
 
 namespace {
@@ -91,6 +95,16 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 QString fileError(const QString& reasonStart, const QString& path) {
     return reasonStart + "\r\n[" + QDir::toNativeSeparators(path) + "].";
 }
+
+class FixedControls : public LessonSettingsControls {
+public:
+    LessonSettings settings{2, 0, 0, false};
+    LessonSettings lessonSettings() const override { return settings; }
+    void setEnglishRateIndex(int index) override { settings.englishRateIndex = index; }
+    void setIntervalIndex(int index) override { settings.intervalIndex = index; }
+    void setRepeatIndex(int index) override { settings.repeatIndex = index; }
+    void setHideText(bool hide) override { settings.hideText = hide; }
+};
 
 } // namespace
 
@@ -321,7 +335,6 @@ void TestLessonCommands::failedSaveKeepsTheOldFile_data() {
     QTest::addColumn<QString>("failure");
     QTest::newRow("path is a folder") << "folder";
     QTest::newRow("write fails part-way") << "file size limit";
-    QTest::newRow("read-only folder") << "read-only folder";
 }
 
 void TestLessonCommands::failedSaveKeepsTheOldFile() {
@@ -339,8 +352,6 @@ void TestLessonCommands::failedSaveKeepsTheOldFile() {
     fakes.fileDialogs.saveAnswers << path;
 
 #ifdef Q_OS_UNIX
-    if (failure == "read-only folder" && geteuid() == 0)
-        QSKIP("permissions do not bind the superuser");
     rlimit saved{};
     QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
     const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
@@ -350,14 +361,9 @@ void TestLessonCommands::failedSaveKeepsTheOldFile() {
         small.rlim_cur = 100;
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
     }
-    if (failure == "read-only folder")
-        QVERIFY(
-            QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     form.btnSaveLesson->click();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldSignal);
-    QFile::setPermissions(folder.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 #else
     if (failure != "folder")
         QSKIP("needs a Unix file size limit or permissions");
@@ -371,6 +377,89 @@ void TestLessonCommands::failedSaveKeepsTheOldFile() {
     QVERIFY2(!shown.startsWith("Unknown error"), qPrintable(shown)); // the platform's reason
     QCOMPARE(readFile(folder.filePath("lesson.json")), old);
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList{"lesson.json"});
+}
+
+// Whatever the save command writes, the load command reads: a limit on the size of files read
+// is checked before saving, and the old file stays as it was.
+void TestLessonCommands::saveRefusesWhatLoadWouldRefuse() {
+    FakeMessageBoxes messages;
+    FakeFileDialogs dialogs;
+    FixedControls controls;
+    LessonTable table;
+    table.setRows({{"1", "A", "English", "Hello", ""}, {"2", "B", "English", "Hi", "1.5"}});
+    const LessonCommandContext context{dialogs, messages, table, controls};
+    QTemporaryDir folder;
+    const QString path = folder.filePath("lesson.json");
+    const qint64 lessonBytes = writeLessonFile(controls.lessonSettings(), table.allRows()).size();
+
+    LessonFileCommands atTheLimit(lessonBytes);
+    dialogs.saveAnswers << path;
+    dialogs.openAnswers << path;
+    atTheLimit.save(context);
+    table.setRowCount(0);
+    atTheLimit.load(context);
+    QCOMPARE(messages.messages,
+             (QStringList{QStringLiteral("保存しました。"), QStringLiteral("読み込みました。")}));
+    QCOMPARE(rowsOf(table).first(2), (QStringList{"1|A|English|Hello|", "2|B|English|Hi|1.5"}));
+
+    LessonFileCommands belowIt(lessonBytes - 1);
+    QVERIFY(writeFile(path, "old"));
+    dialogs.saveAnswers << path;
+    try {
+        belowIt.save(context);
+        QFAIL("a lesson too large to be loaded was saved");
+    } catch (const AppError& error) {
+        QCOMPARE(error.message() + u'.', fileError(QStringLiteral("ファイルが大きすぎます"), path));
+    }
+    QCOMPARE(readFile(path), QByteArray("old"));
+    QCOMPARE(messages.messages.size(), 2);
+}
+
+// Saving over a file the user may write, in a folder where they may not create files: the
+// temporary file of an atomic save cannot be made there, so the file is written in place.
+void TestLessonCommands::saveOverWritableFileInReadOnlyFolder() {
+#ifdef Q_OS_UNIX
+    QTemporaryDir root;
+    QDir folder(root.path());
+    QVERIFY(folder.mkdir("lessons"));
+    QVERIFY(folder.cd("lessons"));
+    const QString path = folder.filePath("lesson.json");
+    QVERIFY(writeFile(path, "old"));
+    const auto all = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                     QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(root.path(), all));
+    QVERIFY(QFile::setPermissions(folder.path(), all));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther));
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(folder.path(), all | QFileDevice::WriteOwner);
+        QFile::setPermissions(root.path(), all | QFileDevice::WriteOwner);
+    });
+    const QByteArray lesson = kBom + kStartUpLesson;
+
+    // In a child process that is an ordinary user, so that permissions bind even for root.
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(2);
+        try {
+            replaceWholeFile(path, lesson);
+        } catch (const AppError&) {
+            _exit(1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readFile(path), lesson);
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList{"lesson.json"});
+#else
+    QSKIP("needs Unix permissions");
+#endif
 }
 
 QTEST_MAIN(TestLessonCommands)
