@@ -91,18 +91,17 @@ private:
     QByteArrayView m_text;
 };
 
-// The lines of the text without their LF or CR LF ends.
+// The lines of the text without their ends: CR LF, LF, or a lone CR as older Mac editors write.
 QList<QByteArrayView> splitLines(QByteArrayView text) {
     QList<QByteArrayView> lines;
     qsizetype start = 0;
     while (start < text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        QByteArrayView line = text.sliced(start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines.append(line);
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        lines.append(text.sliced(start, end - start));
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n')
+            ++end;
         start = end + 1;
     }
     return lines;

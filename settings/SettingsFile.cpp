@@ -7,9 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
+#include <QScopeGuard>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <map>
 #include <optional>
+#include <unistd.h>
 
 namespace lessora {
 
@@ -24,47 +31,161 @@ AppError writeError(const QString& path) {
     return AppError(QStringLiteral("%1 に書き込めません").arg(path));
 }
 
-// The file's bytes; a file that does not exist is empty, one that cannot be read gives nothing.
-std::optional<QByteArray> readBytes(const QString& path) {
-    QFile file(path);
-    if (!file.exists())
-        return QByteArray();
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+// The file's bytes as one open found them.
+struct FileBytes {
+    enum class State { Read, Absent, Unreadable };
+    State state = State::Absent;
+    QByteArray bytes;
+};
+
+// Whether the file exists is decided by opening it, not asked beforehand: another program that
+// replaces the file may leave its name absent for a moment, so an open that finds nothing is
+// tried once more before the file counts as absent.
+FileBytes readFileBytes(const QString& path) {
+    const QByteArray nativePath = QFile::encodeName(path);
+    int fd = -1;
+    for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
+        fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && errno != ENOENT)
+            return {FileBytes::State::Unreadable, {}};
+    }
+    if (fd < 0)
+        return {FileBytes::State::Absent, {}};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {FileBytes::State::Unreadable, {}};
+    }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+        return {FileBytes::State::Unreadable, {}};
+    return {FileBytes::State::Read, std::move(bytes)};
 }
 
 // Reads never fail: whatever cannot be read yields the defaults.
 QByteArray bytesForReading(const QString& path) {
-    return readBytes(path).value_or(QByteArray());
+    return readFileBytes(path).bytes;
 }
 
 // Writes the whole file through a temporary file that replaces it only once complete, so a
-// crash or a full disk leaves the previous file as it was.
-void replaceFile(const QString& path, const QByteArray& bytes) {
+// crash or a full disk leaves the previous file as it was. Returns false when the replacement
+// could not even be begun: Qt first checks that the file is writable, and another program
+// replacing the file meanwhile makes that check fail.
+bool replaceFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Qt 6.4's commit() does not notice a failure of its own final flush and would put a
+    // truncated file in place, so the flush is checked here first.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
+        throw writeError(path);
+    return true;
+}
+
+// A name beside the settings file as Qt's atomic save names its temporary files: the file name,
+// a dot and six letters.
+QString temporaryNameFor(const QString& path) {
+    QString name = path + u'.';
+    for (int i = 0; i < 6; ++i) {
+        const int letter = int(QRandomGenerator::global()->bounded(52));
+        name += QChar(letter < 26 ? u'A' + letter : u'a' + letter - 26);
+    }
+    return name;
+}
+
+bool isTemporaryNameFor(const QString& name, const QString& fileName) {
+    if (name.size() != fileName.size() + 7 || !name.startsWith(fileName) ||
+        name[fileName.size()] != u'.')
+        return false;
+    return std::all_of(name.cbegin() + fileName.size() + 1, name.cend(), [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    });
+}
+
+// Creates the file with the given bytes only if it still does not exist: the bytes go to a
+// temporary file that is then linked under the file's name, which fails when the name is taken.
+// Returns false when another program created the file meanwhile.
+bool createFile(const QString& path, const QByteArray& bytes) {
+    QString temporaryPath;
+    QFile temporary;
+    for (int attempt = 0; attempt < 16 && !temporary.isOpen(); ++attempt) {
+        temporaryPath = temporaryNameFor(path);
+        temporary.setFileName(temporaryPath);
+        if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+            !QFileInfo::exists(temporaryPath))
+            throw writeError(path);
+    }
+    const auto removeTemporary = qScopeGuard([&] { QFile::remove(temporaryPath); });
+    if (!temporary.isOpen() || temporary.write(bytes) != bytes.size() || !temporary.flush())
+        throw writeError(path);
+    temporary.close();
+    if (::link(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(path).constData()) ==
+        0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    // A file system without hard links: replace the file as any other write does.
+    if (!replaceFile(path, bytes))
+        throw writeError(path);
+    return true;
+}
+
+// Files left behind by writes that were killed between making their temporary file and
+// putting it in place. Called under the lock, when no write of ours is under way.
+void removeStaleTemporaryFiles(const QString& path) {
+    const QFileInfo info(path);
+    const QDir folder = info.absoluteDir();
+    const QString pattern = info.fileName() + QStringLiteral(".??????");
+    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::Hidden)) {
+        if (isTemporaryNameFor(name, info.fileName()))
+            QFile::remove(folder.filePath(name));
+    }
+}
+
+// Held around every read-modify-write, so that two instances of the program never rewrite the
+// file from copies that miss each other's changes. A lock left by a process that died is taken
+// over (Qt checks whether its owner still runs).
+class SettingsLock {
+public:
+    explicit SettingsLock(const QString& path)
+        : m_lock(path + QStringLiteral(".lock")) {
+        constexpr int kWaitMs = 10'000;
+        if (!m_lock.tryLock(kWaitMs))
+            throw writeError(path);
+    }
+
+private:
+    QLockFile m_lock;
+};
+
+// Applies edit to the file's text and stores the result when it differs. The edit starts from
+// nothing only when the file does not exist, and then the result is stored only if no other
+// program has created the file meanwhile; otherwise the edit is made again on that file.
+template <typename Edit> void editFile(const QString& path, Edit&& edit) {
     // A fresh account often has no Documents folder yet.
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         throw writeError(path);
-    QSaveFile file(path);
-    // Qt 6.4's commit() does not notice a failure of its own final flush and would put a
-    // truncated file in place, so the flush is checked here first.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit())
-        throw writeError(path);
-}
-
-// Applies edit to the file's text and stores the result when it differs.
-template <typename Edit> void editFile(const QString& path, Edit&& edit) {
-    const std::optional<QByteArray> old = readBytes(path);
-    // Rewriting a file we could not read would drop everything else in it.
-    if (!old)
-        throw writeError(path);
-    const QByteArray updated = edit(*old);
-    if (updated != *old)
-        replaceFile(path, updated);
+    const SettingsLock lock(path);
+    removeStaleTemporaryFiles(path);
+    // Each further attempt means another program created or replaced the file meanwhile.
+    constexpr int kAttempts = 10;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const FileBytes old = readFileBytes(path);
+        // Rewriting a file we could not read would drop everything else in it.
+        if (old.state == FileBytes::State::Unreadable)
+            throw writeError(path);
+        const QByteArray updated = edit(old.bytes);
+        if (updated == old.bytes)
+            return;
+        if (old.state == FileBytes::State::Read) {
+            if (replaceFile(path, updated))
+                return;
+            continue;
+        }
+        if (createFile(path, updated))
+            return;
+    }
+    throw writeError(path);
 }
 
 void requireWritable(const QString& path, const QString& section, const QString& key,

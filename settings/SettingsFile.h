@@ -27,7 +27,10 @@ public:
     // Each write replaces the whole file through a temporary file, so a failure leaves the old
     // file intact, and raises AppError "<path> に書き込めません". Values are single lines: one with
     // a line break is refused with that error, as writing it would split the line. The first
-    // write creates the file and its folder.
+    // write creates the file and its folder. A write reads, edits and replaces the file while
+    // holding a lock file beside it ("<path>.lock"), so that writes of other instances are kept;
+    // it starts from an empty file only when the file does not exist, and removes temporary
+    // files that killed writes left beside it.
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, int value);
     void eraseSection(const QString& section);

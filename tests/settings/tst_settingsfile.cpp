@@ -8,9 +8,14 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace lessora;
 
@@ -109,6 +114,9 @@ private slots:
     void readOnlyFolder();
     void twoObjectsSeeEachOthersWrites();
     void locationAndFirstWriteCreatesFolder();
+    void twoInstancesKeepEachOthersKeys();
+    void replacementByAnotherProgramLosesNoSection();
+    void staleTemporaryFilesAreRemoved();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -228,10 +236,13 @@ void TestSettingsFile::handWrittenFile() {
 
     QString lfText = kHandWritten;
     lfText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString crText = kHandWritten;
+    crText.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     const QList<std::pair<const char*, QByteArray>> encodings = {
         {"UTF-8 with BOM and CR LF", "\xEF\xBB\xBF" + kHandWritten.toUtf8()},
         {"UTF-8 with LF", lfText.toUtf8()},
+        {"UTF-8 with CR", crText.toUtf8()},
         {"UTF-16 with BOM", QByteArray(utf16(kHandWritten))}};
     for (const auto& [name, bytes] : encodings) {
         writeBytes(m_path, bytes);
@@ -486,6 +497,113 @@ void TestSettingsFile::locationAndFirstWriteCreatesFolder() {
     QCOMPARE(file.readString(kVoiceSection, "SpeakerA_English", "<default>"), "<default>");
     file.writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), QStringLiteral("Zira"));
     QCOMPARE(fileBytes(path), QByteArray("[Voice]\nSpeakerA_English=Zira\n"));
+}
+
+// Two instances of the program writing their own keys at the same time: each read-modify-write
+// holds the lock, so neither rewrites the file from a copy that misses the other's keys.
+void TestSettingsFile::twoInstancesKeepEachOthersKeys() {
+    constexpr int kWrites = 60;
+    const auto writeKeys = [this](const QString& prefix) {
+        SettingsFile file(m_path);
+        for (int i = 0; i < kWrites; ++i)
+            file.writeString(kVoiceSection, prefix + QString::number(i), QStringLiteral("v"));
+    };
+    QList<pid_t> children;
+    for (const QString& prefix : {QStringLiteral("First"), QStringLiteral("Second")}) {
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            try {
+                writeKeys(prefix);
+            } catch (const AppError&) {
+                _exit(1);
+            }
+            _exit(0);
+        }
+        children << child;
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    QStringList lost;
+    const SettingsFile file(m_path);
+    for (const QString& prefix : {QStringLiteral("First"), QStringLiteral("Second")}) {
+        for (int i = 0; i < kWrites; ++i) {
+            if (file.readString(kVoiceSection, prefix + QString::number(i), "") != "v")
+                lost << prefix + QString::number(i);
+        }
+    }
+    QVERIFY2(lost.isEmpty(), qPrintable(lost.join(u' ')));
+    QVERIFY(!QFile::exists(m_path + ".lock"));
+}
+
+// Another program that rewrites the file with what it holds and replaces it by moving the old
+// file aside first, so that the name is briefly absent: a write of ours meanwhile must never
+// start from nothing and replace the file, which would cost the sections it does not touch.
+void TestSettingsFile::replacementByAnotherProgramLosesNoSection() {
+    SettingsFile file(m_path);
+    rewriteCatalogue(file, sampleCatalogue(3));
+    file.writeString(QStringLiteral("Other"), QStringLiteral("Kept"), QStringLiteral("yes"));
+
+    std::atomic<bool> writing = true;
+    std::atomic<bool> nameAbsent = false;
+    std::atomic<int> replacements = 0;
+    std::thread replacer([&] {
+        const QByteArray path = QFile::encodeName(m_path);
+        const QByteArray aside = path + ".old";
+        const QByteArray fresh = path + ".new";
+        for (int i = 0; i < 100'000 && (writing || i < 50); ++i) {
+            const QByteArray bytes = fileBytes(m_path);
+            QFile out(QFile::decodeName(fresh));
+            if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                break;
+            out.close();
+            nameAbsent = true;
+            std::rename(path.constData(), aside.constData());
+            std::rename(fresh.constData(), path.constData());
+            nameAbsent = false;
+            ++replacements;
+        }
+    });
+    const auto stopReplacer = qScopeGuard([&] {
+        writing = false;
+        if (replacer.joinable())
+            replacer.join();
+    });
+    for (int i = 0; i < 200; ++i) {
+        // Each write starts while the name is there; the other program may take it away at any
+        // moment of the write. (A write that started inside one absence could read the file
+        // that the write before it had created in that same absence.)
+        while (nameAbsent)
+            std::this_thread::yield();
+        try {
+            file.writeString(kVoiceSection, QStringLiteral("Key%1").arg(i), QStringLiteral("v"));
+        } catch (const AppError& error) {
+            QFAIL(qPrintable(error.message()));
+        }
+    }
+    writing = false;
+    replacer.join();
+    // The other program copies whatever it finds forward, so a section lost on the way is still
+    // missing at the end.
+    QVERIFY(replacements > 0);
+    QCOMPARE(file.readString("Other", "Kept", ""), "yes");
+    QCOMPARE(readCatalogue(file), sampleCatalogue(3));
+}
+
+// A write killed between making its temporary file and putting it in place leaves that file
+// beside the settings; the next write removes it, and nothing else.
+void TestSettingsFile::staleTemporaryFilesAreRemoved() {
+    const QDir folder(m_dir->path());
+    for (const char* name : {"Lessora.ini.AbCdEf", "Lessora.ini.QRSTuv", "Lessora.ini.bak",
+                             "Lessora.ini.AbCdEfG", "Other.ini.AbCdEf", "Lessora.ini.Ab1dEf"})
+        writeBytes(folder.filePath(name), "[Voice]\nSpeakerA_English=stale\n");
+    SettingsFile(m_path).writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), "Zira");
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{"Lessora.ini", "Lessora.ini.Ab1dEf", "Lessora.ini.AbCdEfG",
+                          "Lessora.ini.bak", "Other.ini.AbCdEf"}));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
