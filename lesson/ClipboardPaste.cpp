@@ -4,6 +4,8 @@
 #include "lesson/RowRules.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBoxes.h"
+#include "settings/AsciiCase.h"
+#include "settings/Speakers.h"
 
 #include <QStringView>
 #include <algorithm>
@@ -13,60 +15,87 @@ namespace lessora {
 
 namespace {
 
-// Lines split at CR LF, lone CR and lone LF; empty lines are kept.
-QList<QStringView> linesOf(QStringView text) {
-    QList<QStringView> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    lines.append(text.sliced(start));
-    return lines;
+bool isLineBreak(QChar c) {
+    return c == u'\r' || c == u'\n';
 }
 
-bool isBlank(QStringView line) {
-    for (const QChar c : line) {
-        if (c.unicode() > 32)
-            return false;
+// Where the line that starts at `start` ends, and where the next one starts. Lines end at
+// CR LF, at a lone CR and at a lone LF.
+std::pair<qsizetype, qsizetype> lineAt(QStringView text, qsizetype start) {
+    qsizetype end = start;
+    while (end < text.size() && !isLineBreak(text[end]))
+        ++end;
+    qsizetype next = end + 1;
+    if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
+        ++next;
+    return {end, next};
+}
+
+// The text without its trailing lines that hold only characters of code 32 or below (line
+// breaks, blanks, tabs), and the number of lines it has then (empty lines within count).
+std::pair<QStringView, qsizetype> keptLines(QStringView text) {
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].unicode() <= 32)
+        --end;
+    if (end == 0)
+        return {QStringView(), 0};
+    // The last kept line ends at the first line break after its last visible character.
+    while (end < text.size() && !isLineBreak(text[end]))
+        ++end;
+    const QStringView kept = text.first(end);
+    qsizetype lines = 1;
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (kept[i] == u'\n' ||
+            (kept[i] == u'\r' && (i + 1 == kept.size() || kept[i + 1] != u'\n')))
+            ++lines;
     }
-    return true;
+    return {kept, lines};
+}
+
+// The first tab-separated field of the text, and the rest after its tab (null when none).
+std::pair<QStringView, QStringView> nextField(QStringView text) {
+    const qsizetype tab = text.indexOf(u'\t');
+    if (tab < 0)
+        return {text, QStringView()};
+    return {text.first(tab), text.sliced(tab + 1)};
 }
 
 QString intervalCell(QStringView field, QChar decimalSeparator) {
-    const QString trimmed = trimText(field.toString());
-    return clampedIntervalText(trimmed, decimalSeparator).value_or(trimmed);
+    const QStringView trimmed = trimmedView(field);
+    return clampedIntervalText(trimmed, decimalSeparator).value_or(trimmed.toString());
 }
 
-LessonRow rowFromLine(int index, QStringView line, QChar decimalSeparator) {
-    const QList<QStringView> fields = line.split(u'\t');
+// A row from one line; the No cell is left to the table, which numbers pasted rows.
+LessonRow rowFromLine(QStringView line, QChar decimalSeparator) {
     LessonRow row;
-    row[ColNo] = QString::number(index + 1);
-    row[ColSpeaker] = normalisedSpeakerCode(fields[0].toString());
-    row[ColLanguage] = languageOfSpeakerCode(row[ColSpeaker]);
-    if (fields.size() > 1)
-        row[ColText] = fields[1].toString();
-    if (fields.size() > 2)
-        row[ColInterval] = intervalCell(fields[2], decimalSeparator);
+    const auto [speaker, afterSpeaker] = nextField(line);
+    const QStringView code = trimmedView(speaker);
+    if (const Speaker* known = speakerOfCode(code)) {
+        row[ColSpeaker] = known->code; // shared texts: no copy per row
+        row[ColLanguage] = known->language;
+    } else {
+        row[ColSpeaker] = asciiUppercased(code.toString());
+    }
+    if (afterSpeaker.isNull())
+        return row;
+    const auto [text, afterText] = nextField(afterSpeaker);
+    row[ColText] = text.toString();
+    if (!afterText.isNull())
+        row[ColInterval] = intervalCell(nextField(afterText).first, decimalSeparator);
     return row;
 }
 
 } // namespace
 
-QList<LessonRow> rowsFromClipboardText(const QString& text, QChar decimalSeparator) {
-    QList<QStringView> lines = linesOf(text);
-    while (!lines.isEmpty() && isBlank(lines.last()))
-        lines.removeLast();
-
+QList<LessonRow> rowsFromClipboardText(QStringView text, QChar decimalSeparator) {
+    const auto [kept, lineCount] = keptLines(text);
     QList<LessonRow> rows;
-    rows.reserve(lines.size());
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        rows.append(rowFromLine(static_cast<int>(i), lines[i], decimalSeparator));
+    rows.reserve(lineCount);
+    for (qsizetype start = 0; rows.size() < lineCount;) {
+        const auto [end, next] = lineAt(kept, start);
+        rows.append(rowFromLine(kept.sliced(start, end - start), decimalSeparator));
+        start = next;
+    }
     return rows;
 }
 
@@ -77,7 +106,8 @@ void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBox
         return;
     }
     // The text ends at its first NUL character, as the system's text format does.
-    QString text = clipboard.text();
+    const QString clipboardText = clipboard.text();
+    QStringView text = clipboardText;
     if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
         text.truncate(nul);
     QList<LessonRow> rows = rowsFromClipboardText(text, decimalSeparator);
@@ -92,7 +122,7 @@ void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBox
     // where a change of the row count would have left it.
     const int row = grid.currentRow();
     const int column = grid.currentColumn();
-    grid.table().setRows(std::move(rows));
+    grid.table().setRows(std::move(rows), LessonTable::Numbering::ByPosition);
     if (row >= 0) {
         grid.makeRowCurrent(std::min(row, grid.table().rows() - 1));
         grid.setCurrentColumn(column);

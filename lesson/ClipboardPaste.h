@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 namespace lessora {
 
@@ -16,8 +17,9 @@ inline const QString kNoClipboardText = QStringLiteral("クリップボードに
 
 // The rows that tab-separated lines (speaker, text, interval) make: one row per line, line
 // breaks CR LF, CR or LF, blank lines at the end dropped. The speaker is normalised and gives
-// the language, the text is kept as it is, the interval is trimmed and clamped to 0..10.
-QList<LessonRow> rowsFromClipboardText(const QString& text, QChar decimalSeparator);
+// the language, the text is kept as it is, the interval is trimmed and clamped to 0..10. The No
+// cells are left empty: the table numbers the rows by position when they are pasted.
+QList<LessonRow> rowsFromClipboardText(QStringView text, QChar decimalSeparator);
 
 // Replaces the whole table with the rows of the clipboard's text, in one model change, or
 // tells the user that the clipboard holds no text: none at all, or none that makes a row (empty,

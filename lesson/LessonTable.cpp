@@ -1,8 +1,39 @@
 #include "lesson/LessonTable.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace lessora {
+
+namespace {
+
+const QList<int> kChangedRoles = {Qt::DisplayRole, Qt::EditRole};
+
+// The number whose decimal text (as QString::number writes it) the text is: 1 or more, without
+// sign or leading zero, within an int; 0 for every other text.
+int numberInText(QStringView text) {
+    constexpr qsizetype kMaxDigits = 10;
+    if (text.isEmpty() || text.size() > kMaxDigits || text.front() == u'0')
+        return 0;
+    qint64 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return 0;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value <= std::numeric_limits<int>::max() ? int(value) : 0;
+}
+
+// Moves a No cell that holds a number's text into the number: returns the number and empties
+// the cell, or returns 0 and leaves the text.
+int takeNumber(QString& noCell) {
+    const int number = numberInText(noCell);
+    if (number > 0)
+        noCell = QString();
+    return number;
+}
+
+} // namespace
 
 LessonTable::LessonTable(QObject* parent)
     : QAbstractTableModel(parent) {}
@@ -11,17 +42,36 @@ bool LessonTable::contains(int column, int row) const {
     return column >= 0 && column < kLessonColumnCount && row >= 0 && row < rows();
 }
 
+void LessonTable::emitRowsChanged(int first, int last, int firstColumn, int lastColumn) {
+    emit dataChanged(index(first, firstColumn), index(last, lastColumn), kChangedRoles);
+}
+
 QString LessonTable::cell(int column, int row) const {
-    return contains(column, row) ? m_rows[row][column] : QString();
+    if (!contains(column, row))
+        return {};
+    if (column == ColNo && m_numbers[row] > 0)
+        return QString::number(m_numbers[row]);
+    return m_rows[row][column];
 }
 
 void LessonTable::setCell(int column, int row, const QString& text) {
     Q_ASSERT(contains(column, row));
-    if (!contains(column, row) || m_rows[row][column] == text)
+    if (!contains(column, row))
         return;
-    m_rows[row][column] = text;
-    const QModelIndex changed = index(row, column);
-    emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+    if (column == ColNo) {
+        const int number = numberInText(text);
+        const bool unchanged = number > 0 ? m_numbers[row] == number
+                                          : m_numbers[row] == 0 && m_rows[row][ColNo] == text;
+        if (unchanged)
+            return;
+        m_numbers[row] = number;
+        m_rows[row][ColNo] = number > 0 ? QString() : text;
+    } else {
+        if (m_rows[row][column] == text)
+            return;
+        m_rows[row][column] = text;
+    }
+    emitRowsChanged(row, row, column, column);
 }
 
 void LessonTable::setRowCount(int count) {
@@ -32,19 +82,82 @@ void LessonTable::setRowCount(int count) {
         removeRows(count, rows() - count);
 }
 
+LessonRow LessonTable::row(int row) const {
+    LessonRow cells = m_rows.at(row);
+    if (m_numbers.at(row) > 0)
+        cells[ColNo] = QString::number(m_numbers.at(row));
+    return cells;
+}
+
 void LessonTable::setRow(int row, const LessonRow& cells) {
     Q_ASSERT(row >= 0 && row < rows());
     if (row < 0 || row >= rows())
         return;
     m_rows[row] = cells;
-    emit dataChanged(index(row, 0), index(row, kLessonColumnCount - 1),
-                     {Qt::DisplayRole, Qt::EditRole});
+    m_numbers[row] = takeNumber(m_rows[row][ColNo]);
+    emitRowsChanged(row, row);
 }
 
-void LessonTable::setRows(QList<LessonRow> rows) {
+void LessonTable::setRows(QList<LessonRow> rows, Numbering numbering) {
+    QList<int> numbers(rows.size());
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        QString& noCell = rows[r][ColNo];
+        if (numbering == Numbering::ByPosition) {
+            noCell = QString();
+            numbers[r] = int(r + 1);
+        } else {
+            numbers[r] = takeNumber(noCell);
+        }
+    }
     beginResetModel();
     m_rows = std::move(rows);
+    m_numbers = std::move(numbers);
     endResetModel();
+}
+
+void LessonTable::replaceRows(QList<LessonRow> rows) {
+    QList<int> numbers(rows.size());
+    for (qsizetype r = 0; r < rows.size(); ++r)
+        numbers[r] = takeNumber(rows[r][ColNo]);
+    const int oldCount = this->rows();
+    const int newCount = static_cast<int>(rows.size());
+    const int kept = std::min(oldCount, newCount);
+    // The rows both tables have trade places first, so that the row change only adds or removes
+    // rows at the end; they trade back afterwards and change in one signal.
+    const auto tradeKeptRows = [&] {
+        for (int r = 0; r < kept; ++r) {
+            std::swap(m_rows[r], rows[r]);
+            std::swap(m_numbers[r], numbers[r]);
+        }
+    };
+    if (newCount > oldCount) {
+        beginInsertRows({}, oldCount, newCount - 1);
+        tradeKeptRows();
+        std::swap(m_rows, rows);
+        std::swap(m_numbers, numbers);
+        endInsertRows();
+        tradeKeptRows();
+    } else if (newCount < oldCount) {
+        beginRemoveRows({}, newCount, oldCount - 1);
+        m_rows.resize(newCount);
+        m_numbers.resize(newCount);
+        endRemoveRows();
+        m_rows = std::move(rows);
+        m_numbers = std::move(numbers);
+    } else {
+        m_rows = std::move(rows);
+        m_numbers = std::move(numbers);
+    }
+    if (kept > 0)
+        emitRowsChanged(0, kept - 1);
+}
+
+QList<LessonRow> LessonTable::allRows() const {
+    QList<LessonRow> all;
+    all.reserve(m_rows.size());
+    for (int r = 0; r < rows(); ++r)
+        all.append(row(r));
+    return all;
 }
 
 void LessonTable::insertBlock(int row, const QList<LessonRow>& block) {
@@ -53,8 +166,41 @@ void LessonTable::insertBlock(int row, const QList<LessonRow>& block) {
         return;
     beginInsertRows({}, row, row + static_cast<int>(block.size()) - 1);
     m_rows.insert(row, block.size(), LessonRow{});
-    std::copy(block.begin(), block.end(), m_rows.begin() + row);
+    m_numbers.insert(row, block.size(), 0);
+    for (qsizetype i = 0; i < block.size(); ++i) {
+        m_rows[row + i] = block[i];
+        m_numbers[row + i] = takeNumber(m_rows[row + i][ColNo]);
+    }
     endInsertRows();
+}
+
+void LessonTable::renumber() {
+    int first = -1;
+    int last = -1;
+    int* numbers = m_numbers.data();
+    for (int r = 0; r < rows(); ++r) {
+        if (numbers[r] == r + 1)
+            continue;
+        if (numbers[r] == 0)
+            m_rows[r][ColNo] = QString();
+        numbers[r] = r + 1;
+        if (first < 0)
+            first = r;
+        last = r;
+    }
+    if (first >= 0)
+        emitRowsChanged(first, last, ColNo, ColNo);
+}
+
+void LessonTable::swapCells(int rowA, int rowB, int firstColumn) {
+    Q_ASSERT(contains(firstColumn, rowA) && contains(firstColumn, rowB));
+    if (!contains(firstColumn, rowA) || !contains(firstColumn, rowB) || rowA == rowB)
+        return;
+    for (int column = firstColumn; column < kLessonColumnCount; ++column)
+        std::swap(m_rows[rowA][column], m_rows[rowB][column]);
+    if (firstColumn == ColNo)
+        std::swap(m_numbers[rowA], m_numbers[rowB]);
+    emitRowsChanged(std::min(rowA, rowB), std::max(rowA, rowB), firstColumn);
 }
 
 int LessonTable::rowCount(const QModelIndex& parent) const {
@@ -102,6 +248,7 @@ bool LessonTable::insertRows(int row, int count, const QModelIndex& parent) {
         return false;
     beginInsertRows({}, row, row + count - 1);
     m_rows.insert(row, count, LessonRow{});
+    m_numbers.insert(row, count, 0);
     endInsertRows();
     return true;
 }
@@ -111,6 +258,7 @@ bool LessonTable::removeRows(int row, int count, const QModelIndex& parent) {
         return false;
     beginRemoveRows({}, row, row + count - 1);
     m_rows.remove(row, count);
+    m_numbers.remove(row, count);
     endRemoveRows();
     return true;
 }

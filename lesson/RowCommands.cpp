@@ -6,7 +6,6 @@
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace lessora {
 
@@ -37,16 +36,6 @@ void startTypingAt(LessonCursor& grid, int row) {
     grid.setCurrentColumn(ColSpeaker);
     grid.scrollToLeftEdge();
     grid.takeFocus();
-}
-
-// Swaps every cell but No of two rows; the No cells stay with the positions.
-void swapContents(LessonTable& table, int upper, int lower) {
-    LessonRow first = table.row(upper);
-    LessonRow second = table.row(lower);
-    for (int column = ColSpeaker; column < kLessonColumnCount; ++column)
-        std::swap(first[column], second[column]);
-    table.setRow(upper, first);
-    table.setRow(lower, second);
 }
 
 } // namespace
@@ -83,7 +72,7 @@ void moveCurrentRowUp(LessonCursor& grid) {
     if (table.rows() <= 1 || !hasCurrentRow(grid) || grid.currentRow() == 0)
         return;
     const int row = grid.currentRow();
-    swapContents(table, row - 1, row);
+    table.swapCells(row - 1, row, ColSpeaker); // the No cells stay with the positions
     renumber(table);
     grid.makeRowCurrent(row - 1);
 }
@@ -93,7 +82,7 @@ void moveCurrentRowDown(LessonCursor& grid) {
     if (table.rows() <= 1 || !hasCurrentRow(grid) || grid.currentRow() == table.rows() - 1)
         return;
     const int row = grid.currentRow();
-    swapContents(table, row, row + 1);
+    table.swapCells(row, row + 1, ColSpeaker);
     renumber(table);
     grid.makeRowCurrent(row + 1);
 }
@@ -101,7 +90,7 @@ void moveCurrentRowDown(LessonCursor& grid) {
 void clearTable(LessonCursor& grid, MessageBoxes& messages) {
     if (!messages.confirm(kClearConfirmation))
         return;
-    grid.table().setRows(emptyNumberedRows(0, 10));
+    grid.table().setRows(QList<LessonRow>(10), LessonTable::Numbering::ByPosition);
     startTypingAt(grid, 0);
 }
 

@@ -4,90 +4,145 @@
 #include "settings/AsciiCase.h"
 #include "settings/Speakers.h"
 
-#include <QLocale>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace lessora {
 
-QString trimText(const QString& text) {
+QStringView trimmedView(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text[begin].unicode() <= 32)
         ++begin;
     while (end > begin && text[end - 1].unicode() <= 32)
         --end;
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
+}
+
+QString trimText(const QString& text) {
+    const QStringView trimmed = trimmedView(text);
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }
 
 QString normalisedSpeakerCode(const QString& speakerCell) {
-    return asciiUppercased(trimText(speakerCell));
+    const QStringView trimmed = trimmedView(speakerCell);
+    if (const Speaker* speaker = speakerOfCode(trimmed))
+        return speaker->code;
+    return asciiUppercased(trimmed.toString());
 }
 
-QString languageOfSpeakerCode(const QString& speakerCell) {
-    const Speaker* speaker = speakerOfCode(trimText(speakerCell));
+QString languageOfSpeakerCode(QStringView speakerCell) {
+    const Speaker* speaker = speakerOfCode(trimmedView(speakerCell));
     return speaker ? speaker->language : QString();
 }
 
 void renumber(LessonTable& table) {
-    for (int r = 0; r < table.rows(); ++r)
-        table.setCell(ColNo, r, QString::number(r + 1));
+    table.renumber();
 }
 
 namespace {
 
-// Compiling the pattern costs far more than matching it, and paste reads a cell per line.
-const QRegularExpression& intervalSyntax(QChar decimalSeparator) {
-    thread_local QChar cachedSeparator;
-    thread_local QRegularExpression cached;
-    if (cached.pattern().isEmpty() || cachedSeparator != decimalSeparator) {
-        const QString sep = QRegularExpression::escape(QString(decimalSeparator));
-        cached.setPattern(
-            QStringLiteral("^[+-]?(?:[0-9]+(?:%1[0-9]*)?|%1[0-9]+)(?:[eE][+-]?[0-9]+)?$").arg(sep));
-        cachedSeparator = decimalSeparator;
-    }
-    return cached;
-}
-
-} // namespace
-
-std::optional<double> intervalNumber(const QString& cell, QChar decimalSeparator) {
-    const QString text = trimText(cell);
-    const QString upper = text.toUpper();
+// The words an Interval cell may hold instead of digits, as QString::toUpper reads them: only
+// texts this short can be one, and only non-ASCII ones need the full case mapping.
+std::optional<double> intervalWord(QStringView text) {
+    constexpr qsizetype kLongestWord = 4;
+    if (text.isEmpty() || text.size() > 2 * kLongestWord)
+        return std::nullopt;
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const QString upper = ascii ? asciiUppercased(text.toString()) : text.toString().toUpper();
     if (upper == u"INF" || upper == u"+INF")
         return std::numeric_limits<double>::infinity();
     if (upper == u"-INF")
         return -std::numeric_limits<double>::infinity();
     if (upper == u"NAN")
         return std::numeric_limits<double>::quiet_NaN();
+    return std::nullopt;
+}
 
-    if (!intervalSyntax(decimalSeparator).match(text).hasMatch())
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// The text as a C number ('.' for the separator, no leading '+') when it is an optional sign,
+// digits with at most one decimal separator, at least one digit, and an optional exponent.
+std::optional<std::string> plainNumber(QStringView text, QChar decimalSeparator) {
+    std::string plain;
+    plain.reserve(text.size());
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-')
+            plain += '-';
+        ++i;
+    }
+    bool digits = false;
+    bool separator = false;
+    for (; i < text.size(); ++i) {
+        if (isAsciiDigit(text[i])) {
+            digits = true;
+            plain += char(text[i].unicode());
+        } else if (text[i] == decimalSeparator && !separator) {
+            separator = true;
+            plain += '.';
+        } else {
+            break;
+        }
+    }
+    if (!digits)
         return std::nullopt;
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        plain += 'e';
+        ++i;
+        if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+            plain += char(text[i++].unicode());
+        const qsizetype exponentStart = i;
+        for (; i < text.size() && isAsciiDigit(text[i]); ++i)
+            plain += char(text[i].unicode());
+        if (i == exponentStart)
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    return plain;
+}
 
-    QString plain = text;
-    plain.replace(decimalSeparator, u'.');
-    bool ok = false;
-    const double value = QLocale::c().toDouble(plain, &ok);
-    if (!ok || !std::isfinite(value))
+} // namespace
+
+std::optional<double> intervalNumber(QStringView cell, QChar decimalSeparator) {
+    const QStringView text = trimmedView(cell);
+    if (const std::optional<double> word = intervalWord(text))
+        return word;
+    const std::optional<std::string> plain = plainNumber(text, decimalSeparator);
+    if (!plain)
+        return std::nullopt;
+    // Correctly rounded; a value beyond a double's range, above or below, is no number.
+    double value = 0;
+    const char* end = plain->data() + plain->size();
+    const auto [stop, error] = std::from_chars(plain->data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
 
-std::optional<QString> clampedIntervalText(const QString& cell, QChar decimalSeparator) {
+std::optional<QString> clampedIntervalText(QStringView cell, QChar decimalSeparator) {
     const std::optional<double> value = intervalNumber(cell, decimalSeparator);
     if (!value || std::isnan(*value))
         return std::nullopt;
+    // Shared texts: paste writes one of them for every interval outside 0..10.
+    static const QString zero = QStringLiteral("0");
+    static const QString ten = QStringLiteral("10");
     if (*value < 0)
-        return QStringLiteral("0");
+        return zero;
     if (*value > 10)
-        return QStringLiteral("10");
+        return ten;
     return std::nullopt;
 }
 
-int rowPauseMs(const QString& intervalCell, int defaultPauseMs, QChar decimalSeparator) {
+int rowPauseMs(QStringView intervalCell, int defaultPauseMs, QChar decimalSeparator) {
     const std::optional<double> value = intervalNumber(intervalCell, decimalSeparator);
     // Not-a-number cannot be clamped; it pauses like a cell that holds no number.
     if (!value || std::isnan(*value))
@@ -101,7 +156,7 @@ int rowPauseMs(const QString& intervalCell, int defaultPauseMs, QChar decimalSep
 }
 
 bool rowHasText(const LessonTable& table, int row) {
-    return !trimText(table.cell(ColText, row)).isEmpty();
+    return !trimmedView(table.cell(ColText, row)).isEmpty();
 }
 
 bool isSpeakableRow(const LessonTable& table, int row) {

@@ -100,6 +100,9 @@ void TestRowRules::rowPause_data() {
     QTest::newRow("-INF") << "-INF" << point << 0;
     QTest::newRow("NAN gives the default") << "NaN" << point << 2000;
     QTest::newRow("out of double range") << "1e400" << point << 2000;
+    QTest::newRow("below double range") << "1e-400" << point << 2000;
+    QTest::newRow("smallest double") << "4.9e-324" << point << 0;
+    QTest::newRow("INF read with full case mapping") << QStringLiteral("\u0131nf") << point << 10000;
     QTest::newRow("hex is no number") << "0x10" << point << 2000;
     QTest::newRow("blank sign") << "+ 1" << point << 2000;
 }
