@@ -64,6 +64,7 @@ struct StoredLessonSettings {
 // The bytes of a lesson file: the UTF-8 byte-order mark and one line of compact JSON, every
 // code unit outside printable ASCII (and the solidus) escaped. Blank rows are left out.
 QByteArray writeLessonFile(const LessonSettings& settings, const QList<LessonRow>& rows);
+QByteArray writeLessonFile(const LessonSettings& settings, const LessonTable& table);
 
 // Appends text as a JSON string, quotes included, escaped code unit by code unit as the
 // lesson file writes it.

@@ -32,15 +32,13 @@ void applySettings(LessonSettingsControls& controls, const StoredLessonSettings&
 
 } // namespace
 
-void applyLessonRows(LessonTable& table, const QList<LessonRow>& rows) {
+void applyLessonRows(LessonTable& table, QList<LessonRow> rows) {
     const int loaded = static_cast<int>(rows.size());
-    const int count = std::max(loaded, kMinimumLoadedRows);
-    // Row by row rather than one reset, so the grid keeps its current cell where it can.
-    table.setRowCount(count);
-    for (int row = 0; row < loaded; ++row)
-        table.setRow(row, rows[row]);
-    for (int row = loaded; row < count; ++row)
-        table.setRow(row, {QString::number(row + 1), {}, {}, {}, {}});
+    for (int row = loaded; row < kMinimumLoadedRows; ++row)
+        rows.append({QString::number(row + 1), {}, {}, {}, {}});
+    // Rows change in place rather than in one reset, so the grid keeps its current cell where
+    // it can.
+    table.replaceRows(std::move(rows));
 }
 
 bool LessonFileCommands::save(const LessonCommandContext& context) {
@@ -51,8 +49,7 @@ bool LessonFileCommands::save(const LessonCommandContext& context) {
     m_saveDialogFileName = *path;
     if (m_fileChosen)
         m_fileChosen(*path);
-    const QByteArray bytes =
-        writeLessonFile(context.controls.lessonSettings(), context.table.allRows());
+    const QByteArray bytes = writeLessonFile(context.controls.lessonSettings(), context.table);
     replaceWholeFile(*path, bytes, m_maxFileBytes);
     context.messages.showMessage(lessonFileMessages::saved);
     return true;
@@ -71,7 +68,7 @@ bool LessonFileCommands::load(const LessonCommandContext& context) {
 
 bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QString& path,
                                   bool announceSuccess) {
-    const LessonFileContent content = readLessonFile(readWholeFile(path, m_maxFileBytes));
+    LessonFileContent content = readLessonFile(readWholeFile(path, m_maxFileBytes));
     switch (content.status) {
     case LessonFileStatus::NotUtf8:
         throw AppError(lessonFileMessages::notUtf8);
@@ -89,7 +86,7 @@ bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QSt
         return false;
     case LessonFileStatus::Loaded:
         applySettings(context.controls, content.settings);
-        applyLessonRows(context.table, content.rows);
+        applyLessonRows(context.table, std::move(content.rows));
         if (announceSuccess)
             context.messages.showMessage(lessonFileMessages::loaded);
         return true;

@@ -79,6 +79,6 @@ private:
 
 // Puts loaded rows into the table: n rows, at least 10; the rows added beyond the file's are
 // blank and numbered on from n + 1.
-void applyLessonRows(LessonTable& table, const QList<LessonRow>& rows);
+void applyLessonRows(LessonTable& table, QList<LessonRow> rows);
 
 } // namespace lessora

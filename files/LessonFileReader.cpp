@@ -9,6 +9,7 @@
 
 #include <array>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -264,18 +265,20 @@ constexpr std::array<bool, 256> kPlainStringBytes = [] {
 // lesson has few distinct speakers, languages and intervals, and its rows can then share them.
 class RecentTexts {
 public:
-    QString take(QLatin1StringView text) {
-        for (const QString& known : m_texts) {
-            if (known.size() == text.size() && known == text)
-                return known;
+    QString take(std::string_view latin1) {
+        for (std::size_t i = 0; i < m_texts.size(); ++i) {
+            if (m_bytes[i] == latin1 && !m_texts[i].isNull())
+                return m_texts[i];
         }
         m_next = (m_next + 1) % m_texts.size();
-        m_texts[m_next] = QString(text);
+        m_bytes[m_next] = latin1;
+        m_texts[m_next] = QString::fromLatin1(latin1.data(), qsizetype(latin1.size()));
         return m_texts[m_next];
     }
 
 private:
     std::array<QString, 4> m_texts;
+    std::array<std::string, 4> m_bytes; // each text's Latin-1 bytes, for a quick comparison
     std::size_t m_next = 0;
 };
 
@@ -307,6 +310,8 @@ private:
     StringToken readString();
     void skipEscape();
     QString decode(const StringToken& token);
+    QString readStringValue(RecentTexts* recent);
+    char16_t readEscape();
     template <std::size_t N>
     int indexOfName(const std::array<std::string_view, N>& names, const StringToken& name);
     std::string_view readNumber();
@@ -428,15 +433,8 @@ JsonValue LessonParser::readValue(int depth, RecentTexts* recent) {
     case '[':
         skipValue(depth);
         return {Kind::Array, {}};
-    case '"': {
-        const StringToken token = readString();
-        constexpr qsizetype kShortText = 16;
-        if (recent && token.isAscii && !token.hasEscapes && token.last - token.first <= kShortText)
-            return {Kind::String,
-                    recent->take(QLatin1StringView(reinterpret_cast<const char*>(token.first),
-                                                   reinterpret_cast<const char*>(token.last)))};
-        return {Kind::String, decode(token)};
-    }
+    case '"':
+        return {Kind::String, readStringValue(recent)};
     case 't':
         expectWord("true");
         return {Kind::True, {}};
@@ -507,6 +505,101 @@ void LessonParser::skipEscape() {
     default:
         throw NotJsonText{};
     }
+}
+
+// The code unit of the escape at m_pos, which it passes; throws NotJsonText when there is no
+// such escape. A \u escape of a lone surrogate is kept as the code unit it names: the table may
+// hold one.
+char16_t LessonParser::readEscape() {
+    if (m_end - m_pos < 2)
+        throw NotJsonText{};
+    const uchar kind = m_pos[1];
+    m_pos += 2;
+    switch (kind) {
+    case '"':
+    case '\\':
+    case '/':
+        return kind;
+    case 'b':
+        return u'\b';
+    case 'f':
+        return u'\f';
+    case 'n':
+        return u'\n';
+    case 'r':
+        return u'\r';
+    case 't':
+        return u'\t';
+    case 'u': {
+        if (m_end - m_pos < 4)
+            throw NotJsonText{};
+        char16_t unit = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int digit = hexDigit(*m_pos++);
+            if (digit < 0)
+                throw NotJsonText{};
+            unit = char16_t(unit * 16 + digit);
+        }
+        return unit;
+    }
+    default:
+        throw NotJsonText{};
+    }
+}
+
+// A string value, checked and decoded in one pass (most of a lesson's bytes are in them). Short
+// plain ASCII texts come from `recent` when one is given.
+QString LessonParser::readStringValue(RecentTexts* recent) {
+    ++m_pos; // opening quote
+    const uchar* const first = m_pos;
+    while (m_pos != m_end && kPlainStringBytes[*m_pos])
+        ++m_pos;
+    if (m_pos != m_end && *m_pos == '"') {
+        const auto* plain = reinterpret_cast<const char*>(first);
+        const qsizetype size = m_pos++ - first;
+        constexpr qsizetype kShortText = 16;
+        if (recent && size <= kShortText)
+            return recent->take(std::string_view(plain, std::size_t(size)));
+        return QString::fromLatin1(plain, size);
+    }
+    // Escapes or non-ASCII text: decoded code unit by code unit into the scratch room.
+    m_scratch.clear();
+    const auto appendPlain = [this](const uchar* from, const uchar* to) {
+        m_scratch.insert(m_scratch.end(), from, to);
+    };
+    appendPlain(first, m_pos);
+    for (;;) {
+        const uchar* const run = m_pos;
+        while (m_pos != m_end && kPlainStringBytes[*m_pos])
+            ++m_pos;
+        appendPlain(run, m_pos);
+        if (atEnd())
+            throw NotJsonText{};
+        const uchar c = *m_pos;
+        if (c == '"') {
+            ++m_pos;
+            break;
+        }
+        if (c == '\\') {
+            m_scratch.push_back(readEscape());
+        } else if (c < 0x20) {
+            throw NotJsonText{};
+        } else if (const int length = utf8SequenceLength(m_pos, m_end)) {
+            char32_t code = c & (0x7F >> length);
+            for (int i = 1; i < length; ++i)
+                code = (code << 6) | (m_pos[i] & 0x3F);
+            m_pos += length;
+            if (QChar::requiresSurrogates(code)) {
+                m_scratch.push_back(QChar::highSurrogate(code));
+                m_scratch.push_back(QChar::lowSurrogate(code));
+            } else {
+                m_scratch.push_back(char16_t(code));
+            }
+        } else {
+            throw NotUtf8Text{};
+        }
+    }
+    return QString(reinterpret_cast<const QChar*>(m_scratch.data()), qsizetype(m_scratch.size()));
 }
 
 QString LessonParser::decode(const StringToken& token) {
@@ -677,7 +770,8 @@ void LessonParser::readRowObject() {
     parseObject(3, [this, &members](const StringToken& name) {
         const int column = indexOfName(kRowMemberNames, name);
         if (column >= 0 && !members[column])
-            members[column] = readValue(4, &m_recentCells[column]);
+            // Numbers differ from row to row: the No column has no texts to share.
+            members[column] = readValue(4, column == ColNo ? nullptr : &m_recentCells[column]);
         else
             skipValue(4);
     });
