@@ -23,7 +23,7 @@ LessonChangeTracker::LessonChangeTracker(const LessonTable& table,
 
 QByteArray LessonChangeTracker::currentBytes() const {
     // What a save would write: the same rows and settings make the same lesson.
-    return writeLessonFile(m_controls.lessonSettings(), m_table.allRows());
+    return writeLessonFile(m_controls.lessonSettings(), m_table);
 }
 
 bool LessonChangeTracker::isModified() const {

@@ -7,6 +7,7 @@
 #include "files/LessonFile.h"
 #include "settings/AsciiCase.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <string>
@@ -749,6 +750,11 @@ void LessonParser::readRows() {
         return;
     }
     m_rowsIsArray = true;
+    // Every row is an object, so the braces left in the text bound the number of rows: room
+    // for them at once spares the list its copies as it grows. Capped, as a hostile file may
+    // be all braces.
+    constexpr qsizetype kMostRowsReserved = 4'000'000;
+    m_rows.reserve(std::min(qsizetype(std::count(m_pos, m_end, uchar('{'))), kMostRowsReserved));
     parseArray(2, [this] { readRowElement(); });
 }
 

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
 #include "files/FileAccess.h"
+#include "files/LessonFileCommands.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
 #include "support/FakeServices.h"
