@@ -1,5 +1,6 @@
 #include "app/GridCellDelegate.h"
 #include "app/LessonGrid.h"
+#include "files/LessonFile.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 
@@ -18,6 +19,10 @@ private slots:
     void shrinkingMovesTheCurrentRow();
     void selectingTheCurrentRowDoesNotScroll();
     void renumbering();
+    void numberCellsReadBackAsWritten_data();
+    void numberCellsReadBackAsWritten();
+    void replacingRowsKeepsTheCurrentCell_data();
+    void replacingRowsKeepsTheCurrentCell();
     void editingKeepsLongTexts_data();
     void editingKeepsLongTexts();
 };
@@ -91,6 +96,70 @@ void TestLessonTable::renumbering() {
     QCOMPARE(table.cell(ColNo, 1), "2");
     QCOMPARE(table.cell(ColNo, 2), "3");
     QCOMPARE(table.cell(ColSpeaker, 0), "A");
+}
+
+// The table keeps a No cell that holds a number's decimal text as the number; every text must
+// still read back, and save, exactly as it was written.
+void TestLessonTable::numberCellsReadBackAsWritten_data() {
+    QTest::addColumn<QString>("text");
+    for (const char* text : {"1", "7", "1000000", "2147483647", "2147483648", "0", "01", "+1", "-1",
+                             " 1", "1 ", "1.0", "", "x", "99999999999"})
+        QTest::newRow(*text ? text : "empty") << QString::fromLatin1(text);
+    QTest::newRow("full-width digit") << QStringLiteral("\uFF11");
+    QTest::newRow("Arabic-Indic digit") << QStringLiteral("\u0661");
+}
+
+void TestLessonTable::numberCellsReadBackAsWritten() {
+    QFETCH(QString, text);
+    LessonTable table;
+    QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    table.setRows({{text, "A", "", "t", ""}, {"2", "B", "", "u", ""}});
+    table.insertBlock(0, {{text, "C", "", "v", ""}});
+    table.setCell(ColNo, 2, text);
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(table.cell(ColNo, row), text);
+        QCOMPARE(table.row(row)[ColNo], text);
+        QCOMPARE(table.data(table.index(row, ColNo)).toString(), text);
+    }
+    const LessonSettings settings;
+    QCOMPARE(writeLessonFile(settings, table), writeLessonFile(settings, table.allRows()));
+    table.swapCells(0, 1, ColSpeaker);
+    table.renumber();
+    QCOMPARE(table.allRows(),
+             (QList<LessonRow>{
+                 {"1", "A", "", "t", ""}, {"2", "C", "", "v", ""}, {"3", "B", "", "u", ""}}));
+}
+
+void TestLessonTable::replacingRowsKeepsTheCurrentCell_data() {
+    QTest::addColumn<int>("rowsBefore");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::addColumn<int>("currentAfter");
+    QTest::newRow("more rows") << 4 << 12 << 2;
+    QTest::newRow("as many rows") << 6 << 6 << 2;
+    QTest::newRow("fewer rows, current kept") << 12 << 5 << 2;
+    QTest::newRow("fewer rows than the current") << 12 << 2 << 1;
+}
+
+void TestLessonTable::replacingRowsKeepsTheCurrentCell() {
+    QFETCH(int, rowsBefore);
+    QFETCH(int, rowsAfter);
+    QFETCH(int, currentAfter);
+    const auto rows = [](int count, const QString& text) {
+        QList<LessonRow> list;
+        for (int r = 0; r < count; ++r)
+            list.append({QString::number(r + 1), "A", "English", text + QString::number(r), ""});
+        return list;
+    };
+    LessonTable table;
+    QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    LessonGrid grid(table);
+    table.setRows(rows(rowsBefore, "old"));
+    grid.makeRowCurrent(2);
+    grid.setCurrentColumn(ColText);
+    table.replaceRows(rows(rowsAfter, "new"));
+    QCOMPARE(table.allRows(), rows(rowsAfter, "new"));
+    QCOMPARE(grid.currentRow(), currentAfter);
+    QCOMPARE(grid.currentColumn(), int(ColText));
 }
 
 void TestLessonTable::editingKeepsLongTexts_data() {
