@@ -57,14 +57,24 @@ QString unsupportedConversion(JsonValue::Kind kind, const char* wanted) {
         .arg(kindName(kind), QLatin1String(wanted));
 }
 
+// The value of each byte as a hexadecimal digit, or -1.
+constexpr std::array<signed char, 256> kHexDigits = [] {
+    std::array<signed char, 256> digits{};
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte >= '0' && byte <= '9')
+            digits[byte] = static_cast<signed char>(byte - '0');
+        else if (byte >= 'a' && byte <= 'f')
+            digits[byte] = static_cast<signed char>(byte - 'a' + 10);
+        else if (byte >= 'A' && byte <= 'F')
+            digits[byte] = static_cast<signed char>(byte - 'A' + 10);
+        else
+            digits[byte] = -1;
+    }
+    return digits;
+}();
+
 int hexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
+    return c < 256 ? kHexDigits[c] : -1;
 }
 
 bool isDigit(QChar c) {
@@ -667,6 +677,12 @@ QString LessonParser::decode(const StringToken& token) {
     return QString(reinterpret_cast<const QChar*>(begin), out - begin);
 }
 
+// Whether a member name without escapes is the given name.
+bool isName(std::string_view wanted, const StringToken& name) {
+    return !name.hasEscapes && std::string_view(reinterpret_cast<const char*>(name.first),
+                                                std::size_t(name.last - name.first)) == wanted;
+}
+
 template <std::size_t N>
 int LessonParser::indexOfName(const std::array<std::string_view, N>& names,
                               const StringToken& name) {
@@ -773,8 +789,12 @@ void LessonParser::readRowElement() {
 
 void LessonParser::readRowObject() {
     std::array<std::optional<JsonValue>, kLessonColumnCount> members;
-    parseObject(3, [this, &members](const StringToken& name) {
-        const int column = indexOfName(kRowMemberNames, name);
+    int expected = 0; // the member written next in the files this program saves
+    parseObject(3, [this, &members, &expected](const StringToken& name) {
+        const int column =
+            isName(kRowMemberNames[expected], name) ? expected : indexOfName(kRowMemberNames, name);
+        if (column >= 0)
+            expected = (column + 1) % kLessonColumnCount;
         if (column >= 0 && !members[column])
             // Numbers differ from row to row: the No column has no texts to share.
             members[column] = readValue(4, column == ColNo ? nullptr : &m_recentCells[column]);
