@@ -8,14 +8,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QRandomGenerator>
-#include <QSaveFile>
-#include <QScopeGuard>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lessora {
@@ -67,66 +67,56 @@ QByteArray bytesForReading(const QString& path) {
     return readFileBytes(path).bytes;
 }
 
-// Writes the whole file through a temporary file that replaces it only once complete, so a
-// crash or a full disk leaves the previous file as it was. Returns false when the replacement
-// could not even be begun: Qt first checks that the file is writable, and another program
-// replacing the file meanwhile makes that check fail.
-bool replaceFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Qt 6.4's commit() does not notice a failure of its own final flush and would put a
-    // truncated file in place, so the flush is checked here first.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
+// Temporary files of our writes lie beside the settings file under a name that nothing else
+// takes, so that those left by a killed write can be told apart from the user's own files
+// ("Lessora.ini.backup" must survive).
+const QString kTemporaryInfix = QStringLiteral(".lessora-");
+
+// A temporary file beside the settings file, open, holding the bytes; `durable` also waits until
+// they are on the disk. Throws when it cannot be made or written.
+std::unique_ptr<QTemporaryFile> temporaryCopy(const QString& path, const QByteArray& bytes,
+                                              bool durable) {
+    auto file = std::make_unique<QTemporaryFile>(path + kTemporaryInfix + QStringLiteral("XXXXXX"));
+    // A failure of the final flush would go unnoticed on close, so it is checked here.
+    if (!file->open() || file->write(bytes) != bytes.size() || !file->flush() ||
+        (durable && ::fsync(file->handle()) != 0))
         throw writeError(path);
-    return true;
+    return file;
 }
 
-// A name beside the settings file as Qt's atomic save names its temporary files: the file name,
-// a dot and six letters.
-QString temporaryNameFor(const QString& path) {
-    QString name = path + u'.';
-    for (int i = 0; i < 6; ++i) {
-        const int letter = int(QRandomGenerator::global()->bounded(52));
-        name += QChar(letter < 26 ? u'A' + letter : u'a' + letter - 26);
-    }
-    return name;
-}
-
-bool isTemporaryNameFor(const QString& name, const QString& fileName) {
-    if (name.size() != fileName.size() + 7 || !name.startsWith(fileName) ||
-        name[fileName.size()] != u'.')
-        return false;
-    return std::all_of(name.cbegin() + fileName.size() + 1, name.cend(), [](QChar c) {
-        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-    });
+// Writes the whole file through a temporary file that replaces it only once complete, so a
+// crash or a full disk leaves the previous file as it was. The file keeps its permissions.
+void replaceFile(const QString& path, const QByteArray& bytes) {
+    // What replaces the file must be complete on the disk first, or a crash could leave an
+    // empty file where the old one was.
+    const std::unique_ptr<QTemporaryFile> file = temporaryCopy(path, bytes, true);
+    if (const QFileDevice::Permissions permissions = QFile::permissions(path))
+        file->setPermissions(permissions);
+    file->close();
+    if (::rename(QFile::encodeName(file->fileName()).constData(),
+                 QFile::encodeName(path).constData()) != 0)
+        throw writeError(path);
+    file->setAutoRemove(false);
 }
 
 // Creates the file with the given bytes only if it still does not exist: the bytes go to a
 // temporary file that is then linked under the file's name, which fails when the name is taken.
 // Returns false when another program created the file meanwhile.
 bool createFile(const QString& path, const QByteArray& bytes) {
-    QString temporaryPath;
-    QFile temporary;
-    for (int attempt = 0; attempt < 16 && !temporary.isOpen(); ++attempt) {
-        temporaryPath = temporaryNameFor(path);
-        temporary.setFileName(temporaryPath);
-        if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
-            !QFileInfo::exists(temporaryPath))
-            throw writeError(path);
-    }
-    const auto removeTemporary = qScopeGuard([&] { QFile::remove(temporaryPath); });
-    if (!temporary.isOpen() || temporary.write(bytes) != bytes.size() || !temporary.flush())
-        throw writeError(path);
-    temporary.close();
-    if (::link(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(path).constData()) ==
-        0)
+    // Nothing is lost should a crash leave the new file incomplete, so no waiting for the disk.
+    const std::unique_ptr<QTemporaryFile> file = temporaryCopy(path, bytes, false);
+    // Made with the permissions a new file gets, not the temporary file's private ones.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(file->handle(), 0666 & ~mask);
+    file->close();
+    if (::link(QFile::encodeName(file->fileName()).constData(),
+               QFile::encodeName(path).constData()) == 0)
         return true;
     if (errno == EEXIST)
         return false;
     // A file system without hard links: replace the file as any other write does.
-    if (!replaceFile(path, bytes))
-        throw writeError(path);
+    replaceFile(path, bytes);
     return true;
 }
 
@@ -135,11 +125,9 @@ bool createFile(const QString& path, const QByteArray& bytes) {
 void removeStaleTemporaryFiles(const QString& path) {
     const QFileInfo info(path);
     const QDir folder = info.absoluteDir();
-    const QString pattern = info.fileName() + QStringLiteral(".??????");
-    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::Hidden)) {
-        if (isTemporaryNameFor(name, info.fileName()))
-            QFile::remove(folder.filePath(name));
-    }
+    const QString pattern = info.fileName() + kTemporaryInfix + QStringLiteral("??????");
+    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(name));
 }
 
 // Held around every read-modify-write, so that two instances of the program never rewrite the
@@ -178,9 +166,8 @@ template <typename Edit> void editFile(const QString& path, Edit&& edit) {
         if (updated == old.bytes)
             return;
         if (old.state == FileBytes::State::Read) {
-            if (replaceFile(path, updated))
-                return;
-            continue;
+            replaceFile(path, updated);
+            return;
         }
         if (createFile(path, updated))
             return;

@@ -594,16 +594,18 @@ void TestSettingsFile::replacementByAnotherProgramLosesNoSection() {
 }
 
 // A write killed between making its temporary file and putting it in place leaves that file
-// beside the settings; the next write removes it, and nothing else.
+// beside the settings; the next write removes it, and nothing else: not even the user's own
+// copies with names of the same length.
 void TestSettingsFile::staleTemporaryFilesAreRemoved() {
     const QDir folder(m_dir->path());
-    for (const char* name : {"Lessora.ini.AbCdEf", "Lessora.ini.QRSTuv", "Lessora.ini.bak",
-                             "Lessora.ini.AbCdEfG", "Other.ini.AbCdEf", "Lessora.ini.Ab1dEf"})
+    for (const char* name :
+         {"Lessora.ini.lessora-AbCdEf", "Lessora.ini.lessora-QR5Tuv", "Lessora.ini.backup",
+          "Lessora.ini.bak", "Lessora.ini.lessora-AbCdEfG", "Other.ini.lessora-AbCdEf"})
         writeBytes(folder.filePath(name), "[Voice]\nSpeakerA_English=stale\n");
     SettingsFile(m_path).writeString(kVoiceSection, QStringLiteral("SpeakerA_English"), "Zira");
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name),
-             (QStringList{"Lessora.ini", "Lessora.ini.Ab1dEf", "Lessora.ini.AbCdEfG",
-                          "Lessora.ini.bak", "Other.ini.AbCdEf"}));
+             (QStringList{"Lessora.ini", "Lessora.ini.backup", "Lessora.ini.bak",
+                          "Lessora.ini.lessora-AbCdEfG", "Other.ini.lessora-AbCdEf"}));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
