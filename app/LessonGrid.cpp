@@ -1,7 +1,9 @@
 #include "app/LessonGrid.h"
 
+#include "app/GridAccessibility.h"
 #include "lesson/LessonTable.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -16,6 +18,7 @@ constexpr qint64 kTypingPauseMs = 2000;
 LessonGrid::LessonGrid(LessonTable& table, QWidget* parent)
     : QTableView(parent)
     , m_table(table) {
+    installGridAccessibility();
     setModel(&table);
     // The cells' text colours are fixed (black, dark red), so the cells keep a light
     // background in any desktop theme; a dark theme would otherwise hide the Japanese rows.
@@ -102,6 +105,23 @@ void LessonGrid::keyPressEvent(QKeyEvent* event) {
     if (!event->text().isEmpty() || event->key() == Qt::Key_F2)
         m_lastTyping.start();
     QTableView::keyPressEvent(event);
+}
+
+// QTableView's own overrides only tell screen readers of the cell, by its numbering, and go on to
+// QAbstractItemView's; this tells them by the accessible table's own numbering instead.
+void LessonGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (QAccessible::isActive())
+        notifyGridCell(*this, current, QAccessible::Focus);
+    QAbstractItemView::currentChanged(current, previous);
+}
+
+void LessonGrid::selectionChanged(const QItemSelection& selected,
+                                  const QItemSelection& deselected) {
+    if (QAccessible::isActive()) {
+        notifyGridCell(*this, selected.indexes().value(0), QAccessible::SelectionAdd);
+        notifyGridCell(*this, deselected.indexes().value(0), QAccessible::SelectionRemove);
+    }
+    QAbstractItemView::selectionChanged(selected, deselected);
 }
 
 } // namespace lessora

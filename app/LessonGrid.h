@@ -34,6 +34,11 @@ signals:
 protected:
     // Tab moves between the cells; Ctrl+Tab and Ctrl+Shift+Tab leave the grid.
     void keyPressEvent(QKeyEvent* event) override;
+    // Screen readers are told of the current and selected cells by their places among the shown
+    // columns (QTableView tells them by places that count the hidden columns too).
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
 
 private:
     LessonTable& m_table;

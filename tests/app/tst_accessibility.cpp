@@ -1,5 +1,6 @@
-// What a screen reader finds in the main window: a name for every control, the spoken row,
-// and a way out of the grid by keyboard.
+// What a screen reader finds in the main window: a name for every control, the grid's shown
+// columns only, the spoken row, and a way out of the grid by keyboard.
+#include "app/GridAccessibility.h"
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
 #include "lesson/LessonTable.h"
@@ -21,6 +22,8 @@ private slots:
     void everyControlHasAName();
     void listsAreNamedByTheirLabels_data();
     void listsAreNamedByTheirLabels();
+    void gridTellsOnlyItsShownColumns_data();
+    void gridTellsOnlyItsShownColumns();
     void spokenRowIsAnnounced();
     void ctrlTabLeavesTheGrid();
 };
@@ -82,16 +85,102 @@ void TestAccessibility::listsAreNamedByTheirLabels() {
     QCOMPARE(labels[0].first->text(QAccessible::Name), name);
 }
 
-// Screen readers read out a changed description; the offscreen platform has no accessibility
-// bridge to receive the event, so the description itself is checked.
+void TestAccessibility::gridTellsOnlyItsShownColumns_data() {
+    QTest::addColumn<bool>("hideText");
+    QTest::addColumn<QList<int>>("shown");
+    QTest::newRow("text shown") << false << QList<int>{ColNo, ColSpeaker, ColText, ColInterval};
+    QTest::newRow("text hidden") << true << QList<int>{ColNo, ColSpeaker, ColInterval};
+}
+
+// The grid is a table of the columns it shows: its headers, its cells and the places by which it
+// tells of its current cell leave out the hidden Language column, and the Text column while it
+// is hidden.
+void TestAccessibility::gridTellsOnlyItsShownColumns() {
+    QFETCH(bool, hideText);
+    QFETCH(QList<int>, shown);
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    LessonGrid* grid = form.StringGrid1;
+    const LessonTable& table = *form.lessonTable;
+    grid->setCurrentIndex(table.index(1, ColText));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(grid);
+    QAccessibleTableInterface* cells = iface->tableInterface();
+    QVERIFY(cells);
+    const QAccessible::Id textCell = QAccessible::uniqueId(cells->cellAt(0, 2));
+
+    // Ticked and unticked after the interface was made: it follows the columns as they change.
+    form.chkHideText->setChecked(!hideText);
+    form.chkHideText->setChecked(hideText);
+
+    const int width = int(shown.size());
+    QCOMPARE(cells->columnCount(), width);
+    QCOMPARE(cells->rowCount(), table.rows());
+    QCOMPARE(iface->childCount(), (table.rows() + 1) * width);
+    QStringList texts;
+    for (int i = 0; i < iface->childCount(); ++i)
+        texts << iface->child(i)->text(QAccessible::Name);
+    for (int place = 0; place < width; ++place) {
+        const int column = shown[place];
+        const QString header = table.headerData(column, Qt::Horizontal).toString();
+        QAccessibleInterface* headerCell = iface->child(place);
+        QCOMPARE(headerCell->role(), QAccessible::ColumnHeader);
+        QCOMPARE(headerCell->text(QAccessible::Name), header);
+        QCOMPARE(cells->columnDescription(place), header);
+        QCOMPARE(iface->childAt(headerCell->rect().center().x(), headerCell->rect().center().y()),
+                 headerCell);
+        for (int row = 0; row < table.rows(); ++row) {
+            QAccessibleInterface* cell = cells->cellAt(row, place);
+            const int index = (row + 1) * width + place;
+            QCOMPARE(iface->child(index), cell);
+            QCOMPARE(iface->indexOfChild(cell), index);
+            QCOMPARE(cell->text(QAccessible::Name), table.cell(column, row));
+            QCOMPARE(cell->tableCellInterface()->columnIndex(), place);
+            QCOMPARE(cell->tableCellInterface()->rowIndex(), row);
+            QCOMPARE(cell->tableCellInterface()->columnHeaderCells(), QList{headerCell});
+            QCOMPARE(iface->childAt(cell->rect().center().x(), cell->rect().center().y()), cell);
+            // The grid tells screen readers of its current cell by the same place.
+            QCOMPARE(accessibleCellIndex(*grid, table.index(row, column)), index);
+        }
+    }
+    for (int column = 0; column < kLessonColumnCount; ++column) {
+        if (shown.contains(column))
+            continue;
+        QVERIFY(!texts.contains(table.headerData(column, Qt::Horizontal).toString()));
+        for (int row = 0; row < table.rows(); ++row) {
+            QVERIFY2(!texts.contains(table.cell(column, row)), qPrintable(table.cell(column, row)));
+            QCOMPARE(accessibleCellIndex(*grid, table.index(row, column)), -1);
+        }
+    }
+    // A Text cell found before the text was hidden tells nothing while it is hidden.
+    if (QAccessibleInterface* cell = QAccessible::accessibleInterface(textCell)) {
+        QCOMPARE(cell->isValid(), !hideText);
+        QCOMPARE(cell->text(QAccessible::Name), hideText ? QString() : table.cell(ColText, 0));
+    }
+    QCOMPARE(iface->focusChild(), hideText ? nullptr : cells->cellAt(1, 2));
+}
+
+// Screen readers read out a changed description. The offscreen platform has no accessibility
+// bridge, and Qt hands events to none (not even to an update handler) while no bridge is active, so
+// what a bridge would read on the event is checked: the grid's accessible description.
 void TestAccessibility::spokenRowIsAnnounced() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    QCOMPARE(form.StringGrid1->accessibleDescription(), QString());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    LessonGrid* grid = form.StringGrid1;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, ColSpeaker));
+    QCOMPARE(grid->accessibleDescription(), QString());
     form.setHighlightRow(2);
-    QCOMPARE(form.StringGrid1->accessibleDescription(), QStringLiteral("3行目を読み上げ中"));
+    QCOMPARE(grid->accessibleDescription(), QStringLiteral("3行目を読み上げ中"));
+    QCOMPARE(accessibleText(grid, QAccessible::Description), QStringLiteral("3行目を読み上げ中"));
+    // Announcing moves neither the focus nor the current cell.
+    QCOMPARE(QApplication::focusWidget(), grid);
+    QCOMPARE(grid->currentIndex(), grid->model()->index(0, ColSpeaker));
     form.setHighlightRow(-1);
-    QCOMPARE(form.StringGrid1->accessibleDescription(), QString());
+    QCOMPARE(grid->accessibleDescription(), QString());
 }
 
 void TestAccessibility::ctrlTabLeavesTheGrid() {
