@@ -92,6 +92,12 @@ bool LessonGrid::userIsEditing() const {
            (m_lastTyping.isValid() && !m_lastTyping.hasExpired(kTypingPauseMs));
 }
 
+bool LessonGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (index.isValid() && isColumnHidden(index.column()))
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
 void LessonGrid::keyPressEvent(QKeyEvent* event) {
     const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
     if (tab && (event->modifiers() & Qt::ControlModifier)) {

@@ -32,6 +32,9 @@ signals:
     void cellDoubleClicked(int column, int row);
 
 protected:
+    // A hidden column's cells are not edited: an editor nobody sees would change the text the
+    // learner chose not to see, and a screen reader would read it out.
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     // Tab moves between the cells; Ctrl+Tab and Ctrl+Shift+Tab leave the grid.
     void keyPressEvent(QKeyEvent* event) override;
     // Screen readers are told of the current and selected cells by their places among the shown

@@ -25,6 +25,7 @@ private slots:
     void replacingRowsKeepsTheCurrentCell();
     void editingKeepsLongTexts_data();
     void editingKeepsLongTexts();
+    void hiddenCellsAreNotEdited();
 };
 
 void TestLessonTable::cellsAndRowCount() {
@@ -188,6 +189,23 @@ void TestLessonTable::editingKeepsLongTexts() {
     }
     QCOMPARE(table.cell(ColText, 0).size(), longText.size());
     QCOMPARE(table.cell(ColText, 0), longText);
+}
+
+// With the text hidden, keys that would open an editor on the current Text cell change nothing.
+void TestLessonTable::hiddenCellsAreNotEdited() {
+    LessonTable table;
+    LessonGrid grid(table);
+    table.setRows({{"1", "A", "English", "secret", ""}});
+    grid.makeRowCurrent(0);
+    grid.setCurrentColumn(ColText);
+    grid.setColumnHidden(ColText, true);
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QTest::keyClicks(&grid, "typed");
+    QVERIFY(!grid.viewport()->findChild<QLineEdit*>());
+    QCOMPARE(table.cell(ColText, 0), QStringLiteral("secret"));
+    grid.setColumnHidden(ColText, false);
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QVERIFY(grid.viewport()->findChild<QLineEdit*>());
 }
 
 QTEST_MAIN(TestLessonTable)
