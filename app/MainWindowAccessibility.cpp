@@ -37,10 +37,8 @@ void announceSpokenRow(LessonGrid& grid, int row) {
         row >= 0 ? QStringLiteral("%1行目を読み上げ中").arg(row + 1) : QString();
     if (grid.accessibleDescription() == description)
         return;
+    // Screen readers are told of the change by Qt itself (a DescriptionChanged event).
     grid.setAccessibleDescription(description);
-    // Not every Qt version tells screen readers of the new description by itself.
-    QAccessibleEvent event(&grid, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
 }
 
 } // namespace lessora
