@@ -8,6 +8,7 @@
 #include "lesson/RowRules.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
+#include "voices/OpenJTalkSynth.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,7 +23,8 @@ using namespace lessora;
 
 namespace {
 
-// A café dialogue of six speakers, the English lines spoken by the Flite and espeak-ng voices.
+// A café dialogue of six speakers: the English lines spoken by the Flite voices, the Japanese
+// ones by the speakers' default Japanese voices (the Open JTalk voices when installed).
 const QList<LessonRow> kDialogue = {
     {"", "A", "English", "Good morning. What would you like to drink?", ""},
     {"", "B", "English", "A cup of coffee with milk, please.", ""},
@@ -32,10 +34,23 @@ const QList<LessonRow> kDialogue = {
     {"", "S", "Japanese", "私は紅茶にします。", ""},
 };
 
-QList<LessonRow> lesson(int lines) {
+// A Japanese dialogue for the Open JTalk voices alone: Q, R and S, lines of one to three
+// sentences, numbers and a Latin word among them.
+const QList<LessonRow> kJapaneseDialogue = {
+    {"", "Q", "Japanese", "いらっしゃいませ。何名様ですか。", ""},
+    {"", "R", "Japanese", "三人です。窓の近くの席は空いていますか。", ""},
+    {"", "S", "Japanese", "はい、こちらへどうぞ。メニューをお持ちします。", ""},
+    {"", "Q", "Japanese", "コーヒーを二つと、紅茶を一つお願いします。", ""},
+    {"", "R", "Japanese", "ケーキもありますか。", ""},
+    {"", "S", "Japanese", "本日はチーズケーキとチョコレートケーキがございます。", ""},
+    {"", "Q", "Japanese", "じゃあ、チーズケーキを二つください。", ""},
+    {"", "R", "Japanese", "お会計は全部で2,400円です。Wi-Fiもお使いいただけます。", ""},
+};
+
+QList<LessonRow> lesson(int lines, const QList<LessonRow>& dialogue = kDialogue) {
     QList<LessonRow> rows;
     for (int i = 0; i < lines; ++i)
-        rows << kDialogue[i % kDialogue.size()];
+        rows << dialogue[i % dialogue.size()];
     return rows;
 }
 
@@ -70,6 +85,58 @@ long peakKilobytesOfExport(int lines, const QString& path) {
     return usage.ru_maxrss;
 }
 
+// The lines synthesised into memory one after another by the voices the speakers get by default
+// (A and Q the first of their language, B and R the second, C and S the third); the length of
+// their speech in ms.
+qint64 synthesizeOneAfterAnother(const SpeechEngine& engine, const QList<LessonRow>& rows) {
+    const QStringList english = engine.preferredVoices(QStringLiteral("English"));
+    const QStringList japanese = engine.preferredVoices(QStringLiteral("Japanese"));
+    qint64 speechMs = 0;
+    for (const LessonRow& row : rows) {
+        const int speaker = QStringLiteral("ABCQRS").indexOf(row[ColSpeaker]);
+        const QStringList& voices = speaker < 3 ? english : japanese;
+        speechMs +=
+            synthesizeToMemory(voices[(speaker % 3) % voices.size()], row[ColText], 0).durationMs();
+    }
+    return speechMs;
+}
+
+// The lesson spoken by the Open JTalk voices alone, without pauses (nothing but speech counts
+// towards real time), beside the same lines synthesised one after another.
+void benchOpenJTalk(EmbeddedSpeechEngine& engine, const QTemporaryDir& folder) {
+    const QList<LessonRow> rows = lesson(48, kJapaneseDialogue);
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 speechMs = synthesizeOneAfterAnother(engine, rows);
+    const double synthesisSeconds = clock.nsecsElapsed() / 1e9;
+    std::printf("\n%lld lines, %.0f s of speech, no pauses (Open JTalk voices)\n",
+                static_cast<long long>(rows.size()), speechMs / 1000.0);
+    std::printf("%-28s %8s %10s %12s\n", "", "wall s", "x realtime", "vs synthesis");
+    std::printf("%-28s %8.2f %10.1f %12s\n", "one line after another", synthesisSeconds,
+                speechMs / 1000.0 / synthesisSeconds, "1.00");
+    LessonTable table;
+    table.setRows(rows);
+    // The window's case too: the export started while a long row is read aloud through the
+    // sound server (which takes samples only as fast as they are played).
+    EmbeddedSpeechEngine player;
+    for (const bool whilePlaying : {false, true}) {
+        const std::unique_ptr<SpeechVoice> playing = player.createVoice();
+        if (whilePlaying)
+            playing->speak(
+                QStringLiteral("This row is read aloud while the lesson is written. ").repeated(20),
+                kSpeakAsync);
+        clock.start();
+        const ExportSummary summary = exportLesson(engine, QString(), table, ExportOptions{},
+                                                   folder.filePath("japanese.wav"));
+        const double wall = clock.nsecsElapsed() / 1e9;
+        std::printf("%-28s %8.2f %10.1f %12.2f\n",
+                    !whilePlaying       ? "japanese.wav"
+                    : player.isSilent() ? "japanese.wav, row (no server)"
+                                        : "japanese.wav, a row playing",
+                    wall, summary.durationMs() / 1000.0 / wall, wall / synthesisSeconds);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,7 +145,8 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
 
     // Memory first, before this process has grown.
-    std::printf("peak memory of an export (WAV, streamed to the file), each in a process of its own:\n");
+    std::printf(
+        "peak memory of an export (WAV, streamed to the file), each in a process of its own:\n");
     const long shortPeak = peakKilobytesOfExport(longLines / 50, folder.filePath("short.wav"));
     const long longPeak = peakKilobytesOfExport(longLines, folder.filePath("long.wav"));
     std::printf("  ratio %d lines / %d lines: %.2f\n\n", longLines, longLines / 50,
@@ -93,21 +161,12 @@ int main(int argc, char** argv) {
     ExportOptions exportOptions;
     exportOptions.defaultPauseMs = 1000;
 
-    // The floor: the same lines synthesised into memory and dropped.
+    // The floor: the same lines synthesised into memory by the same voices and dropped.
     QElapsedTimer clock;
     clock.start();
-    qint64 speechMs = 0;
-    for (const LessonRow& row : lesson(120)) {
-        const QString voice = row[ColSpeaker] == u"A"   ? "Flite Slt - English (United States)"
-                              : row[ColSpeaker] == u"B" ? "Flite Rms - English (United States)"
-                              : row[ColSpeaker] == u"C" ? "Flite Awb - English (United Kingdom)"
-                              : row[ColSpeaker] == u"Q" ? "eSpeak Kenta - Japanese (Japan)"
-                              : row[ColSpeaker] == u"R" ? "eSpeak Hiro - Japanese (Japan)"
-                                                        : "eSpeak Yuki - Japanese (Japan)";
-        speechMs += synthesizeToMemory(voice, row[ColText], 0).durationMs();
-    }
+    const qint64 speechMs = synthesizeOneAfterAnother(engine, lesson(120));
     const double synthesisSeconds = clock.nsecsElapsed() / 1e9;
-    std::printf("120 lines, %.0f s of speech, 1 s pauses (Flite and espeak-ng voices)\n",
+    std::printf("120 lines, %.0f s of speech, 1 s pauses (the speakers' default voices)\n",
                 speechMs / 1000.0);
     std::printf("%-28s %8s %10s %8s %12s\n", "", "wall s", "x realtime", "cores", "vs synthesis");
     std::printf("%-28s %8.2f %10.1f %8s %12s\n", "synthesis alone (floor)", synthesisSeconds,
@@ -122,5 +181,10 @@ int main(int argc, char** argv) {
         std::printf("%-28s %8.2f %10.1f %8.2f %12.2f\n", name, wall,
                     summary.durationMs() / 1000.0 / wall, cpu / wall, wall / synthesisSeconds);
     }
+
+    if (OpenJTalkSynth::available())
+        benchOpenJTalk(engine, folder);
+    else
+        std::printf("\nOpen JTalk is not installed: no figures for its voices\n");
     return 0;
 }
