@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kPollIntervalMs = 100;
 constexpr int kWaitAfterSkipMs = 500;
+constexpr int kLengthPollMs = 20; // a line being measured is mostly a matter of milliseconds
 constexpr int kMinimumTimerIntervalMs = 1; // a timer with interval 0 would not tick
 
 const QString kCaptionIdle = QStringLiteral("読み上げ");
@@ -46,11 +47,14 @@ template <typename Work> void PlaybackController::runExclusive(Work work) {
 
 bool PlaybackController::isPlaying() const {
     return m_state == PlaybackState::Speaking || m_state == PlaybackState::WaitingInterval ||
-           m_state == PlaybackState::WaitingAfterSkip || m_state == PlaybackState::WaitingGap;
+           m_state == PlaybackState::WaitingAfterSkip || m_state == PlaybackState::WaitingGap ||
+           m_state == PlaybackState::WaitingLength;
 }
 
 bool PlaybackController::learnersTurn() const {
-    return m_state == PlaybackState::WaitingGap && m_gapIsAnswer;
+    // While the line is measured the learner may begin already: their gap counts from its end.
+    return (m_state == PlaybackState::WaitingGap || m_state == PlaybackState::WaitingLength) &&
+           m_gapIsAnswer;
 }
 
 bool PlaybackController::isPaused() const {
@@ -128,7 +132,7 @@ void PlaybackController::playRow(int row) {
         m_state = PlaybackState::SingleRow;
         m_singleRow = row;
         m_singleRepeat = 1;
-        m_singleRowInGap = false;
+        m_singlePhase = SinglePhase::Speaking;
         speakRow(row);
         armTimer();
     });
@@ -144,6 +148,9 @@ void PlaybackController::tick() {
             break;
         case PlaybackState::WaitingGap:
             endGap();
+            break;
+        case PlaybackState::WaitingLength:
+            startGapOnceMeasured();
             break;
         case PlaybackState::SingleRow:
             singleRowTick();
@@ -251,11 +258,17 @@ void PlaybackController::pollSpeaking() {
 // A double-clicked row is drilled like a row of a run: spoken as often as the line drill
 // asks, with the shadowing gap between.
 void PlaybackController::singleRowTick() {
-    if (m_singleRowInGap) {
-        m_singleRowInGap = false;
+    switch (m_singlePhase) {
+    case SinglePhase::Gap:
+        m_singlePhase = SinglePhase::Speaking;
         speakRow(m_singleRow);
         m_controls.timer.setInterval(kPollIntervalMs);
         return;
+    case SinglePhase::WaitingLength:
+        startSingleRowGapOnceMeasured();
+        return;
+    case SinglePhase::Speaking:
+        break;
     }
     if (m_speaker.runningState() == kRunningStateSpeaking)
         return;
@@ -263,10 +276,9 @@ void PlaybackController::singleRowTick() {
     if (m_singleRepeat < lineRepeatCount(practice) && withinTable(m_singleRow)) {
         ++m_singleRepeat;
         if (practice.shadowingGap) {
-            m_singleRowInGap = true;
-            PracticeOptions shadowing = practice;
-            shadowing.answerGapPercent = 100;
-            m_controls.timer.setInterval(answerGapMs(measureRowMs(m_singleRow), shadowing));
+            m_speaker.startMeasuring(cellsOf(m_singleRow), rates());
+            m_singlePhase = SinglePhase::WaitingLength;
+            startSingleRowGapOnceMeasured();
         } else {
             speakRow(m_singleRow);
         }
@@ -275,6 +287,18 @@ void PlaybackController::singleRowTick() {
     m_state = m_stateAfterSingleRow;
     m_controls.setHighlightRow(-1);
     m_controls.timer.stop();
+}
+
+void PlaybackController::startSingleRowGapOnceMeasured() {
+    const std::optional<qint64> spokenMs = m_speaker.measuredMs();
+    if (!spokenMs) {
+        m_controls.timer.setInterval(kLengthPollMs);
+        return;
+    }
+    PracticeOptions shadowing = m_controls.choices().practice;
+    shadowing.answerGapPercent = 100;
+    m_singlePhase = SinglePhase::Gap;
+    m_controls.timer.setInterval(answerGapMs(*spokenMs, shadowing));
 }
 
 // Practice: each row of a run is spoken (or, for the learner's role, answered) as many times
@@ -310,21 +334,26 @@ void PlaybackController::repeatDone() {
     m_controls.timer.setInterval(std::max(pauseAfterRowMs(m_currentRow), kMinimumTimerIntervalMs));
 }
 
-qint64 PlaybackController::measureRowMs(int row) {
-    const LessonTable& table = m_controls.table;
-    return m_speaker.measureMs(
-        {table.cell(ColText, row), table.cell(ColLanguage, row), table.cell(ColSpeaker, row)},
-        rates());
+// The gap's length comes from the line's: worked out in the background (the engine synthesises
+// it), and mostly ahead, while the row before was spoken.
+void PlaybackController::startGap(bool answer) {
+    m_speaker.startMeasuring(cellsOf(m_currentRow), rates());
+    m_state = PlaybackState::WaitingLength;
+    m_gapIsAnswer = answer;
+    startGapOnceMeasured();
 }
 
-void PlaybackController::startGap(bool answer) {
-    const qint64 spokenMs = measureRowMs(m_currentRow);
+void PlaybackController::startGapOnceMeasured() {
+    const std::optional<qint64> spokenMs = m_speaker.measuredMs();
+    if (!spokenMs) {
+        m_controls.timer.setInterval(kLengthPollMs);
+        return;
+    }
     PracticeOptions practice = m_controls.choices().practice;
-    if (!answer)
+    if (!m_gapIsAnswer)
         practice.answerGapPercent = 100; // shadowing takes as long as the line itself
     m_state = PlaybackState::WaitingGap;
-    m_gapIsAnswer = answer;
-    m_controls.timer.setInterval(answerGapMs(spokenMs, practice));
+    m_controls.timer.setInterval(answerGapMs(*spokenMs, practice));
 }
 
 void PlaybackController::endGap() {
@@ -403,19 +432,26 @@ void PlaybackController::showCurrentRow() {
     m_controls.setHighlightRow(m_currentRow);
 }
 
-void PlaybackController::speakRow(int row) {
+RowCells PlaybackController::cellsOf(int row) const {
     const LessonTable& table = m_controls.table;
-    auto cells = [&table](int r) -> RowCells {
-        return {table.cell(ColText, r), table.cell(ColLanguage, r), table.cell(ColSpeaker, r)};
-    };
-    m_speaker.speak(cells(row), rates());
+    return {table.cell(ColText, row), table.cell(ColLanguage, row), table.cell(ColSpeaker, row)};
+}
+
+void PlaybackController::speakRow(int row) {
+    m_speaker.speak(cellsOf(row), rates());
     if (!isPlaying())
         return;
-    // The line spoken next is synthesised meanwhile, so that it starts right after the pause:
-    // the same row while its repeats last, else the next row spoken in the run.
+    // What comes next is synthesised meanwhile, so that it starts right after the pause: the
+    // same row while its repeats last, else the next row spoken in the run; and a learner's
+    // line that comes next is measured, so that its answer gap starts at once.
+    const LessonTable& table = m_controls.table;
     const PracticeOptions practice = m_controls.choices().practice;
     int next = row;
     if (m_currentRepeat >= lineRepeatCount(practice)) {
+        next = rowOfRunAfter(row);
+        if (next >= 0 && isLearnersRow(table, next, practice))
+            m_speaker.measureAhead(cellsOf(next), rates());
+        next = row;
         do
             ++next;
         while (next < table.rows() &&
@@ -424,7 +460,7 @@ void PlaybackController::speakRow(int row) {
             next = m_currentPass < passCount() ? firstRowWithTextAfter(-1) : -1;
     }
     if (next >= 0)
-        m_speaker.prepare(cells(next), rates());
+        m_speaker.prepare(cellsOf(next), rates());
 }
 
 PlaybackProgress PlaybackController::progress() const {
@@ -509,6 +545,16 @@ int PlaybackController::lastRowWithTextBefore(int row) const {
             return candidate;
     }
     return -1;
+}
+
+int PlaybackController::rowOfRunAfter(int row) const {
+    const LessonTable& table = m_controls.table;
+    int next = row + 1;
+    while (next < table.rows() && !isSpeakableRow(table, next))
+        ++next;
+    if (next < table.rows())
+        return next;
+    return m_currentPass < passCount() ? firstRowWithTextAfter(-1) : -1;
 }
 
 int PlaybackController::rowToMoveOnFrom() const {

@@ -67,6 +67,7 @@ enum class PlaybackState {
     Paused,           // the run waits to be resumed
     SingleRow,        // a double-clicked row is spoken on its own
     WaitingGap,       // silence for the learner: an answer in role-play, or shadowing a line
+    WaitingLength,    // the gap's line is being measured; the tick starts the gap once it is
 };
 
 // Reads the lesson aloud row by row and pass by pass. The main window's commands and timer
@@ -98,6 +99,7 @@ public:
     bool waitingInterval() const { return m_state == PlaybackState::WaitingInterval; }
     bool waitingAfterSkip() const { return m_state == PlaybackState::WaitingAfterSkip; }
     bool waitingGap() const { return m_state == PlaybackState::WaitingGap; }
+    bool waitingLength() const { return m_state == PlaybackState::WaitingLength; }
     // The learner answers the current line: its gap runs (or is about to).
     bool learnersTurn() const;
     bool voiceStarted() const { return m_voiceStarted; }
@@ -133,8 +135,9 @@ private:
     void beginRepeat();
     void repeatDone();
     void startGap(bool answer);
+    void startGapOnceMeasured();
     void singleRowTick();
-    qint64 measureRowMs(int row);
+    void startSingleRowGapOnceMeasured();
     void endGap();
     void pausePlayback();
     void resumePlayback();
@@ -147,6 +150,7 @@ private:
 
     void showCurrentRow();
     void notifyProgress();
+    RowCells cellsOf(int row) const;
     void speakRow(int row);
     void armTimer();
     void setCaption(const QString& caption);
@@ -154,6 +158,9 @@ private:
     int firstSpeakableRow() const;
     int firstRowWithTextAfter(int row) const;
     int lastRowWithTextBefore(int row) const;
+    // The row the run speaks after this one: the next speakable row, else the first row with
+    // text when another pass follows; -1 at the end of the run.
+    int rowOfRunAfter(int row) const;
     // The row next moves on from: the current row, except during the wait after a skip, when
     // the row about to be spoken has not been heard yet and is itself the next one.
     int rowToMoveOnFrom() const;
@@ -172,10 +179,12 @@ private:
     int m_currentRow = 0;
     int m_currentPass = 0;
     int m_currentRepeat = 1;
-    bool m_gapIsAnswer = false; // WaitingGap: the learner's answer, not shadowing
-    int m_singleRow = -1;       // SingleRow: the double-clicked row, its repeat and gap
+    bool m_gapIsAnswer = false; // WaitingGap, WaitingLength: the learner's answer, not shadowing
+    // SingleRow: the double-clicked row, its repeat, and where that repeat is.
+    enum class SinglePhase { Speaking, WaitingLength, Gap };
+    int m_singleRow = -1;
     int m_singleRepeat = 1;
-    bool m_singleRowInGap = false;
+    SinglePhase m_singlePhase = SinglePhase::Speaking;
     PlaybackProgress m_shownProgress;
 };
 

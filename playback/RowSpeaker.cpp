@@ -16,6 +16,8 @@ namespace {
 
 // Lines measured are kept up to this many; a lesson rarely has more learner's lines.
 constexpr qsizetype kMaxMeasuredLines = 4096;
+// Lines measured ahead, not yet asked for: the next learner's line or two.
+constexpr qsizetype kMaxMeasuredAhead = 8;
 
 const QString kEngineDefaultVoice = QStringLiteral("(既定の音声)");
 
@@ -180,6 +182,13 @@ QString measureKey(const QString& voice, int rate, const QString& text) {
     return voice + QChar(u'\n') + QString::number(rate) + QChar(u'\n') + text;
 }
 
+QString unusableVoiceMessage(const QString& failedVoice, const QString& error) {
+    return QStringLiteral(
+               "設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ") +
+           (failedVoice.isEmpty() ? kEngineDefaultVoice : failedVoice) +
+           QStringLiteral("\r\nエラー: ") + error;
+}
+
 } // namespace
 
 RowSpeaker::RowSpeaker(SpeechEngine& engine, MessageBoxes& messages, QString settingsPath)
@@ -190,17 +199,49 @@ RowSpeaker::RowSpeaker(SpeechEngine& engine, MessageBoxes& messages, QString set
 RowSpeaker::~RowSpeaker() = default;
 
 int RowSpeaker::runningState() {
-    return m_voice ? m_voice->runningState() : kRunningStateNone;
+    if (!m_voice)
+        return kRunningStateNone;
+    const int state = m_voice->runningState();
+    if (state == kRunningStateNone && m_spoken && m_spoken->again)
+        return kRunningStateSpeaking; // spoken again; the engine has not begun yet
+    if (state != kRunningStateDone || !m_spoken || m_spoken->fellBack)
+        return state;
+    const QString error = m_voice->utteranceError();
+    if (error.isEmpty())
+        return state;
+    // Taken up once: whatever happens below, a later poll finds the row done or spoken again.
+    m_spoken->fellBack = true;
+    try {
+        const EngineOperation operation(m_engine);
+        std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+        m_spoken->voice = fallBack(*voice, *m_spoken, error);
+        voice->speak(m_spoken->row.text, kSpeakAsync);
+        m_voice = std::move(voice);
+    } catch (const std::exception&) {
+        return kRunningStateDone; // the default voice cannot speak it either: the row is over
+    }
+    m_spoken->again = true;
+    return runningState();
 }
 
 void RowSpeaker::silence() {
+    m_spoken.reset(); // what fails from now on was cut short anyway
     if (m_voice)
         m_voice->speak(QString(), kSpeakAsync | kSpeakPurge);
 }
 
+QString RowSpeaker::fallBack(SpeechVoice& voice, const Turn& failed, const QString& error) {
+    RowVoiceChoice choice(voice, m_messages, m_fallbackMessageShown);
+    choice.selectSpeakerDefault(voice.voices(), failed.row.language,
+                                speakerOrdinal(failed.row.speaker), failed.voice);
+    choice.showOncePerRun(unusableVoiceMessage(failed.voice, error));
+    voice.setRate(failed.rates.forLanguage(failed.row.language));
+    return choice.used();
+}
+
 template <typename Action>
-void RowSpeaker::withRowVoice(SpeechVoice& voice, const RowCells& row, SpeechRates rates,
-                              Action action) {
+RowSpeaker::Turn RowSpeaker::withRowVoice(SpeechVoice& voice, const RowCells& row,
+                                          SpeechRates rates, Action action) {
     const ConfiguredVoice configured = readConfiguredVoice(m_settingsPath, row.speaker);
     const CategorisedVoices voices = listVoiceCategories(m_engine, voice);
     const TokenCollection& ordinary = voices.ordinary;
@@ -240,15 +281,14 @@ void RowSpeaker::withRowVoice(SpeechVoice& voice, const RowCells& row, SpeechRat
     try {
         voice.setRate(rates.forLanguage(row.language));
         action(voice, choice.used());
+        return {row, rates, choice.used(), false};
     } catch (const std::exception& error) {
-        const QString failed = choice.used().isEmpty() ? kEngineDefaultVoice : choice.used();
-        choice.selectSpeakerDefault(ordinary, row.language, ordinal, choice.used());
-        choice.showOncePerRun(
-            QStringLiteral(
-                "設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ") +
-            failed + QStringLiteral("\r\nエラー: ") + errorText(error));
+        const QString failed = choice.used();
+        choice.selectSpeakerDefault(ordinary, row.language, ordinal, failed);
+        choice.showOncePerRun(unusableVoiceMessage(failed, errorText(error)));
         voice.setRate(rates.forLanguage(row.language));
         action(voice, choice.used());
+        return {row, rates, choice.used(), true};
     }
 }
 
@@ -257,28 +297,89 @@ void RowSpeaker::speak(const RowCells& row, SpeechRates rates) {
     // The previous voice object is silent by now; letting it go first means a failure below
     // leaves no stale voice whose finished state could be taken for this row's.
     m_voice.reset();
+    m_spoken.reset();
     m_voice = m_engine.createVoice();
-    withRowVoice(*m_voice, row, rates, [&row](SpeechVoice& voice, const QString&) {
+    m_spoken = withRowVoice(*m_voice, row, rates, [&row](SpeechVoice& voice, const QString&) {
         voice.speak(row.text, kSpeakAsync);
     });
 }
 
-qint64 RowSpeaker::measureMs(const RowCells& row, SpeechRates rates) {
+void RowSpeaker::startMeasuring(const RowCells& row, SpeechRates rates) {
+    m_measuring.reset();
     const EngineOperation operation(m_engine);
     const std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
-    qint64 length = 0;
-    withRowVoice(*voice, row, rates, [&](SpeechVoice& chosen, const QString& used) {
-        const QString key = measureKey(used, rates.forLanguage(row.language), row.text);
-        if (const auto known = m_measured.constFind(key); known != m_measured.cend()) {
-            length = *known;
-            return;
-        }
-        length = chosen.synthesize(row.text).durationMs();
-        if (m_measured.size() >= kMaxMeasuredLines)
-            m_measured.clear();
-        m_measured.insert(key, length);
-    });
-    return length;
+    Measuring measuring;
+    measuring.turn =
+        withRowVoice(*voice, row, rates, [&](SpeechVoice& chosen, const QString& used) {
+            measuring.key = measureKey(used, rates.forLanguage(row.language), row.text);
+            if (const auto known = m_measured.constFind(measuring.key); known != m_measured.cend())
+                measuring.length = *known;
+            else if (PendingLengthPtr ahead = m_ahead.take(measuring.key))
+                measuring.pending = std::move(ahead);
+            else
+                measuring.pending = chosen.measure(row.text);
+        });
+    m_measuring = std::move(measuring);
+}
+
+std::optional<qint64> RowSpeaker::measuredMs() {
+    if (!m_measuring)
+        return 0;
+    Measuring& measuring = *m_measuring;
+    if (measuring.length)
+        return measuring.length;
+    if (!measuring.pending->isDone())
+        return std::nullopt;
+    try {
+        measuring.length = measuring.pending->ms();
+    } catch (const std::exception& error) {
+        return measuringFailed(errorText(error));
+    }
+    if (m_measured.size() >= kMaxMeasuredLines)
+        m_measured.clear();
+    m_measured.insert(measuring.key, *measuring.length);
+    return measuring.length;
+}
+
+std::optional<qint64> RowSpeaker::measuringFailed(const QString& error) {
+    Measuring& measuring = *m_measuring;
+    measuring.pending.reset();
+    if (measuring.turn.fellBack) {
+        measuring.length = 0; // no voice can say it: no time to wait for
+        return measuring.length;
+    }
+    measuring.turn.fellBack = true;
+    try {
+        const EngineOperation operation(m_engine);
+        const std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+        measuring.turn.voice = fallBack(*voice, measuring.turn, error);
+        const Turn& turn = measuring.turn;
+        measuring.key =
+            measureKey(turn.voice, turn.rates.forLanguage(turn.row.language), turn.row.text);
+        measuring.pending = voice->measure(turn.row.text);
+    } catch (const std::exception&) {
+        measuring.length = 0;
+        return measuring.length;
+    }
+    return measuredMs();
+}
+
+void RowSpeaker::measureAhead(const RowCells& row, SpeechRates rates) {
+    // Only a hint, like prepare(): the row's own turn reports whatever goes wrong.
+    const QScopedValueRollback quiet(m_quiet, true);
+    try {
+        const EngineOperation operation(m_engine);
+        const std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+        withRowVoice(*voice, row, rates, [&](SpeechVoice& chosen, const QString& used) {
+            const QString key = measureKey(used, rates.forLanguage(row.language), row.text);
+            if (m_measured.contains(key) || m_ahead.contains(key))
+                return;
+            if (m_ahead.size() >= kMaxMeasuredAhead)
+                m_ahead.clear();
+            m_ahead.insert(key, chosen.measure(row.text));
+        });
+    } catch (const std::exception&) {
+    }
 }
 
 SynthesizedAudio RowSpeaker::synthesize(const RowCells& row, SpeechRates rates) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace lessora {
 
@@ -31,15 +32,28 @@ public:
 
     // Speaks the row asynchronously on a fresh voice object, which replaces the previous one.
     void speak(const RowCells& row, SpeechRates rates);
-    // How long the row takes to speak with the voice and rate it would be spoken with, in
-    // milliseconds, without playing it. Lines measured before come from memory.
-    qint64 measureMs(const RowCells& row, SpeechRates rates);
+    // The running state of the row being spoken, polled by the caller; "none" while there is no
+    // voice object (its creation failed, or nothing has been spoken yet). A row whose speech
+    // failed after speak() had returned (a synthesiser that died or hung) is taken up here as
+    // speak() takes up a failure: the unusable-voice message once per run, then the row spoken
+    // again by the speaker's default voice, which reports "speaking" from then on. When that
+    // fails as well, the row is over: "done".
+    int runningState();
+
+    // Starts working out how long the row takes to speak, with the voice and rate it would be
+    // spoken with, without playing it and without waiting; the voice choice shows its messages
+    // as speak() does. A line measured before, measured ahead or spoken lately is not
+    // synthesised again.
+    void startMeasuring(const RowCells& row, SpeechRates rates);
+    // The length in milliseconds of the row given to startMeasuring, once it is known; nothing
+    // while it is being worked out. A failing measurement is taken up as a failing utterance
+    // (message, the speaker's default voice); a row that no voice can synthesise counts as
+    // 0 ms long.
+    std::optional<qint64> measuredMs();
+    // Starts measuring a row whose turn comes later, quietly, as prepare() prepares one.
+    void measureAhead(const RowCells& row, SpeechRates rates);
     // The row synthesised into memory with the voice and rate it would be spoken with.
     SynthesizedAudio synthesize(const RowCells& row, SpeechRates rates);
-
-    // The voice object's running state; "none" while there is no voice object (its creation
-    // failed, or nothing has been spoken yet).
-    int runningState();
     // Ends whatever the voice object is saying.
     void silence();
     // Lets the engine synthesise the row that comes next while the current one is heard, with
@@ -52,16 +66,38 @@ public:
     bool fallbackMessageShown() const { return m_fallbackMessageShown; }
 
 private:
+    // A row handed to a voice, with what a failure that shows later needs.
+    struct Turn {
+        RowCells row;
+        SpeechRates rates;
+        QString voice;         // the voice that speaks it; empty for the engine's default one
+        bool fellBack = false; // the speaker's default voice has taken over already
+        bool again = false;    // spoken again after its speech failed
+    };
+    struct Measuring {
+        Turn turn;
+        QString key;
+        PendingLengthPtr pending;
+        std::optional<qint64> length;
+    };
+
     template <typename Action>
-    void withRowVoice(SpeechVoice& voice, const RowCells& row, SpeechRates rates, Action action);
+    Turn withRowVoice(SpeechVoice& voice, const RowCells& row, SpeechRates rates, Action action);
+    // Sets the speaker's default voice, other than the one that failed, on the voice object and
+    // shows the unusable-voice message once per run; the voice set.
+    QString fallBack(SpeechVoice& voice, const Turn& failed, const QString& error);
+    std::optional<qint64> measuringFailed(const QString& error);
 
     SpeechEngine& m_engine;
     MessageBoxes& m_messages;
     QString m_settingsPath;
     std::unique_ptr<SpeechVoice> m_voice;
     bool m_fallbackMessageShown = false;
-    bool m_quiet = false; // choosing a voice for prepare(): no message
-    QHash<QString, qint64> m_measured; // voice, rate and text -> length in ms
+    bool m_quiet = false;                     // choosing a voice for prepare(): no message
+    QHash<QString, qint64> m_measured;        // voice, rate and text -> length in ms
+    QHash<QString, PendingLengthPtr> m_ahead; // the same, still being worked out
+    std::optional<Turn> m_spoken;             // the row the voice object speaks
+    std::optional<Measuring> m_measuring;
 };
 
 } // namespace lessora

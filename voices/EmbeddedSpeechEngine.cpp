@@ -6,6 +6,8 @@
 #include "voices/EmbeddedVoices.h"
 #include "voices/SynthesisWorker.h"
 
+#include <algorithm>
+#include <deque>
 #include <mutex>
 #include <set>
 
@@ -69,36 +71,28 @@ void checkRate(int rate) {
         throw SpeechError(QStringLiteral("話す速さは -10 から 10 までです: %1").arg(rate));
 }
 
-// Synthesises into the utterance on the worker; a call with no samples asks whether to go on.
-void synthesizeInto(SynthesisContext& context, const std::shared_ptr<AudioOutput>& output,
-                    const UtterancePtr& utterance, const EmbeddedVoice& voice, const QString& text,
-                    int rate) {
-    QString error;
-    if (!utterance->cancelRequested) {
-        try {
-            synthesizeVoice(context, voice, text, rate, output->sampleRate(),
-                            [&](const qint16* samples, qint64 count) {
-                                if (utterance->cancelRequested)
-                                    return false;
-                                if (count > 0)
-                                    output->append(utterance, samples, count);
-                                return true;
-                            });
-        } catch (const SpeechError& e) {
-            error = e.message();
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
-    }
-    output->finishSynthesis(utterance, error);
+// The longest line held whole in memory ahead of its turn; a longer one streams when it comes.
+constexpr qsizetype kLongestPreparedLine = 1000;
+
+qint64 durationMsOf(qint64 samples) {
+    return samples * 1000 / kSpeechSampleRate;
+}
+
+QString messageOf(const std::exception& error) {
+    if (const auto* speechError = dynamic_cast<const SpeechError*>(&error))
+        return speechError->message();
+    return QString::fromLocal8Bit(error.what());
 }
 
 } // namespace
 
-// The line that comes next, synthesised ahead while the current one plays (SpeechVoice::
-// prepare). Only for the voices that take long to start (Open JTalk runs a program); one line
-// at a time: preparing another, speaking another or silencing stops it.
-class PreparedSpeech {
+// Lines synthesised into memory ahead of their turn, and the lengths of the lines synthesised
+// lately, shared by the engine's voice objects. A line is prepared to be spoken (SpeechVoice::
+// prepare: the next line of a lesson while the current one plays, for the voices that take
+// long to start) or to be measured (SpeechVoice::measure: a learner's line, whose length sets
+// the answer gap); speaking or measuring it later takes what is there instead of synthesising
+// it again. A few lines at a time; silencing drops those no measurement waits for.
+class PreparedSpeech : public std::enable_shared_from_this<PreparedSpeech> {
 public:
     struct Key {
         const EmbeddedVoice* voice = nullptr;
@@ -107,120 +101,230 @@ public:
         bool operator==(const Key&) const = default;
     };
 
-    explicit PreparedSpeech(int sampleRate)
-        : m_sampleRate(sampleRate) {}
-
     void prepare(const Key& key) {
         std::lock_guard lock(m_mutex);
-        if (m_entry && m_entry->key == key)
-            return;
-        dropLocked();
-        auto entry = std::make_shared<Entry>();
-        entry->key = key;
-        m_entry = entry;
-        const int sampleRate = m_sampleRate;
-        SynthesisWorker::instance().post([entry, sampleRate](SynthesisContext& context) {
-            std::vector<qint16> samples;
-            QString error;
-            if (!entry->cancelled) {
-                try {
-                    synthesizeVoice(context, *entry->key.voice, entry->key.text, entry->key.rate,
-                                    sampleRate, [&](const qint16* data, qint64 count) {
-                                        if (entry->cancelled)
-                                            return false;
-                                        samples.insert(samples.end(), data, data + count);
-                                        return true;
-                                    });
-                } catch (const SpeechError& e) {
-                    error = e.message();
-                } catch (const std::exception& e) {
-                    error = QString::fromLocal8Bit(e.what());
-                }
-            }
-            std::lock_guard lock(entry->mutex);
-            entry->samples = std::move(samples);
-            entry->error = error;
-            entry->done = true;
-        });
+        prepareLocked(key);
+    }
+
+    PendingLengthPtr measure(const Key& key) {
+        auto length = std::make_shared<PendingLength>();
+        std::lock_guard lock(m_mutex);
+        if (key.text.isEmpty()) {
+            length->finish(0);
+        } else if (const auto known = std::find_if(m_lengths.begin(), m_lengths.end(),
+                                                   [&](const auto& l) { return l.first == key; });
+                   known != m_lengths.end()) {
+            length->finish(known->second);
+        } else if (key.text.size() > kLongestPreparedLine) {
+            postCounting(key, length); // too long to hold: only counted
+        } else {
+            const std::shared_ptr<Entry> entry = prepareLocked(key);
+            std::lock_guard entryLock(entry->mutex);
+            if (entry->done)
+                settle(*entry, *length);
+            else
+                entry->measurements.push_back(length);
+        }
+        return length;
     }
 
     // Starts the utterance from what was prepared for this key: at once when it is ready, else
-    // on the worker right after the preparation (which is ahead of it there). False when
-    // nothing was prepared for it; what was prepared for another line is dropped.
+    // as soon as its synthesis ends. False when nothing was prepared for it.
     bool start(const Key& key, const std::shared_ptr<AudioOutput>& output,
                const UtterancePtr& utterance) {
         std::shared_ptr<Entry> entry;
         {
             std::lock_guard lock(m_mutex);
-            if (!m_entry || !(m_entry->key == key)) {
-                dropLocked();
+            const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                            [&](const auto& e) { return e->key == key; });
+            if (found == m_entries.end())
                 return false;
-            }
-            entry = std::move(m_entry);
+            entry = *found;
+            m_entries.erase(found);
         }
-        if (deliver(*entry, output, utterance))
-            return true;
-        SynthesisWorker::instance().post([entry, output, utterance](SynthesisContext& context) {
-            if (!deliver(*entry, output, utterance))
-                synthesizeInto(context, output, utterance, *entry->key.voice, entry->key.text,
-                               entry->key.rate);
-        });
+        std::lock_guard entryLock(entry->mutex);
+        entry->output = output;
+        entry->utterance = utterance;
+        if (entry->done)
+            deliver(*entry);
         return true;
+    }
+
+    // The length of a line synthesised for speaking, for a measurement that comes later.
+    void remember(const Key& key, qint64 samples) {
+        std::lock_guard lock(m_mutex);
+        std::erase_if(m_lengths, [&](const auto& l) { return l.first == key; });
+        m_lengths.emplace_back(key, durationMsOf(samples));
+        if (m_lengths.size() > kRememberedLengths)
+            m_lengths.pop_front();
     }
 
     void drop() {
         std::lock_guard lock(m_mutex);
-        dropLocked();
+        std::erase_if(m_entries, [](const std::shared_ptr<Entry>& entry) {
+            std::lock_guard entryLock(entry->mutex);
+            if (!entry->measurements.empty())
+                return false;        // a measurement waits for it: it ends as usual
+            entry->cancelled = true; // its program is killed within a few milliseconds
+            return true;
+        });
     }
 
 private:
     struct Entry {
         Key key;
         std::atomic<bool> cancelled = false;
-        std::mutex mutex;
+        std::mutex mutex; // guards the fields below
         bool done = false;
         std::vector<qint16> samples;
         QString error;
+        std::vector<PendingLengthPtr> measurements; // waiting for its length
+        std::shared_ptr<AudioOutput> output;        // where it is to be spoken, once started
+        UtterancePtr utterance;
+
+        // Nobody needs it any more: dropped, or its utterance silenced, with no measurement
+        // waiting.
+        bool unwanted() {
+            std::lock_guard lock(mutex);
+            return cancelled || (utterance && utterance->cancelRequested && measurements.empty());
+        }
     };
 
-    // Hands a finished preparation to the output; false when it is not finished (or was cut
-    // short), so that the line is synthesised as usual.
-    static bool deliver(Entry& entry, const std::shared_ptr<AudioOutput>& output,
-                        const UtterancePtr& utterance) {
-        std::lock_guard lock(entry.mutex);
-        if (!entry.done || entry.cancelled)
-            return false;
-        if (entry.error.isEmpty() && !entry.samples.empty())
-            output->append(utterance, entry.samples.data(), qint64(entry.samples.size()));
-        output->finishSynthesis(utterance, entry.error);
-        return true;
+    static constexpr size_t kEntries = 3;
+    static constexpr size_t kRememberedLengths = 64;
+
+    std::shared_ptr<Entry> prepareLocked(const Key& key) {
+        const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                        [&](const auto& e) { return e->key == key; });
+        if (found != m_entries.end())
+            return *found;
+        auto entry = std::make_shared<Entry>();
+        entry->key = key;
+        m_entries.push_back(entry);
+        if (m_entries.size() > kEntries) {
+            const std::shared_ptr<Entry> oldest = m_entries.front();
+            m_entries.erase(m_entries.begin());
+            std::lock_guard entryLock(oldest->mutex);
+            if (oldest->measurements.empty())
+                oldest->cancelled = true;
+        }
+        SynthesisWorker::instance().post([self = shared_from_this(),
+                                          entry](SynthesisContext& context) {
+            std::vector<qint16> samples;
+            QString error;
+            if (!entry->unwanted()) {
+                try {
+                    synthesizeVoice(context, *entry->key.voice, entry->key.text, entry->key.rate,
+                                    kSpeechSampleRate, [&](const qint16* data, qint64 count) {
+                                        if (entry->unwanted())
+                                            return false;
+                                        samples.insert(samples.end(), data, data + count);
+                                        return true;
+                                    });
+                } catch (const std::exception& e) {
+                    error = messageOf(e);
+                }
+            }
+            const bool whole = !entry->unwanted();
+            if (whole && error.isEmpty())
+                self->remember(entry->key, qint64(samples.size()));
+            std::lock_guard lock(entry->mutex);
+            entry->samples = std::move(samples);
+            entry->error = whole ? error : QString();
+            entry->done = true;
+            for (const PendingLengthPtr& length : entry->measurements)
+                settle(*entry, *length);
+            entry->measurements.clear();
+            if (entry->utterance)
+                deliver(*entry);
+        });
+        return entry;
     }
 
-    void dropLocked() {
-        if (m_entry)
-            m_entry->cancelled = true; // its program is killed within a few milliseconds
-        m_entry.reset();
+    // Counts the samples of a line without keeping them; stops when nobody waits any more.
+    void postCounting(const Key& key, const PendingLengthPtr& length) {
+        SynthesisWorker::instance().post([self = shared_from_this(), key,
+                                          weak = std::weak_ptr(length)](SynthesisContext& context) {
+            qint64 count = 0;
+            try {
+                synthesizeVoice(context, *key.voice, key.text, key.rate, kSpeechSampleRate,
+                                [&](const qint16*, qint64 n) {
+                                    count += n;
+                                    return !weak.expired();
+                                });
+                if (const PendingLengthPtr waiting = weak.lock()) {
+                    self->remember(key, count);
+                    waiting->finish(durationMsOf(count));
+                }
+            } catch (const std::exception& e) {
+                if (const PendingLengthPtr waiting = weak.lock())
+                    waiting->fail(messageOf(e));
+            }
+        });
     }
 
-    const int m_sampleRate;
-    std::mutex m_mutex;
-    std::shared_ptr<Entry> m_entry;
+    // With the entry's mutex held.
+    static void settle(const Entry& entry, PendingLength& length) {
+        if (entry.error.isEmpty())
+            length.finish(durationMsOf(qint64(entry.samples.size())));
+        else
+            length.fail(entry.error);
+    }
+
+    // Hands the finished line to the output. With the entry's mutex held.
+    static void deliver(Entry& entry) {
+        if (entry.error.isEmpty() && !entry.samples.empty() && !entry.utterance->cancelRequested)
+            entry.output->append(entry.utterance, entry.samples.data(),
+                                 qint64(entry.samples.size()));
+        entry.output->finishSynthesis(entry.utterance, entry.error);
+        std::vector<qint16>().swap(entry.samples);
+    }
+
+    std::mutex m_mutex; // guards the fields below; taken before an entry's
+    std::vector<std::shared_ptr<Entry>> m_entries; // oldest first
+    std::deque<std::pair<Key, qint64>> m_lengths;  // in ms, oldest first
 };
 
 namespace {
 
+// Synthesises into the utterance on the worker; a call with no samples asks whether to go on.
+// The length of a line synthesised whole is remembered for a measurement that may follow.
+void synthesizeInto(SynthesisContext& context, const std::shared_ptr<AudioOutput>& output,
+                    PreparedSpeech& prepared, const UtterancePtr& utterance,
+                    const PreparedSpeech::Key& key) {
+    QString error;
+    qint64 count = 0;
+    if (!utterance->cancelRequested) {
+        try {
+            synthesizeVoice(context, *key.voice, key.text, key.rate, output->sampleRate(),
+                            [&](const qint16* samples, qint64 n) {
+                                if (utterance->cancelRequested)
+                                    return false;
+                                if (n > 0)
+                                    output->append(utterance, samples, n);
+                                count += n;
+                                return true;
+                            });
+        } catch (const std::exception& e) {
+            error = messageOf(e);
+        }
+    }
+    if (error.isEmpty() && !utterance->cancelRequested)
+        prepared.remember(key, count);
+    output->finishSynthesis(utterance, error);
+}
+
 // Queues the utterance on the output and has the worker synthesise it, or takes what was
 // prepared for it.
-UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output, PreparedSpeech& prepared,
-                            quint64 owner, const EmbeddedVoice& voice, const QString& text,
-                            int rate) {
+UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output,
+                            const std::shared_ptr<PreparedSpeech>& prepared, quint64 owner,
+                            const PreparedSpeech::Key& key) {
     UtterancePtr utterance = output->enqueue(owner);
-    if (prepared.start({&voice, text, rate}, output, utterance))
+    if (prepared->start(key, output, utterance))
         return utterance;
-    SynthesisWorker::instance().post(
-        [output, utterance, &voice, text, rate](SynthesisContext& context) {
-            synthesizeInto(context, output, utterance, voice, text, rate);
-        });
+    SynthesisWorker::instance().post([output, prepared, utterance, key](SynthesisContext& context) {
+        synthesizeInto(context, output, *prepared, utterance, key);
+    });
     return utterance;
 }
 
@@ -258,8 +362,6 @@ private:
     bool m_known = false;
 };
 
-constexpr qsizetype kLongestPreparedLine = 1000;
-
 class EmbeddedVoiceObject : public SpeechVoice {
 public:
     EmbeddedVoiceObject(std::shared_ptr<AudioOutput> output,
@@ -288,8 +390,10 @@ public:
     }
 
     void speak(const QString& text, int flags) override {
-        if (flags & kSpeakPurge)
+        if (flags & kSpeakPurge) {
             m_output->cancel(m_owner);
+            m_last.reset(); // silenced: no failure of it is reported any more
+        }
         if (text.isEmpty()) {
             if (flags & kSpeakPurge)
                 m_prepared->drop();
@@ -301,8 +405,9 @@ public:
         m_spoken = true;
         forgetFinished();
         UtterancePtr utterance =
-            startUtterance(m_output, *m_prepared, m_owner, voice, text, m_rate);
+            startUtterance(m_output, m_prepared, m_owner, {&voice, text, m_rate});
         m_utterances.push_back(utterance);
+        m_last = utterance;
         if (flags & kSpeakAsync)
             return;
         m_output->waitFinished(utterance, m_drivenByCaller);
@@ -314,6 +419,12 @@ public:
         const EmbeddedVoice& voice = m_voice ? *m_voice : defaultVoiceFor(text);
         ensureUsable(voice);
         return synthesizeVoiceToMemory(voice, text, m_rate);
+    }
+
+    PendingLengthPtr measure(const QString& text) override {
+        const EmbeddedVoice& voice = m_voice ? *m_voice : defaultVoiceFor(text);
+        ensureUsable(voice);
+        return m_prepared->measure({&voice, text, m_rate});
     }
 
     void prepare(const QString& text) override {
@@ -334,6 +445,10 @@ public:
         return m_utterances.empty() ? kRunningStateDone : kRunningStateSpeaking;
     }
 
+    QString utteranceError() override {
+        return m_last && m_output->isFinished(m_last) ? m_output->errorOf(m_last) : QString();
+    }
+
 private:
     void forgetFinished() {
         std::erase_if(m_utterances,
@@ -348,6 +463,7 @@ private:
     int m_rate = 0;
     bool m_spoken = false;
     std::vector<UtterancePtr> m_utterances;
+    UtterancePtr m_last; // the latest utterance with text, for its error
 };
 
 } // namespace
@@ -376,7 +492,7 @@ EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {
         // the start of each line.
         m_output->setFallbackSink(std::move(silent), !reachable);
     }
-    m_prepared = std::make_shared<PreparedSpeech>(kSpeechSampleRate);
+    m_prepared = std::make_shared<PreparedSpeech>();
     if (options.pumpThread) {
         m_pumpThread = std::make_unique<AudioPumpThread>(*m_output);
         m_output->setWakeHandler([thread = m_pumpThread.get()] { thread->wake(); });

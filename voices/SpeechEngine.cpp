@@ -6,6 +6,40 @@ SynthesizedAudio SpeechVoice::synthesize(const QString&) {
     throw SpeechError(QStringLiteral("この音声エンジンは音声をファイルに書き出せません"));
 }
 
+PendingLengthPtr SpeechVoice::measure(const QString& text) {
+    auto length = std::make_shared<PendingLength>();
+    length->finish(synthesize(text).durationMs());
+    return length;
+}
+
+bool PendingLength::isDone() const {
+    std::lock_guard lock(m_mutex);
+    return m_done;
+}
+
+qint64 PendingLength::ms() const {
+    std::lock_guard lock(m_mutex);
+    if (!m_error.isEmpty())
+        throw SpeechError(m_error);
+    return m_ms;
+}
+
+void PendingLength::finish(qint64 ms) {
+    std::lock_guard lock(m_mutex);
+    if (m_done)
+        return;
+    m_ms = ms;
+    m_done = true;
+}
+
+void PendingLength::fail(const QString& error) {
+    std::lock_guard lock(m_mutex);
+    if (m_done)
+        return;
+    m_error = error.isEmpty() ? QStringLiteral("音声を合成できません") : error;
+    m_done = true;
+}
+
 CategorisedVoices listVoiceCategories(SpeechEngine& engine, SpeechVoice& voice) {
     CategorisedVoices voices;
     voices.ordinary = voice.voices();

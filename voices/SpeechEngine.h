@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVector>
 #include <memory>
+#include <mutex>
 
 namespace lessora {
 
@@ -70,6 +71,26 @@ struct SynthesizedAudio {
     }
 };
 
+// How long a text takes to speak, worked out in the background (SpeechVoice::measure): the
+// engine fills it in on a thread of its own, the caller polls it. Thread-safe.
+class PendingLength {
+public:
+    bool isDone() const;
+    // Once done: the length in milliseconds. Throws SpeechError when the synthesis failed.
+    qint64 ms() const;
+
+    // For engines: the outcome, set once.
+    void finish(qint64 ms);
+    void fail(const QString& error);
+
+private:
+    mutable std::mutex m_mutex; // guards the fields below
+    bool m_done = false;
+    qint64 m_ms = 0;
+    QString m_error;
+};
+using PendingLengthPtr = std::shared_ptr<PendingLength>;
+
 // A voice object: speaks with one voice at a time; a new one speaks with the default voice.
 // Every member may fail with SpeechError.
 class SpeechVoice {
@@ -80,10 +101,20 @@ public:
     virtual void setRate(int rate) = 0; // -2 .. 2 as chosen by the user, 0 normal
     virtual void speak(const QString& text, int flags) = 0;
     virtual int runningState() = 0;
+    // Why the last utterance spoken on this object failed, once it has ended (running state
+    // "done"): the synthesiser failed or hung after speak() had returned. Empty while it is
+    // spoken, when it ended well or was silenced, and before anything was spoken.
+    virtual QString utteranceError() { return {}; }
     // Synthesises the text with this object's voice and rate into memory instead of playing
     // it, so that its length is known before it is heard or it can be written to a file.
     // Waits for the synthesis; engines that cannot synthesise to memory throw SpeechError.
     virtual SynthesizedAudio synthesize(const QString& text);
+    // Starts working out how long the text takes to speak with this object's voice and rate
+    // (the length synthesize() gives) and returns at once; the result outlives this object.
+    // Engines that still know a line they prepared or spoke answer from it. A voice that cannot
+    // speak at all fails here, as synthesize() does; a failing synthesis fails the result. This
+    // default waits for synthesize().
+    virtual PendingLengthPtr measure(const QString& text);
     // A hint that `text` comes next with the current voice and rate: the engine may synthesise
     // it now, so that speaking it later (on any voice object of the engine) starts at once.
     // Silencing a voice object drops what was prepared. Never fails.

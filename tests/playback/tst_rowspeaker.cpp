@@ -75,6 +75,11 @@ private slots:
     void rates_data();
     void rates();
     void measuringSynthesisesOnceWithTheRowsVoice();
+    void failureAfterSpeakIsTakenUpOnce_data();
+    void failureAfterSpeakIsTakenUpOnce();
+    void laterFailuresShareTheOncePerRunMessage();
+    void failedMeasurementFallsBack_data();
+    void failedMeasurementFallsBack();
 };
 
 void TestRowSpeaker::voiceSelection_data() {
@@ -318,17 +323,134 @@ void TestRowSpeaker::measuringSynthesisesOnceWithTheRowsVoice() {
     SpeakerRig speaker;
     addStandardVoices(speaker.fakes.speech);
     speaker.fakes.speech.msPerCharacter = 150;
+    auto measure = [&speaker](const RowCells& row, SpeechRates rates) {
+        speaker.rowSpeaker.startMeasuring(row, rates);
+        return speaker.rowSpeaker.measuredMs();
+    };
     const RowCells row{"Fine.", "English", "B"};
-    QCOMPARE(speaker.rowSpeaker.measureMs(row, {-1, 0}), 750);
-    QCOMPARE(speaker.rowSpeaker.measureMs(row, {-1, 0}), 750); // remembered
+    QCOMPARE(measure(row, {-1, 0}), 750);
+    QCOMPARE(measure(row, {-1, 0}), 750); // remembered
     QCOMPARE(speaker.fakes.speech.synthesized.size(), 1);
     QCOMPARE(speaker.fakes.speech.synthesized[0].voice, kZira);
     QCOMPARE(speaker.fakes.speech.synthesized[0].rate, -1);
     QVERIFY(speaker.fakes.speech.spoken.isEmpty()); // nothing was heard
     // Another rate is another length.
-    speaker.rowSpeaker.measureMs(row, {1, 0});
+    measure(row, {1, 0});
     QCOMPARE(speaker.fakes.speech.synthesized.size(), 2);
+
+    // Measured ahead: the row's turn waits for that measurement instead of starting another.
+    speaker.fakes.speech.setMeasurementsWait(true);
+    const RowCells later{"Thanks.", "English", "B"};
+    speaker.rowSpeaker.measureAhead(later, {});
+    QCOMPARE(speaker.fakes.speech.synthesized.size(), 3);
+    QCOMPARE(measure(later, {}), std::nullopt);
+    QCOMPARE(speaker.rowSpeaker.measuredMs(), std::nullopt);
+    speaker.fakes.speech.finishMeasurements();
+    QCOMPARE(speaker.rowSpeaker.measuredMs(), 1050);
+    QCOMPARE(speaker.fakes.speech.synthesized.size(), 3);
     QCOMPARE(speaker.fakes.speech.operationDepth, 0);
+}
+
+void TestRowSpeaker::failureAfterSpeakIsTakenUpOnce_data() {
+    QTest::addColumn<bool>("heardBefore"); // the engine had begun speaking when it failed
+    QTest::addColumn<bool>("fallbackFails");
+    QTest::newRow("failure after speech began") << true << false;
+    QTest::newRow("failure before any sound") << false << false;
+    QTest::newRow("the default voice fails as well") << true << true;
+}
+
+void TestRowSpeaker::failureAfterSpeakIsTakenUpOnce() {
+    QFETCH(bool, heardBefore);
+    QFETCH(bool, fallbackFails);
+    SpeakerRig speaker;
+    addStandardVoices(speaker.fakes.speech);
+    speaker.fakes.speech.setSpeechStartsAtOnce(heardBefore);
+    speaker.write({"SpeakerA_English", kZira, {{kZira, "English", "SAPI"}}});
+    speaker.speak({"Hello.", "English", "A"}, {1, 0});
+    QCOMPARE(speaker.rowSpeaker.runningState(),
+             heardBefore ? kRunningStateSpeaking : kRunningStateNone);
+
+    // A synthesiser that dies after speak() returned: the row is spoken again, by A's own
+    // voice, with the message a failing speak shows.
+    speaker.fakes.speech.failSpeech(QStringLiteral("open_jtalk が応答しません"));
+    QCOMPARE(speaker.rowSpeaker.runningState(), kRunningStateSpeaking);
+    const QStringList message{kUnusable + kZira + "\r\nエラー: open_jtalk が応答しません" + kUsed +
+                              kDavid};
+    QCOMPARE(speaker.fakes.messages.messages, message);
+    QCOMPARE(speaker.fakes.speech.spoken.size(), 2);
+    QCOMPARE(speaker.lastSpoken().text, QStringLiteral("Hello."));
+    QCOMPARE(speaker.lastSpoken().voice, kDavid);
+    QCOMPARE(speaker.lastSpoken().rate, 1);
+    QCOMPARE(speaker.rowSpeaker.runningState(), kRunningStateSpeaking); // not taken up twice
+
+    // Then the row ends, well or not: polled again, it stays over with nothing more shown.
+    if (fallbackFails)
+        speaker.fakes.speech.failSpeech(QStringLiteral("open_jtalk が終了コード 1 で終了しました"));
+    else
+        speaker.fakes.speech.finishSpeech();
+    for (int poll = 0; poll < 3; ++poll)
+        QCOMPARE(speaker.rowSpeaker.runningState(), kRunningStateDone);
+    QCOMPARE(speaker.fakes.speech.spoken.size(), 2);
+    QCOMPARE(speaker.fakes.messages.messages, message);
+    QCOMPARE(speaker.fakes.speech.operationDepth, 0);
+
+    // A silenced row does not come back, whatever its synthesiser says afterwards.
+    speaker.speak({"Again.", "English", "A"});
+    speaker.rowSpeaker.silence();
+    speaker.fakes.speech.failSpeech(QStringLiteral("late"));
+    QCOMPARE(speaker.rowSpeaker.runningState(), kRunningStateDone);
+    QCOMPARE(speaker.fakes.speech.spoken.size(), 3);
+}
+
+void TestRowSpeaker::laterFailuresShareTheOncePerRunMessage() {
+    SpeakerRig speaker;
+    addStandardVoices(speaker.fakes.speech);
+    speaker.write({"SpeakerA_English", "Gone Voice", {}});
+    speaker.speak({"one", "English", "A"});
+    QCOMPARE(speaker.fakes.messages.messages.size(), 1); // not found
+    speaker.fakes.speech.failSpeech(QStringLiteral("dead"));
+    QCOMPARE(speaker.rowSpeaker.runningState(), kRunningStateSpeaking);
+    QCOMPARE(speaker.lastSpoken().voice, kZira); // the next of the language, silently
+    QCOMPARE(speaker.fakes.messages.messages.size(), 1);
+
+    speaker.rowSpeaker.beginRun();
+    speaker.write({"SpeakerA_English", kDavid, {{kDavid, "English", "SAPI"}}});
+    speaker.speak({"two", "English", "A"});
+    speaker.fakes.speech.failSpeech(QStringLiteral("dead"));
+    speaker.rowSpeaker.runningState();
+    QCOMPARE(speaker.fakes.messages.messages.size(), 2);
+    QCOMPARE(speaker.fakes.messages.messages.last(),
+             kUnusable + kDavid + "\r\nエラー: dead" + kUsed + kZira);
+}
+
+void TestRowSpeaker::failedMeasurementFallsBack_data() {
+    QTest::addColumn<bool>("fallbackFails");
+    QTest::newRow("the default voice measures it") << false;
+    QTest::newRow("no voice can say it") << true;
+}
+
+void TestRowSpeaker::failedMeasurementFallsBack() {
+    QFETCH(bool, fallbackFails);
+    SpeakerRig speaker;
+    addStandardVoices(speaker.fakes.speech);
+    speaker.fakes.speech.setMeasurementsWait(true);
+    speaker.write({"SpeakerA_English", kZira, {{kZira, "English", "SAPI"}}});
+    speaker.rowSpeaker.startMeasuring({"Hello.", "English", "A"}, {});
+    QCOMPARE(speaker.rowSpeaker.measuredMs(), std::nullopt);
+
+    speaker.fakes.speech.failMeasurements(QStringLiteral("dead"));
+    QCOMPARE(speaker.rowSpeaker.measuredMs(), std::nullopt); // measured again, by David
+    QCOMPARE(speaker.fakes.messages.messages,
+             QStringList{kUnusable + kZira + "\r\nエラー: dead" + kUsed + kDavid});
+    QCOMPARE(speaker.fakes.speech.synthesized.last().voice, kDavid);
+    if (fallbackFails)
+        speaker.fakes.speech.failMeasurements(QStringLiteral("dead too"));
+    else
+        speaker.fakes.speech.finishMeasurements();
+    QCOMPARE(speaker.rowSpeaker.measuredMs(), fallbackFails ? 0 : 600);
+    QCOMPARE(speaker.rowSpeaker.measuredMs(), fallbackFails ? 0 : 600);
+    QCOMPARE(speaker.fakes.messages.messages.size(), 1);
+    QCOMPARE(speaker.fakes.speech.synthesized.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestRowSpeaker)

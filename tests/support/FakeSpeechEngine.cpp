@@ -1,6 +1,7 @@
 #include "support/FakeSpeechEngine.h"
 
 #include <cmath>
+#include <utility>
 
 namespace lessora::test {
 
@@ -60,6 +61,7 @@ public:
             if (m_state->runningState == kRunningStateSpeaking || m_state->queued)
                 m_state->runningState = kRunningStateDone;
             m_state->queued = false;
+            m_state->error.clear();
             return;
         }
         m_engine.maybeFail(FakeOp::Speak);
@@ -68,6 +70,7 @@ public:
             throw SpeechError(voice->speakError);
         m_engine.spoken.append({text, m_state->voice, m_state->rate, flags});
         m_state->queued = false;
+        m_state->error.clear();
         if (!(flags & kSpeakAsync) || text.isEmpty()) {
             m_state->runningState = kRunningStateDone;
         } else if (m_startsAtOnce) {
@@ -81,12 +84,15 @@ public:
         m_engine.maybeFail(FakeOp::RunningState);
         return m_state->runningState;
     }
+    QString utteranceError() override {
+        return m_state->runningState == kRunningStateDone ? m_state->error : QString();
+    }
+    PendingLengthPtr measure(const QString& text) override {
+        startSynthesis(text);
+        return m_engine.startMeasurement(qint64(text.size()) * m_engine.msPerCharacter);
+    }
     SynthesizedAudio synthesize(const QString& text) override {
-        m_engine.maybeFail(FakeOp::Synthesize);
-        if (const FakeVoice* voice = m_engine.voiceByDescription(m_state->voice);
-            voice && !voice->speakError.isEmpty())
-            throw SpeechError(voice->speakError);
-        m_engine.synthesized.append({text, m_state->voice, m_state->rate, 0});
+        startSynthesis(text);
         SynthesizedAudio audio;
         audio.sampleRate = FakeSpeechEngine::kSampleRate;
         const qsizetype count =
@@ -100,6 +106,15 @@ public:
     }
 
 private:
+    // What a synthesis to memory and a measurement share: their failures and their record.
+    void startSynthesis(const QString& text) {
+        m_engine.maybeFail(FakeOp::Synthesize);
+        if (const FakeVoice* voice = m_engine.voiceByDescription(m_state->voice);
+            voice && !voice->speakError.isEmpty())
+            throw SpeechError(voice->speakError);
+        m_engine.synthesized.append({text, m_state->voice, m_state->rate, 0});
+    }
+
     FakeSpeechEngine& m_engine;
     std::shared_ptr<FakeSpeechEngine::VoiceState> m_state;
     bool m_startsAtOnce;
@@ -211,6 +226,36 @@ void FakeSpeechEngine::finishSpeech() {
             state->runningState = kRunningStateDone;
         }
     }
+}
+
+void FakeSpeechEngine::failSpeech(const QString& message) {
+    for (const auto& weak : m_voiceStates) {
+        if (auto state = weak.lock();
+            state && (state->runningState == kRunningStateSpeaking || state->queued)) {
+            state->queued = false;
+            state->runningState = kRunningStateDone;
+            state->error = message;
+        }
+    }
+}
+
+PendingLengthPtr FakeSpeechEngine::startMeasurement(qint64 ms) {
+    auto length = std::make_shared<PendingLength>();
+    if (m_measurementsWait)
+        m_waitingMeasurements.append({length, ms});
+    else
+        length->finish(ms);
+    return length;
+}
+
+void FakeSpeechEngine::finishMeasurements() {
+    for (const auto& [length, ms] : std::exchange(m_waitingMeasurements, {}))
+        length->finish(ms);
+}
+
+void FakeSpeechEngine::failMeasurements(const QString& message) {
+    for (const auto& [length, ms] : std::exchange(m_waitingMeasurements, {}))
+        length->fail(message);
 }
 
 bool FakeSpeechEngine::isSpeaking() const {

@@ -60,6 +60,16 @@ public:
     void startSpeech();
     // Every utterance started or queued ends (running state 1).
     void finishSpeech();
+    // Every utterance started or queued fails with the message, as a synthesiser that dies
+    // after speak() has returned: it ends, and its voice object reports the error.
+    void failSpeech(const QString& message);
+
+    // When true, measurements (SpeechVoice::measure) wait until the test finishes or fails
+    // them; otherwise they are done at once.
+    void setMeasurementsWait(bool wait) { m_measurementsWait = wait; }
+    void finishMeasurements();
+    void failMeasurements(const QString& message);
+    int waitingMeasurements() const { return int(m_waitingMeasurements.size()); }
     // True while some voice object reports 2.
     bool isSpeaking() const;
 
@@ -91,13 +101,19 @@ public:
         QString voice;
         int rate = 0;
         bool queued = false; // spoken asynchronously, not started yet
+        QString error;       // why the last utterance failed
     };
+
+    // Used by the fake's objects.
+    PendingLengthPtr startMeasurement(qint64 ms);
 
 private:
     std::vector<std::unique_ptr<FakeVoice>> m_voices;
     QHash<int, std::pair<QString, int>> m_failures; // op -> message, remaining (-1 always)
     std::vector<std::weak_ptr<VoiceState>> m_voiceStates;
     bool m_startsAtOnce = true;
+    bool m_measurementsWait = false;
+    QList<std::pair<PendingLengthPtr, qint64>> m_waitingMeasurements;
 };
 
 } // namespace lessora::test
