@@ -113,10 +113,13 @@ private slots:
     void editsDuringPlaybackAreHeard();
     void messageOnScreenHoldsOffTicksAndCommands();
     void failingTickIsShownOnce();
+    void speechFailingAfterItBegan_data();
+    void speechFailingAfterItBegan();
     void valueTables();
     void rolePlay_data();
     void rolePlay();
     void pauseDuringAnAnswerGapRestartsIt();
+    void gapWaitsForTheLineToBeMeasured();
     void lineDrill_data();
     void lineDrill();
     void speedsReachTheEngine_data();
@@ -574,6 +577,67 @@ void TestPlayback::failingTickIsShownOnce() {
     QVERIFY(!rig.timerOn());
 }
 
+void TestPlayback::speechFailingAfterItBegan_data() {
+    QTest::addColumn<bool>("doubleClick");   // the row alone, not a run
+    QTest::addColumn<bool>("heardBefore");   // the engine had begun speaking when it failed
+    QTest::addColumn<bool>("fallbackFails"); // the default voice fails as well
+    QTest::newRow("run, after speech began") << false << true << false;
+    QTest::newRow("run, before any sound") << false << false << false;
+    QTest::newRow("run, default voice fails too") << false << true << true;
+    QTest::newRow("double-click, after speech began") << true << true << false;
+    QTest::newRow("double-click, default voice fails too") << true << false << true;
+}
+
+void TestPlayback::speechFailingAfterItBegan() {
+    QFETCH(bool, doubleClick);
+    QFETCH(bool, heardBefore);
+    QFETCH(bool, fallbackFails);
+    Rig rig({row("A", "one"), row("B", "two")});
+    rig.fakes.speech.setSpeechStartsAtOnce(false);
+    if (doubleClick)
+        rig.playback().playRow(0);
+    else
+        rig.playback().playPause();
+    if (heardBefore) {
+        rig.fakes.speech.startSpeech();
+        rig.tick();
+    }
+    rig.fakes.speech.failSpeech(QStringLiteral("open_jtalk が応答しません"));
+    // The failure is taken up at the next tick, once; the ticks after it wait for the row
+    // spoken again, which the engine has not begun yet.
+    for (int tick = 0; tick < 3; ++tick)
+        rig.tick();
+    const QString zira = QStringLiteral("Microsoft Zira Desktop - English (United States)");
+    const QStringList message{
+        QStringLiteral("設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ") +
+        zira + QStringLiteral("\r\nエラー: open_jtalk が応答しません\r\n使用する音声: ") + zira};
+    QCOMPARE(rig.fakes.messages.messages, message);
+    QCOMPARE(rig.spoken(), (QStringList{"one", "one"}));
+    QCOMPARE(doubleClick ? rig.playback().singleRowPlaying() : rig.playback().isPlaying(), true);
+    QVERIFY(!rig.playback().waitingInterval());
+
+    rig.fakes.speech.startSpeech();
+    rig.tick();
+    if (fallbackFails)
+        rig.fakes.speech.failSpeech(QStringLiteral("again"));
+    else
+        rig.fakes.speech.finishSpeech();
+    rig.tick();
+    if (doubleClick) {
+        QVERIFY(!rig.playback().singleRowPlaying());
+        QCOMPARE(rig.form->highlightRow(), -1);
+        QVERIFY(!rig.timerOn());
+    } else {
+        // The row is over: its pause runs, then the run goes on.
+        QVERIFY(rig.playback().waitingInterval());
+        rig.fakes.speech.setSpeechStartsAtOnce(true);
+        rig.runToEnd();
+        QCOMPARE(rig.spoken(), (QStringList{"one", "one", "two"}));
+        QCOMPARE(rig.caption(), kIdle);
+    }
+    QCOMPARE(rig.fakes.messages.messages, message);
+}
+
 void TestPlayback::valueTables() {
     Rig rig;
     const int intervals[] = {0, 500, 1000, 2000, 3000, 5000, 10000};
@@ -683,6 +747,58 @@ void TestPlayback::pauseDuringAnAnswerGapRestartsIt() {
     // A double-click plays the learner's line to check it.
     rig.playback().playRow(1);
     QCOMPARE(rig.spoken().last(), QStringLiteral("Fine!"));
+}
+
+void TestPlayback::gapWaitsForTheLineToBeMeasured() {
+    Rig rig({row("A", "Hello."), row("B", "Fine!"), row("A", "Bye."), row("B", "See you.")});
+    rig.form->practicePanel->cmbRole->setCurrentText("B");
+    rig.fakes.speech.setMeasurementsWait(true);
+    rig.playback().playPause();
+    // B's line is measured while "Hello." is heard, in the background.
+    QCOMPARE(rig.fakes.speech.waitingMeasurements(), 1);
+    QCOMPARE(rig.fakes.speech.synthesized.last().text, QStringLiteral("Fine!"));
+    rig.endRow();
+    rig.tick(); // the pause is over: B's turn, its length not yet known
+    QVERIFY(rig.playback().waitingLength());
+    QVERIFY(rig.playback().learnersTurn());
+    QCOMPARE(rig.timerInterval(), 20);
+    rig.tick();
+    QVERIFY(rig.playback().waitingLength());
+    QCOMPARE(rig.fakes.speech.synthesized.size(), 1); // waited for, not synthesised again
+    rig.fakes.speech.finishMeasurements();
+    rig.tick();
+    QVERIFY(rig.playback().waitingGap());
+    QCOMPARE(rig.timerInterval(), 650);
+    rig.tick();
+    QVERIFY(rig.playback().waitingInterval());
+    rig.tick();
+    QCOMPARE(rig.spoken(), (QStringList{"Hello.", "Bye."}));
+
+    // A line no voice can synthesise leaves no time to wait for: the run goes on.
+    rig.fakes.speech.failMeasurements(QStringLiteral("dead"));
+    rig.endRow();
+    rig.tick();
+    QVERIFY(rig.playback().waitingLength());
+    rig.fakes.speech.failMeasurements(QStringLiteral("dead too"));
+    rig.tick();
+    QVERIFY(rig.playback().waitingGap());
+    QCOMPARE(rig.timerInterval(), 1);
+    QCOMPARE(rig.fakes.messages.messages.size(), 1);
+    rig.runToEnd();
+    QCOMPARE(rig.spoken(), (QStringList{"Hello.", "Bye."}));
+
+    // A double-clicked line waits for its length the same way before its shadowing gap.
+    rig.form->practicePanel->cmbLineRepeat->setCurrentIndex(1);
+    rig.form->practicePanel->chkShadowing->setChecked(true);
+    rig.playback().playRow(0);
+    rig.endRow();
+    QCOMPARE(rig.timerInterval(), 20);
+    rig.fakes.speech.finishMeasurements();
+    rig.tick();
+    QCOMPARE(rig.timerInterval(), 600);
+    rig.tick();
+    QCOMPARE(rig.spoken().last(), QStringLiteral("Hello."));
+    QCOMPARE(rig.spoken().size(), 4);
 }
 
 void TestPlayback::lineDrill_data() {

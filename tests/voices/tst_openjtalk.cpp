@@ -270,6 +270,37 @@ private slots:
             QVERIFY2(error.message().contains("cannot be loaded"), qPrintable(error.message()));
         }
         QCOMPARE(voice->runningState(), kRunningStateDone);
+
+        // Spoken asynchronously, the failure is the utterance's error once it has ended, for
+        // a line prepared ahead (the program fails before any sound) as for one that is not;
+        // a measurement fails with it too.
+        voice->prepare("次の行です。");
+        for (const QString& line :
+             {QStringLiteral("次の行です。"), QStringLiteral("別の行です。")}) {
+            voice->speak(line, kSpeakAsync);
+            engine.waitForSynthesis();
+            QCOMPARE(voice->runningState(), kRunningStateDone);
+            QVERIFY2(voice->utteranceError().contains("cannot be loaded"),
+                     qPrintable(voice->utteranceError()));
+        }
+        const PendingLengthPtr length = voice->measure("三行目です。");
+        engine.waitForSynthesis();
+        QVERIFY(length->isDone());
+        QVERIFY_THROWS_EXCEPTION(SpeechError, length->ms());
+        // Silenced, it has no error to report.
+        voice->speak(QString(), kSpeakAsync | kSpeakPurge);
+        QVERIFY(voice->utteranceError().isEmpty());
+
+        // A program that hangs: the utterance ends with the timeout, not later.
+        StandIn hangingAgain("read line\nexec sleep 30\n");
+        hangingAgain.setTimeout(300ms);
+        timer.restart();
+        voice->speak("こんにちは。", kSpeakAsync);
+        engine.waitForSynthesis();
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(voice->runningState(), kRunningStateDone);
+        QVERIFY2(voice->utteranceError().contains("応答しません"),
+                 qPrintable(voice->utteranceError()));
     }
 
     void silencingKillsTheProgram() {
@@ -323,6 +354,22 @@ private slots:
         next->speak("次の行です。", kSpeakAsync | kSpeakPurge);
         engine.waitForSynthesis();
         QCOMPARE(counting.runs(), 3);
+
+        // Its length is known from what was spoken: measuring it runs nothing.
+        const PendingLengthPtr spoken = engine.createVoice()->measure("次の行です。");
+        QVERIFY(spoken->isDone());
+        QCOMPARE(spoken->ms(), 500);
+        // A line measured (a learner's line) is not run again when it is spoken (its model).
+        auto learner = engine.createVoice();
+        learner->setVoice(tokenOf(*learner, kTakumi));
+        const PendingLengthPtr measured = learner->measure("あなたの行です。");
+        engine.waitForSynthesis();
+        QCOMPARE(measured->ms(), 500);
+        QCOMPARE(counting.runs(), 4);
+        learner->speak("あなたの行です。", kSpeakAsync);
+        engine.waitForSynthesis();
+        QCOMPARE(counting.runs(), 4);
+        QCOMPARE(learner->runningState(), kRunningStateSpeaking);
     }
 
     // The real voice.
