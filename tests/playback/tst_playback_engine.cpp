@@ -66,6 +66,9 @@ private:
                 m_engine.spoken.append({text, m_voice});
         }
         int runningState() override { return m_inner->runningState(); }
+        QString utteranceError() override { return m_inner->utteranceError(); }
+        PendingLengthPtr measure(const QString& text) override { return m_inner->measure(text); }
+        void prepare(const QString& text) override { m_inner->prepare(text); }
 
     private:
         RecordingEngine& m_engine;
