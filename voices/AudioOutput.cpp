@@ -130,7 +130,7 @@ UtterancePtr AudioOutput::enqueue(quint64 owner) {
 void AudioOutput::append(const UtterancePtr& utterance, const qint16* samples, qint64 count) {
     {
         std::unique_lock lock(m_mutex);
-        const auto aheadLimit = qint64(m_sampleRate) * kAheadMs / 1000;
+        const auto aheadLimit = qint64(m_sampleRate) * kMostAheadMs / 1000;
         m_played.wait(lock, [&] {
             return utterance->finished || m_shutDown ||
                    utterance->released + qint64(utterance->samples.size()) - utterance->written <
@@ -150,6 +150,34 @@ void AudioOutput::append(const UtterancePtr& utterance, const qint16* samples, q
     wake();
 }
 
+bool AudioOutput::hasRoomLocked(const Utterance& utterance) const {
+    const qint64 unplayed =
+        utterance.released + qint64(utterance.samples.size()) - utterance.written;
+    return utterance.finished || m_shutDown || unplayed < qint64(m_sampleRate) * kAheadMs / 1000;
+}
+
+void AudioOutput::whenRoom(const UtterancePtr& utterance, std::function<void()> ready) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!hasRoomLocked(*utterance)) {
+            m_roomWaiters.emplace_back(utterance, std::move(ready));
+            return;
+        }
+    }
+    ready();
+}
+
+AudioOutput::Callbacks AudioOutput::takeReadyLocked() {
+    Callbacks ready;
+    std::erase_if(m_roomWaiters, [&](auto& waiter) {
+        if (!hasRoomLocked(*waiter.first))
+            return false;
+        ready.push_back(std::move(waiter.second));
+        return true;
+    });
+    return ready;
+}
+
 void AudioOutput::finishSynthesis(const UtterancePtr& utterance, const QString& error) {
     {
         std::lock_guard lock(m_mutex);
@@ -164,6 +192,7 @@ void AudioOutput::finishSynthesis(const UtterancePtr& utterance, const QString& 
 }
 
 void AudioOutput::cancel(quint64 owner) {
+    Callbacks ready;
     {
         std::lock_guard lock(m_mutex);
         for (const auto& utterance : m_queue) {
@@ -175,11 +204,15 @@ void AudioOutput::cancel(quint64 owner) {
                 m_discardStream = true;
         }
         notifyFinished();
+        ready = takeReadyLocked();
     }
+    for (const auto& callback : ready)
+        callback();
     wake();
 }
 
 void AudioOutput::cancelAll() {
+    Callbacks ready;
     {
         std::lock_guard lock(m_mutex);
         for (const auto& utterance : m_queue) {
@@ -188,7 +221,10 @@ void AudioOutput::cancelAll() {
         }
         m_discardStream = true;
         notifyFinished();
+        ready = takeReadyLocked();
     }
+    for (const auto& callback : ready)
+        callback();
     wake();
 }
 
@@ -318,6 +354,15 @@ void AudioOutput::dropFinishedHeads() {
 
 bool AudioOutput::pump() {
     std::unique_lock lock(m_mutex);
+    const bool more = pumpLocked(lock);
+    const Callbacks ready = takeReadyLocked();
+    lock.unlock();
+    for (const auto& callback : ready)
+        callback();
+    return more;
+}
+
+bool AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
     if (m_shutDown)
         return false;
     if (m_discardStream) {
@@ -389,7 +434,7 @@ bool AudioOutput::pump() {
 }
 
 void AudioOutput::shutdown() {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     if (m_shutDown)
         return;
     m_shutDown = true;
@@ -406,6 +451,10 @@ void AudioOutput::shutdown() {
     m_sink.reset();
     m_fallbackSink.reset();
     m_wake = nullptr;
+    const Callbacks ready = takeReadyLocked(); // every one: nothing has to wait any more
+    lock.unlock();
+    for (const auto& callback : ready)
+        callback();
 }
 
 } // namespace lessora

@@ -106,10 +106,15 @@ public:
     bool onFallback() const { return m_onFallback; }
 
     UtterancePtr enqueue(quint64 owner);
-    // Adds synthesised samples. Blocks while the utterance already holds kAheadMs of sound
+    // Adds synthesised samples. Blocks while the utterance already holds kMostAheadMs of sound
     // that has not been played, so that synthesis keeps only a little ahead of the ear;
     // returns at once when the utterance ends (cancelled) or the output shuts down.
     void append(const UtterancePtr& utterance, const qint16* samples, qint64 count);
+    // Calls `ready` once the utterance holds less than kAheadMs of sound that has not been
+    // played, or has ended: at once when it does now, else later on the pump's thread or on
+    // the thread that ends it, outside the lock. Synthesis that goes on a piece at a time
+    // waits here between its pieces instead of holding its thread.
+    void whenRoom(const UtterancePtr& utterance, std::function<void()> ready);
     void finishSynthesis(const UtterancePtr& utterance, const QString& error = {});
     // Ends every utterance of the owner at once; what is being heard stops.
     void cancel(quint64 owner);
@@ -138,13 +143,20 @@ public:
     // to be played, and how long the stream stays open after the last utterance.
     static constexpr int kLeadMs = 60;
     static constexpr int kLingerMs = 500;
-    // How much unplayed sound of an utterance synthesis may hold: a few seconds, whatever the
-    // length of the line, yet far more than it needs to stay ahead of the ear.
+    // How much unplayed sound of an utterance synthesis may hold before it waits for room: a
+    // few seconds, whatever the length of the line, yet far more than it needs to stay ahead
+    // of the ear. One piece of a line may go past it, up to kMostAheadMs.
     static constexpr int kAheadMs = 5000;
+    static constexpr int kMostAheadMs = 20000;
     // A sample this loud (-50 dBFS) is heard.
     static constexpr int kAudibleLevel = 104;
 
 private:
+    using Callbacks = std::vector<std::function<void()>>;
+    bool pumpLocked(std::unique_lock<std::mutex>& lock);
+    bool hasRoomLocked(const Utterance& utterance) const;
+    // The waiters of whenRoom() whose utterance has room now, taken off the list.
+    Callbacks takeReadyLocked();
     void wake();
     void finishHead();
     void dropFinishedHeads(); // cancelled ones
@@ -167,9 +179,10 @@ private:
 
     mutable std::mutex m_mutex; // guards everything below and the utterances' fields
     std::condition_variable m_finished;
-    std::condition_variable m_played;       // samples left an utterance, or it ended
+    std::condition_variable m_played;           // samples left an utterance, or it ended
     std::weak_ptr<const Utterance> m_lastTried; // the utterance whose start last tried m_sink
     std::deque<UtterancePtr> m_queue;
+    std::vector<std::pair<UtterancePtr, std::function<void()>>> m_roomWaiters;
     bool m_shutDown = false;
     bool m_streamOpen = false;
     bool m_discardStream = false; // what the sink holds must not be heard any more

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <set>
 
 namespace lessora {
@@ -287,31 +288,51 @@ private:
 
 namespace {
 
-// Synthesises into the utterance on the worker; a call with no samples asks whether to go on.
-// The length of a line synthesised whole is remembered for a measurement that may follow.
-void synthesizeInto(SynthesisContext& context, const std::shared_ptr<AudioOutput>& output,
-                    PreparedSpeech& prepared, const UtterancePtr& utterance,
-                    const PreparedSpeech::Key& key) {
+// A line synthesised for speaking, a piece at a time, each piece a job of the worker: between
+// pieces the worker is free for other work (the next line prepared, a lesson written to a file)
+// while the ear catches up with a long line, instead of waiting inside it.
+struct StreamedLine {
+    std::shared_ptr<AudioOutput> output;
+    std::shared_ptr<PreparedSpeech> prepared;
+    UtterancePtr utterance;
+    PreparedSpeech::Key key;
+    std::optional<LineSynthesis> line; // made on the worker, with its first piece
+    qint64 count = 0;                  // samples so far
+};
+
+// The next piece of the line; a call with no samples asks whether to go on. The length of a
+// line synthesised whole is remembered for a measurement that may follow.
+void synthesizeNextPiece(const std::shared_ptr<StreamedLine>& streamed, SynthesisContext& context) {
+    StreamedLine& s = *streamed;
     QString error;
-    qint64 count = 0;
-    if (!utterance->cancelRequested) {
+    bool goOn = !s.utterance->cancelRequested;
+    if (goOn) {
         try {
-            synthesizeVoice(context, *key.voice, key.text, key.rate, output->sampleRate(),
-                            [&](const qint16* samples, qint64 n) {
-                                if (utterance->cancelRequested)
-                                    return false;
-                                if (n > 0)
-                                    output->append(utterance, samples, n);
-                                count += n;
-                                return true;
-                            });
+            if (!s.line)
+                s.line.emplace(*s.key.voice, s.key.text, s.key.rate, s.output->sampleRate());
+            goOn = s.line->next(context, [&s](const qint16* samples, qint64 n) {
+                if (s.utterance->cancelRequested)
+                    return false;
+                if (n > 0)
+                    s.output->append(s.utterance, samples, n);
+                s.count += n;
+                return true;
+            });
         } catch (const std::exception& e) {
             error = messageOf(e);
+            goOn = false;
         }
     }
-    if (error.isEmpty() && !utterance->cancelRequested)
-        prepared.remember(key, count);
-    output->finishSynthesis(utterance, error);
+    if (goOn && !s.line->atEnd()) {
+        s.output->whenRoom(s.utterance, [streamed] {
+            SynthesisWorker::instance().post(
+                [streamed](SynthesisContext& context) { synthesizeNextPiece(streamed, context); });
+        });
+        return;
+    }
+    if (error.isEmpty() && !s.utterance->cancelRequested)
+        s.prepared->remember(s.key, s.count);
+    s.output->finishSynthesis(s.utterance, error);
 }
 
 // Queues the utterance on the output and has the worker synthesise it, or takes what was
@@ -322,9 +343,13 @@ UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output,
     UtterancePtr utterance = output->enqueue(owner);
     if (prepared->start(key, output, utterance))
         return utterance;
-    SynthesisWorker::instance().post([output, prepared, utterance, key](SynthesisContext& context) {
-        synthesizeInto(context, output, *prepared, utterance, key);
-    });
+    auto streamed = std::make_shared<StreamedLine>();
+    streamed->output = output;
+    streamed->prepared = prepared;
+    streamed->utterance = utterance;
+    streamed->key = key;
+    SynthesisWorker::instance().post(
+        [streamed](SynthesisContext& context) { synthesizeNextPiece(streamed, context); });
     return utterance;
 }
 

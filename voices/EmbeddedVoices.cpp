@@ -147,13 +147,12 @@ private:
 // is whole; everything after passes unchanged.
 class LeadInTrimmer {
 public:
-    LeadInTrimmer(int sampleRate, const SampleHandler& handler)
-        : m_preRoll(sampleRate * kPreRollMs / 1000)
-        , m_handler(handler) {}
+    explicit LeadInTrimmer(int sampleRate)
+        : m_preRoll(sampleRate * kPreRollMs / 1000) {}
 
-    bool push(const qint16* samples, qint64 count) {
+    bool push(const qint16* samples, qint64 count, const SampleHandler& handler) {
         if (m_heard)
-            return m_handler(samples, count);
+            return handler(samples, count);
         m_held.insert(m_held.end(), samples, samples + count);
         const auto audible = std::find_if(m_held.begin(), m_held.end(), [](qint16 s) {
             return std::abs(s) >= AudioOutput::kAudibleLevel;
@@ -166,13 +165,12 @@ public:
         }
         m_heard = true;
         const auto start = audible - std::min<qint64>(m_preRoll, audible - m_held.begin());
-        return m_handler(&*start, qint64(m_held.end() - start));
+        return handler(&*start, qint64(m_held.end() - start));
     }
 
 private:
     static constexpr int kPreRollMs = 5;
     const qint64 m_preRoll;
-    const SampleHandler& m_handler;
     std::vector<qint16> m_held;
     bool m_heard = false;
 };
@@ -245,43 +243,75 @@ double speedForRate(int rate) {
     return std::pow(3.0, rate / 10.0);
 }
 
-void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, const QString& text,
-                     int rate, int outputRate, const SampleHandler& handler) {
-    const double speed = speedForRate(rate);
+struct LineSynthesis::State {
+    State(const EmbeddedVoice& voice, const QString& text, int rate, int outputRate)
+        : voice(voice)
+        , pieces(speechPieces(text))
+        , rate(rate)
+        , outputRate(outputRate)
+        , trimmer(outputRate) {}
+    const EmbeddedVoice& voice;
+    const QStringList pieces;
+    const int rate;
+    const int outputRate;
+    LeadInTrimmer trimmer; // the line's leading silence, however many pieces it spans
+    qsizetype next = 0;
+};
+
+LineSynthesis::LineSynthesis(const EmbeddedVoice& voice, const QString& text, int rate,
+                             int outputRate)
+    : d(std::make_unique<State>(voice, text, rate, outputRate)) {}
+
+LineSynthesis::~LineSynthesis() = default;
+
+bool LineSynthesis::atEnd() const {
+    return d->next >= d->pieces.size();
+}
+
+bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler) {
+    if (atEnd())
+        return false;
+    const QString& piece = d->pieces[d->next++];
+    const EmbeddedVoice& voice = d->voice;
+    const int outputRate = d->outputRate;
+    const double speed = speedForRate(d->rate);
     bool stopped = false;
-    LeadInTrimmer trimmer(outputRate, handler);
     const SampleHandler output = [&](const qint16* samples, qint64 count) {
         // A call without samples only asks whether to go on (Open JTalk waiting for its run).
-        stopped = stopped || (count == 0 ? !handler(nullptr, 0) : !trimmer.push(samples, count));
+        stopped = stopped ||
+                  (count == 0 ? !handler(nullptr, 0) : !d->trimmer.push(samples, count, handler));
         return !stopped;
     };
-    // Bounded pieces: the first sound comes as soon for a long line as for a short one, a stop
-    // waits for one piece at most, and no synthesiser holds a whole long line at once.
-    for (const QString& piece : speechPieces(text)) {
-        if (stopped)
-            break;
-        if (voice.synth == EmbeddedVoice::Synth::Flite) {
-            OutputStage stage(FliteSynth::kSampleRate, outputRate, voice.gainDb, output);
-            context.flite.speak(voice.synthVoice, speed, piece,
-                                [&stage](const qint16* samples, qint64 count) {
-                                    return stage.push(samples, count);
-                                });
-            if (!stopped)
-                stage.finish();
-        } else if (voice.synth == EmbeddedVoice::Synth::OpenJTalk) {
-            // Japanese lines go through the reading front end first: Open JTalk is given kanji
-            // as written where the reading keeps the dictionary's, so that its accent stays.
-            synthesizeSegments(context, voice, openJTalkSegments(piece), rate, outputRate, output);
-        } else if (voice.isJapanese()) {
-            // Japanese lines go through the reading front end first.
-            synthesizeSegments(context, voice, japaneseSpeechSegments(piece), rate, outputRate,
-                               output);
-        } else {
-            const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
-                                               voice.wordsPerMinute};
-            speakEspeak(context.espeak, settings, voice.gainDb, speed, piece, outputRate, output,
-                        stopped);
-        }
+    if (voice.synth == EmbeddedVoice::Synth::Flite) {
+        OutputStage stage(FliteSynth::kSampleRate, outputRate, voice.gainDb, output);
+        context.flite.speak(
+            voice.synthVoice, speed, piece,
+            [&stage](const qint16* samples, qint64 count) { return stage.push(samples, count); });
+        if (!stopped)
+            stage.finish();
+    } else if (voice.synth == EmbeddedVoice::Synth::OpenJTalk) {
+        // Japanese lines go through the reading front end first: Open JTalk is given kanji as
+        // written where the reading keeps the dictionary's, so that its accent stays.
+        synthesizeSegments(context, voice, openJTalkSegments(piece), d->rate, outputRate, output);
+    } else if (voice.isJapanese()) {
+        // Japanese lines go through the reading front end first.
+        synthesizeSegments(context, voice, japaneseSpeechSegments(piece), d->rate, outputRate,
+                           output);
+    } else {
+        const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
+                                           voice.wordsPerMinute};
+        speakEspeak(context.espeak, settings, voice.gainDb, speed, piece, outputRate, output,
+                    stopped);
+    }
+    if (stopped)
+        d->next = d->pieces.size();
+    return !stopped;
+}
+
+void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, const QString& text,
+                     int rate, int outputRate, const SampleHandler& handler) {
+    LineSynthesis line(voice, text, rate, outputRate);
+    while (line.next(context, handler)) {
     }
 }
 

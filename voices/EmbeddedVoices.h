@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace lessora {
@@ -71,8 +72,29 @@ QString readingOf(const EmbeddedVoice& voice, const QString& text);
 // SpeechError when that fails. An English voice says the text as it is.
 QString spokenReading(const EmbeddedVoice& voice, const QString& text);
 
-// Synthesises the text, on the synthesis thread, as mono 16-bit samples at `outputRate`,
-// loudness evened out. The handler may stop it by returning false. Throws SpeechError.
+// A line synthesised a piece at a time (speechPieces: bounded pieces, so that the first sound
+// comes as soon for a long line as for a short one, a stop waits for one piece at most and no
+// synthesiser holds a whole long line), so that the work can pause between its pieces. On the
+// synthesis thread, as mono 16-bit samples at `outputRate`, loudness evened out.
+class LineSynthesis {
+public:
+    LineSynthesis(const EmbeddedVoice& voice, const QString& text, int rate, int outputRate);
+    ~LineSynthesis();
+    LineSynthesis(const LineSynthesis&) = delete;
+    LineSynthesis& operator=(const LineSynthesis&) = delete;
+
+    bool atEnd() const;
+    // Synthesises the next piece; false at the end, or when the handler stopped it by returning
+    // false (the line is then at its end). Throws SpeechError.
+    bool next(SynthesisContext& context, const SampleHandler& handler);
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
+
+// Synthesises the whole text, on the synthesis thread, as LineSynthesis does. The handler may
+// stop it by returning false. Throws SpeechError.
 void synthesizeVoice(SynthesisContext& context, const EmbeddedVoice& voice, const QString& text,
                      int rate, int outputRate, const SampleHandler& handler);
 

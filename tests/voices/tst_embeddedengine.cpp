@@ -482,13 +482,14 @@ private slots:
     }
 
     // A 100,000-character row once took more than a gigabyte: the whole row was synthesised
-    // ahead of playback. Now synthesis waits while an utterance holds kAheadMs of unplayed sound.
+    // ahead of playback. Now synthesis waits while an utterance holds kMostAheadMs of unplayed
+    // sound.
     void synthesisKeepsOnlyALittleAheadOfTheEar() {
         auto clock = std::make_shared<ManualClock>();
         AudioOutput output(std::make_unique<SilentPcmSink>(clock, 22050), 22050, clock);
         const quint64 owner = AudioOutput::newOwner();
         UtterancePtr utterance = output.enqueue(owner);
-        const qint64 limit = 22050LL * AudioOutput::kAheadMs / 1000;
+        const qint64 limit = 22050LL * AudioOutput::kMostAheadMs / 1000;
         const std::vector<qint16> chunk(2205, 1000);
         std::atomic<qint64> appended = 0;
         std::thread synthesiser([&] {
@@ -511,6 +512,32 @@ private slots:
             clock->advanceMs(100);
             return appended > before + limit;
         }());
+    }
+
+    // A line synthesised a piece at a time waits for room between its pieces without holding
+    // a thread: its next piece is asked for once the ear has caught up, or once it has ended.
+    void nextPieceIsAskedForOnceThereIsRoom() {
+        auto clock = std::make_shared<ManualClock>();
+        AudioOutput output(std::make_unique<SilentPcmSink>(clock, 22050), 22050, clock);
+        const quint64 owner = AudioOutput::newOwner();
+        const std::vector<qint16> sixSeconds(22050 * 6, 1000);
+        UtterancePtr playing = output.enqueue(owner);
+        UtterancePtr waiting = output.enqueue(owner);
+        int ready = 0;
+        output.append(playing, sixSeconds.data(), qint64(sixSeconds.size()));
+        output.whenRoom(playing, [&ready] { ++ready; });
+        QCOMPARE(ready, 0);
+        output.pump(); // handed to the sink: less than kAheadMs left to play from the line
+        QCOMPARE(ready, 1);
+
+        output.append(waiting, sixSeconds.data(), qint64(sixSeconds.size()));
+        output.whenRoom(waiting, [&ready] { ++ready; });
+        output.pump(); // still behind the other one
+        QCOMPARE(ready, 1);
+        output.cancel(owner);
+        QCOMPARE(ready, 2);
+        output.whenRoom(waiting, [&ready] { ++ready; }); // ended: at once
+        QCOMPARE(ready, 3);
     }
 
     // After the sound server restarts, speech went on in silence until the program was
