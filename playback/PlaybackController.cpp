@@ -32,7 +32,10 @@ PlaybackController::PlaybackController(PlaybackControls controls, PlaybackServic
     , m_beeper(services.beeper)
     , m_decimalSeparator(services.decimalSeparator)
     , m_errors(errors)
-    , m_speaker(services.speech, services.messages, std::move(services.settingsPath)) {}
+    , m_speaker(services.speech, services.messages, std::move(services.settingsPath)) {
+    // Pauses and answer gaps are timed by it: a coarse timer may end a 4 s gap 200 ms early.
+    m_controls.timer.setTimerType(Qt::PreciseTimer);
+}
 
 PlaybackController::~PlaybackController() = default;
 

@@ -647,6 +647,7 @@ void TestPlayback::valueTables() {
     }
     rig.form->cmbInterval->setCurrentIndex(-1);
     QCOMPARE(rig.playback().intervalMs(), 2000);
+    QCOMPARE(rig.form->tmrNext->timerType(), Qt::PreciseTimer); // not 5 % early or late
 
     const int passes[] = {1, 2, 3, 5, 10};
     for (int index = 0; index < 5; ++index) {
