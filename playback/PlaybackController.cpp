@@ -268,7 +268,8 @@ void PlaybackController::singleRowTick() {
         m_controls.timer.setInterval(kPollIntervalMs);
         return;
     case SinglePhase::WaitingLength:
-        startSingleRowGapOnceMeasured();
+        if (armGapOnceMeasured(false))
+            m_singlePhase = SinglePhase::Gap;
         return;
     case SinglePhase::Speaking:
         break;
@@ -280,8 +281,8 @@ void PlaybackController::singleRowTick() {
         ++m_singleRepeat;
         if (practice.shadowingGap) {
             m_speaker.startMeasuring(cellsOf(m_singleRow), rates());
-            m_singlePhase = SinglePhase::WaitingLength;
-            startSingleRowGapOnceMeasured();
+            m_singlePhase =
+                armGapOnceMeasured(false) ? SinglePhase::Gap : SinglePhase::WaitingLength;
         } else {
             speakRow(m_singleRow);
         }
@@ -290,18 +291,6 @@ void PlaybackController::singleRowTick() {
     m_state = m_stateAfterSingleRow;
     m_controls.setHighlightRow(-1);
     m_controls.timer.stop();
-}
-
-void PlaybackController::startSingleRowGapOnceMeasured() {
-    const std::optional<qint64> spokenMs = m_speaker.measuredMs();
-    if (!spokenMs) {
-        m_controls.timer.setInterval(kLengthPollMs);
-        return;
-    }
-    PracticeOptions shadowing = m_controls.choices().practice;
-    shadowing.answerGapPercent = 100;
-    m_singlePhase = SinglePhase::Gap;
-    m_controls.timer.setInterval(answerGapMs(*spokenMs, shadowing));
 }
 
 // Practice: each row of a run is spoken (or, for the learner's role, answered) as many times
@@ -347,16 +336,21 @@ void PlaybackController::startGap(bool answer) {
 }
 
 void PlaybackController::startGapOnceMeasured() {
+    if (armGapOnceMeasured(m_gapIsAnswer))
+        m_state = PlaybackState::WaitingGap;
+}
+
+bool PlaybackController::armGapOnceMeasured(bool answer) {
     const std::optional<qint64> spokenMs = m_speaker.measuredMs();
     if (!spokenMs) {
         m_controls.timer.setInterval(kLengthPollMs);
-        return;
+        return false;
     }
     PracticeOptions practice = m_controls.choices().practice;
-    if (!m_gapIsAnswer)
+    if (!answer)
         practice.answerGapPercent = 100; // shadowing takes as long as the line itself
-    m_state = PlaybackState::WaitingGap;
     m_controls.timer.setInterval(answerGapMs(*spokenMs, practice));
+    return true;
 }
 
 void PlaybackController::endGap() {

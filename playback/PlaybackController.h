@@ -136,8 +136,9 @@ private:
     void repeatDone();
     void startGap(bool answer);
     void startGapOnceMeasured();
+    // Sets the timer to the gap once its line's length is known (true), else to poll for it.
+    bool armGapOnceMeasured(bool answer);
     void singleRowTick();
-    void startSingleRowGapOnceMeasured();
     void endGap();
     void pausePlayback();
     void resumePlayback();
