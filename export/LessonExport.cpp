@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -28,6 +29,10 @@ constexpr int kSpeechRate = 22050;
 // Work waiting for the writer; enough to keep it busy, little enough to keep memory small.
 constexpr std::size_t kQueuedJobs = 16;
 constexpr double kPeakLimit = 0.89; // -1 dBFS: evening out never clips
+// Lines of the first pass kept for the passes after it, up to this many samples (some 12
+// minutes of speech, 32 MB): a lesson of usual length is synthesised once however many passes
+// it has, and a longer one still within bounded memory.
+constexpr qint64 kKeptSamples = 16 * 1024 * 1024;
 
 // The voice choice's messages, kept to be reported when the export is done.
 class CollectedMessages : public MessageBoxes {
@@ -366,6 +371,8 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
     ExportSummary summary;
 
     WriterThread writer(outputPath, *kind);
+    QHash<int, LinePtr> kept; // row -> its line, for the next passes
+    qint64 keptSamples = 0;
     int done = 0;
     for (int pass = 1; pass <= passes; ++pass) {
         for (const int row : rows) {
@@ -373,7 +380,7 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                 throw ExportError(kExportCancelled);
             const RowCells cells{table.cell(ColText, row), table.cell(ColLanguage, row),
                                  table.cell(ColSpeaker, row)};
-            LinePtr line;
+            LinePtr line = kept.value(row);
             const auto spoken = [&] {
                 if (!line)
                     line = std::make_shared<const SynthesizedAudio>(
@@ -407,6 +414,11 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                                      tsvField(cells.text),
                                      tsvField(readings.readingOf(cells.text, cells.language)), name}
                              .join(u'\t');
+            }
+            if (pass == 1 && pass < passes && line &&
+                keptSamples + line->samples.size() <= kKeptSamples) {
+                kept.insert(row, line);
+                keptSamples += line->samples.size();
             }
             ++done;
         }
