@@ -445,16 +445,10 @@ void PlaybackController::speakRow(int row) {
     const PracticeOptions practice = m_controls.choices().practice;
     int next = row;
     if (m_currentRepeat >= lineRepeatCount(practice)) {
-        next = rowOfRunAfter(row);
-        if (next >= 0 && isLearnersRow(table, next, practice))
-            m_speaker.measureAhead(cellsOf(next), rates());
-        next = row;
-        do
-            ++next;
-        while (next < table.rows() &&
-               (!isSpeakableRow(table, next) || isLearnersRow(table, next, practice)));
-        if (next >= table.rows())
-            next = m_currentPass < passCount() ? firstRowWithTextAfter(-1) : -1;
+        if (const int following = rowOfRunAfter(row, practice, false);
+            following >= 0 && isLearnersRow(table, following, practice))
+            m_speaker.measureAhead(cellsOf(following), rates());
+        next = rowOfRunAfter(row, practice, true);
     }
     if (next >= 0)
         m_speaker.prepare(cellsOf(next), rates());
@@ -544,10 +538,12 @@ int PlaybackController::lastRowWithTextBefore(int row) const {
     return -1;
 }
 
-int PlaybackController::rowOfRunAfter(int row) const {
+int PlaybackController::rowOfRunAfter(int row, const PracticeOptions& practice,
+                                      bool spokenOnly) const {
     const LessonTable& table = m_controls.table;
     int next = row + 1;
-    while (next < table.rows() && !isSpeakableRow(table, next))
+    while (next < table.rows() &&
+           (!isSpeakableRow(table, next) || (spokenOnly && isLearnersRow(table, next, practice))))
         ++next;
     if (next < table.rows())
         return next;

@@ -159,9 +159,10 @@ private:
     int firstSpeakableRow() const;
     int firstRowWithTextAfter(int row) const;
     int lastRowWithTextBefore(int row) const;
-    // The row the run speaks after this one: the next speakable row, else the first row with
-    // text when another pass follows; -1 at the end of the run.
-    int rowOfRunAfter(int row) const;
+    // The row the run turns to after this one: the next speakable row (with `spokenOnly`, the
+    // next that is not the learner's), else the first row with text when another pass follows;
+    // -1 at the end of the run.
+    int rowOfRunAfter(int row, const PracticeOptions& practice, bool spokenOnly) const;
     // The row next moves on from: the current row, except during the wait after a skip, when
     // the row about to be spoken has not been heard yet and is itself the next one.
     int rowToMoveOnFrom() const;
