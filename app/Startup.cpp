@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QEvent>
 #include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
@@ -22,26 +21,6 @@
 namespace lessora {
 
 namespace {
-
-// Starts loading the speakers' voices once the window has been painted for the first time, so
-// that the work never delays the first sight of the program.
-class WarmUpAfterFirstPaint : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            // After this paint has reached the screen.
-            QTimer::singleShot(0, this, [this] {
-                warmUpSpeakerVoices();
-                deleteLater();
-            });
-        }
-        return false;
-    }
-};
 
 constexpr int kExitUsage = 2;
 
@@ -118,7 +97,8 @@ int runLessora(int argc, char** argv) {
     auto* voiceSettings = new VoiceSettingsDialog(services, &window);
     auto* voiceCheck = new VoiceCheckDialog(services, &window);
     window.setVoiceWindows(voiceSettings, voiceCheck);
-    window.installEventFilter(new WarmUpAfterFirstPaint(&window));
+    // No voice is loaded ahead: the engine loads each one when a line of it is first prepared
+    // or spoken, so that an idle window holds none of them.
     window.show();
     if (!commandLine.lessonFile.isEmpty()) {
         // Once the window is up, so that a message about the file shows in front of it.

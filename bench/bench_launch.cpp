@@ -1,21 +1,19 @@
 // Launch figures: from starting the program to its window first painted, and its memory once
-// idle (1.5 s after that paint, when the speakers' voices have been loaded), beside a Qt Widgets
-// hello world with a table of Japanese text, started and measured the same way in the same run.
-// Runs each as a child process of itself; give it a display (a virtual one will do).
+// idle (1.5 s after that paint, with the programs it keeps running), beside a Qt Widgets hello
+// world with a table of Japanese text (bench_launch_hello, linked with Qt alone), started and
+// measured the same way in the same run. The program runs as a child process of this one; give
+// it a display (a virtual one will do).
 //   bench_launch [SETTINGS.ini]   the settings file the program starts with (else none)
 
+#include "LaunchProbe.h"
 #include "app/Startup.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QFile>
 #include <QProcess>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,62 +21,12 @@
 
 namespace {
 
-long residentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return 0;
-}
-
-// In a child: tells the parent of the first paint of a window, then of the memory once idle.
-class PaintProbe : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!m_painted && event->type() == QEvent::Paint && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->isWindow()) {
-            m_painted = true;
-            QTimer::singleShot(0, this, [] { std::printf("painted\n"), std::fflush(stdout); });
-            QTimer::singleShot(1500, this, [] {
-                std::printf("idle %ld\n", residentKb());
-                std::fflush(stdout);
-                QCoreApplication::quit();
-            });
-        }
-        return false;
-    }
-
-private:
-    bool m_painted = false;
-};
-
-void installProbe() {
-    QCoreApplication::instance()->installEventFilter(new PaintProbe);
-}
-
-int helloWorld(int argc, char** argv) {
-    QApplication application(argc, argv);
-    installProbe();
-    QTableWidget table(20, 5);
-    for (int row = 0; row < 20; ++row)
-        for (int column = 0; column < 5; ++column)
-            table.setItem(
-                row, column,
-                new QTableWidgetItem(QStringLiteral("今日はいい天気ですね。%1").arg(row)));
-    table.resize(664, 480);
-    table.show();
-    return application.exec();
-}
-
 struct Launch {
     double paintedMs = 0;
     double idleMb = 0;
 };
 
-Launch launch(const QString& kind, const QString& home) {
+Launch launch(const QString& program, const QStringList& arguments, const QString& home) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home);
@@ -86,7 +34,7 @@ Launch launch(const QString& kind, const QString& home) {
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer timer;
     timer.start();
-    child.start(QCoreApplication::applicationFilePath(), {kind});
+    child.start(program, arguments);
     Launch result;
     QByteArray output;
     while (child.waitForReadyRead(10000)) {
@@ -111,11 +59,9 @@ double median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && QByteArray(argv[1]) == "--lessora") {
-        qAddPreRoutine(installProbe);
+        qAddPreRoutine(launchprobe::installProbe);
         return lessora::runLessora(argc - 1, argv + 1);
     }
-    if (argc > 1 && QByteArray(argv[1]) == "--hello")
-        return helloWorld(argc - 1, argv + 1);
 
     QCoreApplication application(argc, argv);
     QTemporaryDir home;
@@ -127,8 +73,9 @@ int main(int argc, char** argv) {
                 "idle MB", "/ peer");
     std::vector<double> peerPainted, peerIdle, ownPainted, ownIdle;
     for (int run = 0; run < 7; ++run) { // alternated, so that both meet the same machine
-        const Launch peer = launch(QStringLiteral("--hello"), home.path());
-        const Launch own = launch(QStringLiteral("--lessora"), home.path());
+        const Launch peer = launch(QStringLiteral(LESSORA_LAUNCH_PEER), {}, home.path());
+        const Launch own = launch(QCoreApplication::applicationFilePath(),
+                                  {QStringLiteral("--lessora")}, home.path());
         peerPainted.push_back(peer.paintedMs);
         peerIdle.push_back(peer.idleMb);
         ownPainted.push_back(own.paintedMs);

@@ -67,6 +67,17 @@ void ensureUsable(const EmbeddedVoice& voice) {
         throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
 }
 
+// Has the worker load the voice, once per process.
+void warmUpOnce(const EmbeddedVoice& voice) {
+    static std::mutex mutex;
+    static std::set<const EmbeddedVoice*> warmed; // guarded by mutex
+    std::lock_guard lock(mutex);
+    if (!warmed.insert(&voice).second)
+        return;
+    SynthesisWorker::instance().post(
+        [&voice](SynthesisContext& context) { warmUpVoice(context, voice); });
+}
+
 void checkRate(int rate) {
     if (rate < -10 || rate > 10)
         throw SpeechError(QStringLiteral("話す速さは -10 から 10 までです: %1").arg(rate));
@@ -453,11 +464,15 @@ public:
     }
 
     void prepare(const QString& text) override {
-        // A very long line is not held whole in memory ahead: it streams when its turn comes.
-        if (text.isEmpty() || text.size() > kLongestPreparedLine)
+        if (text.isEmpty())
             return;
         const EmbeddedVoice& voice = m_voice ? *m_voice : defaultVoiceFor(text);
-        if (voice.synth == EmbeddedVoice::Synth::OpenJTalk && isInstalled(voice))
+        if (!isInstalled(voice))
+            return;
+        // Each voice is loaded when a line of it comes up first, while the line before plays.
+        warmUpOnce(voice);
+        // A very long line is not held whole in memory ahead: it streams when its turn comes.
+        if (voice.synth == EmbeddedVoice::Synth::OpenJTalk && text.size() <= kLongestPreparedLine)
             m_prepared->prepare({&voice, text, m_rate});
     }
 
@@ -553,15 +568,9 @@ QString EmbeddedSpeechEngine::availabilityNote() const {
 }
 
 void EmbeddedSpeechEngine::warmUp(const QStringList& voiceDescriptions) {
-    static std::mutex mutex;
-    static std::set<const EmbeddedVoice*> warmed; // guarded by mutex
-    std::lock_guard lock(mutex);
     for (const QString& description : voiceDescriptions) {
-        const EmbeddedVoice* voice = findEmbeddedVoice(description);
-        if (!voice || !warmed.insert(voice).second)
-            continue;
-        SynthesisWorker::instance().post(
-            [voice](SynthesisContext& context) { warmUpVoice(context, *voice); });
+        if (const EmbeddedVoice* voice = findEmbeddedVoice(description))
+            warmUpOnce(*voice);
     }
 }
 

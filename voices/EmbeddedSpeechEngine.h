@@ -57,7 +57,8 @@ public:
 
     // Loads the data of these voices (descriptions, ASCII case ignored; unknown ones are passed
     // over) on the synthesis thread, one job per voice so that a line asked for meanwhile waits
-    // for one voice at most, and each voice once per process.
+    // for one voice at most, and each voice once per process. A voice object's prepare() does
+    // the same for the voice of the line it prepares.
     static void warmUp(const QStringList& voiceDescriptions);
 
 private:

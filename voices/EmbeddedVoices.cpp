@@ -363,9 +363,20 @@ QString spokenReading(const EmbeddedVoice& voice, const QString& text) {
 
 void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice) {
     try {
-        synthesizeVoice(context, voice,
-                        voice.isJapanese() ? QStringLiteral("ア。") : QStringLiteral("a."), 0,
-                        16000, [](const qint16*, qint64) { return true; });
+        switch (voice.synth) {
+        case EmbeddedVoice::Synth::Flite:
+            context.flite.load(voice.synthVoice);
+            break;
+        case EmbeddedVoice::Synth::Espeak:
+            context.espeak.load(voice.synthVoice);
+            break;
+        case EmbeddedVoice::Synth::OpenJTalk:
+            context.openJTalk.startAhead(voice.openJTalk);
+            break;
+        }
+        // The dictionary of the reading that the Japanese voices speak from.
+        if (voice.isJapanese())
+            readingOf(voice, QStringLiteral("ア"));
     } catch (const SpeechError&) {
         // A voice that cannot speak says so when it is used.
     }

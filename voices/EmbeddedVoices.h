@@ -59,8 +59,9 @@ const EmbeddedVoice& defaultVoiceFor(const QString& text);
 // Speed factor of a rate: each step is 3^(1/10), so that +10 would be three times as fast.
 double speedForRate(int rate);
 
-// Loads the voice's data by speaking a syllable into nothing, so that its first line starts as
-// quickly as the later ones. On the synthesis thread.
+// Loads what the voice speaks with (its library or data, the reading's dictionary, a run of
+// Open JTalk started ahead) without speaking, so that its first line starts as quickly as the
+// later ones. On the synthesis thread.
 void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice);
 
 // The reading a Japanese voice says for the text, Latin runs left as they are: the katakana it

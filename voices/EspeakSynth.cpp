@@ -48,13 +48,17 @@ bool EspeakSynth::available() {
     return m_sampleRate > 0;
 }
 
-void EspeakSynth::speak(const EspeakVoiceSettings& voice, double speed, const QString& text,
-                        const SampleHandler& handler) {
+void EspeakSynth::load(const QByteArray& voiceName) {
     if (!available())
         throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
-    if (espeak_SetVoiceByName(voice.name.constData()) != EE_OK)
+    if (espeak_SetVoiceByName(voiceName.constData()) != EE_OK)
         throw SpeechError(QStringLiteral("eSpeak NG の音声 %1 が見つかりません")
-                              .arg(QString::fromLatin1(voice.name)));
+                              .arg(QString::fromLatin1(voiceName)));
+}
+
+void EspeakSynth::speak(const EspeakVoiceSettings& voice, double speed, const QString& text,
+                        const SampleHandler& handler) {
+    load(voice.name);
     // The library keeps these per voice change, so they are set again for every utterance.
     const int rate = std::clamp(int(std::lround(voice.wordsPerMinute * speed)),
                                 int(espeakRATE_MINIMUM), int(espeakRATE_MAXIMUM));

@@ -30,6 +30,8 @@ public:
     // Loads the library's data on first use; false when it is not installed.
     bool available();
     int sampleRate() const { return m_sampleRate; }
+    // Loads the named voice and its language's dictionary without speaking. Throws SpeechError.
+    void load(const QByteArray& voiceName);
     // Speaks the text at `speed` times the voice's rate. Throws SpeechError.
     void speak(const EspeakVoiceSettings& voice, double speed, const QString& text,
                const SampleHandler& handler);

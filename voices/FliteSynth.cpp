@@ -4,14 +4,10 @@
 
 #include <QRegularExpression>
 
+#include <dlfcn.h>
+
 extern "C" {
 #include <flite/flite.h>
-
-// The voices' register functions are not in the installed headers.
-cst_voice* register_cmu_us_slt(const char* voxdir);
-cst_voice* register_cmu_us_rms(const char* voxdir);
-cst_voice* register_cmu_us_awb(const char* voxdir);
-cst_voice* register_cmu_us_kal16(const char* voxdir);
 }
 
 namespace lessora {
@@ -33,16 +29,24 @@ int onSamples(const cst_wave* wave, int start, int size, int, cst_audio_streamin
     return CST_AUDIO_STREAM_CONT;
 }
 
+bool isKnownVoice(const QByteArray& name) {
+    return name == "cmu_us_slt" || name == "cmu_us_rms" || name == "cmu_us_awb" ||
+           name == "cmu_us_kal16";
+}
+
+// Each voice is a library of its own whose data holds a few megabytes of pointers, relocated
+// as it loads: it is loaded when the voice first speaks, not with the program. The library
+// stays loaded, as the voice does.
 cst_voice* registerVoice(const QByteArray& name) {
-    if (name == "cmu_us_slt")
-        return register_cmu_us_slt(nullptr);
-    if (name == "cmu_us_rms")
-        return register_cmu_us_rms(nullptr);
-    if (name == "cmu_us_awb")
-        return register_cmu_us_awb(nullptr);
-    if (name == "cmu_us_kal16")
-        return register_cmu_us_kal16(nullptr);
-    return nullptr;
+    if (!isKnownVoice(name))
+        return nullptr;
+    void* library = dlopen(("libflite_" + name + ".so.1").constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        return nullptr;
+    using Register = cst_voice* (*)(const char* voxdir);
+    const auto registerFunction =
+        reinterpret_cast<Register>(dlsym(library, ("register_" + name).constData()));
+    return registerFunction ? registerFunction(nullptr) : nullptr;
 }
 } // namespace
 

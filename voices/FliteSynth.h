@@ -12,7 +12,7 @@ struct cst_audio_streaming_info_struct;
 
 namespace lessora {
 
-// Flite's compiled-in English voices. Like espeak-ng it is used on the synthesis thread only.
+// Flite's English voices. Like espeak-ng it is used on the synthesis thread only.
 class FliteSynth {
 public:
     FliteSynth() = default;
@@ -22,8 +22,10 @@ public:
 
     static constexpr int kSampleRate = 16000;
 
-    // Speaks the text with the named voice ("cmu_us_slt", ...) at `speed` times its normal
-    // rate. Throws SpeechError.
+    // Loads the named voice ("cmu_us_slt", ...) without speaking. Throws SpeechError.
+    void load(const QByteArray& voiceName) { voice(voiceName); }
+    // Speaks the text with the named voice at `speed` times its normal rate. Throws
+    // SpeechError.
     void speak(const QByteArray& voiceName, double speed, const QString& text,
                const SampleHandler& handler);
 

@@ -122,11 +122,27 @@ std::unique_ptr<StartedProcess> OpenJTalkSynth::takeRun(const QString& program,
     }
     if (!run)
         run = std::make_unique<StartedProcess>(program, arguments, false);
+    addStandby(program, arguments);
+    return run;
+}
+
+void OpenJTalkSynth::addStandby(const QString& program, const QStringList& arguments) {
     if (m_standbys.size() >= kStandbys)
         m_standbys.erase(m_standbys.begin());
     m_standbys.push_back(
         {program, arguments, std::make_unique<StartedProcess>(program, arguments, false)});
-    return run;
+}
+
+void OpenJTalkSynth::startAhead(const OpenJTalkVoiceSettings& voice) {
+    const OpenJTalkInstallation setup = installation();
+    if (!setup.isInstalled())
+        return;
+    const QStringList arguments = OpenJTalkSynth::arguments(setup, voice);
+    const bool waiting = std::any_of(m_standbys.begin(), m_standbys.end(), [&](const Standby& s) {
+        return s.program == setup.program && s.arguments == arguments && s.process->isRunning();
+    });
+    if (!waiting)
+        addStandby(setup.program, arguments);
 }
 
 OpenJTalkInstallation OpenJTalkSynth::installation() {

@@ -62,6 +62,10 @@ public:
     void speak(const OpenJTalkVoiceSettings& voice, double speed, const QString& text,
                const SampleHandler& handler);
 
+    // Starts a run of the voice ahead, so that its first sentence need not wait for Open JTalk
+    // to load; nothing when one is waiting already or Open JTalk is not installed.
+    void startAhead(const OpenJTalkVoiceSettings& voice);
+
     // The pronunciation of Open JTalk's own analysis of the text: what the voice says.
     QString analyse(const QString& text);
 
@@ -75,6 +79,8 @@ public:
 private:
     // A run started ahead for these arguments, or a new one; another is started ahead for them.
     std::unique_ptr<StartedProcess> takeRun(const QString& program, const QStringList& arguments);
+    // Starts a run for these arguments to wait for its text, in place of the oldest waiting.
+    void addStandby(const QString& program, const QStringList& arguments);
 
     // Runs started ahead, waiting for their text: Open JTalk loads its dictionary and voice
     // (some 50 ms) before it reads, so the next sentence need not wait for that. One for each

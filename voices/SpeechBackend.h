@@ -13,11 +13,6 @@ struct SpeechBackend {
     std::unique_ptr<Beeper> beeper;
 };
 
-// Loads, in the background, the voices the settings file gives the speakers, so that the first
-// line of each speaker starts as quickly as its later ones. For after the window is shown: the
-// work competes with nothing the user waits for.
-void warmUpSpeakerVoices();
-
 SpeechBackend createSpeechBackend();
 
 } // namespace lessora
