@@ -13,6 +13,8 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -38,6 +40,11 @@ QStringList dictionaryCandidates() {
     return candidates;
 }
 
+quint64 nextSerial() {
+    static std::atomic<quint64> serial = 0;
+    return ++serial;
+}
+
 } // namespace
 
 #ifdef LESSORA_HAVE_MECAB
@@ -46,6 +53,8 @@ struct MecabTagger::Private {
     std::unique_ptr<MeCab::Model> model;
     std::unique_ptr<MeCab::Tagger> tagger;
     bool widensAscii = false;
+    // Tells this tagger's entries from those of one that had its place before.
+    const quint64 serial = nextSerial();
     std::mutex latticesMutex;
     std::vector<std::unique_ptr<MeCab::Lattice>> lattices; // free for the next parse
 };
@@ -192,23 +201,62 @@ QByteArray widened(const QString& text, std::vector<qsizetype>& indexOfByte) {
     return utf8;
 }
 
-// Part-of-speech fields repeat a few dozen values: each is decoded once and then shared.
-QString sharedField(const char* begin, const char* end) {
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>()(text);
-        }
+// What the dictionary says of one of its entries, decoded: the fields a morpheme takes, and the
+// surface it was last found with.
+struct EntryFields {
+    QString partOfSpeech;
+    QString subclass;
+    QString subclass2;
+    QString baseForm;
+    QString pronunciation;
+    QByteArray surfaceBytes; // as the tagger saw it
+    QString surface;
+};
+
+EntryFields decodeEntry(const char* feature) {
+    const char* starts[10];
+    const char* ends[10];
+    const int fields = splitFeature(feature, starts, ends);
+    auto field = [&](int index) {
+        return index < fields ? featureField(starts[index], ends[index]) : QString();
     };
-    thread_local std::unordered_map<std::string, QString, Hash, std::equal_to<>> known;
-    const std::string_view key(begin, size_t(end - begin));
-    const auto found = known.find(key);
-    if (found != known.end())
-        return found->second;
-    QString value = featureField(begin, end);
-    if (known.size() < 65536)
-        known.emplace(std::string(key), value);
-    return value;
+    EntryFields entry{field(0), field(1), field(2), field(6), field(8), {}, {}};
+    if (entry.baseForm == u"*")
+        entry.baseForm.clear();
+    // Words missing from the dictionary have fewer fields, or "*" in their place. Open JTalk's
+    // dictionary marks devoiced morae with ’ and some word joins with ':', which are no sounds
+    // of their own.
+    entry.pronunciation.remove(u'’').remove(u':');
+    if (entry.pronunciation == u"*")
+        entry.pronunciation.clear();
+    return entry;
+}
+
+// The entries met so far on this thread, by their feature text: MeCab hands out the same text
+// of its mapped dictionary every time it finds an entry, so each is decoded once, and the
+// morphemes of a line share the decoded texts instead of allocating their own.
+class EntryCache {
+public:
+    EntryFields& of(quint64 tagger, const char* feature) {
+        if (tagger != m_tagger || m_entries.size() >= kMostEntries) {
+            m_entries.clear();
+            m_tagger = tagger;
+        }
+        const auto [entry, added] = m_entries.try_emplace(feature);
+        if (added)
+            entry->second = decodeEntry(feature);
+        return entry->second;
+    }
+
+private:
+    static constexpr size_t kMostEntries = 1 << 16;
+    quint64 m_tagger = 0;
+    std::unordered_map<const char*, EntryFields> m_entries;
+};
+
+EntryCache& entryCache() {
+    thread_local EntryCache cache;
+    return cache;
 }
 
 bool isAsciiDigits(const QString& text) {
@@ -254,6 +302,28 @@ MecabTagger::LatticeLease::~LatticeLease() {
     d.lattices.push_back(std::move(m_lattice));
 }
 
+// The surface of the node as the text has it, shared with the entry's when it is the same.
+QString surfaceOf(const MeCab::Node& node, EntryFields& entry, const QString& text,
+                  const QByteArray& utf8, const std::vector<qsizetype>& indexOfByte) {
+    if (indexOfByte.empty()) {
+        const QByteArrayView bytes(node.surface, node.length);
+        if (entry.surfaceBytes != bytes) {
+            entry.surfaceBytes = bytes.toByteArray();
+            entry.surface = QString::fromUtf8(bytes);
+        }
+        return entry.surface;
+    }
+    // Widened text: the surface is the text's own characters, which the entry may have met
+    // written otherwise (A or Ａ).
+    const size_t begin = size_t(node.surface - utf8.constData());
+    const qsizetype from = indexOfByte[begin];
+    const QStringView surface =
+        QStringView(text).sliced(from, indexOfByte[begin + node.length] - from);
+    if (entry.surface != surface)
+        entry.surface = surface.toString();
+    return entry.surface;
+}
+
 QList<Morpheme> MecabTagger::parse(const QString& text) const {
     QList<Morpheme> morphemes;
     std::vector<qsizetype> indexOfByte;
@@ -262,38 +332,23 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
     lattice.get()->set_sentence(utf8.constData(), size_t(utf8.size()));
     if (!d->tagger->parse(lattice.get()))
         return morphemes;
-    const char* starts[10];
-    const char* ends[10];
+    qsizetype nodes = 0;
+    for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next)
+        ++nodes;
+    morphemes.reserve(nodes);
+    EntryCache& entries = entryCache();
     bool lastIsDigits = false; // the last morpheme is a run of ASCII digits
     for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
-        const int fields = splitFeature(node->feature, starts, ends);
-        auto shared = [&](int index) {
-            return index < fields ? sharedField(starts[index], ends[index]) : QString();
-        };
+        EntryFields& entry = entries.of(d->serial, node->feature);
         Morpheme morpheme;
-        if (d->widensAscii) {
-            const size_t begin = size_t(node->surface - utf8.constData());
-            const qsizetype from = indexOfByte[begin];
-            const qsizetype to = indexOfByte[begin + node->length];
-            morpheme.surface = text.mid(from, to - from);
-        } else {
-            morpheme.surface = QString::fromUtf8(node->surface, node->length);
-        }
-        morpheme.partOfSpeech = shared(0);
-        morpheme.subclass = shared(1);
-        morpheme.subclass2 = shared(2);
-        if (QString base = shared(6); base != u"*")
-            morpheme.baseForm = std::move(base);
-        // Words missing from the dictionary have fewer fields, or "*" in their place. Open
-        // JTalk's dictionary marks devoiced morae with ’ and some word joins with ':', which are
-        // no sounds of their own.
-        QString pronunciation = shared(8);
-        if (pronunciation.contains(u'’') || pronunciation.contains(u':'))
-            pronunciation.remove(u'’').remove(u':');
-        if (pronunciation != u"*")
-            morpheme.pronunciation = std::move(pronunciation);
+        morpheme.surface = surfaceOf(*node, entry, text, utf8, indexOfByte);
+        morpheme.partOfSpeech = entry.partOfSpeech;
+        morpheme.subclass = entry.subclass;
+        morpheme.subclass2 = entry.subclass2;
+        morpheme.baseForm = entry.baseForm;
+        morpheme.pronunciation = entry.pronunciation;
         morpheme.spaceBefore = node->rlength > node->length;
         // Open JTalk's dictionary has each digit as a word: a run of them is one number, as
         // the other dictionary has it.
