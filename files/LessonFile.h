@@ -84,7 +84,14 @@ struct LessonFileContent {
     LessonFileStatus status = LessonFileStatus::NotJson;
     QString error;                 // InvalidValue: the message, exactly as the user sees it
     StoredLessonSettings settings; // Loaded, NoRows
-    QList<LessonRow> rows;         // Loaded: the elements of "Rows", as read
+    // Loaded: the elements of "Rows", as read, but for the No cells that the table keeps as
+    // numbers (LessonTable::replaceRows): those are empty here, and their numbers are in
+    // `numbers`, which has 0 for the other rows. No text is made for them.
+    QList<LessonRow> rows;
+    QList<int> numbers;
+
+    // The rows with every No cell as the file has it.
+    QList<LessonRow> rowsAsWritten() const;
 };
 
 // Reads a whole lesson file. Everything is converted before anything is returned, so a

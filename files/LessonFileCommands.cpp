@@ -32,13 +32,16 @@ void applySettings(LessonSettingsControls& controls, const StoredLessonSettings&
 
 } // namespace
 
-void applyLessonRows(LessonTable& table, QList<LessonRow> rows) {
+void applyLessonRows(LessonTable& table, QList<LessonRow> rows, QList<int> numbers) {
     const int loaded = static_cast<int>(rows.size());
-    for (int row = loaded; row < kMinimumLoadedRows; ++row)
-        rows.append({QString::number(row + 1), {}, {}, {}, {}});
+    numbers.resize(loaded);
+    for (int row = loaded; row < kMinimumLoadedRows; ++row) {
+        rows.append(LessonRow{});
+        numbers.append(row + 1);
+    }
     // Rows change in place rather than in one reset, so the grid keeps its current cell where
     // it can.
-    table.replaceRows(std::move(rows));
+    table.replaceRows(std::move(rows), std::move(numbers));
 }
 
 bool LessonFileCommands::save(const LessonCommandContext& context) {
@@ -86,7 +89,7 @@ bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QSt
         return false;
     case LessonFileStatus::Loaded:
         applySettings(context.controls, content.settings);
-        applyLessonRows(context.table, std::move(content.rows));
+        applyLessonRows(context.table, std::move(content.rows), std::move(content.numbers));
         if (announceSuccess)
             context.messages.showMessage(lessonFileMessages::loaded);
         return true;

@@ -78,7 +78,8 @@ private:
 };
 
 // Puts loaded rows into the table: n rows, at least 10; the rows added beyond the file's are
-// blank and numbered on from n + 1.
-void applyLessonRows(LessonTable& table, QList<LessonRow> rows);
+// blank and numbered on from n + 1. `numbers` gives No cells as numbers, as the lesson file
+// reader does (LessonFileContent::numbers); it may be shorter than the rows, or empty.
+void applyLessonRows(LessonTable& table, QList<LessonRow> rows, QList<int> numbers = {});
 
 } // namespace lessora

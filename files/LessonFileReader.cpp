@@ -5,6 +5,7 @@
 // nesting depth. Everything is converted before the result is handed back, so nothing half-read
 // ever reaches the table.
 #include "files/LessonFile.h"
+#include "lesson/RecentTexts.h"
 #include "settings/AsciiCase.h"
 
 #include <algorithm>
@@ -272,27 +273,6 @@ constexpr std::array<bool, 256> kPlainStringBytes = [] {
     return plain;
 }();
 
-// The last few texts read for one column, handed out again instead of allocating a copy: a
-// lesson has few distinct speakers, languages and intervals, and its rows can then share them.
-class RecentTexts {
-public:
-    QString take(std::string_view latin1) {
-        for (std::size_t i = 0; i < m_texts.size(); ++i) {
-            if (m_bytes[i] == latin1 && !m_texts[i].isNull())
-                return m_texts[i];
-        }
-        m_next = (m_next + 1) % m_texts.size();
-        m_bytes[m_next] = latin1;
-        m_texts[m_next] = QString::fromLatin1(latin1.data(), qsizetype(latin1.size()));
-        return m_texts[m_next];
-    }
-
-private:
-    std::array<QString, 4> m_texts;
-    std::array<std::string, 4> m_bytes; // each text's Latin-1 bytes, for a quick comparison
-    std::size_t m_next = 0;
-};
-
 // Strict JSON grammar over the file's UTF-8 bytes, with the lesson file's structure on top:
 // the root object, its settings and "Rows", and the row objects. Everything else is checked
 // for syntax and skipped. Of several members with the same name the first counts. Bytes
@@ -318,6 +298,7 @@ private:
     template <typename OnElement> void parseArray(int depth, OnElement onElement);
     void skipValue(int depth);
     JsonValue readValue(int depth, RecentTexts* recent = nullptr);
+    JsonValue readNoValue(int& number);
     StringToken readString();
     void skipEscape();
     QString decode(const StringToken& token);
@@ -343,7 +324,8 @@ private:
     std::array<std::optional<JsonValue>, kSettingNames.size()> m_settings;
     std::array<RecentTexts, kLessonColumnCount> m_recentCells;
     QList<LessonRow> m_rows;
-    QString m_rowsError; // the first element that failed; later rows are only checked
+    QList<int> m_numbers; // per row: its No cell's number, or 0 (LessonFileContent::numbers)
+    QString m_rowsError;  // the first element that failed; later rows are only checked
 };
 
 void LessonParser::skipWhitespace() {
@@ -570,7 +552,7 @@ QString LessonParser::readStringValue(RecentTexts* recent) {
         const qsizetype size = m_pos++ - first;
         constexpr qsizetype kShortText = 16;
         if (recent && size <= kShortText)
-            return recent->take(std::string_view(plain, std::size_t(size)));
+            return recent->take(QLatin1StringView(plain, size));
         return QString::fromLatin1(plain, size);
     }
     // Escapes or non-ASCII text: decoded code unit by code unit into the scratch room.
@@ -703,6 +685,32 @@ int LessonParser::indexOfName(const std::array<std::string_view, N>& names,
     return -1;
 }
 
+// The No member. A number, or a string of digits, that the table keeps as a number gives that
+// number and an empty text, so that no text is made for it; any other value is read as it is.
+JsonValue LessonParser::readNoValue(int& number) {
+    using Kind = JsonValue::Kind;
+    const uchar first = nextToken();
+    if (first == '"') {
+        const uchar* last = m_pos + 1;
+        while (last != m_end && *last >= '0' && *last <= '9')
+            ++last;
+        if (last != m_end && *last == '"') {
+            const auto* digits = reinterpret_cast<const char*>(m_pos + 1);
+            number = numberOfNoText(QLatin1StringView(digits, last - (m_pos + 1)));
+            if (number > 0) {
+                m_pos = last + 1;
+                return {Kind::String, {}};
+            }
+        }
+    } else if (first == '-' || (first >= '0' && first <= '9')) {
+        const std::string_view text = readNumber();
+        const QLatin1StringView latin1(text.data(), qsizetype(text.size()));
+        number = numberOfNoText(latin1);
+        return {Kind::Number, number > 0 ? QString() : QString(latin1)};
+    }
+    return readValue(4);
+}
+
 std::string_view LessonParser::readNumber() {
     const uchar* start = m_pos;
     const auto digits = [this] {
@@ -770,7 +778,10 @@ void LessonParser::readRows() {
     // for them at once spares the list its copies as it grows. Capped, as a hostile file may
     // be all braces.
     constexpr qsizetype kMostRowsReserved = 4'000'000;
-    m_rows.reserve(std::min(qsizetype(std::count(m_pos, m_end, uchar('{'))), kMostRowsReserved));
+    const qsizetype rows =
+        std::min(qsizetype(std::count(m_pos, m_end, uchar('{'))), kMostRowsReserved);
+    m_rows.reserve(rows);
+    m_numbers.reserve(rows);
     parseArray(2, [this] { readRowElement(); });
 }
 
@@ -783,21 +794,25 @@ void LessonParser::readRowElement() {
     } else {
         readRowObject();
     }
-    if (!m_rowsError.isEmpty() && !m_rows.isEmpty())
-        m_rows = {}; // the load fails as a whole; stop holding what was read
+    if (!m_rowsError.isEmpty() && !m_rows.isEmpty()) {
+        // The load fails as a whole; stop holding what was read.
+        m_rows = {};
+        m_numbers = {};
+    }
 }
 
 void LessonParser::readRowObject() {
     std::array<std::optional<JsonValue>, kLessonColumnCount> members;
+    int number = 0;   // the No cell's, when the table keeps it as a number
     int expected = 0; // the member written next in the files this program saves
-    parseObject(3, [this, &members, &expected](const StringToken& name) {
+    parseObject(3, [this, &members, &number, &expected](const StringToken& name) {
         const int column =
             isName(kRowMemberNames[expected], name) ? expected : indexOfName(kRowMemberNames, name);
         if (column >= 0)
             expected = (column + 1) % kLessonColumnCount;
         if (column >= 0 && !members[column])
-            // Numbers differ from row to row: the No column has no texts to share.
-            members[column] = readValue(4, column == ColNo ? nullptr : &m_recentCells[column]);
+            members[column] =
+                column == ColNo ? readNoValue(number) : readValue(4, &m_recentCells[column]);
         else
             skipValue(4);
     });
@@ -819,6 +834,7 @@ void LessonParser::readRowObject() {
         row[column] = std::move(text.value);
     }
     m_rows.append(std::move(row));
+    m_numbers.append(number);
 }
 
 QString LessonParser::convertPracticeSettings(StoredPracticeSettings& practice) {
@@ -893,10 +909,20 @@ LessonFileContent LessonParser::result() {
         return fail(m_rowsError);
     content.status = LessonFileStatus::Loaded;
     content.rows = std::move(m_rows);
+    content.numbers = std::move(m_numbers);
     return content;
 }
 
 } // namespace
+
+QList<LessonRow> LessonFileContent::rowsAsWritten() const {
+    QList<LessonRow> written = rows;
+    for (qsizetype r = 0; r < written.size(); ++r) {
+        if (numbers.value(r) > 0)
+            written[r][ColNo] = QString::number(numbers[r]);
+    }
+    return written;
+}
 
 LessonFileContent readLessonFile(QByteArrayView bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))

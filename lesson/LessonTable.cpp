@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <numeric>
 
 namespace lessora {
 
@@ -9,17 +10,16 @@ namespace {
 
 const QList<int> kChangedRoles = {Qt::DisplayRole, Qt::EditRole};
 
-// The number whose decimal text (as QString::number writes it) the text is: 1 or more, without
-// sign or leading zero, within an int; 0 for every other text.
-int numberInText(QStringView text) {
+template <typename Text> int numberInText(Text text) {
     constexpr qsizetype kMaxDigits = 10;
-    if (text.isEmpty() || text.size() > kMaxDigits || text.front() == u'0')
+    if (text.isEmpty() || text.size() > kMaxDigits || text[0].unicode() == u'0')
         return 0;
     qint64 value = 0;
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
         if (c < u'0' || c > u'9')
             return 0;
-        value = value * 10 + (c.unicode() - u'0');
+        value = value * 10 + (c - u'0');
     }
     return value <= std::numeric_limits<int>::max() ? int(value) : 0;
 }
@@ -27,13 +27,21 @@ int numberInText(QStringView text) {
 // Moves a No cell that holds a number's text into the number: returns the number and empties
 // the cell, or returns 0 and leaves the text.
 int takeNumber(QString& noCell) {
-    const int number = numberInText(noCell);
+    const int number = numberOfNoText(noCell);
     if (number > 0)
         noCell = QString();
     return number;
 }
 
 } // namespace
+
+int numberOfNoText(QStringView text) {
+    return numberInText(text);
+}
+
+int numberOfNoText(QLatin1StringView text) {
+    return numberInText(text);
+}
 
 LessonTable::LessonTable(QObject* parent)
     : QAbstractTableModel(parent) {}
@@ -59,7 +67,7 @@ void LessonTable::setCell(int column, int row, const QString& text) {
     if (!contains(column, row))
         return;
     if (column == ColNo) {
-        const int number = numberInText(text);
+        const int number = numberOfNoText(text);
         const bool unchanged = number > 0 ? m_numbers[row] == number
                                           : m_numbers[row] == 0 && m_rows[row][ColNo] == text;
         if (unchanged)
@@ -100,14 +108,14 @@ void LessonTable::setRow(int row, const LessonRow& cells) {
 
 void LessonTable::setRows(QList<LessonRow> rows, Numbering numbering) {
     QList<int> numbers(rows.size());
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        QString& noCell = rows[r][ColNo];
-        if (numbering == Numbering::ByPosition) {
-            noCell = QString();
-            numbers[r] = int(r + 1);
-        } else {
-            numbers[r] = takeNumber(noCell);
-        }
+    if (numbering == Numbering::ByPosition) {
+        // The rows are not read at all: a million of them would each cost a cache miss.
+        Q_ASSERT(std::all_of(rows.cbegin(), rows.cend(),
+                             [](const LessonRow& row) { return row[ColNo].isEmpty(); }));
+        std::iota(numbers.begin(), numbers.end(), 1);
+    } else {
+        for (qsizetype r = 0; r < rows.size(); ++r)
+            numbers[r] = takeNumber(rows[r][ColNo]);
     }
     beginResetModel();
     m_rows = std::move(rows);
@@ -115,10 +123,12 @@ void LessonTable::setRows(QList<LessonRow> rows, Numbering numbering) {
     endResetModel();
 }
 
-void LessonTable::replaceRows(QList<LessonRow> rows) {
-    QList<int> numbers(rows.size());
-    for (qsizetype r = 0; r < rows.size(); ++r)
-        numbers[r] = takeNumber(rows[r][ColNo]);
+void LessonTable::replaceRows(QList<LessonRow> rows, QList<int> numbers) {
+    numbers.resize(rows.size());
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (numbers[r] <= 0)
+            numbers[r] = takeNumber(rows[r][ColNo]);
+    }
     const int oldCount = this->rows();
     const int newCount = static_cast<int>(rows.size());
     const int kept = std::min(oldCount, newCount);

@@ -19,6 +19,12 @@ inline constexpr int kLessonColumnCount = 5;
 
 using LessonRow = std::array<QString, kLessonColumnCount>;
 
+// The number whose decimal text (as QString::number writes it) a No cell's text is: 1 or more,
+// without sign or leading zero, within an int; 0 for every other text. The table keeps such a
+// cell as the number.
+int numberOfNoText(QStringView text);
+int numberOfNoText(QLatin1StringView text);
+
 } // namespace lessora
 
 // Rows move in memory as plain bytes, as QString does, when lists of them grow or shift.
@@ -39,7 +45,7 @@ public:
     // How setRows takes the No cells of the rows it is given.
     enum class Numbering {
         AsWritten,  // as the rows hold them
-        ByPosition, // the decimal text of r + 1 for row r, whatever the rows hold
+        ByPosition, // the decimal text of r + 1 for row r; the rows' No cells must be empty
     };
 
     explicit LessonTable(QObject* parent = nullptr);
@@ -59,7 +65,9 @@ public:
     void setRows(QList<LessonRow> rows, Numbering numbering = Numbering::AsWritten);
     // Replaces every row's cells, adding or removing rows at the end only, so that a view keeps
     // its current cell where the table still has it (one row change and one data change).
-    void replaceRows(QList<LessonRow> rows);
+    // `numbers` may give a row's No cell as the number it holds (its text then empty), as the
+    // lesson file reader does; 0, or no list at all, takes the No cell's text.
+    void replaceRows(QList<LessonRow> rows, QList<int> numbers = {});
     QList<LessonRow> allRows() const;
     // Inserts the given rows before row `row` (rows() appends) in one model change.
     void insertBlock(int row, const QList<LessonRow>& block);

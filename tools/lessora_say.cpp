@@ -250,7 +250,7 @@ StoredLessonSettings readLesson(const QString& path, LessonTable& table) {
     const LessonFileContent content = readLessonFile(readWholeFile(path));
     switch (content.status) {
     case LessonFileStatus::Loaded:
-        table.setRows(content.rows);
+        table.replaceRows(content.rows, content.numbers);
         return content.settings;
     case LessonFileStatus::NoRows:
         throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::noRows));

@@ -103,7 +103,7 @@ void TestLessonFile::textRoundTrips() {
         QVERIFY(byte >= 0x20 && byte < 0x80);
     const LessonFileContent content = readLessonFile(bytes);
     QCOMPARE(content.status, LessonFileStatus::Loaded);
-    QCOMPARE(joined(content.rows), joined(rows));
+    QCOMPARE(joined(content.rowsAsWritten()), joined(rows));
     QCOMPARE(content.settings, (StoredLessonSettings{1, 2, 3, true}));
 }
 
@@ -208,7 +208,7 @@ void TestLessonFile::reads() {
     const LessonFileContent content = readLessonFile(file);
     QCOMPARE(content.status, status);
     QCOMPARE(content.error, error);
-    QCOMPARE(joined(content.rows), rows);
+    QCOMPARE(joined(content.rowsAsWritten()), rows);
 }
 
 // Each kind of JSON value against each wanted type: "EnglishRateIndex" wants a whole number,
@@ -285,7 +285,7 @@ void TestLessonFile::conversions() {
     QString converted = content.error;
     if (content.status == LessonFileStatus::Loaded) {
         if (isRowMember)
-            converted = content.rows.value(0)[ColText];
+            converted = content.rowsAsWritten().value(0)[ColText];
         else if (content.settings.englishRateIndex)
             converted = QString::number(*content.settings.englishRateIndex);
         else if (content.settings.hideText)
