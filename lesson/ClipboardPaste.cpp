@@ -1,6 +1,7 @@
 #include "lesson/ClipboardPaste.h"
 
 #include "lesson/LessonCursor.h"
+#include "lesson/RecentTexts.h"
 #include "lesson/RowRules.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBoxes.h"
@@ -19,37 +20,52 @@ bool isLineBreak(QChar c) {
     return c == u'\r' || c == u'\n';
 }
 
-// Where the line that starts at `start` ends, and where the next one starts. Lines end at
-// CR LF, at a lone CR and at a lone LF.
-std::pair<qsizetype, qsizetype> lineAt(QStringView text, qsizetype start) {
-    qsizetype end = start;
-    while (end < text.size() && !isLineBreak(text[end]))
-        ++end;
-    qsizetype next = end + 1;
-    if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
-        ++next;
-    return {end, next};
-}
+// The lines of a text, one after another. Lines end at CR LF, at a lone CR and at a lone LF.
+// The next CR and the next LF are each found with the library's vectorised search, once as the
+// lines pass them, rather than character by character.
+class Lines {
+public:
+    explicit Lines(QStringView text)
+        : m_text(text) {}
+
+    // Where the line that starts at `start` ends, and where the next one starts.
+    std::pair<qsizetype, qsizetype> lineAt(qsizetype start) {
+        const qsizetype end =
+            std::min(nextOf(u'\n', m_nextLf, start), nextOf(u'\r', m_nextCr, start));
+        qsizetype next = end + 1;
+        if (end + 1 < m_text.size() && m_text[end] == u'\r' && m_text[end + 1] == u'\n')
+            ++next;
+        return {end, next};
+    }
+
+private:
+    // The first `c` at or after `from`, or the text's end; `found` keeps the last answer.
+    qsizetype nextOf(char16_t c, qsizetype& found, qsizetype from) const {
+        if (found < from) {
+            found = m_text.indexOf(QChar(c), from);
+            if (found < 0)
+                found = m_text.size();
+        }
+        return found;
+    }
+
+    QStringView m_text;
+    qsizetype m_nextLf = -1;
+    qsizetype m_nextCr = -1;
+};
 
 // The text without its trailing lines that hold only characters of code 32 or below (line
-// breaks, blanks, tabs), and the number of lines it has then (empty lines within count).
-std::pair<QStringView, qsizetype> keptLines(QStringView text) {
+// breaks, blanks, tabs); empty lines within stay.
+QStringView keptLines(QStringView text) {
     qsizetype end = text.size();
     while (end > 0 && text[end - 1].unicode() <= 32)
         --end;
     if (end == 0)
-        return {QStringView(), 0};
+        return {};
     // The last kept line ends at the first line break after its last visible character.
     while (end < text.size() && !isLineBreak(text[end]))
         ++end;
-    const QStringView kept = text.first(end);
-    qsizetype lines = 1;
-    for (qsizetype i = 0; i < kept.size(); ++i) {
-        if (kept[i] == u'\n' ||
-            (kept[i] == u'\r' && (i + 1 == kept.size() || kept[i + 1] != u'\n')))
-            ++lines;
-    }
-    return {kept, lines};
+    return text.first(end);
 }
 
 // The first tab-separated field of the text, and the rest after its tab (null when none).
@@ -60,14 +76,15 @@ std::pair<QStringView, QStringView> nextField(QStringView text) {
     return {text.first(tab), text.sliced(tab + 1)};
 }
 
-QString intervalCell(QStringView field, QChar decimalSeparator) {
+QString intervalCell(QStringView field, QChar decimalSeparator, RecentTexts& recent) {
     const QStringView trimmed = trimmedView(field);
-    return clampedIntervalText(trimmed, decimalSeparator).value_or(trimmed.toString());
+    if (std::optional<QString> clamped = clampedIntervalText(trimmed, decimalSeparator))
+        return *std::move(clamped);
+    return trimmed.isEmpty() ? trimmed.toString() : recent.take(trimmed);
 }
 
-// A row from one line; the No cell is left to the table, which numbers pasted rows.
-LessonRow rowFromLine(QStringView line, QChar decimalSeparator) {
-    LessonRow row;
+// Fills an empty row from one line; the No cell is left to the table, which numbers pasted rows.
+void fillRow(LessonRow& row, QStringView line, QChar decimalSeparator, RecentTexts& intervals) {
     const auto [speaker, afterSpeaker] = nextField(line);
     const QStringView code = trimmedView(speaker);
     if (const Speaker* known = speakerOfCode(code)) {
@@ -77,23 +94,27 @@ LessonRow rowFromLine(QStringView line, QChar decimalSeparator) {
         row[ColSpeaker] = asciiUppercased(code.toString());
     }
     if (afterSpeaker.isNull())
-        return row;
+        return;
     const auto [text, afterText] = nextField(afterSpeaker);
     row[ColText] = text.toString();
     if (!afterText.isNull())
-        row[ColInterval] = intervalCell(nextField(afterText).first, decimalSeparator);
-    return row;
+        row[ColInterval] = intervalCell(nextField(afterText).first, decimalSeparator, intervals);
 }
 
 } // namespace
 
 QList<LessonRow> rowsFromClipboardText(QStringView text, QChar decimalSeparator) {
-    const auto [kept, lineCount] = keptLines(text);
+    const QStringView kept = keptLines(text);
     QList<LessonRow> rows;
-    rows.reserve(lineCount);
-    for (qsizetype start = 0; rows.size() < lineCount;) {
-        const auto [end, next] = lineAt(kept, start);
-        rows.append(rowFromLine(kept.sliced(start, end - start), decimalSeparator));
+    if (kept.isEmpty())
+        return rows;
+    // The rows are not counted first: that would read the whole text once more, while the
+    // list grows in place (a large one is remapped, not copied).
+    Lines lines(kept);
+    RecentTexts intervals; // a lesson has few distinct pauses: its rows share their texts
+    for (qsizetype start = 0; start <= kept.size();) {
+        const auto [end, next] = lines.lineAt(start);
+        fillRow(rows.emplaceBack(), kept.sliced(start, end - start), decimalSeparator, intervals);
         start = next;
     }
     return rows;

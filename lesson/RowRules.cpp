@@ -46,26 +46,31 @@ void renumber(LessonTable& table) {
 
 namespace {
 
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
 // The words an Interval cell may hold instead of digits, as QString::toUpper reads them: only
 // texts this short can be one, and only non-ASCII ones need the full case mapping.
 std::optional<double> intervalWord(QStringView text) {
     constexpr qsizetype kLongestWord = 4;
-    if (text.isEmpty() || text.size() > 2 * kLongestWord)
+    // A number starts with a digit, which no word's upper case does.
+    if (text.isEmpty() || text.size() > 2 * kLongestWord || isAsciiDigit(text.front()))
         return std::nullopt;
     const bool ascii =
         std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    const QString upper = ascii ? asciiUppercased(text.toString()) : text.toString().toUpper();
-    if (upper == u"INF" || upper == u"+INF")
+    // An ASCII text is compared as it is, without a copy.
+    const QString upper = ascii ? QString() : text.toString().toUpper();
+    const auto is = [&](QStringView word) {
+        return ascii ? equalsIgnoringAsciiCase(text, word) : upper == word;
+    };
+    if (is(u"INF") || is(u"+INF"))
         return std::numeric_limits<double>::infinity();
-    if (upper == u"-INF")
+    if (is(u"-INF"))
         return -std::numeric_limits<double>::infinity();
-    if (upper == u"NAN")
+    if (is(u"NAN"))
         return std::numeric_limits<double>::quiet_NaN();
     return std::nullopt;
-}
-
-bool isAsciiDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
 }
 
 // The text as a C number ('.' for the separator, no leading '+') when it is an optional sign,
