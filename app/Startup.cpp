@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
@@ -21,6 +22,28 @@
 namespace lessora {
 
 namespace {
+
+// Gives the program its icon once the window has been painted for the first time: drawing the
+// scalable icon at every size the window system takes (and loading what draws it) would delay
+// the first sight of the window by a sixth, while nobody waits for the icon.
+class IconAfterFirstPaint : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // After this paint has reached the screen.
+            QTimer::singleShot(0, this, [this] {
+                QApplication::setWindowIcon(
+                    QIcon(QStringLiteral(":/icons/org.lessora.Lessora.svg")));
+                deleteLater();
+            });
+        }
+        return false;
+    }
+};
 
 constexpr int kExitUsage = 2;
 
@@ -78,7 +101,6 @@ int runLessora(int argc, char** argv) {
     if (const std::optional<int> exitCode = answerWithoutWindow(commandLine))
         return *exitCode;
     installQtJapaneseTranslations(application);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.lessora.Lessora.svg")));
 
     QtMessageBoxes messages;
     QtFileDialogs fileDialogs;
@@ -97,6 +119,7 @@ int runLessora(int argc, char** argv) {
     auto* voiceSettings = new VoiceSettingsDialog(services, &window);
     auto* voiceCheck = new VoiceCheckDialog(services, &window);
     window.setVoiceWindows(voiceSettings, voiceCheck);
+    window.installEventFilter(new IconAfterFirstPaint(&window));
     // No voice is loaded ahead: the engine loads each one when a line of it is first prepared
     // or spoken, so that an idle window holds none of them.
     window.show();
