@@ -10,7 +10,12 @@
 
 #include <QStringView>
 #include <algorithm>
+#include <bit>
 #include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace lessora {
 
@@ -20,39 +25,62 @@ bool isLineBreak(QChar c) {
     return c == u'\r' || c == u'\n';
 }
 
-// The lines of a text, one after another. Lines end at CR LF, at a lone CR and at a lone LF.
-// The next CR and the next LF are each found with the library's vectorised search, once as the
-// lines pass them, rather than character by character.
-class Lines {
-public:
-    explicit Lines(QStringView text)
-        : m_text(text) {}
-
-    // Where the line that starts at `start` ends, and where the next one starts.
-    std::pair<qsizetype, qsizetype> lineAt(qsizetype start) {
-        const qsizetype end =
-            std::min(nextOf(u'\n', m_nextLf, start), nextOf(u'\r', m_nextCr, start));
-        qsizetype next = end + 1;
-        if (end + 1 < m_text.size() && m_text[end] == u'\r' && m_text[end + 1] == u'\n')
-            ++next;
-        return {end, next};
+// The index of the first character below U+0020 (tab, CR, LF or another control character) at
+// or after `from`, or the text's end: one scan finds both the fields and the end of a line.
+qsizetype nextControl(QStringView text, qsizetype from) {
+    const char16_t* units = text.utf16();
+    qsizetype i = from;
+#ifdef __SSE2__
+    // Eight characters at a time: those that stay at 0 once 31 is taken off (saturating).
+    const __m128i highestControl = _mm_set1_epi16(0x1F);
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+        const __m128i control =
+            _mm_cmpeq_epi16(_mm_subs_epu16(chunk, highestControl), _mm_setzero_si128());
+        if (const int mask = _mm_movemask_epi8(control))
+            return i + std::countr_zero(unsigned(mask)) / 2;
     }
+#endif
+    while (i < text.size() && units[i] >= 0x20)
+        ++i;
+    return i;
+}
 
-private:
-    // The first `c` at or after `from`, or the text's end; `found` keeps the last answer.
-    qsizetype nextOf(char16_t c, qsizetype& found, qsizetype from) const {
-        if (found < from) {
-            found = m_text.indexOf(QChar(c), from);
-            if (found < 0)
-                found = m_text.size();
-        }
-        return found;
-    }
-
-    QStringView m_text;
-    qsizetype m_nextLf = -1;
-    qsizetype m_nextCr = -1;
+// One line of the text: its first three tab-separated fields (the speaker, the text and the
+// interval; null where the line has no tab before them), and where the next line starts. Lines
+// end at CR LF, at a lone CR and at a lone LF.
+struct Line {
+    QStringView speaker;
+    QStringView text;
+    QStringView interval;
+    qsizetype next = 0;
 };
+
+Line lineAt(QStringView text, qsizetype start) {
+    // Each field ends at the next tab or at the line's end; a fourth field and more are not read.
+    qsizetype ends[3];
+    int tabs = 0;
+    qsizetype end = start;
+    for (;; ++end) {
+        end = nextControl(text, end);
+        if (end == text.size() || isLineBreak(text[end]))
+            break;
+        if (text[end] == u'\t' && tabs < 3)
+            ends[tabs++] = end;
+    }
+    for (int field = tabs; field < 3; ++field)
+        ends[field] = end;
+    Line line;
+    line.speaker = text.sliced(start, ends[0] - start);
+    if (tabs > 0)
+        line.text = text.sliced(ends[0] + 1, ends[1] - ends[0] - 1);
+    if (tabs > 1)
+        line.interval = text.sliced(ends[1] + 1, ends[2] - ends[1] - 1);
+    line.next = end + 1;
+    if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
+        ++line.next;
+    return line;
+}
 
 // The text without its trailing lines that hold only characters of code 32 or below (line
 // breaks, blanks, tabs); empty lines within stay.
@@ -68,14 +96,6 @@ QStringView keptLines(QStringView text) {
     return text.first(end);
 }
 
-// The first tab-separated field of the text, and the rest after its tab (null when none).
-std::pair<QStringView, QStringView> nextField(QStringView text) {
-    const qsizetype tab = text.indexOf(u'\t');
-    if (tab < 0)
-        return {text, QStringView()};
-    return {text.first(tab), text.sliced(tab + 1)};
-}
-
 QString intervalCell(QStringView field, QChar decimalSeparator, RecentTexts& recent) {
     const QStringView trimmed = trimmedView(field);
     if (std::optional<QString> clamped = clampedIntervalText(trimmed, decimalSeparator))
@@ -84,21 +104,19 @@ QString intervalCell(QStringView field, QChar decimalSeparator, RecentTexts& rec
 }
 
 // Fills an empty row from one line; the No cell is left to the table, which numbers pasted rows.
-void fillRow(LessonRow& row, QStringView line, QChar decimalSeparator, RecentTexts& intervals) {
-    const auto [speaker, afterSpeaker] = nextField(line);
-    const QStringView code = trimmedView(speaker);
+void fillRow(LessonRow& row, const Line& line, QChar decimalSeparator, RecentTexts& intervals) {
+    const QStringView code = trimmedView(line.speaker);
     if (const Speaker* known = speakerOfCode(code)) {
         row[ColSpeaker] = known->code; // shared texts: no copy per row
         row[ColLanguage] = known->language;
     } else {
         row[ColSpeaker] = asciiUppercased(code.toString());
     }
-    if (afterSpeaker.isNull())
+    if (line.text.isNull())
         return;
-    const auto [text, afterText] = nextField(afterSpeaker);
-    row[ColText] = text.toString();
-    if (!afterText.isNull())
-        row[ColInterval] = intervalCell(nextField(afterText).first, decimalSeparator, intervals);
+    row[ColText] = line.text.toString();
+    if (!line.interval.isNull())
+        row[ColInterval] = intervalCell(line.interval, decimalSeparator, intervals);
 }
 
 } // namespace
@@ -110,12 +128,11 @@ QList<LessonRow> rowsFromClipboardText(QStringView text, QChar decimalSeparator)
         return rows;
     // The rows are not counted first: that would read the whole text once more, while the
     // list grows in place (a large one is remapped, not copied).
-    Lines lines(kept);
     RecentTexts intervals; // a lesson has few distinct pauses: its rows share their texts
     for (qsizetype start = 0; start <= kept.size();) {
-        const auto [end, next] = lines.lineAt(start);
-        fillRow(rows.emplaceBack(), kept.sliced(start, end - start), decimalSeparator, intervals);
-        start = next;
+        const Line line = lineAt(kept, start);
+        fillRow(rows.emplaceBack(), line, decimalSeparator, intervals);
+        start = line.next;
     }
     return rows;
 }
