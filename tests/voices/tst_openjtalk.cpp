@@ -177,7 +177,7 @@ class TestOpenJTalk : public QObject {
 
 private slots:
     void initTestCase() {
-        // The engine warms its voices up once per process: done here, before any stand-in.
+        // The synthesis thread and its synthesisers start here, before any stand-in program.
         EmbeddedSpeechEngine engine(silentOptions());
         engine.waitForSynthesis();
     }
