@@ -48,11 +48,7 @@ EmbeddedEngineOptions silentOptions() {
 }
 
 VoiceTokenPtr tokenOf(SpeechVoice& voice, const QString& description) {
-    const TokenCollection tokens = voice.voices();
-    for (int i = 0; i < tokens.count(); ++i)
-        if (tokens.item(i)->description() == description)
-            return tokens.item(i);
-    return nullptr;
+    return findVoiceToken(voice.voices(), description);
 }
 
 // From the speak to the first sample reaching the output, in ms.

@@ -1,5 +1,7 @@
 #include "voices/SpeechEngine.h"
 
+#include "settings/AsciiCase.h"
+
 namespace lessora {
 
 SynthesizedAudio SpeechVoice::synthesize(const QString&) {
@@ -47,6 +49,15 @@ CategorisedVoices listVoiceCategories(SpeechEngine& engine, SpeechVoice& voice) 
     category->setId(kOneCoreVoicesCategory, false);
     voices.oneCore = category->enumerateTokens();
     return voices;
+}
+
+VoiceTokenPtr findVoiceToken(const TokenCollection& voices, const QString& description) {
+    for (int i = 0; i < voices.count(); ++i) {
+        if (VoiceTokenPtr token = voices.item(i);
+            equalsIgnoringAsciiCase(token->description(), description))
+            return token;
+    }
+    return nullptr;
 }
 
 } // namespace lessora

@@ -174,4 +174,7 @@ struct CategorisedVoices {
 };
 CategorisedVoices listVoiceCategories(SpeechEngine& engine, SpeechVoice& voice);
 
+// The voice of that description (ASCII letter case ignored) in the list, or null.
+VoiceTokenPtr findVoiceToken(const TokenCollection& voices, const QString& description);
+
 } // namespace lessora

@@ -52,11 +52,7 @@ std::vector<const EmbeddedVoice*> openJTalkVoices() {
 }
 
 VoiceTokenPtr tokenOf(SpeechVoice& voice, const QString& description) {
-    const TokenCollection tokens = voice.voices();
-    for (int i = 0; i < tokens.count(); ++i)
-        if (tokens.item(i)->description() == description)
-            return tokens.item(i);
-    return nullptr;
+    return findVoiceToken(voice.voices(), description);
 }
 
 // Half a second of a 200 Hz tone as a 48 kHz WAV, as Open JTalk would write it.
