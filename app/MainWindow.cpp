@@ -385,10 +385,6 @@ void MainWindow::showVoiceList() {
     m_services.messages.showMessage(text);
 }
 
-const LessonFileCommands& MainWindow::lessonFiles() const {
-    return m_document->commands();
-}
-
 void MainWindow::saveLesson() {
     m_document->save();
 }

@@ -85,7 +85,6 @@ public:
     const Services& services() const { return m_services; }
     const ErrorHandler& errorHandler() const { return m_errors; }
     // The save and open dialogs' memory of the file last chosen in each.
-    const LessonFileCommands& lessonFiles() const;
     // The lesson's file commands, its recent files and whether it changed.
     LessonDocument& document() const { return *m_document; }
 

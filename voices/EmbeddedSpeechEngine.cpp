@@ -574,17 +574,6 @@ void EmbeddedSpeechEngine::warmUp(const QStringList& voiceDescriptions) {
     }
 }
 
-QStringList EmbeddedSpeechEngine::preferredVoices(const QString& language) const {
-    QStringList descriptions;
-    if (!equalsIgnoringAsciiCase(language, kLanguageEnglish) &&
-        !equalsIgnoringAsciiCase(language, kLanguageJapanese))
-        return descriptions;
-    for (const EmbeddedVoice* voice :
-         lessora::preferredVoices(equalsIgnoringAsciiCase(language, kLanguageJapanese)))
-        descriptions << voice->description;
-    return descriptions;
-}
-
 void EmbeddedSpeechEngine::waitForSynthesis() {
     SynthesisWorker::instance().runAndWait([](SynthesisContext&) {});
 }

@@ -47,7 +47,6 @@ public:
     std::unique_ptr<SpeechVoice> createVoice() override;
     std::unique_ptr<VoiceCategory> createVoiceCategory() override;
     QString availabilityNote() const override;
-    QStringList preferredVoices(const QString& language) const override;
 
     // No sound device, or none at the last try: speech is played into the silent output.
     bool isSilent() const;

@@ -144,11 +144,6 @@ public:
     // A short note for the user about the engine's state, for example that no sound device
     // was found; empty when all is well.
     virtual QString availabilityNote() const { return {}; }
-
-    // The descriptions of the installed voices that speakers of the language ("English",
-    // "Japanese") get by default, best first: the first for the first speaker of the language,
-    // the second for the second, and so on. Empty when the engine has no preference.
-    virtual QStringList preferredVoices(const QString& /*language*/) const { return {}; }
 };
 
 // Scope of one engine operation; ends it on every path, errors included.
