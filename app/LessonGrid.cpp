@@ -7,18 +7,46 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
 
 namespace lessora {
 
 namespace {
 // Between two keystrokes of someone typing slowly into a cell.
 constexpr qint64 kTypingPauseMs = 2000;
+
+// The column header, measured in its own font. QHeaderView measures every caption in bold,
+// to leave room for a highlighted section; this grid never highlights one, and the bold face
+// of a Japanese font would cost the idle program megabytes just for that measurement.
+class ColumnHeader : public QHeaderView {
+public:
+    explicit ColumnHeader(QWidget* parent)
+        : QHeaderView(Qt::Horizontal, parent) {
+        setSectionsClickable(true); // as QTableView's own header
+        setHighlightSections(false);
+    }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override {
+        if (!model())
+            return {};
+        ensurePolished();
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        option.fontMetrics = fontMetrics();
+        option.text = model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+};
 } // namespace
 
 LessonGrid::LessonGrid(LessonTable& table, QWidget* parent)
     : QTableView(parent)
     , m_table(table) {
     installGridAccessibility();
+    setHorizontalHeader(new ColumnHeader(this));
     setModel(&table);
     // The cells' text colours are fixed (black, dark red), so the cells keep a light
     // background in any desktop theme; a dark theme would otherwise hide the Japanese rows.
@@ -40,7 +68,6 @@ LessonGrid::LessonGrid(LessonTable& table, QWidget* parent)
     setShowGrid(true);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     connect(this, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { emit cellClicked(index.column(), index.row()); });

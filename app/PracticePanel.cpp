@@ -83,8 +83,9 @@ PracticePanel::PracticePanel(QWidget* parent)
     lblPeek->setTextInteractionFlags(Qt::NoTextInteraction);
     lblPeek->setFrameShape(QFrame::StyledPanel);
     lblProgress = describe(new QLabel(this), "lblProgress", QStringLiteral("再生している位置"));
+    // Larger now; bold from the first progress shown (showProgress), because loading the bold
+    // face of a Japanese font costs megabytes that a window with nothing playing does not need.
     QFont progressFont = lblProgress->font();
-    progressFont.setBold(true);
     progressFont.setPointSizeF(progressFont.pointSizeF() * 1.2);
     lblProgress->setFont(progressFont);
     lblProgress->setWordWrap(true);
@@ -179,7 +180,13 @@ void PracticePanel::applyStored(const StoredPracticeSettings& stored) {
 }
 
 void PracticePanel::showProgress(const PlaybackProgress& progress) {
-    lblProgress->setText(progressText(progress));
+    const QString text = progressText(progress);
+    if (!text.isEmpty() && !lblProgress->font().bold()) {
+        QFont bold = lblProgress->font();
+        bold.setBold(true);
+        lblProgress->setFont(bold);
+    }
+    lblProgress->setText(text);
     lblProgress->setAccessibleName(lblProgress->text());
 }
 
