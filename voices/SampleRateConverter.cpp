@@ -10,9 +10,27 @@ constexpr int kZeroCrossings = 12;
 constexpr int kTableResolution = 256; // kernel samples per input sample
 constexpr double kPi = 3.14159265358979323846;
 
-double blackman(double x) { // x in [-1, 1]
-    return 0.42 + 0.5 * std::cos(kPi * x) + 0.08 * std::cos(2 * kPi * x);
-}
+// cos and sin of successive multiples of an angle, by rotation: the kernel table takes
+// thousands of them, and a converter is made as every line starts to speak.
+class Rotation {
+public:
+    explicit Rotation(double step)
+        : m_stepCos(std::cos(step))
+        , m_stepSin(std::sin(step)) {}
+    double cos() const { return m_cos; }
+    double sin() const { return m_sin; }
+    void advance() {
+        const double cos = m_cos * m_stepCos - m_sin * m_stepSin;
+        m_sin = m_sin * m_stepCos + m_cos * m_stepSin;
+        m_cos = cos;
+    }
+
+private:
+    const double m_stepCos;
+    const double m_stepSin;
+    double m_cos = 1.0;
+    double m_sin = 0.0;
+};
 } // namespace
 
 SampleRateConverter::SampleRateConverter(int inputRate, int outputRate)
@@ -23,12 +41,21 @@ SampleRateConverter::SampleRateConverter(int inputRate, int outputRate)
     if (m_passThrough)
         return;
     m_table.resize(size_t(m_halfWidth) * kTableResolution + 2);
+    // The windowed sinc at x = i / kTableResolution input samples: sin(t) / t with
+    // t = pi * cutoff * x, and a Blackman window over the half width,
+    // 0.42 + 0.5 cos(a) + 0.08 cos(2a) with a = pi * x / halfWidth.
+    Rotation sinc(kPi * m_cutoff / kTableResolution);
+    Rotation window(kPi / (double(m_halfWidth) * kTableResolution));
     for (size_t i = 0; i < m_table.size(); ++i) {
         const double x = double(i) / kTableResolution;
         const double t = kPi * m_cutoff * x;
-        const double sinc = x == 0 ? 1.0 : std::sin(t) / t;
-        const double window = x >= m_halfWidth ? 0.0 : blackman(x / m_halfWidth);
-        m_table[i] = float(m_cutoff * sinc * window);
+        const double sincValue = x == 0 ? 1.0 : sinc.sin() / t;
+        const double cosA = window.cos();
+        const double windowValue =
+            x >= m_halfWidth ? 0.0 : 0.42 + 0.5 * cosA + 0.08 * (2 * cosA * cosA - 1);
+        m_table[i] = float(m_cutoff * sincValue * windowValue);
+        sinc.advance();
+        window.advance();
     }
     m_history.assign(size_t(m_halfWidth), 0.0f); // silence before the first sample
     m_historyStart = -m_halfWidth;
