@@ -1,5 +1,7 @@
 #include "export/AudioFileWriter.h"
 
+#include "platform/LazyLibrary.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +33,35 @@ int sndFormatOf(AudioFileKind kind) {
 
 QString nativePath(const QString& path) {
     return QDir::toNativeSeparators(path);
+}
+
+#define SNDFILE_FUNCTIONS(F)                                                                       \
+    F(sf_open)                                                                                     \
+    F(sf_close)                                                                                    \
+    F(sf_format_check)                                                                             \
+    F(sf_command)                                                                                  \
+    F(sf_write_short)                                                                              \
+    F(sf_strerror)
+
+// libsndfile, loaded on the first export rather than with the program: it brings the MP3,
+// Vorbis, Opus and FLAC codecs along, a cost at every start for what few runs use.
+struct SndFileLibrary : LazyLibrary {
+    SNDFILE_FUNCTIONS(LESSORA_LAZY_FUNCTION)
+    SndFileLibrary()
+        : LazyLibrary("sndfile", 1) {
+        SNDFILE_FUNCTIONS(LESSORA_LAZY_RESOLVE)
+    }
+};
+
+// The loaded library; throws ExportError, saying what is missing, when it cannot be loaded.
+const SndFileLibrary& sndFile() {
+    static const SndFileLibrary library;
+    if (!library.isLoaded())
+        throw ExportError(
+            QStringLiteral("音声ファイルを書き出すためのライブラリ libsndfile を読み込めません。"
+                           "\r\n%1")
+                .arg(library.problem()));
+    return library;
 }
 
 } // namespace
@@ -69,8 +100,8 @@ int fileSampleRateFor(AudioFileKind kind, int speechRate) {
 struct AudioFileWriter::SndFile {
     SNDFILE* handle = nullptr;
     ~SndFile() {
-        if (handle)
-            sf_close(handle);
+        if (handle) // only ever set with the library loaded
+            sndFile().sf_close(handle);
     }
 };
 
@@ -80,20 +111,22 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
     , m_file(std::make_unique<SndFile>()) {
     const QFileInfo target(path);
     m_partPath = target.dir().filePath(QStringLiteral(".%1.part").arg(target.fileName()));
+    const SndFileLibrary& library = sndFile();
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = 1;
     info.format = sndFormatOf(kind);
-    if (!sf_format_check(&info))
+    if (!library.sf_format_check(&info))
         throw ExportError(QStringLiteral("この形式では書き出せません: %1").arg(nativePath(path)));
-    m_file->handle = sf_open(QFile::encodeName(m_partPath).constData(), SFM_WRITE, &info);
+    m_file->handle = library.sf_open(QFile::encodeName(m_partPath).constData(), SFM_WRITE, &info);
     if (!m_file->handle)
-        throw ExportError(QStringLiteral("ファイルを作成できません: %1\r\n%2")
-                              .arg(nativePath(path), QString::fromLocal8Bit(sf_strerror(nullptr))));
+        throw ExportError(
+            QStringLiteral("ファイルを作成できません: %1\r\n%2")
+                .arg(nativePath(path), QString::fromLocal8Bit(library.sf_strerror(nullptr))));
     if (kind == AudioFileKind::Mp3 || kind == AudioFileKind::OggOpus) {
         // Speech needs far less than music: a smaller file for the same clarity.
         double quality = kind == AudioFileKind::Mp3 ? 0.5 : 0.6;
-        sf_command(m_file->handle, SFC_SET_COMPRESSION_LEVEL, &quality, sizeof quality);
+        library.sf_command(m_file->handle, SFC_SET_COMPRESSION_LEVEL, &quality, sizeof quality);
     }
 }
 
@@ -110,7 +143,7 @@ void AudioFileWriter::discard() {
 void AudioFileWriter::fail(const QString& what) {
     const int error = errno;
     const QString reason = error ? QString::fromLocal8Bit(std::strerror(error))
-                                 : QString::fromLocal8Bit(sf_strerror(m_file->handle));
+                                 : QString::fromLocal8Bit(sndFile().sf_strerror(m_file->handle));
     discard();
     m_committed = true; // nothing left to remove
     throw ExportError(QStringLiteral("%1: %2\r\n%3").arg(what, nativePath(m_path), reason));
@@ -120,7 +153,7 @@ void AudioFileWriter::write(const qint16* samples, qint64 count) {
     if (!m_file || !m_file->handle)
         throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
     errno = 0;
-    if (sf_write_short(m_file->handle, samples, count) != count)
+    if (sndFile().sf_write_short(m_file->handle, samples, count) != count)
         fail(QStringLiteral("音声を書き込めません"));
     m_frames += count;
 }
@@ -136,7 +169,7 @@ void AudioFileWriter::writeSilence(qint64 frames) {
 
 void AudioFileWriter::commit() {
     errno = 0;
-    if (sf_close(m_file->handle) != 0) {
+    if (sndFile().sf_close(m_file->handle) != 0) {
         m_file->handle = nullptr;
         fail(QStringLiteral("音声を書き込めません"));
     }
