@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -55,8 +54,6 @@ struct MecabTagger::Private {
     bool widensAscii = false;
     // Tells this tagger's entries from those of one that had its place before.
     const quint64 serial = nextSerial();
-    std::mutex latticesMutex;
-    std::vector<std::unique_ptr<MeCab::Lattice>> lattices; // free for the next parse
 };
 
 std::unique_ptr<MecabTagger> MecabTagger::openWithoutResource(const QString& directory,
@@ -264,42 +261,13 @@ bool isAsciiDigits(const QString& text) {
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-} // namespace
-
-void MecabTagger::widenAscii() {
-    d->widensAscii = true;
-}
-
-// A lattice from the tagger's pool, given back when done: lattices are costly to make, and
-// parse() may run on several threads at once.
-class MecabTagger::LatticeLease {
-public:
-    explicit LatticeLease(Private& d);
-    ~LatticeLease();
-    MeCab::Lattice* get() const { return m_lattice.get(); }
-
-private:
-    Private& d;
-    std::unique_ptr<MeCab::Lattice> m_lattice;
-};
-
-MecabTagger::LatticeLease::LatticeLease(Private& d)
-    : d(d) {
-    {
-        std::lock_guard lock(d.latticesMutex);
-        if (!d.lattices.empty()) {
-            m_lattice = std::move(d.lattices.back());
-            d.lattices.pop_back();
-        }
-    }
-    if (!m_lattice)
-        m_lattice.reset(d.model->createLattice());
-}
-
-MecabTagger::LatticeLease::~LatticeLease() {
-    m_lattice->clear();
-    std::lock_guard lock(d.latticesMutex);
-    d.lattices.push_back(std::move(m_lattice));
+// The lattice this thread parses in (each sentence set clears it). Lattices are costly to make,
+// and parse() runs on several threads at once: one per thread needs no lock, where a shared pool
+// kept the threads waiting for each other. A lattice belongs to no dictionary: one serves every
+// tagger.
+MeCab::Lattice& threadLattice() {
+    thread_local const std::unique_ptr<MeCab::Lattice> lattice(MeCab::Lattice::create());
+    return *lattice;
 }
 
 // The surface of the node as the text has it, shared with the entry's when it is the same.
@@ -324,21 +292,27 @@ QString surfaceOf(const MeCab::Node& node, EntryFields& entry, const QString& te
     return entry.surface;
 }
 
+} // namespace
+
+void MecabTagger::widenAscii() {
+    d->widensAscii = true;
+}
+
 QList<Morpheme> MecabTagger::parse(const QString& text) const {
     QList<Morpheme> morphemes;
     std::vector<qsizetype> indexOfByte;
     const QByteArray utf8 = d->widensAscii ? widened(text, indexOfByte) : text.toUtf8();
-    const LatticeLease lattice(*d);
-    lattice.get()->set_sentence(utf8.constData(), size_t(utf8.size()));
-    if (!d->tagger->parse(lattice.get()))
+    MeCab::Lattice& lattice = threadLattice();
+    lattice.set_sentence(utf8.constData(), size_t(utf8.size()));
+    if (!d->tagger->parse(&lattice))
         return morphemes;
     qsizetype nodes = 0;
-    for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next)
+    for (const MeCab::Node* node = lattice.bos_node(); node; node = node->next)
         ++nodes;
     morphemes.reserve(nodes);
     EntryCache& entries = entryCache();
     bool lastIsDigits = false; // the last morpheme is a run of ASCII digits
-    for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next) {
+    for (const MeCab::Node* node = lattice.bos_node(); node; node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
         EntryFields& entry = entries.of(d->serial, node->feature);

@@ -51,7 +51,6 @@ public:
 
 private:
     struct Private;
-    class LatticeLease;
     explicit MecabTagger(std::unique_ptr<Private> d);
     std::unique_ptr<Private> d;
 };
