@@ -28,6 +28,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -124,25 +125,25 @@ template <typename Read> void readLines(Read read) {
     constexpr size_t kBatch = 4096;
     std::ios::sync_with_stdio(false);
     std::vector<std::string> batch;
-    std::vector<std::string> results;
-    auto readRange = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            results[i] =
-                read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size()))).toStdString();
+    // Each thread writes the readings of its lines into an output of its own.
+    auto readRange = [&](size_t from, size_t to, QByteArray& output) {
+        for (size_t i = from; i < to; ++i) {
+            output += read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size()))).toUtf8();
+            output += '\n';
+        }
     };
     auto flush = [&] {
-        results.assign(batch.size(), std::string());
+        QByteArray first;
+        QByteArray second;
         if (batch.size() >= 64 && std::thread::hardware_concurrency() > 1) {
-            std::thread second(readRange, batch.size() / 2, batch.size());
-            readRange(0, batch.size() / 2);
-            second.join();
+            std::thread secondHalf(readRange, batch.size() / 2, batch.size(), std::ref(second));
+            readRange(0, batch.size() / 2, first);
+            secondHalf.join();
         } else {
-            readRange(0, batch.size());
+            readRange(0, batch.size(), first);
         }
-        std::string output;
-        for (const std::string& result : results)
-            (output += result) += '\n';
-        std::fwrite(output.data(), 1, output.size(), stdout);
+        std::fwrite(first.constData(), 1, size_t(first.size()), stdout);
+        std::fwrite(second.constData(), 1, size_t(second.size()), stdout);
         std::fflush(stdout);
         batch.clear();
     };

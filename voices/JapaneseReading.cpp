@@ -12,6 +12,10 @@ namespace lessora {
 
 namespace {
 
+// Words are compared with characters (u'の') or with literals whose length is known when
+// compiled (u"記号"_s): a bare u"" literal is measured at each comparison, and the rules compare
+// every word with several.
+using namespace Qt::StringLiterals;
 using japanese::CountContext;
 using japanese::isKnownCounter;
 using japanese::isNumeral;
@@ -74,6 +78,19 @@ QString slashedNumber(const QRegularExpressionMatch& match, const QString& text)
     return match.captured().replace(u'/', u'、');
 }
 
+bool isCurrencySign(QChar c) {
+    switch (c.unicode()) {
+    case u'¥':
+    case u'￥':
+    case u'$':
+    case u'€':
+    case u'£':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Signs a Japanese speaker says as words: ¥1000 センエン, $5 ゴドル, -3度 マイナスサンド,
 // 12/25 ジューニガツニジューゴニチ, 1/2 ニブンノイチ.
 QString signsAsWords(const QString& text) {
@@ -84,8 +101,7 @@ QString signsAsWords(const QString& text) {
     thread_local const QRegularExpression slash(
         QStringLiteral(R"((?<![\d/.])(\d{1,4})/(\d{1,4})(?:/(\d{1,2}))?(?![\d/]))"));
     // Most lines have none of these signs: no pattern is run for them.
-    const bool currencySign = std::any_of(
-        text.begin(), text.end(), [](QChar c) { return QStringView(u"¥￥$€£").contains(c); });
+    const bool currencySign = std::any_of(text.begin(), text.end(), isCurrencySign);
     const bool minusSign = text.contains(u'-') || text.contains(u'−') || text.contains(u'‐');
     const bool slashSign = text.contains(u'/');
     if (!currencySign && !minusSign && !slashSign)
@@ -112,9 +128,10 @@ QString signsAsWords(const QString& text) {
     });
 }
 
-QString normalised(const QString& text) {
-    if (std::none_of(text.begin(), text.end(), needsNormalising) && !text.contains(u','))
-        return signsAsWords(text);
+// The text with the characters above in their plain forms.
+QString widthNormalised(const QString& text) {
+    if (std::none_of(text.begin(), text.end(), needsNormalising))
+        return text;
     QString result;
     result.reserve(text.size());
     // Runs are normalised together so that half-width voiced marks join their kana (ｶﾞ → ガ).
@@ -129,20 +146,19 @@ QString normalised(const QString& text) {
             result += text[i++];
         }
     }
+    return result;
+}
+
+QString normalised(const QString& text) {
+    const QString result = widthNormalised(text);
     // Thousands separators: 1,500 is one number, not 1 and 500.
     if (!result.contains(u','))
         return signsAsWords(result);
     thread_local const QRegularExpression separated(
         QStringLiteral(R"((?<![\d,.])\d{1,3}(?:,\d{3})+(?!\d))"));
-    QString joined;
-    qsizetype last = 0;
-    for (const QRegularExpressionMatch& match : separated.globalMatch(result)) {
-        joined += QStringView(result).mid(last, match.capturedStart() - last);
-        joined += match.captured().remove(u',');
-        last = match.capturedEnd();
-    }
-    joined += QStringView(result).mid(last);
-    return signsAsWords(joined);
+    return signsAsWords(replaceMatches(result, separated, [](const QRegularExpressionMatch& match) {
+        return match.captured().remove(u',');
+    }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -220,7 +236,7 @@ QString punctuationReading(const QString& surface) {
 }
 
 bool isNumeralMorpheme(const Morpheme& morpheme) {
-    return morpheme.partOfSpeech == u"名詞" && morpheme.subclass == u"数" &&
+    return morpheme.partOfSpeech == u"名詞"_s && morpheme.subclass == u'数' &&
            isNumeral(morpheme.surface);
 }
 
@@ -237,12 +253,12 @@ bool isNativeCountWord(const QString& surface) {
 
 // Hyphens as typed between the parts of a telephone number, the long-vowel mark included.
 bool isHyphen(const QString& surface) {
-    return surface == u"-" || surface == u"ー" || surface == u"−" || surface == u"‐" ||
-           surface == u"–";
+    return surface == u'-' || surface == u'ー' || surface == u'−' || surface == u'‐' ||
+           surface == u'–';
 }
 
 bool isWaveDash(const QString& surface) {
-    return surface == u"〜" || surface == u"~" || surface == u"～";
+    return surface == u'〜' || surface == u'~' || surface == u'～';
 }
 
 // Words after 十分 that make it "ten minutes" rather than "enough": 十分後, 十分かかる.
@@ -260,8 +276,9 @@ bool measuresTime(const Morpheme& next) {
 
 // Words before 十分 that make it "ten minutes": あと十分, 約十分.
 bool countsDown(const Morpheme& previous) {
-    return previous.surface == u"あと" || previous.surface == u"後" || previous.surface == u"約" ||
-           previous.surface == u"もう" || previous.surface == u"たった";
+    return previous.surface == u"あと"_s || previous.surface == u'後' ||
+           previous.surface == u'約' || previous.surface == u"もう"_s ||
+           previous.surface == u"たった"_s;
 }
 
 // Words whose dictionary reading is not the one a learner is taught.
@@ -303,6 +320,7 @@ public:
         , m_forVoice(forVoice) {}
 
     QList<Piece> read() {
+        m_pieces.reserve(m.size()); // at most a piece a morpheme
         for (qsizetype i = 0; i < m.size();) {
             qsizetype next = readClockTimeAt(i);
             if (next == i)
@@ -314,7 +332,7 @@ public:
                 // Punctuation keeps the state: 一つ、二つ、十.
                 if (isNativeCountWord(m[i].surface))
                     m_previous = Previous::NativeCount;
-                else if (m[i].partOfSpeech != u"記号" || isWaveDash(m[i].surface))
+                else if (m[i].partOfSpeech != u"記号"_s || isWaveDash(m[i].surface))
                     m_previous = Previous::Word;
                 next = i + 1;
             }
@@ -351,7 +369,7 @@ private:
         // Digits are never given as written: the voice's own number rules would change the
         // words around them (８月ハツカ becomes ハッカ).
         const bool asWritten =
-            text == dictionary && m[from].partOfSpeech != u"記号" &&
+            text == dictionary && m[from].partOfSpeech != u"記号"_s &&
             std::none_of(written.begin(), written.end(), [](QChar c) { return c.isDigit(); });
         m_pieces.append(
             {ReadingSegment::Kind::Japanese, text, m[from].spaceBefore,
@@ -366,7 +384,7 @@ private:
 
     // A time of day written with a colon: 9:30 クジサンジュップン, 7:00 シチジ.
     qsizetype readClockTimeAt(qsizetype i) {
-        if (!(isDigitsAt(i) && adjacent(i + 1) && m[i + 1].surface == u":" && adjacent(i + 2) &&
+        if (!(isDigitsAt(i) && adjacent(i + 1) && m[i + 1].surface == u':' && adjacent(i + 2) &&
               isDigitsAt(i + 2)))
             return i;
         const QString& hours = m[i].surface;
@@ -408,7 +426,7 @@ private:
     QString numeralAt(qsizetype i, qsizetype* end) const {
         QString numeral;
         qsizetype j = i;
-        if (m[j].surface == u"何") {
+        if (m[j].surface == u'何') {
             numeral = m[j].surface;
             ++j;
         }
@@ -416,7 +434,7 @@ private:
             numeral += m[j].surface;
             ++j;
             // A decimal: the dictionary splits 3.5 into 3, "." and 5.
-            if (adjacent(j) && adjacent(j + 1) && m[j].surface == u"." && isDigitsAt(j + 1) &&
+            if (adjacent(j) && adjacent(j + 1) && m[j].surface == u'.' && isDigitsAt(j + 1) &&
                 isAsciiDigits(numeral)) {
                 numeral += u'.' + m[j + 1].surface;
                 j += 2;
@@ -430,12 +448,12 @@ private:
     // A month (四月, 毎月, 4月, 来月の) comes right before `i`; not the lengths ヶ月, か月.
     bool afterMonth(qsizetype i) const {
         qsizetype previous = i - 1;
-        if (previous > 0 && m[previous].surface == u"の")
+        if (previous > 0 && m[previous].surface == u'の')
             --previous;
         if (previous < 0)
             return false;
         const QString& word = m[previous].surface;
-        return word == u"月" || (word.endsWith(u'月') && !isKnownCounter(word));
+        return word == u'月' || (word.endsWith(u'月') && !isKnownCounter(word));
     }
 
     // Reads a number (and its counter) starting at `i`; the index after it, or `i` if none.
@@ -447,7 +465,7 @@ private:
         const auto number = readNumeral(numeral);
         const bool hasCounter = adjacent(end) && isKnownCounter(m[end].surface);
         // 何 alone is a number only with a counter: 何本, but 何が.
-        if (numeral.startsWith(u'何') && (!number || (numeral == u"何" && !hasCounter)))
+        if (numeral.startsWith(u'何') && (!number || (numeral == u'何' && !hasCounter)))
             return i;
         if (!number) {
             // Not one number (万万万, or past 一京): each numeral as the dictionary reads it,
@@ -460,13 +478,13 @@ private:
         // A fraction: 2分の1 ニブンノイチ, not two minutes. One dictionary has 分の as a word,
         // which before anything but a number is minutes and の: 5分の電車 ゴフンノ.
         const bool fractionAhead = end + 2 < m.size() && isNumeralMorpheme(m[end + 2]);
-        if (hasCounter && m[end].surface == u"分" && adjacent(end + 1) &&
-            m[end + 1].surface == u"の" && fractionAhead) {
+        if (hasCounter && m[end].surface == u'分' && adjacent(end + 1) &&
+            m[end + 1].surface == u'の' && fractionAhead) {
             add(number->text() + QStringLiteral("ブン"), i, end + 1);
             m_previous = Previous::Number;
             return end + 1;
         }
-        if (adjacent(end) && m[end].surface == u"分の") {
+        if (adjacent(end) && m[end].surface == u"分の"_s) {
             if (end + 1 < m.size() && isNumeralMorpheme(m[end + 1]))
                 add(number->text() + QStringLiteral("ブンノ"), i, end + 1);
             else
@@ -477,13 +495,13 @@ private:
         if (hasCounter) {
             const QString& counter = m[end].surface;
             add(*readCounted(*number, counter, CountContext{afterMonth(i)}), i, end + 1);
-            m_previous = counter == u"時"   ? Previous::Hour
-                         : counter == u"つ" ? Previous::NativeCount
+            m_previous = counter == u'時'   ? Previous::Hour
+                         : counter == u'つ' ? Previous::NativeCount
                                             : Previous::Count;
             return end + 1;
         }
         // Counting on after ひとつ, ふたつ ... : 十 is トオ.
-        if (numeral == u"十" && m_previous == Previous::NativeCount)
+        if (numeral == u'十' && m_previous == Previous::NativeCount)
             add(QStringLiteral("トオ"), i, end);
         else
             add(number->text(), i, end);
@@ -498,21 +516,21 @@ private:
         if (const QString reading = japanese::contextReading(m, i); !reading.isEmpty())
             return reading;
         // 十分 is "enough" unless it follows an hour or measures time.
-        if (word.surface == u"十分" &&
+        if (word.surface == u"十分"_s &&
             (m_previous == Previous::Hour || (i + 1 < m.size() && measuresTime(m[i + 1])) ||
              (i > 0 && countsDown(m[i - 1]))))
             return QStringLiteral("ジュップン");
         // Throughout a counted time: 一日中 イチニチジュー, 一年中 イチネンジュー.
-        if (word.surface == u"中" && m_previous == Previous::Count)
+        if (word.surface == u'中' && m_previous == Previous::Count)
             return QStringLiteral("ジュー");
         // 10時〜12時: from ... to.
         if (isWaveDash(word.surface) && m_previous != Previous::Word)
             return QStringLiteral("カラ");
-        if (word.partOfSpeech == u"記号" &&
+        if (word.partOfSpeech == u"記号"_s &&
             (word.pronunciation.isEmpty() || word.pronunciation == word.surface))
             return punctuationReading(word.surface);
         // 日本 and 日本人 are ニホン in conversation; the dictionary has the formal ニッポン.
-        if (word.surface.startsWith(u"日本") && word.pronunciation.startsWith(u"ニッポン"))
+        if (word.surface.startsWith(u"日本"_s) && word.pronunciation.startsWith(u"ニッポン"_s))
             return QStringLiteral("ニホン") + word.pronunciation.mid(4);
         if (!word.pronunciation.isEmpty())
             return word.pronunciation;
@@ -704,8 +722,13 @@ JapaneseReader::JapaneseReader(const MecabTagger* tagger)
     : m_tagger(tagger) {}
 
 QString JapaneseReader::reading(const QString& text) const {
+    const QList<Piece> pieces = readLine(text, m_tagger);
+    qsizetype length = 0;
+    for (const Piece& piece : pieces)
+        length += 1 + piece.text.size();
     QString result;
-    for (const Piece& piece : readLine(text, m_tagger)) {
+    result.reserve(length);
+    for (const Piece& piece : pieces) {
         if (piece.spaceBefore && !result.isEmpty())
             result += u' ';
         result += piece.text;

@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include <string>
+
 namespace lessora::japanese {
 
 namespace {
@@ -135,18 +137,21 @@ bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index
 } // namespace
 
 QString contextReading(const QList<Morpheme>& words, qsizetype index) {
-    // The first characters of the rules' words: most words start with none of them.
-    static const QString firstCharacters = [] {
-        QString characters;
+    // The first characters of the rules' words: most words start with none of them. Searched
+    // inline, as every word of a line is.
+    static const std::u16string firstCharacters = [] {
+        std::u16string characters;
         for (const WordRule& rule : kWordRules)
-            if (!characters.contains(rule.word.front()))
-                characters += rule.word.front();
+            if (characters.find(rule.word.front().unicode()) == std::u16string::npos)
+                characters += rule.word.front().unicode();
         return characters;
     }();
+    auto mayStartRule = [](const QString& text) {
+        return !text.isEmpty() &&
+               firstCharacters.find(text.front().unicode()) != std::u16string::npos;
+    };
     const Morpheme& word = words[index];
-    if (word.surface.isEmpty() ||
-        (!firstCharacters.contains(word.surface.front()) &&
-         (word.baseForm.isEmpty() || !firstCharacters.contains(word.baseForm.front()))))
+    if (word.surface.isEmpty() || (!mayStartRule(word.surface) && !mayStartRule(word.baseForm)))
         return {};
     for (const WordRule& rule : kWordRules) {
         const bool inflected = !rule.from.isEmpty();

@@ -166,34 +166,37 @@ int splitFeature(const char* feature, const char* (&starts)[10], const char* (&e
 // tagger of its dictionary does the same. The widened text in UTF-8, and for each of its bytes
 // that starts a character the index of that character in the text.
 QByteArray widened(const QString& text, std::vector<qsizetype>& indexOfByte) {
-    QByteArray utf8;
-    utf8.reserve(text.size() * 3 + 1);
+    // Each unit becomes at most three bytes (a surrogate pair four for two units): the bytes are
+    // written in place, and the index table has room for them.
+    QByteArray utf8(text.size() * 3, Qt::Uninitialized);
     indexOfByte.assign(size_t(text.size()) * 3 + 1, -1);
+    char* out = utf8.data();
+    auto put = [&out](char32_t byte) { *out++ = char(byte); };
     const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = units[i];
-        indexOfByte[size_t(utf8.size())] = i;
+        indexOfByte[size_t(out - utf8.data())] = i;
         if (c >= 0x21 && c <= 0x7E)
             c += 0xFEE0;
-        // A surrogate pair is four bytes for two units: the index table has room for it.
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(units[i + 1]))
             c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
         if (c < 0x80) {
-            utf8 += char(c);
+            put(c);
         } else if (c < 0x800) {
-            utf8 += char(0xC0 | (c >> 6));
-            utf8 += char(0x80 | (c & 0x3F));
+            put(0xC0 | (c >> 6));
+            put(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            utf8 += char(0xE0 | (c >> 12));
-            utf8 += char(0x80 | ((c >> 6) & 0x3F));
-            utf8 += char(0x80 | (c & 0x3F));
+            put(0xE0 | (c >> 12));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
         } else {
-            utf8 += char(0xF0 | (c >> 18));
-            utf8 += char(0x80 | ((c >> 12) & 0x3F));
-            utf8 += char(0x80 | ((c >> 6) & 0x3F));
-            utf8 += char(0x80 | (c & 0x3F));
+            put(0xF0 | (c >> 18));
+            put(0x80 | ((c >> 12) & 0x3F));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
         }
     }
+    utf8.truncate(out - utf8.data());
     indexOfByte[size_t(utf8.size())] = text.size();
     return utf8;
 }
@@ -316,14 +319,13 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
         EntryFields& entry = entries.of(d->serial, node->feature);
-        Morpheme morpheme;
-        morpheme.surface = surfaceOf(*node, entry, text, utf8, indexOfByte);
-        morpheme.partOfSpeech = entry.partOfSpeech;
-        morpheme.subclass = entry.subclass;
-        morpheme.subclass2 = entry.subclass2;
-        morpheme.baseForm = entry.baseForm;
-        morpheme.pronunciation = entry.pronunciation;
-        morpheme.spaceBefore = node->rlength > node->length;
+        Morpheme morpheme{surfaceOf(*node, entry, text, utf8, indexOfByte),
+                          entry.partOfSpeech,
+                          entry.subclass,
+                          entry.subclass2,
+                          entry.baseForm,
+                          entry.pronunciation,
+                          node->rlength > node->length};
         // Open JTalk's dictionary has each digit as a word: a run of them is one number, as
         // the other dictionary has it.
         const bool digits = isAsciiDigits(morpheme.surface);
