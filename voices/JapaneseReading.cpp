@@ -236,7 +236,7 @@ QString punctuationReading(const QString& surface) {
 }
 
 bool isNumeralMorpheme(const Morpheme& morpheme) {
-    return morpheme.partOfSpeech == u"名詞"_s && morpheme.subclass == u'数' &&
+    return morpheme.entry->partOfSpeech == u"名詞"_s && morpheme.entry->subclass == u'数' &&
            isNumeral(morpheme.surface);
 }
 
@@ -271,7 +271,7 @@ bool measuresTime(const Morpheme& next) {
         QStringLiteral("おき"),   QStringLiteral("ずつ"),   QStringLiteral("かかる"),
         QStringLiteral("掛かる"), QStringLiteral("待つ"),   QStringLiteral("遅れる"),
         QStringLiteral("経つ"),   QStringLiteral("たつ"),   QStringLiteral("歩く")};
-    return words.contains(next.surface) || words.contains(next.baseForm);
+    return words.contains(next.surface) || words.contains(next.entry->baseForm);
 }
 
 // Words before 十分 that make it "ten minutes": あと十分, 約十分.
@@ -332,7 +332,7 @@ public:
                 // Punctuation keeps the state: 一つ、二つ、十.
                 if (isNativeCountWord(m[i].surface))
                     m_previous = Previous::NativeCount;
-                else if (m[i].partOfSpeech != u"記号"_s || isWaveDash(m[i].surface))
+                else if (m[i].entry->partOfSpeech != u"記号"_s || isWaveDash(m[i].surface))
                     m_previous = Previous::Word;
                 next = i + 1;
             }
@@ -364,12 +364,12 @@ private:
         QString dictionary;
         for (qsizetype j = from; j < to; ++j) {
             written += m[j].surface;
-            dictionary += m[j].pronunciation;
+            dictionary += m[j].entry->pronunciation;
         }
         // Digits are never given as written: the voice's own number rules would change the
         // words around them (８月ハツカ becomes ハッカ).
         const bool asWritten =
-            text == dictionary && m[from].partOfSpeech != u"記号"_s &&
+            text == dictionary && m[from].entry->partOfSpeech != u"記号"_s &&
             std::none_of(written.begin(), written.end(), [](QChar c) { return c.isDigit(); });
         m_pieces.append(
             {ReadingSegment::Kind::Japanese, text, m[from].spaceBefore,
@@ -526,14 +526,15 @@ private:
         // 10時〜12時: from ... to.
         if (isWaveDash(word.surface) && m_previous != Previous::Word)
             return QStringLiteral("カラ");
-        if (word.partOfSpeech == u"記号"_s &&
-            (word.pronunciation.isEmpty() || word.pronunciation == word.surface))
+        if (word.entry->partOfSpeech == u"記号"_s &&
+            (word.entry->pronunciation.isEmpty() || word.entry->pronunciation == word.surface))
             return punctuationReading(word.surface);
         // 日本 and 日本人 are ニホン in conversation; the dictionary has the formal ニッポン.
-        if (word.surface.startsWith(u"日本"_s) && word.pronunciation.startsWith(u"ニッポン"_s))
-            return QStringLiteral("ニホン") + word.pronunciation.mid(4);
-        if (!word.pronunciation.isEmpty())
-            return word.pronunciation;
+        if (word.surface.startsWith(u"日本"_s) &&
+            word.entry->pronunciation.startsWith(u"ニッポン"_s))
+            return QStringLiteral("ニホン") + word.entry->pronunciation.mid(4);
+        if (!word.entry->pronunciation.isEmpty())
+            return word.entry->pronunciation;
         // Unknown to the dictionary: kana are read as written; anything else (a rare kanji, a
         // symbol) is left out, since the voice would spell it and the clause after it.
         if (isAllKana(word.surface))
@@ -581,21 +582,20 @@ QList<Morpheme> morphemesWithoutDictionary(const QString& text) {
             spaceBefore = true;
             continue;
         }
-        Morpheme morpheme;
-        morpheme.surface = surface;
-        morpheme.spaceBefore = spaceBefore;
-        spaceBefore = false;
+        DictionaryEntry entry;
         if (kind == CharClass::Digit) {
-            morpheme.partOfSpeech = QStringLiteral("名詞");
-            morpheme.subclass = QStringLiteral("数");
+            entry.partOfSpeech = QStringLiteral("名詞");
+            entry.subclass = QStringLiteral("数");
         } else if (kind == CharClass::Kana) {
-            morpheme.pronunciation = toKatakana(surface);
+            entry.pronunciation = toKatakana(surface);
         } else if (QChar::script(surface.toUcs4().value(0)) == QChar::Script_Han) {
-            morpheme.pronunciation = surface;
+            entry.pronunciation = surface;
         } else {
-            morpheme.partOfSpeech = QStringLiteral("記号"); // punctuation kept, symbols dropped
+            entry.partOfSpeech = QStringLiteral("記号"); // punctuation kept, symbols dropped
         }
-        morphemes << morpheme;
+        morphemes.append(
+            {surface, std::make_shared<const DictionaryEntry>(std::move(entry)), spaceBefore});
+        spaceBefore = false;
     }
     return morphemes;
 }
@@ -626,24 +626,19 @@ constexpr qsizetype kLongestNumeral = 40;
 
 QList<Morpheme> longNumeral(QStringView run) {
     QList<Morpheme> morphemes;
-    auto numeral = [](QStringView surface) {
-        Morpheme morpheme;
-        morpheme.surface = surface.toString();
-        morpheme.partOfSpeech = QStringLiteral("名詞");
-        morpheme.subclass = QStringLiteral("数");
-        return morpheme;
-    };
     for (qsizetype i = 0; i < run.size();) {
         qsizetype end = i + 1;
         if (run[i].isDigit()) {
             while (end < run.size() && run[end].isDigit())
                 ++end;
         }
-        Morpheme morpheme = numeral(run.mid(i, end - i));
+        const QStringView surface = run.mid(i, end - i);
+        DictionaryEntry numeral{QStringLiteral("名詞"), QStringLiteral("数"), {}, {}, {}};
         if (!run[i].isDigit())
-            if (const auto spoken = japanese::readNumeral(morpheme.surface))
-                morpheme.pronunciation = spoken->text();
-        morphemes << morpheme;
+            if (const auto spoken = japanese::readNumeral(surface))
+                numeral.pronunciation = spoken->text();
+        morphemes.append(
+            {surface.toString(), std::make_shared<const DictionaryEntry>(std::move(numeral))});
         i = end;
     }
     return morphemes;
@@ -794,9 +789,9 @@ QString soundsOf(const QString& katakana) {
 QString dictionaryReading(const MecabTagger& tagger, const QString& text) {
     QString reading;
     for (const Morpheme& morpheme : tagger.parse(text))
-        reading += morpheme.pronunciation.isEmpty() && isAllKana(morpheme.surface)
+        reading += morpheme.entry->pronunciation.isEmpty() && isAllKana(morpheme.surface)
                        ? toKatakana(morpheme.surface)
-                       : morpheme.pronunciation;
+                       : morpheme.entry->pronunciation;
     return soundsOf(reading);
 }
 

@@ -201,26 +201,21 @@ QByteArray widened(const QString& text, std::vector<qsizetype>& indexOfByte) {
     return utf8;
 }
 
-// What the dictionary says of one of its entries, decoded: the fields a morpheme takes, and the
-// surface it was last found with.
-struct EntryFields {
-    QString partOfSpeech;
-    QString subclass;
-    QString subclass2;
-    QString baseForm;
-    QString pronunciation;
+// One of the dictionary's entries, decoded, and the surface it was last found with.
+struct CachedEntry {
+    std::shared_ptr<const DictionaryEntry> entry;
     QByteArray surfaceBytes; // as the tagger saw it
     QString surface;
 };
 
-EntryFields decodeEntry(const char* feature) {
+std::shared_ptr<const DictionaryEntry> decodeEntry(const char* feature) {
     const char* starts[10];
     const char* ends[10];
     const int fields = splitFeature(feature, starts, ends);
     auto field = [&](int index) {
         return index < fields ? featureField(starts[index], ends[index]) : QString();
     };
-    EntryFields entry{field(0), field(1), field(2), field(6), field(8), {}, {}};
+    DictionaryEntry entry{field(0), field(1), field(2), field(6), field(8)};
     if (entry.baseForm == u"*")
         entry.baseForm.clear();
     // Words missing from the dictionary have fewer fields, or "*" in their place. Open JTalk's
@@ -229,29 +224,29 @@ EntryFields decodeEntry(const char* feature) {
     entry.pronunciation.remove(u'’').remove(u':');
     if (entry.pronunciation == u"*")
         entry.pronunciation.clear();
-    return entry;
+    return std::make_shared<const DictionaryEntry>(std::move(entry));
 }
 
 // The entries met so far on this thread, by their feature text: MeCab hands out the same text
 // of its mapped dictionary every time it finds an entry, so each is decoded once, and the
-// morphemes of a line share the decoded texts instead of allocating their own.
+// morphemes of a line share the decoded entries instead of allocating their own.
 class EntryCache {
 public:
-    EntryFields& of(quint64 tagger, const char* feature) {
+    CachedEntry& of(quint64 tagger, const char* feature) {
         if (tagger != m_tagger || m_entries.size() >= kMostEntries) {
             m_entries.clear();
             m_tagger = tagger;
         }
         const auto [entry, added] = m_entries.try_emplace(feature);
         if (added)
-            entry->second = decodeEntry(feature);
+            entry->second.entry = decodeEntry(feature);
         return entry->second;
     }
 
 private:
     static constexpr size_t kMostEntries = 1 << 16;
     quint64 m_tagger = 0;
-    std::unordered_map<const char*, EntryFields> m_entries;
+    std::unordered_map<const char*, CachedEntry> m_entries;
 };
 
 EntryCache& entryCache() {
@@ -274,7 +269,7 @@ MeCab::Lattice& threadLattice() {
 }
 
 // The surface of the node as the text has it, shared with the entry's when it is the same.
-QString surfaceOf(const MeCab::Node& node, EntryFields& entry, const QString& text,
+QString surfaceOf(const MeCab::Node& node, CachedEntry& entry, const QString& text,
                   const QByteArray& utf8, const std::vector<qsizetype>& indexOfByte) {
     if (indexOfByte.empty()) {
         const QByteArrayView bytes(node.surface, node.length);
@@ -318,20 +313,20 @@ QList<Morpheme> MecabTagger::parse(const QString& text) const {
     for (const MeCab::Node* node = lattice.bos_node(); node; node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
-        EntryFields& entry = entries.of(d->serial, node->feature);
-        Morpheme morpheme{surfaceOf(*node, entry, text, utf8, indexOfByte),
-                          entry.partOfSpeech,
-                          entry.subclass,
-                          entry.subclass2,
-                          entry.baseForm,
-                          entry.pronunciation,
+        CachedEntry& entry = entries.of(d->serial, node->feature);
+        Morpheme morpheme{surfaceOf(*node, entry, text, utf8, indexOfByte), entry.entry,
                           node->rlength > node->length};
         // Open JTalk's dictionary has each digit as a word: a run of them is one number, as
         // the other dictionary has it.
         const bool digits = isAsciiDigits(morpheme.surface);
         if (digits && lastIsDigits && !morpheme.spaceBefore) {
-            morphemes.last().surface += morpheme.surface;
-            morphemes.last().pronunciation.clear();
+            Morpheme& number = morphemes.last();
+            number.surface += morpheme.surface;
+            if (!number.entry->pronunciation.isEmpty()) {
+                auto unread = std::make_shared<DictionaryEntry>(*number.entry);
+                unread->pronunciation.clear();
+                number.entry = std::move(unread);
+            }
             continue;
         }
         lastIsDigits = digits;
@@ -361,6 +356,11 @@ QList<Morpheme> MecabTagger::parse(const QString&) const {
 }
 
 #endif
+
+const std::shared_ptr<const DictionaryEntry>& emptyDictionaryEntry() {
+    static const auto empty = std::make_shared<const DictionaryEntry>();
+    return empty;
+}
 
 MecabTagger::MecabTagger(std::unique_ptr<Private> d)
     : d(std::move(d)) {}
