@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+#include <algorithm>
 #include <string>
 
 namespace lessora::japanese {
@@ -138,18 +139,18 @@ bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index
 } // namespace
 
 QString contextReading(const QList<Morpheme>& words, qsizetype index) {
-    // The first characters of the rules' words: most words start with none of them. Searched
-    // inline, as every word of a line is.
+    // The first characters of the rules' words, sorted: most words start with none of them.
     static const std::u16string firstCharacters = [] {
         std::u16string characters;
         for (const WordRule& rule : kWordRules)
-            if (characters.find(rule.word.front().unicode()) == std::u16string::npos)
-                characters += rule.word.front().unicode();
+            characters += rule.word.front().unicode();
+        std::sort(characters.begin(), characters.end());
+        characters.erase(std::unique(characters.begin(), characters.end()), characters.end());
         return characters;
     }();
     auto mayStartRule = [](const QString& text) {
-        return !text.isEmpty() &&
-               firstCharacters.find(text.front().unicode()) != std::u16string::npos;
+        return !text.isEmpty() && std::binary_search(firstCharacters.begin(), firstCharacters.end(),
+                                                     text.front().unicode());
     };
     const Morpheme& word = words[index];
     if (word.surface.isEmpty() ||
