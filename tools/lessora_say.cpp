@@ -27,9 +27,12 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <iostream>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -117,6 +120,54 @@ int listVoices() {
                         .arg(description));
 }
 
+// A second thread for the readings, kept until the input ends: a thread makes its own lattice,
+// decoded dictionary entries and compiled patterns as it reads, which a thread started anew for
+// each batch would make again.
+class HelperThread {
+public:
+    HelperThread()
+        : m_thread([this] { run(); }) {}
+    ~HelperThread() {
+        start({}); // no job: the thread ends
+        m_thread.join();
+    }
+    HelperThread(const HelperThread&) = delete;
+    HelperThread& operator=(const HelperThread&) = delete;
+
+    // Runs `job` on the thread; finish() waits until it is done.
+    void start(std::function<void()> job) {
+        const std::lock_guard lock(m_mutex);
+        m_job = std::move(job);
+        m_busy = true;
+        m_changed.notify_all();
+    }
+    void finish() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_busy; });
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_busy; });
+            if (!m_job)
+                return;
+            lock.unlock();
+            m_job();
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::function<void()> m_job;
+    bool m_busy = false;
+    std::thread m_thread; // last: starts once the members above are made
+};
+
 // Reads standard input line by line and writes what `read` makes of each line, in order. Lines
 // that are waiting already are read in batches on two threads, and the output is written and
 // flushed once a batch is done: a long file is not slowed down by a write per line, while a line
@@ -125,26 +176,33 @@ template <typename Read> void readLines(Read read) {
     constexpr size_t kBatch = 4096;
     std::ios::sync_with_stdio(false);
     std::vector<std::string> batch;
-    // Each thread writes the readings of its lines into an output of its own.
-    auto readRange = [&](size_t from, size_t to, QByteArray& output) {
+    // Each thread writes the readings of its lines into an output of its own, kept from batch to
+    // batch so that its memory is not asked for and touched anew each time.
+    std::string first;
+    std::string second;
+    auto readRange = [&](size_t from, size_t to, std::string& output) {
         for (size_t i = from; i < to; ++i) {
-            output += read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size()))).toUtf8();
-            output += '\n';
+            const QByteArray reading =
+                read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size()))).toUtf8();
+            output.append(reading.constData(), size_t(reading.size())) += '\n';
         }
     };
+    std::optional<HelperThread> helper;
     auto flush = [&] {
-        QByteArray first;
-        QByteArray second;
         if (batch.size() >= 64 && std::thread::hardware_concurrency() > 1) {
-            std::thread secondHalf(readRange, batch.size() / 2, batch.size(), std::ref(second));
+            if (!helper)
+                helper.emplace();
+            helper->start([&] { readRange(batch.size() / 2, batch.size(), second); });
             readRange(0, batch.size() / 2, first);
-            secondHalf.join();
+            helper->finish();
         } else {
             readRange(0, batch.size(), first);
         }
-        std::fwrite(first.constData(), 1, size_t(first.size()), stdout);
-        std::fwrite(second.constData(), 1, size_t(second.size()), stdout);
+        std::fwrite(first.data(), 1, first.size(), stdout);
+        std::fwrite(second.data(), 1, second.size(), stdout);
         std::fflush(stdout);
+        first.clear();
+        second.clear();
         batch.clear();
     };
     std::string line;
