@@ -11,8 +11,11 @@ namespace {
 
 using Text = std::u16string_view;
 
+// The tables' texts are literals, which live as long as the program: a QString of one refers to
+// it instead of copying it.
 QString toQString(Text text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+    return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
+                                qsizetype(text.size()));
 }
 
 Text toText(QStringView text) {

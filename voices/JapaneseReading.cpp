@@ -78,17 +78,37 @@ QString slashedNumber(const QRegularExpressionMatch& match, const QString& text)
     return match.captured().replace(u'/', u'、');
 }
 
-bool isCurrencySign(QChar c) {
-    switch (c.unicode()) {
-    case u'¥':
-    case u'￥':
-    case u'$':
-    case u'€':
-    case u'£':
-        return true;
-    default:
-        return false;
+// Which signs said as words a text holds: most lines hold none, and no pattern is run for them.
+struct SignsHeld {
+    bool currency = false;
+    bool minus = false;
+    bool slash = false;
+};
+
+SignsHeld signsHeldBy(const QString& text) {
+    SignsHeld held;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'¥':
+        case u'￥':
+        case u'$':
+        case u'€':
+        case u'£':
+            held.currency = true;
+            break;
+        case u'-':
+        case u'−':
+        case u'‐':
+            held.minus = true;
+            break;
+        case u'/':
+            held.slash = true;
+            break;
+        default:
+            break;
+        }
     }
+    return held;
 }
 
 // Signs a Japanese speaker says as words: ¥1000 センエン, $5 ゴドル, -3度 マイナスサンド,
@@ -100,13 +120,10 @@ QString signsAsWords(const QString& text) {
         QStringLiteral(R"((?<![A-Za-z0-9\p{Latin}.])[-−‐](?=\d))"));
     thread_local const QRegularExpression slash(
         QStringLiteral(R"((?<![\d/.])(\d{1,4})/(\d{1,4})(?:/(\d{1,2}))?(?![\d/]))"));
-    // Most lines have none of these signs: no pattern is run for them.
-    const bool currencySign = std::any_of(text.begin(), text.end(), isCurrencySign);
-    const bool minusSign = text.contains(u'-') || text.contains(u'−') || text.contains(u'‐');
-    const bool slashSign = text.contains(u'/');
-    if (!currencySign && !minusSign && !slashSign)
+    const SignsHeld held = signsHeldBy(text);
+    if (!held.currency && !held.minus && !held.slash)
         return text;
-    QString result = !currencySign
+    QString result = !held.currency
                          ? text
                          : replaceMatches(text, currency, [](const QRegularExpressionMatch& match) {
                                const QChar sign = match.captured(1).front();
@@ -116,11 +133,11 @@ QString signsAsWords(const QString& text) {
                                                                    : QStringLiteral("円");
                                return match.captured(2) + unit;
                            });
-    if (minusSign)
+    if (held.minus)
         result = replaceMatches(result, minus, [](const QRegularExpressionMatch&) {
             return QStringLiteral("マイナス");
         });
-    if (!slashSign)
+    if (!held.slash)
         return result;
     const QString withSlashes = result;
     return replaceMatches(withSlashes, slash, [&withSlashes](const QRegularExpressionMatch& match) {
@@ -236,7 +253,7 @@ QString punctuationReading(const QString& surface) {
 }
 
 bool isNumeralMorpheme(const Morpheme& morpheme) {
-    return morpheme.entry->partOfSpeech == u"名詞"_s && morpheme.entry->subclass == u'数' &&
+    return morpheme.entry->subclass == u'数' && morpheme.entry->partOfSpeech == u"名詞"_s &&
            isNumeral(morpheme.surface);
 }
 
@@ -691,10 +708,8 @@ QList<Piece> readLine(const QString& text, const MecabTagger* tagger, bool forVo
         if (end > last)
             pieces += readClause(line.mid(last, end - last), tagger, forVoice);
     };
-    if (!mayHoldLatin(line)) {
-        readUpTo(line.size());
-        return pieces;
-    }
+    if (!mayHoldLatin(line)) // most lines: one clause, its pieces as they are
+        return line.isEmpty() ? pieces : readClause(line, tagger, forVoice);
     for (const QRegularExpressionMatch& match : latinRun().globalMatch(line)) {
         readUpTo(match.capturedStart());
         const bool spaceBefore =
