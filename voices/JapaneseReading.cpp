@@ -733,16 +733,21 @@ JapaneseReader::JapaneseReader(const MecabTagger* tagger)
 
 QString JapaneseReader::reading(const QString& text) const {
     const QList<Piece> pieces = readLine(text, m_tagger);
+    if (pieces.isEmpty())
+        return {};
+    // A line has many short pieces: they are copied into a reading sized once.
     qsizetype length = 0;
     for (const Piece& piece : pieces)
         length += 1 + piece.text.size();
-    QString result;
-    result.reserve(length);
+    QString result(length, Qt::Uninitialized);
+    QChar* const begin = result.data();
+    QChar* end = begin;
     for (const Piece& piece : pieces) {
-        if (piece.spaceBefore && !result.isEmpty())
-            result += u' ';
-        result += piece.text;
+        if (piece.spaceBefore && end != begin)
+            *end++ = u' ';
+        end = std::copy(piece.text.cbegin(), piece.text.cend(), end);
     }
+    result.truncate(end - begin);
     return result;
 }
 
