@@ -145,7 +145,8 @@ QString signsAsWords(const QString& text) {
     });
 }
 
-// The text with the characters above in their plain forms.
+// The text with full-width ASCII, half-width katakana and the ideographic space in their plain
+// forms (needsNormalising).
 QString widthNormalised(const QString& text) {
     if (std::none_of(text.begin(), text.end(), needsNormalising))
         return text;
