@@ -27,8 +27,12 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <iostream>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -116,6 +120,54 @@ int listVoices() {
                         .arg(description));
 }
 
+// A second thread for the readings, kept until the input ends: a thread makes its own lattice,
+// decoded dictionary entries and compiled patterns as it reads, which a thread started anew for
+// each batch would make again.
+class HelperThread {
+public:
+    HelperThread()
+        : m_thread([this] { run(); }) {}
+    ~HelperThread() {
+        start({}); // no job: the thread ends
+        m_thread.join();
+    }
+    HelperThread(const HelperThread&) = delete;
+    HelperThread& operator=(const HelperThread&) = delete;
+
+    // Runs `job` on the thread; finish() waits until it is done.
+    void start(std::function<void()> job) {
+        const std::lock_guard lock(m_mutex);
+        m_job = std::move(job);
+        m_busy = true;
+        m_changed.notify_all();
+    }
+    void finish() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_busy; });
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_busy; });
+            if (!m_job)
+                return;
+            lock.unlock();
+            m_job();
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::function<void()> m_job;
+    bool m_busy = false;
+    std::thread m_thread; // last: starts once the members above are made
+};
+
 // Reads standard input line by line and writes what `read` makes of each line, in order. Lines
 // that are waiting already are read in batches on two threads, and the output is written and
 // flushed once a batch is done: a long file is not slowed down by a write per line, while a line
@@ -124,26 +176,33 @@ template <typename Read> void readLines(Read read) {
     constexpr size_t kBatch = 4096;
     std::ios::sync_with_stdio(false);
     std::vector<std::string> batch;
-    std::vector<std::string> results;
-    auto readRange = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            results[i] =
-                read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size()))).toStdString();
-    };
-    auto flush = [&] {
-        results.assign(batch.size(), std::string());
-        if (batch.size() >= 64 && std::thread::hardware_concurrency() > 1) {
-            std::thread second(readRange, batch.size() / 2, batch.size());
-            readRange(0, batch.size() / 2);
-            second.join();
-        } else {
-            readRange(0, batch.size());
+    // Each thread writes the readings of its lines into an output of its own, kept from batch to
+    // batch so that its memory is not asked for and touched anew each time.
+    std::string first;
+    std::string second;
+    auto readRange = [&](size_t from, size_t to, std::string& output) {
+        for (size_t i = from; i < to; ++i) {
+            const QByteArray reading =
+                read(QString::fromUtf8(batch[i].data(), qsizetype(batch[i].size()))).toUtf8();
+            output.append(reading.constData(), size_t(reading.size())) += '\n';
         }
-        std::string output;
-        for (const std::string& result : results)
-            (output += result) += '\n';
-        std::fwrite(output.data(), 1, output.size(), stdout);
+    };
+    std::optional<HelperThread> helper;
+    auto flush = [&] {
+        if (batch.size() >= 64 && std::thread::hardware_concurrency() > 1) {
+            if (!helper)
+                helper.emplace();
+            helper->start([&] { readRange(batch.size() / 2, batch.size(), second); });
+            readRange(0, batch.size() / 2, first);
+            helper->finish();
+        } else {
+            readRange(0, batch.size(), first);
+        }
+        std::fwrite(first.data(), 1, first.size(), stdout);
+        std::fwrite(second.data(), 1, second.size(), stdout);
         std::fflush(stdout);
+        first.clear();
+        second.clear();
         batch.clear();
     };
     std::string line;

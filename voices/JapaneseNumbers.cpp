@@ -11,8 +11,11 @@ namespace {
 
 using Text = std::u16string_view;
 
+// The tables' texts are literals, which live as long as the program: a QString of one refers to
+// it instead of copying it.
 QString toQString(Text text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+    return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
+                                qsizetype(text.size()));
 }
 
 Text toText(QStringView text) {
@@ -123,11 +126,31 @@ SpokenNumber readInteger(qint64 value) {
 int digitValue(QChar c) {
     if (c >= u'0' && c <= u'9')
         return c.unicode() - u'0';
-    static constexpr Text kKanjiDigits = u"〇一二三四五六七八九";
-    if (c == u'零')
+    switch (c.unicode()) {
+    case u'〇':
+    case u'零':
         return 0;
-    const size_t index = kKanjiDigits.find(c.unicode());
-    return index == Text::npos ? -1 : int(index);
+    case u'一':
+        return 1;
+    case u'二':
+        return 2;
+    case u'三':
+        return 3;
+    case u'四':
+        return 4;
+    case u'五':
+        return 5;
+    case u'六':
+        return 6;
+    case u'七':
+        return 7;
+    case u'八':
+        return 8;
+    case u'九':
+        return 9;
+    default:
+        return -1;
+    }
 }
 
 int multiplierValue(QChar c) {

@@ -12,6 +12,10 @@ namespace lessora {
 
 namespace {
 
+// Words are compared with characters (u'の') or with literals whose length is known when
+// compiled (u"記号"_s): a bare u"" literal is measured at each comparison, and the rules compare
+// every word with several.
+using namespace Qt::StringLiterals;
 using japanese::CountContext;
 using japanese::isKnownCounter;
 using japanese::isNumeral;
@@ -74,6 +78,39 @@ QString slashedNumber(const QRegularExpressionMatch& match, const QString& text)
     return match.captured().replace(u'/', u'、');
 }
 
+// Which signs said as words a text holds: most lines hold none, and no pattern is run for them.
+struct SignsHeld {
+    bool currency = false;
+    bool minus = false;
+    bool slash = false;
+};
+
+SignsHeld signsHeldBy(const QString& text) {
+    SignsHeld held;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'¥':
+        case u'￥':
+        case u'$':
+        case u'€':
+        case u'£':
+            held.currency = true;
+            break;
+        case u'-':
+        case u'−':
+        case u'‐':
+            held.minus = true;
+            break;
+        case u'/':
+            held.slash = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return held;
+}
+
 // Signs a Japanese speaker says as words: ¥1000 センエン, $5 ゴドル, -3度 マイナスサンド,
 // 12/25 ジューニガツニジューゴニチ, 1/2 ニブンノイチ.
 QString signsAsWords(const QString& text) {
@@ -83,14 +120,10 @@ QString signsAsWords(const QString& text) {
         QStringLiteral(R"((?<![A-Za-z0-9\p{Latin}.])[-−‐](?=\d))"));
     thread_local const QRegularExpression slash(
         QStringLiteral(R"((?<![\d/.])(\d{1,4})/(\d{1,4})(?:/(\d{1,2}))?(?![\d/]))"));
-    // Most lines have none of these signs: no pattern is run for them.
-    const bool currencySign = std::any_of(
-        text.begin(), text.end(), [](QChar c) { return QStringView(u"¥￥$€£").contains(c); });
-    const bool minusSign = text.contains(u'-') || text.contains(u'−') || text.contains(u'‐');
-    const bool slashSign = text.contains(u'/');
-    if (!currencySign && !minusSign && !slashSign)
+    const SignsHeld held = signsHeldBy(text);
+    if (!held.currency && !held.minus && !held.slash)
         return text;
-    QString result = !currencySign
+    QString result = !held.currency
                          ? text
                          : replaceMatches(text, currency, [](const QRegularExpressionMatch& match) {
                                const QChar sign = match.captured(1).front();
@@ -100,11 +133,11 @@ QString signsAsWords(const QString& text) {
                                                                    : QStringLiteral("円");
                                return match.captured(2) + unit;
                            });
-    if (minusSign)
+    if (held.minus)
         result = replaceMatches(result, minus, [](const QRegularExpressionMatch&) {
             return QStringLiteral("マイナス");
         });
-    if (!slashSign)
+    if (!held.slash)
         return result;
     const QString withSlashes = result;
     return replaceMatches(withSlashes, slash, [&withSlashes](const QRegularExpressionMatch& match) {
@@ -112,9 +145,11 @@ QString signsAsWords(const QString& text) {
     });
 }
 
-QString normalised(const QString& text) {
-    if (std::none_of(text.begin(), text.end(), needsNormalising) && !text.contains(u','))
-        return signsAsWords(text);
+// The text with full-width ASCII, half-width katakana and the ideographic space in their plain
+// forms (needsNormalising).
+QString widthNormalised(const QString& text) {
+    if (std::none_of(text.begin(), text.end(), needsNormalising))
+        return text;
     QString result;
     result.reserve(text.size());
     // Runs are normalised together so that half-width voiced marks join their kana (ｶﾞ → ガ).
@@ -129,20 +164,19 @@ QString normalised(const QString& text) {
             result += text[i++];
         }
     }
+    return result;
+}
+
+QString normalised(const QString& text) {
+    const QString result = widthNormalised(text);
     // Thousands separators: 1,500 is one number, not 1 and 500.
     if (!result.contains(u','))
         return signsAsWords(result);
     thread_local const QRegularExpression separated(
         QStringLiteral(R"((?<![\d,.])\d{1,3}(?:,\d{3})+(?!\d))"));
-    QString joined;
-    qsizetype last = 0;
-    for (const QRegularExpressionMatch& match : separated.globalMatch(result)) {
-        joined += QStringView(result).mid(last, match.capturedStart() - last);
-        joined += match.captured().remove(u',');
-        last = match.capturedEnd();
-    }
-    joined += QStringView(result).mid(last);
-    return signsAsWords(joined);
+    return signsAsWords(replaceMatches(result, separated, [](const QRegularExpressionMatch& match) {
+        return match.captured().remove(u',');
+    }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -220,7 +254,7 @@ QString punctuationReading(const QString& surface) {
 }
 
 bool isNumeralMorpheme(const Morpheme& morpheme) {
-    return morpheme.partOfSpeech == u"名詞" && morpheme.subclass == u"数" &&
+    return morpheme.entry->subclass == u'数' && morpheme.entry->partOfSpeech == u"名詞"_s &&
            isNumeral(morpheme.surface);
 }
 
@@ -237,12 +271,12 @@ bool isNativeCountWord(const QString& surface) {
 
 // Hyphens as typed between the parts of a telephone number, the long-vowel mark included.
 bool isHyphen(const QString& surface) {
-    return surface == u"-" || surface == u"ー" || surface == u"−" || surface == u"‐" ||
-           surface == u"–";
+    return surface == u'-' || surface == u'ー' || surface == u'−' || surface == u'‐' ||
+           surface == u'–';
 }
 
 bool isWaveDash(const QString& surface) {
-    return surface == u"〜" || surface == u"~" || surface == u"～";
+    return surface == u'〜' || surface == u'~' || surface == u'～';
 }
 
 // Words after 十分 that make it "ten minutes" rather than "enough": 十分後, 十分かかる.
@@ -255,13 +289,14 @@ bool measuresTime(const Morpheme& next) {
         QStringLiteral("おき"),   QStringLiteral("ずつ"),   QStringLiteral("かかる"),
         QStringLiteral("掛かる"), QStringLiteral("待つ"),   QStringLiteral("遅れる"),
         QStringLiteral("経つ"),   QStringLiteral("たつ"),   QStringLiteral("歩く")};
-    return words.contains(next.surface) || words.contains(next.baseForm);
+    return words.contains(next.surface) || words.contains(next.entry->baseForm);
 }
 
 // Words before 十分 that make it "ten minutes": あと十分, 約十分.
 bool countsDown(const Morpheme& previous) {
-    return previous.surface == u"あと" || previous.surface == u"後" || previous.surface == u"約" ||
-           previous.surface == u"もう" || previous.surface == u"たった";
+    return previous.surface == u"あと"_s || previous.surface == u'後' ||
+           previous.surface == u'約' || previous.surface == u"もう"_s ||
+           previous.surface == u"たった"_s;
 }
 
 // Words whose dictionary reading is not the one a learner is taught.
@@ -303,6 +338,7 @@ public:
         , m_forVoice(forVoice) {}
 
     QList<Piece> read() {
+        m_pieces.reserve(m.size()); // at most a piece a morpheme
         for (qsizetype i = 0; i < m.size();) {
             qsizetype next = readClockTimeAt(i);
             if (next == i)
@@ -314,7 +350,7 @@ public:
                 // Punctuation keeps the state: 一つ、二つ、十.
                 if (isNativeCountWord(m[i].surface))
                     m_previous = Previous::NativeCount;
-                else if (m[i].partOfSpeech != u"記号" || isWaveDash(m[i].surface))
+                else if (m[i].entry->partOfSpeech != u"記号"_s || isWaveDash(m[i].surface))
                     m_previous = Previous::Word;
                 next = i + 1;
             }
@@ -346,12 +382,12 @@ private:
         QString dictionary;
         for (qsizetype j = from; j < to; ++j) {
             written += m[j].surface;
-            dictionary += m[j].pronunciation;
+            dictionary += m[j].entry->pronunciation;
         }
         // Digits are never given as written: the voice's own number rules would change the
         // words around them (８月ハツカ becomes ハッカ).
         const bool asWritten =
-            text == dictionary && m[from].partOfSpeech != u"記号" &&
+            text == dictionary && m[from].entry->partOfSpeech != u"記号"_s &&
             std::none_of(written.begin(), written.end(), [](QChar c) { return c.isDigit(); });
         m_pieces.append(
             {ReadingSegment::Kind::Japanese, text, m[from].spaceBefore,
@@ -366,7 +402,7 @@ private:
 
     // A time of day written with a colon: 9:30 クジサンジュップン, 7:00 シチジ.
     qsizetype readClockTimeAt(qsizetype i) {
-        if (!(isDigitsAt(i) && adjacent(i + 1) && m[i + 1].surface == u":" && adjacent(i + 2) &&
+        if (!(isDigitsAt(i) && adjacent(i + 1) && m[i + 1].surface == u':' && adjacent(i + 2) &&
               isDigitsAt(i + 2)))
             return i;
         const QString& hours = m[i].surface;
@@ -408,7 +444,7 @@ private:
     QString numeralAt(qsizetype i, qsizetype* end) const {
         QString numeral;
         qsizetype j = i;
-        if (m[j].surface == u"何") {
+        if (m[j].surface == u'何') {
             numeral = m[j].surface;
             ++j;
         }
@@ -416,7 +452,7 @@ private:
             numeral += m[j].surface;
             ++j;
             // A decimal: the dictionary splits 3.5 into 3, "." and 5.
-            if (adjacent(j) && adjacent(j + 1) && m[j].surface == u"." && isDigitsAt(j + 1) &&
+            if (adjacent(j) && adjacent(j + 1) && m[j].surface == u'.' && isDigitsAt(j + 1) &&
                 isAsciiDigits(numeral)) {
                 numeral += u'.' + m[j + 1].surface;
                 j += 2;
@@ -430,12 +466,12 @@ private:
     // A month (四月, 毎月, 4月, 来月の) comes right before `i`; not the lengths ヶ月, か月.
     bool afterMonth(qsizetype i) const {
         qsizetype previous = i - 1;
-        if (previous > 0 && m[previous].surface == u"の")
+        if (previous > 0 && m[previous].surface == u'の')
             --previous;
         if (previous < 0)
             return false;
         const QString& word = m[previous].surface;
-        return word == u"月" || (word.endsWith(u'月') && !isKnownCounter(word));
+        return word == u'月' || (word.endsWith(u'月') && !isKnownCounter(word));
     }
 
     // Reads a number (and its counter) starting at `i`; the index after it, or `i` if none.
@@ -447,7 +483,7 @@ private:
         const auto number = readNumeral(numeral);
         const bool hasCounter = adjacent(end) && isKnownCounter(m[end].surface);
         // 何 alone is a number only with a counter: 何本, but 何が.
-        if (numeral.startsWith(u'何') && (!number || (numeral == u"何" && !hasCounter)))
+        if (numeral.startsWith(u'何') && (!number || (numeral == u'何' && !hasCounter)))
             return i;
         if (!number) {
             // Not one number (万万万, or past 一京): each numeral as the dictionary reads it,
@@ -460,13 +496,13 @@ private:
         // A fraction: 2分の1 ニブンノイチ, not two minutes. One dictionary has 分の as a word,
         // which before anything but a number is minutes and の: 5分の電車 ゴフンノ.
         const bool fractionAhead = end + 2 < m.size() && isNumeralMorpheme(m[end + 2]);
-        if (hasCounter && m[end].surface == u"分" && adjacent(end + 1) &&
-            m[end + 1].surface == u"の" && fractionAhead) {
+        if (hasCounter && m[end].surface == u'分' && adjacent(end + 1) &&
+            m[end + 1].surface == u'の' && fractionAhead) {
             add(number->text() + QStringLiteral("ブン"), i, end + 1);
             m_previous = Previous::Number;
             return end + 1;
         }
-        if (adjacent(end) && m[end].surface == u"分の") {
+        if (adjacent(end) && m[end].surface == u"分の"_s) {
             if (end + 1 < m.size() && isNumeralMorpheme(m[end + 1]))
                 add(number->text() + QStringLiteral("ブンノ"), i, end + 1);
             else
@@ -477,13 +513,13 @@ private:
         if (hasCounter) {
             const QString& counter = m[end].surface;
             add(*readCounted(*number, counter, CountContext{afterMonth(i)}), i, end + 1);
-            m_previous = counter == u"時"   ? Previous::Hour
-                         : counter == u"つ" ? Previous::NativeCount
+            m_previous = counter == u'時'   ? Previous::Hour
+                         : counter == u'つ' ? Previous::NativeCount
                                             : Previous::Count;
             return end + 1;
         }
         // Counting on after ひとつ, ふたつ ... : 十 is トオ.
-        if (numeral == u"十" && m_previous == Previous::NativeCount)
+        if (numeral == u'十' && m_previous == Previous::NativeCount)
             add(QStringLiteral("トオ"), i, end);
         else
             add(number->text(), i, end);
@@ -498,24 +534,25 @@ private:
         if (const QString reading = japanese::contextReading(m, i); !reading.isEmpty())
             return reading;
         // 十分 is "enough" unless it follows an hour or measures time.
-        if (word.surface == u"十分" &&
+        if (word.surface == u"十分"_s &&
             (m_previous == Previous::Hour || (i + 1 < m.size() && measuresTime(m[i + 1])) ||
              (i > 0 && countsDown(m[i - 1]))))
             return QStringLiteral("ジュップン");
         // Throughout a counted time: 一日中 イチニチジュー, 一年中 イチネンジュー.
-        if (word.surface == u"中" && m_previous == Previous::Count)
+        if (word.surface == u'中' && m_previous == Previous::Count)
             return QStringLiteral("ジュー");
         // 10時〜12時: from ... to.
         if (isWaveDash(word.surface) && m_previous != Previous::Word)
             return QStringLiteral("カラ");
-        if (word.partOfSpeech == u"記号" &&
-            (word.pronunciation.isEmpty() || word.pronunciation == word.surface))
+        if (word.entry->partOfSpeech == u"記号"_s &&
+            (word.entry->pronunciation.isEmpty() || word.entry->pronunciation == word.surface))
             return punctuationReading(word.surface);
         // 日本 and 日本人 are ニホン in conversation; the dictionary has the formal ニッポン.
-        if (word.surface.startsWith(u"日本") && word.pronunciation.startsWith(u"ニッポン"))
-            return QStringLiteral("ニホン") + word.pronunciation.mid(4);
-        if (!word.pronunciation.isEmpty())
-            return word.pronunciation;
+        if (word.surface.startsWith(u"日本"_s) &&
+            word.entry->pronunciation.startsWith(u"ニッポン"_s))
+            return QStringLiteral("ニホン") + word.entry->pronunciation.mid(4);
+        if (!word.entry->pronunciation.isEmpty())
+            return word.entry->pronunciation;
         // Unknown to the dictionary: kana are read as written; anything else (a rare kanji, a
         // symbol) is left out, since the voice would spell it and the clause after it.
         if (isAllKana(word.surface))
@@ -563,21 +600,20 @@ QList<Morpheme> morphemesWithoutDictionary(const QString& text) {
             spaceBefore = true;
             continue;
         }
-        Morpheme morpheme;
-        morpheme.surface = surface;
-        morpheme.spaceBefore = spaceBefore;
-        spaceBefore = false;
+        DictionaryEntry entry;
         if (kind == CharClass::Digit) {
-            morpheme.partOfSpeech = QStringLiteral("名詞");
-            morpheme.subclass = QStringLiteral("数");
+            entry.partOfSpeech = QStringLiteral("名詞");
+            entry.subclass = QStringLiteral("数");
         } else if (kind == CharClass::Kana) {
-            morpheme.pronunciation = toKatakana(surface);
+            entry.pronunciation = toKatakana(surface);
         } else if (QChar::script(surface.toUcs4().value(0)) == QChar::Script_Han) {
-            morpheme.pronunciation = surface;
+            entry.pronunciation = surface;
         } else {
-            morpheme.partOfSpeech = QStringLiteral("記号"); // punctuation kept, symbols dropped
+            entry.partOfSpeech = QStringLiteral("記号"); // punctuation kept, symbols dropped
         }
-        morphemes << morpheme;
+        morphemes.append(
+            {surface, std::make_shared<const DictionaryEntry>(std::move(entry)), spaceBefore});
+        spaceBefore = false;
     }
     return morphemes;
 }
@@ -608,24 +644,19 @@ constexpr qsizetype kLongestNumeral = 40;
 
 QList<Morpheme> longNumeral(QStringView run) {
     QList<Morpheme> morphemes;
-    auto numeral = [](QStringView surface) {
-        Morpheme morpheme;
-        morpheme.surface = surface.toString();
-        morpheme.partOfSpeech = QStringLiteral("名詞");
-        morpheme.subclass = QStringLiteral("数");
-        return morpheme;
-    };
     for (qsizetype i = 0; i < run.size();) {
         qsizetype end = i + 1;
         if (run[i].isDigit()) {
             while (end < run.size() && run[end].isDigit())
                 ++end;
         }
-        Morpheme morpheme = numeral(run.mid(i, end - i));
+        const QStringView surface = run.mid(i, end - i);
+        DictionaryEntry numeral{QStringLiteral("名詞"), QStringLiteral("数"), {}, {}, {}};
         if (!run[i].isDigit())
-            if (const auto spoken = japanese::readNumeral(morpheme.surface))
-                morpheme.pronunciation = spoken->text();
-        morphemes << morpheme;
+            if (const auto spoken = japanese::readNumeral(surface))
+                numeral.pronunciation = spoken->text();
+        morphemes.append(
+            {surface.toString(), std::make_shared<const DictionaryEntry>(std::move(numeral))});
         i = end;
     }
     return morphemes;
@@ -678,10 +709,8 @@ QList<Piece> readLine(const QString& text, const MecabTagger* tagger, bool forVo
         if (end > last)
             pieces += readClause(line.mid(last, end - last), tagger, forVoice);
     };
-    if (!mayHoldLatin(line)) {
-        readUpTo(line.size());
-        return pieces;
-    }
+    if (!mayHoldLatin(line)) // most lines: one clause, its pieces as they are
+        return line.isEmpty() ? pieces : readClause(line, tagger, forVoice);
     for (const QRegularExpressionMatch& match : latinRun().globalMatch(line)) {
         readUpTo(match.capturedStart());
         const bool spaceBefore =
@@ -704,12 +733,22 @@ JapaneseReader::JapaneseReader(const MecabTagger* tagger)
     : m_tagger(tagger) {}
 
 QString JapaneseReader::reading(const QString& text) const {
-    QString result;
-    for (const Piece& piece : readLine(text, m_tagger)) {
-        if (piece.spaceBefore && !result.isEmpty())
-            result += u' ';
-        result += piece.text;
+    const QList<Piece> pieces = readLine(text, m_tagger);
+    if (pieces.isEmpty())
+        return {};
+    // A line has many short pieces: they are copied into a reading sized once.
+    qsizetype length = 0;
+    for (const Piece& piece : pieces)
+        length += 1 + piece.text.size();
+    QString result(length, Qt::Uninitialized);
+    QChar* const begin = result.data();
+    QChar* end = begin;
+    for (const Piece& piece : pieces) {
+        if (piece.spaceBefore && end != begin)
+            *end++ = u' ';
+        end = std::copy(piece.text.cbegin(), piece.text.cend(), end);
     }
+    result.truncate(end - begin);
     return result;
 }
 
@@ -771,9 +810,9 @@ QString soundsOf(const QString& katakana) {
 QString dictionaryReading(const MecabTagger& tagger, const QString& text) {
     QString reading;
     for (const Morpheme& morpheme : tagger.parse(text))
-        reading += morpheme.pronunciation.isEmpty() && isAllKana(morpheme.surface)
+        reading += morpheme.entry->pronunciation.isEmpty() && isAllKana(morpheme.surface)
                        ? toKatakana(morpheme.surface)
-                       : morpheme.pronunciation;
+                       : morpheme.entry->pronunciation;
     return soundsOf(reading);
 }
 

@@ -2,6 +2,9 @@
 
 #include <QStringView>
 
+#include <algorithm>
+#include <string>
+
 namespace lessora::japanese {
 
 namespace {
@@ -74,7 +77,7 @@ bool beforeCopulaOrCounter(const QList<Morpheme>& words, qsizetype index) {
     // Counters the dictionary does not tag as such are listed with the copulas.
     return isOneOf(word.surface, u"だ|です|でし|でしょ|だろ|だっ|じゃ|なら|な|の|と|でも|"
                                  u"曜日|番|番目|号|倍|割|度|種類|回目|年生|ページ|人前") ||
-           word.subclass2 == u"助数詞";
+           word.entry->subclass2 == u"助数詞";
 }
 
 bool afterDemonstrative(const QList<Morpheme>& words, qsizetype index) {
@@ -83,7 +86,8 @@ bool afterDemonstrative(const QList<Morpheme>& words, qsizetype index) {
     // この方がいい, その方が安い, あの方が好き: "this way", a comparison.
     if (index + 2 < words.size() && words[index + 1].surface == u"が") {
         const Morpheme& after = words[index + 2];
-        if (after.partOfSpeech == u"形容詞" || isOneOf(after.surface, u"まし|好き|楽|便利|得"))
+        if (after.entry->partOfSpeech == u"形容詞" ||
+            isOneOf(after.surface, u"まし|好き|楽|便利|得"))
             return false;
     }
     return true;
@@ -94,7 +98,7 @@ QString subjectOf(const QList<Morpheme>& words, qsizetype index) {
     qsizetype i = index - 1;
     if (i >= 0 && isOneOf(words[i].surface, u"が|は|も|って"))
         --i;
-    if (i >= 0 && words[i].partOfSpeech == u"名詞")
+    if (i >= 0 && words[i].entry->partOfSpeech == u"名詞")
         return words[i].surface;
     return {};
 }
@@ -135,27 +139,32 @@ bool applies(const WordRule& rule, const QList<Morpheme>& words, qsizetype index
 } // namespace
 
 QString contextReading(const QList<Morpheme>& words, qsizetype index) {
-    // The first characters of the rules' words: most words start with none of them.
-    static const QString firstCharacters = [] {
-        QString characters;
+    // The first characters of the rules' words, sorted: most words start with none of them.
+    static const std::u16string firstCharacters = [] {
+        std::u16string characters;
         for (const WordRule& rule : kWordRules)
-            if (!characters.contains(rule.word.front()))
-                characters += rule.word.front();
+            characters += rule.word.front().unicode();
+        std::sort(characters.begin(), characters.end());
+        characters.erase(std::unique(characters.begin(), characters.end()), characters.end());
         return characters;
     }();
+    auto mayStartRule = [](const QString& text) {
+        return !text.isEmpty() && std::binary_search(firstCharacters.begin(), firstCharacters.end(),
+                                                     text.front().unicode());
+    };
     const Morpheme& word = words[index];
     if (word.surface.isEmpty() ||
-        (!firstCharacters.contains(word.surface.front()) &&
-         (word.baseForm.isEmpty() || !firstCharacters.contains(word.baseForm.front()))))
+        (!mayStartRule(word.surface) && !mayStartRule(word.entry->baseForm)))
         return {};
     for (const WordRule& rule : kWordRules) {
         const bool inflected = !rule.from.isEmpty();
-        if ((inflected ? word.baseForm : word.surface) != rule.word || !applies(rule, words, index))
+        if ((inflected ? word.entry->baseForm : word.surface) != rule.word ||
+            !applies(rule, words, index))
             continue;
         if (!inflected)
             return rule.to.toString();
-        if (word.pronunciation.startsWith(rule.from))
-            return rule.to.toString() + word.pronunciation.mid(rule.from.size());
+        if (word.entry->pronunciation.startsWith(rule.from))
+            return rule.to.toString() + word.entry->pronunciation.mid(rule.from.size());
     }
     return {};
 }

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -55,8 +54,6 @@ struct MecabTagger::Private {
     bool widensAscii = false;
     // Tells this tagger's entries from those of one that had its place before.
     const quint64 serial = nextSerial();
-    std::mutex latticesMutex;
-    std::vector<std::unique_ptr<MeCab::Lattice>> lattices; // free for the next parse
 };
 
 std::unique_ptr<MecabTagger> MecabTagger::openWithoutResource(const QString& directory,
@@ -169,58 +166,56 @@ int splitFeature(const char* feature, const char* (&starts)[10], const char* (&e
 // tagger of its dictionary does the same. The widened text in UTF-8, and for each of its bytes
 // that starts a character the index of that character in the text.
 QByteArray widened(const QString& text, std::vector<qsizetype>& indexOfByte) {
-    QByteArray utf8;
-    utf8.reserve(text.size() * 3 + 1);
+    // Each unit becomes at most three bytes (a surrogate pair four for two units): the bytes are
+    // written in place, and the index table has room for them.
+    QByteArray utf8(text.size() * 3, Qt::Uninitialized);
     indexOfByte.assign(size_t(text.size()) * 3 + 1, -1);
+    char* out = utf8.data();
+    auto put = [&out](char32_t byte) { *out++ = char(byte); };
     const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = units[i];
-        indexOfByte[size_t(utf8.size())] = i;
+        indexOfByte[size_t(out - utf8.data())] = i;
         if (c >= 0x21 && c <= 0x7E)
             c += 0xFEE0;
-        // A surrogate pair is four bytes for two units: the index table has room for it.
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(units[i + 1]))
             c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
         if (c < 0x80) {
-            utf8 += char(c);
+            put(c);
         } else if (c < 0x800) {
-            utf8 += char(0xC0 | (c >> 6));
-            utf8 += char(0x80 | (c & 0x3F));
+            put(0xC0 | (c >> 6));
+            put(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            utf8 += char(0xE0 | (c >> 12));
-            utf8 += char(0x80 | ((c >> 6) & 0x3F));
-            utf8 += char(0x80 | (c & 0x3F));
+            put(0xE0 | (c >> 12));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
         } else {
-            utf8 += char(0xF0 | (c >> 18));
-            utf8 += char(0x80 | ((c >> 12) & 0x3F));
-            utf8 += char(0x80 | ((c >> 6) & 0x3F));
-            utf8 += char(0x80 | (c & 0x3F));
+            put(0xF0 | (c >> 18));
+            put(0x80 | ((c >> 12) & 0x3F));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
         }
     }
+    utf8.truncate(out - utf8.data());
     indexOfByte[size_t(utf8.size())] = text.size();
     return utf8;
 }
 
-// What the dictionary says of one of its entries, decoded: the fields a morpheme takes, and the
-// surface it was last found with.
-struct EntryFields {
-    QString partOfSpeech;
-    QString subclass;
-    QString subclass2;
-    QString baseForm;
-    QString pronunciation;
+// One of the dictionary's entries, decoded, and the surface it was last found with.
+struct CachedEntry {
+    std::shared_ptr<const DictionaryEntry> entry;
     QByteArray surfaceBytes; // as the tagger saw it
     QString surface;
 };
 
-EntryFields decodeEntry(const char* feature) {
+std::shared_ptr<const DictionaryEntry> decodeEntry(const char* feature) {
     const char* starts[10];
     const char* ends[10];
     const int fields = splitFeature(feature, starts, ends);
     auto field = [&](int index) {
         return index < fields ? featureField(starts[index], ends[index]) : QString();
     };
-    EntryFields entry{field(0), field(1), field(2), field(6), field(8), {}, {}};
+    DictionaryEntry entry{field(0), field(1), field(2), field(6), field(8)};
     if (entry.baseForm == u"*")
         entry.baseForm.clear();
     // Words missing from the dictionary have fewer fields, or "*" in their place. Open JTalk's
@@ -229,29 +224,29 @@ EntryFields decodeEntry(const char* feature) {
     entry.pronunciation.remove(u'’').remove(u':');
     if (entry.pronunciation == u"*")
         entry.pronunciation.clear();
-    return entry;
+    return std::make_shared<const DictionaryEntry>(std::move(entry));
 }
 
 // The entries met so far on this thread, by their feature text: MeCab hands out the same text
 // of its mapped dictionary every time it finds an entry, so each is decoded once, and the
-// morphemes of a line share the decoded texts instead of allocating their own.
+// morphemes of a line share the decoded entries instead of allocating their own.
 class EntryCache {
 public:
-    EntryFields& of(quint64 tagger, const char* feature) {
+    CachedEntry& of(quint64 tagger, const char* feature) {
         if (tagger != m_tagger || m_entries.size() >= kMostEntries) {
             m_entries.clear();
             m_tagger = tagger;
         }
         const auto [entry, added] = m_entries.try_emplace(feature);
         if (added)
-            entry->second = decodeEntry(feature);
+            entry->second.entry = decodeEntry(feature);
         return entry->second;
     }
 
 private:
     static constexpr size_t kMostEntries = 1 << 16;
     quint64 m_tagger = 0;
-    std::unordered_map<const char*, EntryFields> m_entries;
+    std::unordered_map<const char*, CachedEntry> m_entries;
 };
 
 EntryCache& entryCache() {
@@ -264,46 +259,17 @@ bool isAsciiDigits(const QString& text) {
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-} // namespace
-
-void MecabTagger::widenAscii() {
-    d->widensAscii = true;
-}
-
-// A lattice from the tagger's pool, given back when done: lattices are costly to make, and
-// parse() may run on several threads at once.
-class MecabTagger::LatticeLease {
-public:
-    explicit LatticeLease(Private& d);
-    ~LatticeLease();
-    MeCab::Lattice* get() const { return m_lattice.get(); }
-
-private:
-    Private& d;
-    std::unique_ptr<MeCab::Lattice> m_lattice;
-};
-
-MecabTagger::LatticeLease::LatticeLease(Private& d)
-    : d(d) {
-    {
-        std::lock_guard lock(d.latticesMutex);
-        if (!d.lattices.empty()) {
-            m_lattice = std::move(d.lattices.back());
-            d.lattices.pop_back();
-        }
-    }
-    if (!m_lattice)
-        m_lattice.reset(d.model->createLattice());
-}
-
-MecabTagger::LatticeLease::~LatticeLease() {
-    m_lattice->clear();
-    std::lock_guard lock(d.latticesMutex);
-    d.lattices.push_back(std::move(m_lattice));
+// The lattice this thread parses in (each sentence set clears it). Lattices are costly to make,
+// and parse() runs on several threads at once: one per thread needs no lock, where a shared pool
+// kept the threads waiting for each other. A lattice belongs to no dictionary: one serves every
+// tagger.
+MeCab::Lattice& threadLattice() {
+    thread_local const std::unique_ptr<MeCab::Lattice> lattice(MeCab::Lattice::create());
+    return *lattice;
 }
 
 // The surface of the node as the text has it, shared with the entry's when it is the same.
-QString surfaceOf(const MeCab::Node& node, EntryFields& entry, const QString& text,
+QString surfaceOf(const MeCab::Node& node, CachedEntry& entry, const QString& text,
                   const QByteArray& utf8, const std::vector<qsizetype>& indexOfByte) {
     if (indexOfByte.empty()) {
         const QByteArrayView bytes(node.surface, node.length);
@@ -324,38 +290,43 @@ QString surfaceOf(const MeCab::Node& node, EntryFields& entry, const QString& te
     return entry.surface;
 }
 
+} // namespace
+
+void MecabTagger::widenAscii() {
+    d->widensAscii = true;
+}
+
 QList<Morpheme> MecabTagger::parse(const QString& text) const {
     QList<Morpheme> morphemes;
     std::vector<qsizetype> indexOfByte;
     const QByteArray utf8 = d->widensAscii ? widened(text, indexOfByte) : text.toUtf8();
-    const LatticeLease lattice(*d);
-    lattice.get()->set_sentence(utf8.constData(), size_t(utf8.size()));
-    if (!d->tagger->parse(lattice.get()))
+    MeCab::Lattice& lattice = threadLattice();
+    lattice.set_sentence(utf8.constData(), size_t(utf8.size()));
+    if (!d->tagger->parse(&lattice))
         return morphemes;
     qsizetype nodes = 0;
-    for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next)
+    for (const MeCab::Node* node = lattice.bos_node(); node; node = node->next)
         ++nodes;
     morphemes.reserve(nodes);
     EntryCache& entries = entryCache();
     bool lastIsDigits = false; // the last morpheme is a run of ASCII digits
-    for (const MeCab::Node* node = lattice.get()->bos_node(); node; node = node->next) {
+    for (const MeCab::Node* node = lattice.bos_node(); node; node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
-        EntryFields& entry = entries.of(d->serial, node->feature);
-        Morpheme morpheme;
-        morpheme.surface = surfaceOf(*node, entry, text, utf8, indexOfByte);
-        morpheme.partOfSpeech = entry.partOfSpeech;
-        morpheme.subclass = entry.subclass;
-        morpheme.subclass2 = entry.subclass2;
-        morpheme.baseForm = entry.baseForm;
-        morpheme.pronunciation = entry.pronunciation;
-        morpheme.spaceBefore = node->rlength > node->length;
+        CachedEntry& entry = entries.of(d->serial, node->feature);
+        Morpheme morpheme{surfaceOf(*node, entry, text, utf8, indexOfByte), entry.entry,
+                          node->rlength > node->length};
         // Open JTalk's dictionary has each digit as a word: a run of them is one number, as
         // the other dictionary has it.
         const bool digits = isAsciiDigits(morpheme.surface);
         if (digits && lastIsDigits && !morpheme.spaceBefore) {
-            morphemes.last().surface += morpheme.surface;
-            morphemes.last().pronunciation.clear();
+            Morpheme& number = morphemes.last();
+            number.surface += morpheme.surface;
+            if (!number.entry->pronunciation.isEmpty()) {
+                auto unread = std::make_shared<DictionaryEntry>(*number.entry);
+                unread->pronunciation.clear();
+                number.entry = std::move(unread);
+            }
             continue;
         }
         lastIsDigits = digits;
@@ -385,6 +356,11 @@ QList<Morpheme> MecabTagger::parse(const QString&) const {
 }
 
 #endif
+
+const std::shared_ptr<const DictionaryEntry>& emptyDictionaryEntry() {
+    static const auto empty = std::make_shared<const DictionaryEntry>();
+    return empty;
+}
 
 MecabTagger::MecabTagger(std::unique_ptr<Private> d)
     : d(std::move(d)) {}

@@ -6,14 +6,23 @@
 
 namespace lessora {
 
-// One word as the morphological dictionary sees it.
-struct Morpheme {
-    QString surface;
+// What the dictionary says of a word. The words of one entry share it: a line becomes words
+// without each word copying (and counting references to) five texts of its own.
+struct DictionaryEntry {
     QString partOfSpeech; // "名詞", "助詞", "記号", ...
     QString subclass; // first subdivision: "数" for numerals, "助数詞" as second for counters
     QString subclass2;
     QString baseForm; // dictionary form of an inflected word (かかり → かかる)
     QString pronunciation; // katakana as spoken (は → ワ, 東京 → トーキョー); empty when unknown
+};
+
+// The entry of a word the dictionary says nothing of.
+const std::shared_ptr<const DictionaryEntry>& emptyDictionaryEntry();
+
+// One word as the morphological dictionary sees it.
+struct Morpheme {
+    QString surface;
+    std::shared_ptr<const DictionaryEntry> entry = emptyDictionaryEntry(); // never null
     bool spaceBefore = false;
 };
 
@@ -51,7 +60,6 @@ public:
 
 private:
     struct Private;
-    class LatticeLease;
     explicit MecabTagger(std::unique_ptr<Private> d);
     std::unique_ptr<Private> d;
 };
