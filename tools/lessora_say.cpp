@@ -25,13 +25,12 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QSaveFile>
+#include <QSemaphore>
 #include <QTextStream>
+#include <QThreadPool>
 
-#include <condition_variable>
 #include <cstdio>
-#include <functional>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -120,54 +119,6 @@ int listVoices() {
                         .arg(description));
 }
 
-// A second thread for the readings, kept until the input ends: a thread makes its own lattice,
-// decoded dictionary entries and compiled patterns as it reads, which a thread started anew for
-// each batch would make again.
-class HelperThread {
-public:
-    HelperThread()
-        : m_thread([this] { run(); }) {}
-    ~HelperThread() {
-        start({}); // no job: the thread ends
-        m_thread.join();
-    }
-    HelperThread(const HelperThread&) = delete;
-    HelperThread& operator=(const HelperThread&) = delete;
-
-    // Runs `job` on the thread; finish() waits until it is done.
-    void start(std::function<void()> job) {
-        const std::lock_guard lock(m_mutex);
-        m_job = std::move(job);
-        m_busy = true;
-        m_changed.notify_all();
-    }
-    void finish() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_busy; });
-    }
-
-private:
-    void run() {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_changed.wait(lock, [this] { return m_busy; });
-            if (!m_job)
-                return;
-            lock.unlock();
-            m_job();
-            lock.lock();
-            m_busy = false;
-            m_changed.notify_all();
-        }
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::function<void()> m_job;
-    bool m_busy = false;
-    std::thread m_thread; // last: starts once the members above are made
-};
-
 // Reads standard input line by line and writes what `read` makes of each line, in order. Lines
 // that are waiting already are read in batches on two threads, and the output is written and
 // flushed once a batch is done: a long file is not slowed down by a write per line, while a line
@@ -187,14 +138,21 @@ template <typename Read> void readLines(Read read) {
             output.append(reading.constData(), size_t(reading.size())) += '\n';
         }
     };
-    std::optional<HelperThread> helper;
+    // One second thread, kept until the input ends: a thread makes its own lattice, decoded
+    // dictionary entries and compiled patterns as it reads, which a thread started anew for
+    // each batch would make again.
+    QThreadPool helper;
+    helper.setMaxThreadCount(1);
+    helper.setExpiryTimeout(-1);
     auto flush = [&] {
         if (batch.size() >= 64 && std::thread::hardware_concurrency() > 1) {
-            if (!helper)
-                helper.emplace();
-            helper->start([&] { readRange(batch.size() / 2, batch.size(), second); });
+            QSemaphore secondHalfRead;
+            helper.start([&] {
+                readRange(batch.size() / 2, batch.size(), second);
+                secondHalfRead.release();
+            });
             readRange(0, batch.size() / 2, first);
-            helper->finish();
+            secondHalfRead.acquire(); // not waitForDone(), which would end the thread
         } else {
             readRange(0, batch.size(), first);
         }
