@@ -4,6 +4,7 @@
 //     (-Oyomi) on the same lines in the same run: the `mecab` program with the IPA dictionary
 //     when it is installed, and MeCab in this process with the dictionary the reading uses.
 //  3. Long runs of numerals: the time must grow with the length, not its square.
+#include "Median.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/JapaneseReading.h"
 #include "voices/OpenJTalkFiles.h"
@@ -47,11 +48,6 @@ const QStringList kDialogue = {
     QStringLiteral("子供が2人と、犬が1匹います。"),
     QStringLiteral("毎朝7時に起きて、8時の電車に乗ります。"),
 };
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 double childCpuSeconds() {
     rusage usage{};

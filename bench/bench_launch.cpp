@@ -6,6 +6,7 @@
 //   bench_launch [SETTINGS.ini]   the settings file the program starts with (else none)
 
 #include "LaunchProbe.h"
+#include "Median.h"
 #include "app/Startup.h"
 
 #include <QCoreApplication>
@@ -48,11 +49,6 @@ Launch launch(const QString& program, const QStringList& arguments, const QStrin
     }
     child.waitForFinished(5000);
     return result;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 //  - a line prepared while the one before it played (the next row of a lesson): its first
 //    sample after the speak.
 // Run it plainly (no sound device: the silent output, which keeps real time).
+#include "Median.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/OpenJTalkSynth.h"
@@ -35,11 +36,6 @@ const QStringList kTwenty = {
 const QString kLong = QStringLiteral(
     "おはようございます。今夜、二人で食事をしたいのですが、七時ごろに空いている席はありますか。"
     "できれば窓の近くの静かな席がいいです。どうもありがとうございます。");
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 EmbeddedEngineOptions silentOptions() {
     EmbeddedEngineOptions options;

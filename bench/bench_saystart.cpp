@@ -4,6 +4,8 @@
 // default sink), so run it under a private PulseAudio server whose default sink is a null sink:
 //   bench_saystart [LESSORA-SAY]
 // Each command is run several times, interleaved with the others; medians are printed.
+#include "Median.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -144,11 +146,6 @@ double startToSound(Recorder& recorder, const std::vector<std::string>& command)
     return recorder.firstAudibleAfter(start);
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? -1 : values[values.size() / 2];
-}
-
 QString defaultSinkMonitor() {
     QProcess pactl;
     pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
@@ -198,11 +195,11 @@ int main(int argc, char** argv) {
     std::printf("start -> first audible sample at the sound server (-50 dBFS), median of %d, "
                 "\"%s\"\n",
                 kRuns, kText);
-    const double peer = median(commands.front().seconds);
+    const double peer = median(commands.front().seconds, -1);
     std::printf("%-28s %10s %8s\n", "", "ms", "/ peer");
     for (const Command& command : commands)
-        std::printf("%-28s %10.1f %8.2f\n", command.name, median(command.seconds) * 1000,
-                    median(command.seconds) / peer);
+        std::printf("%-28s %10.1f %8.2f\n", command.name, median(command.seconds, -1) * 1000,
+                    median(command.seconds, -1) / peer);
     std::printf("peer: the espeak-ng command; goal <= 1.2x\n");
     return 0;
 }

@@ -5,6 +5,7 @@
 // (no sound device: the silent output) or under a sound server. "1st ms" is the first synthesis
 // of each voice, with its loading.
 
+#include "Median.h"
 #include "support/AudioLevel.h"
 #include "voices/AudioDevice.h"
 #include "voices/EmbeddedSpeechEngine.h"
@@ -35,11 +36,6 @@ const QString kEnglishLong = QStringLiteral(
 const QString kJapaneseLong = QStringLiteral(
     "おはようございます。今夜、二人で食事をしたいのですが、七時ごろに空いている席はありますか。"
     "できれば窓の近くの静かな席がいいです。どうもありがとうございます。");
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 void listingTimes(EmbeddedSpeechEngine& engine) {
     std::vector<double> times;
