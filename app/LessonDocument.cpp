@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/PracticePanel.h"
 #include "files/LessonChangeTracker.h"
+#include "lesson/LessonTable.h"
 #include "platform/ErrorHandler.h"
 #include "platform/MessageBoxes.h"
 
@@ -92,11 +93,38 @@ LessonDocument::LessonDocument(MainWindow& window, const ErrorHandler& errors)
 LessonDocument::~LessonDocument() = default;
 
 void LessonDocument::wireChangeSignals() {
+    m_modifiedCheck = new QTimer(this);
+    m_modifiedCheck->setSingleShot(true);
+    m_modifiedCheck->setInterval(0);
+    connect(m_modifiedCheck, &QTimer::timeout, this, &LessonDocument::showModified);
+    const auto changed = [this] {
+        m_tracker->noteChange();
+        m_modifiedCheck->start();
+    };
     for (QComboBox* list : {m_window.cmbEnglishRate, m_window.cmbInterval, m_window.cmbRepeat})
-        connect(list, &QComboBox::currentIndexChanged, m_tracker, &LessonChangeTracker::noteChange);
-    connect(m_window.chkHideText, &QCheckBox::toggled, m_tracker, &LessonChangeTracker::noteChange);
-    connect(m_window.practicePanel, &PracticePanel::settingsChanged, m_tracker,
-            &LessonChangeTracker::noteChange);
+        connect(list, &QComboBox::currentIndexChanged, this, changed);
+    connect(m_window.chkHideText, &QCheckBox::toggled, this, changed);
+    connect(m_window.practicePanel, &PracticePanel::settingsChanged, this, changed);
+    // The tracker sees the table's own changes; the title is brought up to date after them.
+    const LessonTable* table = m_window.lessonTable;
+    const auto tableChanged = [this] { m_modifiedCheck->start(); };
+    connect(table, &QAbstractItemModel::dataChanged, this, tableChanged);
+    connect(table, &QAbstractItemModel::rowsInserted, this, tableChanged);
+    connect(table, &QAbstractItemModel::rowsRemoved, this, tableChanged);
+    connect(table, &QAbstractItemModel::rowsMoved, this, tableChanged);
+    connect(table, &QAbstractItemModel::modelReset, this, tableChanged);
+    connect(table, &QAbstractItemModel::layoutChanged, this, tableChanged);
+}
+
+void LessonDocument::showFile(const QString& path) {
+    m_window.setWindowFilePath(path);
+    m_window.showCaption();
+    showModified();
+}
+
+void LessonDocument::showModified() {
+    m_modifiedCheck->stop();
+    m_window.setWindowModified(m_tracker->isModified());
 }
 
 LessonCommandContext LessonDocument::context() const {
@@ -115,6 +143,7 @@ void LessonDocument::save() {
     m_tracker->markUnmodified();
     m_history.addRecent(m_commands.saveDialogFileName());
     refreshRecentMenu();
+    showFile(m_commands.saveDialogFileName());
 }
 
 void LessonDocument::load() {
@@ -146,6 +175,7 @@ void LessonDocument::loaded(const QString& path) {
     m_tracker->markUnmodified();
     m_history.addRecent(path);
     refreshRecentMenu();
+    showFile(path);
 }
 
 bool LessonDocument::mayReplaceLesson() {

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QMenu;
+class QTimer;
 
 namespace lessora {
 
@@ -56,6 +57,9 @@ private:
     void prepareDialogs();
     void refreshRecentMenu();
     void wireChangeSignals();
+    // The window's title names the lesson's file and marks unsaved changes.
+    void showFile(const QString& path);
+    void showModified();
 
     MainWindow& m_window;
     const ErrorHandler& m_errors;
@@ -64,6 +68,9 @@ private:
     LessonHistory m_history;
     LessonChangeTracker* m_tracker = nullptr;
     QMenu* m_recentMenu = nullptr;
+    // Gathers the changes of one event-loop pass (a paste changes many cells) into one
+    // comparison with the lesson on disk.
+    QTimer* m_modifiedCheck = nullptr;
 };
 
 } // namespace lessora

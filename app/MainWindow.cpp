@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -344,8 +345,14 @@ void MainWindow::setHighlightRow(int row) {
 }
 
 void MainWindow::showCaption() {
-    const QString note = m_services.speech.availabilityNote();
-    setWindowTitle(note.isEmpty() ? kCaption : kCaption + QStringLiteral(" - ") + note);
+    // Qt shows "[*]" as "*" while the window is marked modified, and nothing otherwise.
+    QString title = kCaption;
+    if (const QString file = QFileInfo(windowFilePath()).fileName(); !file.isEmpty())
+        title += QStringLiteral(" - ") + file;
+    title += QStringLiteral("[*]");
+    if (const QString note = m_services.speech.availabilityNote(); !note.isEmpty())
+        title += QStringLiteral(" - ") + note;
+    setWindowTitle(title);
 }
 
 void MainWindow::showSampleLesson() {

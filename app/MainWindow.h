@@ -87,6 +87,9 @@ public:
     // The save and open dialogs' memory of the file last chosen in each.
     // The lesson's file commands, its recent files and whether it changed.
     LessonDocument& document() const { return *m_document; }
+    // The title: the program's name, the lesson's file (windowFilePath) with Qt's mark of
+    // unsaved changes (windowModified), and the speech engine's note, if it has one.
+    void showCaption();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -99,7 +102,6 @@ private:
     void setTabOrder();
     // The caption, the four sample rows and the hidden Language column of a new window.
     void showSampleLesson();
-    void showCaption(); // with the speech engine's note, if it has one
     template <typename Handler> void runGuarded(Handler handler);
     void wireButton(QPushButton* button, void (MainWindow::*handler)());
 

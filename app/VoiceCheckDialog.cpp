@@ -1,5 +1,6 @@
 #include "app/VoiceCheckDialog.h"
 
+#include "app/MissingVoiceNote.h"
 #include "app/WidgetPlacement.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
@@ -72,6 +73,7 @@ VoiceCheckDialog::VoiceCheckDialog(const Services& services, QWidget* parent)
     btnCheckAllVoices = new QPushButton(QStringLiteral("全音声をチェック"), this);
     btnCheckAllVoices->setGeometry(256, 328, 113, 33);
     setObjectNames({{lstVoices, "lstVoices"}, {btnCheckAllVoices, "btnCheckAllVoices"}});
+    addMissingVoiceNote(*this, m_services.speech, QRect(24, 302, 585, 20));
     connect(btnCheckAllVoices, &QPushButton::clicked, this,
             [this] { m_errors.run([this] { checkAllVoices(); }); });
     m_errors.run([this] { listVoices(); });

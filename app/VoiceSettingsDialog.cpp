@@ -1,5 +1,6 @@
 #include "app/VoiceSettingsDialog.h"
 
+#include "app/MissingVoiceNote.h"
 #include "app/WidgetPlacement.h"
 #include "platform/MessageBoxes.h"
 #include "settings/AsciiCase.h"
@@ -65,6 +66,7 @@ VoiceSettingsDialog::VoiceSettingsDialog(const Services& services, QWidget* pare
     setWindowTitle(QStringLiteral("音声設定"));
     setFixedSize(688, 340);
     createControls();
+    addMissingVoiceNote(*this, m_services.speech, QRect(40, 192, 608, 20));
     wireControls();
     m_errors.run([this] { fillLists(); });
 }

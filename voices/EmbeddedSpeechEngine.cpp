@@ -4,6 +4,7 @@
 #include "settings/LanguageName.h"
 #include "voices/AudioDevice.h"
 #include "voices/EmbeddedVoices.h"
+#include "voices/OpenJTalkFiles.h"
 #include "voices/SynthesisWorker.h"
 
 #include <algorithm>
@@ -565,6 +566,10 @@ bool EmbeddedSpeechEngine::isSilent() const {
 
 QString EmbeddedSpeechEngine::availabilityNote() const {
     return isSilent() ? QStringLiteral("音声出力装置が見つかりません") : QString();
+}
+
+QString EmbeddedSpeechEngine::missingVoicePackage() const {
+    return OpenJTalkSynth::installation().lacksVoice() ? kOpenJTalkVoicePackage : QString();
 }
 
 void EmbeddedSpeechEngine::warmUp(const QStringList& voiceDescriptions) {

@@ -47,6 +47,8 @@ public:
     std::unique_ptr<SpeechVoice> createVoice() override;
     std::unique_ptr<VoiceCategory> createVoiceCategory() override;
     QString availabilityNote() const override;
+    // The HTS voice's package when Open JTalk and its dictionary are installed without it.
+    QString missingVoicePackage() const override;
 
     // No sound device, or none at the last try: speech is played into the silent output.
     bool isSilent() const;

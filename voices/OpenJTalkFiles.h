@@ -12,4 +12,7 @@ inline const QString kOpenJTalkDictionary =
 inline const QString kOpenJTalkVoice =
     QStringLiteral("/usr/share/hts-voice/nitech-jp-atr503-m001/nitech_jp_atr503_m001.htsvoice");
 
+// The voice is in Debian's contrib component, which a new system leaves off.
+inline const QString kOpenJTalkVoicePackage = QStringLiteral("hts-voice-nitech-jp-atr503-m001");
+
 } // namespace lessora

@@ -100,10 +100,18 @@ OpenJTalkInstallation OpenJTalkInstallation::debian() {
             std::chrono::milliseconds(5000)};
 }
 
-bool OpenJTalkInstallation::isInstalled() const {
+bool OpenJTalkInstallation::hasProgramAndDictionary() const {
     const QFileInfo program(this->program);
     return program.isFile() && program.isExecutable() &&
-           QFileInfo(dictionary + QStringLiteral("/sys.dic")).isFile() && QFileInfo(voice).isFile();
+           QFileInfo(dictionary + QStringLiteral("/sys.dic")).isFile();
+}
+
+bool OpenJTalkInstallation::isInstalled() const {
+    return hasProgramAndDictionary() && QFileInfo(voice).isFile();
+}
+
+bool OpenJTalkInstallation::lacksVoice() const {
+    return hasProgramAndDictionary() && !QFileInfo(voice).isFile();
 }
 
 OpenJTalkSynth::OpenJTalkSynth() = default;

@@ -32,6 +32,11 @@ struct OpenJTalkInstallation {
     static OpenJTalkInstallation debian();
     // All three are there.
     bool isInstalled() const;
+    // The program and its dictionary are there, the voice is not.
+    bool lacksVoice() const;
+
+private:
+    bool hasProgramAndDictionary() const;
 };
 
 // Open JTalk with an HTS voice, run as a separate program for each sentence: the text goes to

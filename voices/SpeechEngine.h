@@ -144,6 +144,9 @@ public:
     // A short note for the user about the engine's state, for example that no sound device
     // was found; empty when all is well.
     virtual QString availabilityNote() const { return {}; }
+    // The Debian package of a voice whose synthesiser is installed without it, so that the
+    // voice is not listed; empty when no voice is missing.
+    virtual QString missingVoicePackage() const { return {}; }
 };
 
 // Scope of one engine operation; ends it on every path, errors included.

@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <functional>
 
 using namespace lessora;
@@ -38,6 +39,8 @@ private slots:
     void droppedLesson();
     void recentLessonsAcrossRuns();
     void dialogsStartInTheLastFolder();
+    void titleNamesTheLessonAndMarksChanges_data();
+    void titleNamesTheLessonAndMarksChanges();
 };
 
 namespace {
@@ -293,6 +296,44 @@ void TestLessonDocument::dialogsStartInTheLastFolder() {
     QCOMPARE(saved[1].folder, folderOf(third));
     QCOMPARE(opened[2].folder, folderOf(third));
     QCOMPARE(opened[2].fileName, QString());
+}
+
+void TestLessonDocument::titleNamesTheLessonAndMarksChanges_data() {
+    QTest::addColumn<QString>("note"); // the speech engine's, e.g. no sound device
+    QTest::newRow("no note") << QString();
+    QTest::newRow("no sound device") << QStringLiteral("音声出力装置が見つかりません");
+}
+
+void TestLessonDocument::titleNamesTheLessonAndMarksChanges() {
+    QFETCH(QString, note);
+    FakeServices fakes;
+    fakes.speech.availability = note;
+    MainWindow form(fakes.services());
+    form.winId(); // the native window, whose title the desktop shows
+    const QString tail = note.isEmpty() ? QString() : QStringLiteral(" - ") + note;
+    const auto shownTitle = [&form] {
+        QCoreApplication::processEvents(); // the mark follows the changes of one pass
+        return form.windowHandle()->title();
+    };
+
+    QCOMPARE(shownTitle(), "Lessora Ver.1.0.0" + tail);
+    form.lessonTable->setCell(ColText, 0, "Hi.");
+    QCOMPARE(shownTitle(), "Lessora Ver.1.0.0*" + tail);
+
+    fakes.messages.questionAnswers << YesNoCancel::No;
+    fakes.fileDialogs.openAnswers << writeLesson(fakes.folder, "cafe.json");
+    form.btnLoadLesson->click();
+    QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - cafe.json" + tail);
+    form.cmbRepeat->setCurrentIndex(4);
+    QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - cafe.json*" + tail);
+    form.cmbRepeat->setCurrentIndex(0); // back as it was loaded: unchanged
+    QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - cafe.json" + tail);
+
+    form.lessonTable->setCell(ColText, 0, "Good evening.");
+    fakes.fileDialogs.saveAnswers << fakes.folder.filePath("copy.json");
+    form.btnSaveLesson->click();
+    QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - copy.json" + tail);
+    QVERIFY(!form.isWindowModified());
 }
 
 QTEST_MAIN(TestLessonDocument)

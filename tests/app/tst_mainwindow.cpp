@@ -15,6 +15,7 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 using namespace lessora;
 using namespace lessora::test;
@@ -38,7 +39,8 @@ private slots:
 void TestMainWindow::startUpState() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    QCOMPARE(form.windowTitle(), QStringLiteral("Lessora Ver.1.0.0"));
+    form.winId();
+    QCOMPARE(form.windowHandle()->title(), QStringLiteral("Lessora Ver.1.0.0"));
     const LessonTable& table = *form.lessonTable;
     QCOMPARE(table.rows(), 4);
     QCOMPARE(table.row(0), (LessonRow{"1", "A", "English", "Hello. How are you?", ""}));

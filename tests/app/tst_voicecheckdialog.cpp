@@ -1,13 +1,17 @@
 #include "app/MainWindow.h"
 #include "app/VoiceCheckDialog.h"
+#include "app/VoiceSettingsDialog.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
 #include "support/FakeServices.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
+#include <memory>
 
 using namespace lessora;
 using namespace lessora::test;
@@ -69,6 +73,8 @@ private:
 class TestVoiceCheck : public QObject {
     Q_OBJECT
 private slots:
+    void missingVoiceNoteUnderTheLists_data();
+    void missingVoiceNoteUnderTheLists();
     void languageName_data();
     void languageName();
     void creationListsOrdinaryVoices();
@@ -318,6 +324,53 @@ void TestVoiceCheck::voiceList() {
     form.btnVoiceList->click();
     QCOMPARE(fakes.messages.messages, QStringList{"no description."});
     QCOMPARE(fakes.speech.operationDepth, 0);
+}
+
+using VoiceWindowFactory = std::function<std::unique_ptr<QDialog>(const Services&)>;
+Q_DECLARE_METATYPE(VoiceWindowFactory)
+
+// Open JTalk without its HTS voice: both voice windows say so on one line under their lists,
+// with the package's name; otherwise they have no such line.
+void TestVoiceCheck::missingVoiceNoteUnderTheLists_data() {
+    QTest::addColumn<VoiceWindowFactory>("create");
+    QTest::addColumn<QString>("missing");
+    const VoiceWindowFactory check = [](const Services& services) {
+        return std::unique_ptr<QDialog>(new VoiceCheckDialog(services));
+    };
+    const VoiceWindowFactory settings = [](const Services& services) {
+        return std::unique_ptr<QDialog>(new VoiceSettingsDialog(services));
+    };
+    const QString package = QStringLiteral("hts-voice-nitech-jp-atr503-m001");
+    QTest::newRow("voice check, all installed") << check << QString();
+    QTest::newRow("voice check, voice missing") << check << package;
+    QTest::newRow("voice settings, all installed") << settings << QString();
+    QTest::newRow("voice settings, voice missing") << settings << package;
+}
+
+void TestVoiceCheck::missingVoiceNoteUnderTheLists() {
+    QFETCH(VoiceWindowFactory, create);
+    QFETCH(QString, missing);
+    FakeServices fakes;
+    fakes.speech.addVoice("Eng One", "409");
+    fakes.speech.missingVoice = missing;
+    const std::unique_ptr<QDialog> window = create(fakes.services());
+    const auto* note = window->findChild<QLabel*>(QStringLiteral("lblMissingVoice"));
+    QCOMPARE(note != nullptr, !missing.isEmpty());
+    if (!note)
+        return;
+
+    QCOMPARE(note->text().count(missing), 1);
+    QVERIFY(note->isVisibleTo(window.get()));
+    QVERIFY(window->rect().contains(note->geometry()));
+    QVERIFY2(note->fontMetrics().horizontalAdvance(note->text()) <= note->width(),
+             "the line fits its place");
+    for (const QWidget* other : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == note)
+            continue;
+        QVERIFY2(!other->geometry().intersects(note->geometry()), qPrintable(other->objectName()));
+        if (qobject_cast<const QListWidget*>(other) || qobject_cast<const QComboBox*>(other))
+            QVERIFY2(note->y() > other->geometry().bottom(), qPrintable(other->objectName()));
+    }
 }
 
 QTEST_MAIN(TestVoiceCheck)

@@ -90,6 +90,11 @@ public:
     std::unique_ptr<VoiceCategory> createVoiceCategory() override;
     void beginOperation() override;
     void endOperation() override;
+    QString availabilityNote() const override { return availability; }
+    QString missingVoicePackage() const override { return missingVoice; }
+    // What the two above report.
+    QString availability;
+    QString missingVoice;
 
     // Used by the fake's objects.
     void maybeFail(FakeOp op);

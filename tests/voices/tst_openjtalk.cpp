@@ -178,6 +178,33 @@ private slots:
         engine.waitForSynthesis();
     }
 
+    // Which installed files make the Open JTalk voices, and when the engine names the missing
+    // voice's package: only when Open JTalk and its dictionary are there without it.
+    void missingVoicePackage_data() {
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("all installed") << QStringList() << true << QString();
+        QTest::newRow("voice missing")
+            << QStringList{"voice.htsvoice"} << false << "hts-voice-nitech-jp-atr503-m001";
+        QTest::newRow("no Open JTalk")
+            << QStringList{"open_jtalk", "voice.htsvoice"} << false << QString();
+        QTest::newRow("no dictionary either")
+            << QStringList{"sys.dic", "voice.htsvoice"} << false << QString();
+    }
+
+    void missingVoicePackage() {
+        QFETCH(QStringList, removed);
+        QFETCH(bool, listed);
+        QFETCH(QString, missing);
+        const StandIn standIn("exit 0\n");
+        for (const QString& name : removed)
+            QVERIFY(QFile::remove(standIn.path(name)));
+        EmbeddedSpeechEngine engine(silentOptions());
+        QCOMPARE(tokenOf(*engine.createVoice(), kTakumi) != nullptr, listed);
+        QCOMPARE(engine.missingVoicePackage(), missing);
+    }
+
     // The process runner.
     void runnerGivesArgumentsAndInputAsTheyAre() {
         // No shell: what would be shell syntax reaches the program untouched.
