@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <thread>
 
 namespace lessora {
@@ -63,31 +64,36 @@ void AudioExportWindow::run(QWidget* parent, const Services& services, const Les
         finished = true;
     });
 
-    QProgressDialog progress(QStringLiteral("音声ファイルに書き出しています…"),
-                             QStringLiteral("キャンセル"), 0, 1, parent);
-    progress.setObjectName(QStringLiteral("dlgExportProgress"));
-    progress.setWindowTitle(QStringLiteral("書き出し"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+    // Gone before the message that ends the export is shown: nothing of it stays behind that.
+    auto progress =
+        std::make_unique<QProgressDialog>(QStringLiteral("音声ファイルに書き出しています…"),
+                                          QStringLiteral("キャンセル"), 0, 1, parent);
+    progress->setObjectName(QStringLiteral("dlgExportProgress"));
+    progress->setWindowTitle(QStringLiteral("書き出し"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(0);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    QObject::connect(progress.get(), &QProgressDialog::canceled, progress.get(), [&] {
         cancelled = true;
-        progress.setLabelText(QStringLiteral("中止しています…"));
+        progress->setLabelText(QStringLiteral("中止しています…"));
     });
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        progress.setMaximum(total);
-        progress.setValue(done);
+        progress->setMaximum(total);
+        progress->setValue(done);
         if (finished)
             loop.quit();
     });
     poll.start(kProgressPollMs);
-    progress.show();
+    progress->show();
     loop.exec();
     worker.join();
-    progress.close();
+    poll.stop();
+    // Closing a progress dialog counts as cancelling it: the export is over, nothing to cancel.
+    QObject::disconnect(progress.get(), &QProgressDialog::canceled, nullptr, nullptr);
+    progress.reset();
 
     if (failure) {
         try {

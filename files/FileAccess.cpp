@@ -6,6 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lessora {
 
@@ -22,23 +30,60 @@ AppError tooLarge(const QString& path) {
 
 } // namespace
 
+// Why a file cannot be read, in the user's words.
+QString readFailure(int error) {
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("ファイルが見つかりません");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("ファイルを読み込む権限がありません");
+    case ELOOP:
+        return QStringLiteral("シンボリックリンクが循環しているため、ファイルを開けません");
+    case ENOTDIR:
+        return QStringLiteral("途中のフォルダが見つかりません");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます");
+    case EISDIR:
+        return QStringLiteral("フォルダは開けません");
+    default:
+        return QStringLiteral("ファイルを読み込めません (エラー番号 %1)").arg(error);
+    }
+}
+
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw fileError(file.errorString(), path);
-    if (!file.isSequential() && file.size() > maxBytes)
+    // Non-blocking for the open itself: a FIFO or a device would otherwise hold it. Only a
+    // regular file is read, and the limit is kept while reading, whatever size it reports.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw fileError(readFailure(errno), path);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        throw fileError(readFailure(errno), path);
+    if (S_ISDIR(status.st_mode))
+        throw fileError(readFailure(EISDIR), path);
+    if (!S_ISREG(status.st_mode))
+        throw fileError(QStringLiteral("通常のファイルではないため、開けません"), path);
+    if (status.st_size > maxBytes)
         throw tooLarge(path);
-    // Read in pieces up to the limit: a device that never ends reports no size.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Read in pieces up to the limit: a file may grow while it is read.
     constexpr qint64 kPiece = 1 << 20;
     QByteArray bytes;
-    if (!file.isSequential())
-        bytes.reserve(file.size() + kPiece);
+    bytes.reserve(qsizetype(status.st_size) + 1);
     for (;;) {
         const qsizetype before = bytes.size();
-        bytes.resize(before + kPiece);
-        const qint64 read = file.read(bytes.data() + before, kPiece);
+        const qint64 piece = std::min<qint64>(kPiece, maxBytes + 1 - before);
+        bytes.resize(before + qsizetype(piece));
+        const ssize_t read = ::read(fd, bytes.data() + before, size_t(piece));
+        if (read < 0 && errno == EINTR) {
+            bytes.resize(before);
+            continue;
+        }
         if (read < 0)
-            throw fileError(file.errorString(), path);
+            throw fileError(readFailure(errno), path);
         bytes.resize(before + read);
         if (bytes.size() > maxBytes)
             throw tooLarge(path);

@@ -20,6 +20,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -37,7 +38,9 @@ private slots:
     void loadOutcomes();
     void savedLessonLoadsBack();
     void loadKeepsPlaybackAndTheCurrentCell();
+    void unreadableFileIsReportedWithItsPath_data();
     void unreadableFileIsReportedWithItsPath();
+    void sizeLimitHoldsWhileReading();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
     void saveRefusesWhatLoadWouldRefuse();
@@ -312,24 +315,50 @@ void TestLessonCommands::loadKeepsPlaybackAndTheCurrentCell() {
     QVERIFY(form.tmrNext->isActive());
 }
 
+void TestLessonCommands::unreadableFileIsReportedWithItsPath_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing" << QStringLiteral("ファイルが見つかりません");
+    QTest::newRow("folder") << "folder" << QStringLiteral("フォルダは開けません");
+    QTest::newRow("larger than the limit") << "huge" << QStringLiteral("ファイルが大きすぎます");
+    // Neither may hold the window: a FIFO waits for a writer, /dev/zero never ends.
+    QTest::newRow("FIFO") << "fifo" << QStringLiteral("通常のファイルではないため、開けません");
+    QTest::newRow("device") << "device" << QStringLiteral("通常のファイルではないため、開けません");
+    QTest::newRow("loop of links")
+        << "loop" << QStringLiteral("シンボリックリンクが循環しているため、ファイルを開けません");
+}
+
 void TestLessonCommands::unreadableFileIsReportedWithItsPath() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     FakeServices fakes;
     MainWindow form(fakes.services());
-    const QString missing = fakes.folder.filePath("missing.json");
-    const QString huge = fakes.folder.filePath("huge.json");
-    QFile hugeFile(huge); // sparse: takes no room on disk
-    QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(kMaxReadFileBytes + 1));
-    hugeFile.close();
-    fakes.fileDialogs.openAnswers << missing << fakes.folder.path() << huge;
+    QString path = fakes.folder.filePath(kind + ".json");
+    if (kind == "folder")
+        path = fakes.folder.path();
+    if (kind == "huge") {
+        QFile hugeFile(path); // sparse: takes no room on disk
+        QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(kMaxReadFileBytes + 1));
+    }
+    if (kind == "fifo")
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    if (kind == "device")
+        path = "/dev/zero";
+    if (kind == "loop") {
+        QVERIFY(QFile::link(fakes.folder.filePath("other.json"), path));
+        QVERIFY(QFile::link(path, fakes.folder.filePath("other.json")));
+    }
+    fakes.fileDialogs.openAnswers << path;
     form.btnLoadLesson->click();
-    form.btnLoadLesson->click(); // a folder
-    form.btnLoadLesson->click();
-    QCOMPARE(fakes.messages.messages.size(), 3);
-    QCOMPARE(fakes.messages.messages[0], fileError("No such file or directory", missing));
-    QVERIFY2(fakes.messages.messages[1].endsWith("\r\n[" + fakes.folder.path() + "]."),
-             qPrintable(fakes.messages.messages[1]));
-    QCOMPARE(fakes.messages.messages[2], fileError(QStringLiteral("ファイルが大きすぎます"), huge));
+    QCOMPARE(fakes.messages.messages, QStringList{fileError(reason, path)});
     QCOMPARE(rowsOf(*form.lessonTable), kStartUpRows);
+}
+
+void TestLessonCommands::sizeLimitHoldsWhileReading() {
+    // A file of the kernel's reports size 0 and holds more.
+    QVERIFY(QFileInfo("/proc/self/status").size() == 0);
+    QVERIFY_THROWS_EXCEPTION(AppError, readWholeFile("/proc/self/status", 10));
+    QVERIFY(readWholeFile("/proc/self/status").startsWith("Name:"));
 }
 
 void TestLessonCommands::failedSaveKeepsTheOldFile_data() {
