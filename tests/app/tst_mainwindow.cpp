@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
@@ -33,6 +34,7 @@ private slots:
     void hideText();
     void firstTickStopsTheTimer();
     void errorsInHandlersAreShown();
+    void exportEndsWithoutItsProgressBox();
 };
 
 void TestMainWindow::startUpState() {
@@ -272,4 +274,27 @@ void TestMainWindow::practiceSettingsSavedAndLoaded() {
 }
 
 QTEST_MAIN(TestMainWindow)
+void TestMainWindow::exportEndsWithoutItsProgressBox() {
+    FakeServices fakes;
+    fakes.speech.addVoice(QStringLiteral("Eng One"), QStringLiteral("409"));
+    MainWindow form(fakes.services());
+    form.show();
+    form.lessonTable->setRows({{QString(), "A", "English", "Hello.", QString()}});
+    const QString path = fakes.folder.filePath("lesson.wav");
+    fakes.fileDialogs.saveAnswers << path;
+    // The label of each progress box still there with the message: one that is only hidden
+    // may show again behind it, reading "中止しています…" after a close counted as a cancel.
+    QStringList progressShown;
+    fakes.messages.whileShown = [&](const QString&) {
+        for (QProgressDialog* box : form.findChildren<QProgressDialog*>())
+            progressShown << box->labelText();
+    };
+    form.practicePanel->btnExportAudio->click();
+    QCOMPARE(fakes.messages.messages.size(), 1);
+    QVERIFY2(fakes.messages.messages[0].startsWith(QStringLiteral("書き出しました。")),
+             qPrintable(fakes.messages.messages[0]));
+    QVERIFY2(progressShown.isEmpty(), qPrintable(progressShown.join(u' ')));
+    QVERIFY(QFile::exists(path));
+}
+
 #include "tst_mainwindow.moc"
