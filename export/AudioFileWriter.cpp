@@ -1,6 +1,7 @@
 #include "export/AudioFileWriter.h"
 
 #include "export/ExportFiles.h"
+#include "files/FileNames.h"
 #include "platform/LazyLibrary.h"
 
 #include <QDir>
@@ -167,7 +168,7 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
     m_file->fd = m_part->fd();
     // An existing file keeps its permissions, as with a lesson save.
     struct stat existing {};
-    if (::stat(QFile::encodeName(m_path).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+    if (::stat(fileNameBytes(m_path).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(m_file->fd, existing.st_mode & 07777);
     static SF_VIRTUAL_IO io{&SndFile::length, &SndFile::seek, &SndFile::read, &SndFile::write,
                             &SndFile::tell};

@@ -1,6 +1,7 @@
 #include "export/ExportFiles.h"
 
 #include "export/AudioFileWriter.h"
+#include "files/FileNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +30,7 @@ QString nativePath(const QString& path) {
 }
 
 QByteArray encoded(const QString& path) {
-    return QFile::encodeName(path);
+    return fileNameBytes(path);
 }
 
 QString randomPart() {

@@ -1,6 +1,7 @@
 #include "export/LessonExport.h"
 
 #include "export/ExportFiles.h"
+#include "files/FileNames.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/MessageBoxes.h"
@@ -286,7 +287,7 @@ public:
 
     void writeIndex(const QByteArray& bytes) {
         const QString path = filePath(QStringLiteral("index.tsv"));
-        const int fd = ::open(QFile::encodeName(path).constData(),
+        const int fd = ::open(fileNameBytes(path).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
             throwFileError(QStringLiteral("一覧を書き込めません"), path, errno);
@@ -317,9 +318,9 @@ private:
 bool sameEntry(const QString& a, const QString& b) {
     struct stat first {
     }, second{};
-    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return ::stat(fileNameBytes(a).constData(), &first) == 0 &&
+           ::stat(fileNameBytes(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
 }
 
 SynthesizedAudio synthesizeLine(RowSpeaker& speaker, const RowCells& cells, int row,

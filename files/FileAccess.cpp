@@ -1,5 +1,7 @@
 #include "files/FileAccess.h"
 
+#include "files/FileNames.h"
+
 #include "platform/AppError.h"
 
 #include <QDir>
@@ -55,7 +57,7 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     // Non-blocking for the open itself: a FIFO or a device would otherwise hold it. Only a
     // regular file is read, and the limit is kept while reading, whatever size it reports.
     const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        ::open(fileNameBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         throw fileError(readFailure(errno), path);
     const auto closeFd = qScopeGuard([fd] { ::close(fd); });

@@ -7,6 +7,7 @@
 
 #include "export/LessonExport.h"
 #include "files/FileAccess.h"
+#include "files/FileNames.h"
 #include "files/LessonFile.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
@@ -500,7 +501,11 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     int code = kExitError;
     try {
-        code = run(QCoreApplication::arguments());
+        // From argv itself: a file name that is not valid UTF-8 keeps its bytes.
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << fileNameFromBytes(argv[i]);
+        code = run(arguments);
     } catch (const UsageError& error) {
         err() << "lessora-say: " << error.message() << '\n' << kUsage;
         code = kExitUsage;

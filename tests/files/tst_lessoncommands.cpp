@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
 #include "files/FileAccess.h"
+#include "files/FileNames.h"
 #include "files/LessonFileCommands.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
@@ -41,6 +42,7 @@ private slots:
     void unreadableFileIsReportedWithItsPath_data();
     void unreadableFileIsReportedWithItsPath();
     void sizeLimitHoldsWhileReading();
+    void nameThatIsNotUtf8Opens();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
     void saveRefusesWhatLoadWouldRefuse();
@@ -359,6 +361,29 @@ void TestLessonCommands::sizeLimitHoldsWhileReading() {
     QVERIFY(QFileInfo("/proc/self/status").size() == 0);
     QVERIFY_THROWS_EXCEPTION(AppError, readWholeFile("/proc/self/status", 10));
     QVERIFY(readWholeFile("/proc/self/status").startsWith("Name:"));
+}
+
+void TestLessonCommands::nameThatIsNotUtf8Opens() {
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    // Latin-1 bytes, a cut UTF-8 sequence, a surrogate encoded in UTF-8: none is valid UTF-8.
+    const QList<QByteArray> names = {"caf\xe9.json", "\xe3\x81.json", "\xed\xb2\x80.json"};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QByteArray bytes = QFile::encodeName(fakes.folder.path()) + '/' + names[i];
+        QCOMPARE(fileNameBytes(fileNameFromBytes(bytes)), bytes);
+        const QString text = QStringLiteral("Line %1.").arg(i);
+        const QString plain = fakes.folder.filePath("plain.json");
+        QVERIFY(
+            writeFile(plain, R"({"Rows":[{"No":"1","Speaker":"A","Language":"English","Text":")" +
+                                 text.toUtf8() + R"(","Interval":""}]})"));
+        QVERIFY(::rename(QFile::encodeName(plain).constData(), bytes.constData()) == 0);
+        fakes.fileDialogs.openAnswers << fileNameFromBytes(bytes);
+        form.btnLoadLesson->click();
+        ::unlink(bytes.constData()); // Qt's own clean-up cannot name it
+        QCOMPARE(form.lessonTable->cell(ColText, 0), text);
+    }
+    // Valid UTF-8 reads as Qt reads it.
+    QCOMPARE(fileNameFromBytes("/tmp/\xe3\x81\x82.json"), QStringLiteral("/tmp/あ.json"));
 }
 
 void TestLessonCommands::failedSaveKeepsTheOldFile_data() {

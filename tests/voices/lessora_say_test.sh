@@ -62,6 +62,10 @@ printf '%s' '{"Rows":[{"No":"1","Speaker":"","Language":"English","Text":"","Int
     >"$work/empty.json"
 expect_exit 1 "" --lesson "$work/empty.json" --out "$work/empty.mp3"
 [ -e "$work/empty.mp3" ] && fail "an audio file was written for a lesson without lines"
+latin1=$(printf 'caf\351.json')
+cp "$lesson" "$work/$latin1"
+"$say" --lesson "$work/$latin1" --out "$work/latin1.wav" >/dev/null ||
+    fail "a lesson whose name is not UTF-8 was not read"
 mkfifo "$work/fifo.json"
 timeout 10 "$say" --lesson "$work/fifo.json" --out "$work/f.mp3" >/dev/null 2>&1
 [ $? -eq 1 ] || fail "a FIFO as the lesson was not refused at once"
