@@ -203,6 +203,8 @@ StartedProcess::StartedProcess(const QString& program, const QStringList& argume
     const pid_t pid = ::fork();
     if (pid == 0)
         execChild(argv.data(), envp.data(), fds, reportFd, parent); // never returns
+    if (pid > 0)
+        ::setpgid(pid, pid); // as the child does: whichever comes first, the group is there
     execStatus.write.close();
     input.read.close();
     output.write.close();
