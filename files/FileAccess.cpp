@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,8 +31,6 @@ AppError fileError(const QString& reason, const QString& path) {
 AppError tooLarge(const QString& path) {
     return fileError(QStringLiteral("ファイルが大きすぎます"), path);
 }
-
-} // namespace
 
 // Why a file cannot be read, in the user's words.
 QString readFailure(int error) {
@@ -52,6 +52,8 @@ QString readFailure(int error) {
         return QStringLiteral("ファイルを読み込めません (エラー番号 %1)").arg(error);
     }
 }
+
+} // namespace
 
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     // Non-blocking for the open itself: a FIFO or a device would otherwise hold it. Only a
@@ -94,9 +96,47 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     }
 }
 
+namespace {
+
+// replaceWholeFile for a name Qt cannot convert (not valid UTF-8): the same steps on the name's
+// own bytes, a new file beside it that is written, flushed and renamed into its place.
+void replaceByBytes(const QString& path, const QByteArray& bytes) {
+    const QByteArray name = fileNameBytes(path);
+    const qsizetype slash = name.lastIndexOf('/');
+    QByteArray temporary = (slash < 0 ? QByteArray() : name.left(slash + 1)) + ".lessora-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw fileError(readFailure(errno), path);
+    bool placed = false;
+    const auto cleanUp = qScopeGuard([&] {
+        ::close(fd);
+        if (!placed)
+            ::unlink(temporary.constData());
+    });
+    struct stat existing {};
+    const mode_t mode = ::stat(name.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
+    ::fchmod(fd, mode);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw fileError(QString::fromLocal8Bit(std::strerror(written < 0 ? errno : ENOSPC)),
+                            path);
+        done += written;
+    }
+    if (::fsync(fd) != 0 || ::rename(temporary.constData(), name.constData()) != 0)
+        throw fileError(QString::fromLocal8Bit(std::strerror(errno)), path);
+    placed = true;
+}
+
+} // namespace
+
 void replaceWholeFile(const QString& path, const QByteArray& bytes, qint64 maxBytes) {
     if (bytes.size() > maxBytes)
         throw tooLarge(path);
+    if (fileNameBytes(path) != QFile::encodeName(path))
+        return replaceByBytes(path, bytes);
     QSaveFile file(path);
     // Qt falls back only when the temporary file is refused for lack of permission.
     file.setDirectWriteFallback(true);

@@ -20,6 +20,7 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -379,8 +380,14 @@ void TestLessonCommands::nameThatIsNotUtf8Opens() {
         QVERIFY(::rename(QFile::encodeName(plain).constData(), bytes.constData()) == 0);
         fakes.fileDialogs.openAnswers << fileNameFromBytes(bytes);
         form.btnLoadLesson->click();
-        ::unlink(bytes.constData()); // Qt's own clean-up cannot name it
         QCOMPARE(form.lessonTable->cell(ColText, 0), text);
+        // Saved under the same name, not under one with U+FFFD in place of the bytes.
+        replaceWholeFile(fileNameFromBytes(bytes), "saved");
+        QFile saved;
+        const int fd = ::open(bytes.constData(), O_RDONLY);
+        QVERIFY(fd >= 0 && saved.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle));
+        QCOMPARE(saved.readAll(), QByteArray("saved"));
+        ::unlink(bytes.constData()); // Qt's own clean-up cannot name it
     }
     // Valid UTF-8 reads as Qt reads it.
     QCOMPARE(fileNameFromBytes("/tmp/\xe3\x81\x82.json"), QStringLiteral("/tmp/あ.json"));
