@@ -32,13 +32,16 @@ QString clipsFolderFor(const QString& audioFile) {
 }
 
 void AudioExportWindow::run(QWidget* parent, const Services& services, const LessonTable& table,
-                            const ExportOptions& options, bool clips) {
+                            const ExportOptions& options, bool clips,
+                            const QStringList& lessonFiles) {
     const std::optional<QString> path = services.fileDialogs.getSaveFileName(
         {kFilter, QStringLiteral("mp3"), m_lastFile, QString()});
     if (!path)
         return;
     m_lastFile = *path;
     const QString clipsFolder = clips ? clipsFolderFor(*path) : QString();
+    for (const QString& lesson : lessonFiles)
+        checkExportTargets(lesson, *path, clipsFolder);
 
     // The export works on a copy, so that the lesson may be edited and played meanwhile.
     const QList<LessonRow> rows = table.allRows();

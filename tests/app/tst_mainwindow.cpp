@@ -35,6 +35,7 @@ private slots:
     void firstTickStopsTheTimer();
     void errorsInHandlersAreShown();
     void exportEndsWithoutItsProgressBox();
+    void exportNeverOverwritesTheLesson();
 };
 
 void TestMainWindow::startUpState() {
@@ -295,6 +296,34 @@ void TestMainWindow::exportEndsWithoutItsProgressBox() {
              qPrintable(fakes.messages.messages[0]));
     QVERIFY2(progressShown.isEmpty(), qPrintable(progressShown.join(u' ')));
     QVERIFY(QFile::exists(path));
+}
+
+void TestMainWindow::exportNeverOverwritesTheLesson() {
+    FakeServices fakes;
+    fakes.speech.addVoice(QStringLiteral("Eng One"), QStringLiteral("409"));
+    MainWindow form(fakes.services());
+    const QString lesson = fakes.folder.filePath("lesson.wav"); // a lesson, oddly named
+    const QByteArray content =
+        R"({"Rows":[{"No":"1","Speaker":"A","Language":"English","Text":"Hi.","Interval":""}]})";
+    QFile file(lesson);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    QVERIFY(QFile::link(lesson, fakes.folder.filePath("link.wav")));
+    fakes.fileDialogs.openAnswers << lesson;
+    form.btnLoadLesson->click();
+    fakes.messages.messages.clear();
+
+    for (const QString& output : {lesson, fakes.folder.filePath("link.wav")}) {
+        fakes.fileDialogs.saveAnswers << output;
+        form.practicePanel->btnExportAudio->click();
+        QCOMPARE(fakes.messages.messages.size(), 1);
+        QVERIFY2(!fakes.messages.messages[0].startsWith(QStringLiteral("書き出しました。")),
+                 qPrintable(fakes.messages.messages[0]));
+        fakes.messages.messages.clear();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+        file.close();
+    }
 }
 
 #include "tst_mainwindow.moc"
