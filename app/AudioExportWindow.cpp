@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <thread>
 
 namespace lessora {
@@ -31,13 +32,16 @@ QString clipsFolderFor(const QString& audioFile) {
 }
 
 void AudioExportWindow::run(QWidget* parent, const Services& services, const LessonTable& table,
-                            const ExportOptions& options, bool clips) {
+                            const ExportOptions& options, bool clips,
+                            const QStringList& lessonFiles) {
     const std::optional<QString> path = services.fileDialogs.getSaveFileName(
         {kFilter, QStringLiteral("mp3"), m_lastFile, QString()});
     if (!path)
         return;
     m_lastFile = *path;
     const QString clipsFolder = clips ? clipsFolderFor(*path) : QString();
+    for (const QString& lesson : lessonFiles)
+        checkExportTargets(lesson, *path, clipsFolder);
 
     // The export works on a copy, so that the lesson may be edited and played meanwhile.
     const QList<LessonRow> rows = table.allRows();
@@ -63,31 +67,36 @@ void AudioExportWindow::run(QWidget* parent, const Services& services, const Les
         finished = true;
     });
 
-    QProgressDialog progress(QStringLiteral("音声ファイルに書き出しています…"),
-                             QStringLiteral("キャンセル"), 0, 1, parent);
-    progress.setObjectName(QStringLiteral("dlgExportProgress"));
-    progress.setWindowTitle(QStringLiteral("書き出し"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+    // Gone before the message that ends the export is shown: nothing of it stays behind that.
+    auto progress =
+        std::make_unique<QProgressDialog>(QStringLiteral("音声ファイルに書き出しています…"),
+                                          QStringLiteral("キャンセル"), 0, 1, parent);
+    progress->setObjectName(QStringLiteral("dlgExportProgress"));
+    progress->setWindowTitle(QStringLiteral("書き出し"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(0);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    QObject::connect(progress.get(), &QProgressDialog::canceled, progress.get(), [&] {
         cancelled = true;
-        progress.setLabelText(QStringLiteral("中止しています…"));
+        progress->setLabelText(QStringLiteral("中止しています…"));
     });
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        progress.setMaximum(total);
-        progress.setValue(done);
+        progress->setMaximum(total);
+        progress->setValue(done);
         if (finished)
             loop.quit();
     });
     poll.start(kProgressPollMs);
-    progress.show();
+    progress->show();
     loop.exec();
     worker.join();
-    progress.close();
+    poll.stop();
+    // Closing a progress dialog counts as cancelling it: the export is over, nothing to cancel.
+    QObject::disconnect(progress.get(), &QProgressDialog::canceled, nullptr, nullptr);
+    progress.reset();
 
     if (failure) {
         try {

@@ -3,6 +3,7 @@
 #include "export/LessonExport.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -19,8 +20,10 @@ class AudioExportWindow {
 public:
     static const QString kFilter;
 
+    // `lessonFiles`: the lesson files the window knows (the recent ones), which an export
+    // never overwrites.
     void run(QWidget* parent, const Services& services, const LessonTable& table,
-             const ExportOptions& options, bool clips);
+             const ExportOptions& options, bool clips, const QStringList& lessonFiles = {});
 
 private:
     QString m_lastFile; // offered again by the next save dialog

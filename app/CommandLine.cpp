@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "files/FileNames.h"
+
 #include <QUrl>
 
 namespace lessora {
@@ -31,7 +33,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         } else {
             // File managers may hand over a URL rather than a path.
             const QUrl url(argument);
-            result.lessonFile = url.isLocalFile() ? url.toLocalFile() : argument;
+            result.lessonFile = url.isLocalFile() ? localFileOfUrl(url) : argument;
         }
     }
     return result;

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/PracticePanel.h"
+#include "files/FileNames.h"
 #include "files/LessonChangeTracker.h"
 #include "lesson/LessonTable.h"
 #include "platform/ErrorHandler.h"
@@ -58,7 +59,7 @@ std::optional<QString> droppedLesson(const QMimeData* data) {
     const QUrl url = data->urls().constFirst();
     if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).isDir())
         return std::nullopt;
-    return url.toLocalFile();
+    return localFileOfUrl(url);
 }
 
 } // namespace
@@ -156,7 +157,7 @@ void LessonDocument::load() {
 
 void LessonDocument::open(const QString& path) {
     // A lesson that is gone leaves the list; the load below says why it cannot be read.
-    if (!QFileInfo::exists(path)) {
+    if (!fileExists(path)) {
         m_history.removeRecent(path);
         refreshRecentMenu();
     } else if (!mayReplaceLesson()) {

@@ -299,7 +299,8 @@ void MainWindow::wirePractice() {
         runGuarded([this] {
             m_audioExport->run(this, m_services, *lessonTable,
                                exportOptionsFrom(playbackChoices(), m_services.decimalSeparator),
-                               practicePanel->chkExportClips->isChecked());
+                               practicePanel->chkExportClips->isChecked(),
+                               document().history().recentLessons());
         });
     });
 }

@@ -7,6 +7,7 @@
 #include "app/QtTranslations.h"
 #include "app/VoiceCheckDialog.h"
 #include "app/VoiceSettingsDialog.h"
+#include "files/FileNames.h"
 #include "platform/Locale.h"
 #include "settings/SettingsLocation.h"
 #include "voices/SpeechBackend.h"
@@ -54,7 +55,7 @@ QStringList argumentsAfterName(const QStringList& arguments) {
 QStringList rawArguments(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << fileNameFromBytes(argv[i]); // a lesson's name keeps its bytes
     return arguments;
 }
 
@@ -97,7 +98,8 @@ int runLessora(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Lessora"));
     QApplication::setApplicationVersion(QStringLiteral(LESSORA_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lessora.Lessora"));
-    const CommandLine commandLine = parseCommandLine(argumentsAfterName(application.arguments()));
+    // QApplication has taken its own options out of argv.
+    const CommandLine commandLine = parseCommandLine(argumentsAfterName(rawArguments(argc, argv)));
     if (const std::optional<int> exitCode = answerWithoutWindow(commandLine))
         return *exitCode;
     installQtJapaneseTranslations(application);

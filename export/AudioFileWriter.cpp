@@ -1,5 +1,7 @@
 #include "export/AudioFileWriter.h"
 
+#include "export/ExportFiles.h"
+#include "files/FileNames.h"
 #include "platform/LazyLibrary.h"
 
 #include <QDir>
@@ -12,6 +14,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lessora {
 
@@ -36,7 +41,7 @@ QString nativePath(const QString& path) {
 }
 
 #define SNDFILE_FUNCTIONS(F)                                                                       \
-    F(sf_open)                                                                                     \
+    F(sf_open_virtual)                                                                             \
     F(sf_close)                                                                                    \
     F(sf_format_check)                                                                             \
     F(sf_command)                                                                                  \
@@ -97,20 +102,60 @@ int fileSampleRateFor(AudioFileKind kind, int speechRate) {
     return kind == AudioFileKind::OggOpus ? 24000 : speechRate;
 }
 
+// The file the encoder writes through: its own descriptor, every write checked. The first
+// failure is kept, and later writes fail too, so that an encoder that ignores a short write
+// still cannot produce a file that passes for complete.
 struct AudioFileWriter::SndFile {
     SNDFILE* handle = nullptr;
+    int fd = -1;
+    int error = 0; // errno of the first failed write or seek
+
     ~SndFile() {
         if (handle) // only ever set with the library loaded
             sndFile().sf_close(handle);
     }
+
+    static SndFile& of(void* data) { return *static_cast<SndFile*>(data); }
+    static sf_count_t length(void* data) {
+        struct stat status {};
+        return ::fstat(of(data).fd, &status) == 0 ? sf_count_t(status.st_size) : -1;
+    }
+    static sf_count_t seek(sf_count_t offset, int whence, void* data) {
+        SndFile& file = of(data);
+        const off_t position = ::lseek(file.fd, off_t(offset), whence);
+        if (position < 0 && !file.error)
+            file.error = errno;
+        return sf_count_t(position);
+    }
+    static sf_count_t read(void* buffer, sf_count_t count, void* data) {
+        for (;;) {
+            const ssize_t n = ::read(of(data).fd, buffer, size_t(count));
+            if (n >= 0 || errno != EINTR)
+                return n < 0 ? 0 : sf_count_t(n);
+        }
+    }
+    static sf_count_t write(const void* buffer, sf_count_t count, void* data) {
+        SndFile& file = of(data);
+        const char* bytes = static_cast<const char*>(buffer);
+        sf_count_t done = 0;
+        while (!file.error && done < count) {
+            const ssize_t n = ::write(file.fd, bytes + done, size_t(count - done));
+            if (n > 0)
+                done += n;
+            else if (n == 0)
+                file.error = ENOSPC;
+            else if (errno != EINTR)
+                file.error = errno;
+        }
+        return done;
+    }
+    static sf_count_t tell(void* data) { return sf_count_t(::lseek(of(data).fd, 0, SEEK_CUR)); }
 };
 
 AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sampleRate)
-    : m_path(path)
+    : m_path(resolvedTarget(path))
     , m_sampleRate(sampleRate)
     , m_file(std::make_unique<SndFile>()) {
-    const QFileInfo target(path);
-    m_partPath = target.dir().filePath(QStringLiteral(".%1.part").arg(target.fileName()));
     const SndFileLibrary& library = sndFile();
     SF_INFO info{};
     info.samplerate = sampleRate;
@@ -118,7 +163,16 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
     info.format = sndFormatOf(kind);
     if (!library.sf_format_check(&info))
         throw ExportError(QStringLiteral("この形式では書き出せません: %1").arg(nativePath(path)));
-    m_file->handle = library.sf_open(QFile::encodeName(m_partPath).constData(), SFM_WRITE, &info);
+    removeStaleTemporaries(m_path);
+    m_part = std::make_unique<TemporaryEntry>(m_path, TemporaryEntry::Kind::File);
+    m_file->fd = m_part->fd();
+    // An existing file keeps its permissions, as with a lesson save.
+    struct stat existing {};
+    if (::stat(fileNameBytes(m_path).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(m_file->fd, existing.st_mode & 07777);
+    static SF_VIRTUAL_IO io{&SndFile::length, &SndFile::seek, &SndFile::read, &SndFile::write,
+                            &SndFile::tell};
+    m_file->handle = library.sf_open_virtual(&io, SFM_WRITE, &info, m_file.get());
     if (!m_file->handle)
         throw ExportError(
             QStringLiteral("ファイルを作成できません: %1\r\n%2")
@@ -131,29 +185,23 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
 }
 
 AudioFileWriter::~AudioFileWriter() {
-    if (!m_committed)
-        discard();
-}
-
-void AudioFileWriter::discard() {
-    m_file.reset(); // closes the file before it is removed
-    QFile::remove(m_partPath);
+    m_file.reset(); // closes the file before its temporary name is removed
 }
 
 void AudioFileWriter::fail(const QString& what) {
-    const int error = errno;
+    const int error = m_file->error ? m_file->error : errno;
     const QString reason = error ? QString::fromLocal8Bit(std::strerror(error))
                                  : QString::fromLocal8Bit(sndFile().sf_strerror(m_file->handle));
-    discard();
-    m_committed = true; // nothing left to remove
+    m_file.reset();
+    m_part.reset();
     throw ExportError(QStringLiteral("%1: %2\r\n%3").arg(what, nativePath(m_path), reason));
 }
 
 void AudioFileWriter::write(const qint16* samples, qint64 count) {
-    if (!m_file || !m_file->handle)
+    if (!m_file || !m_file->handle || m_finished)
         throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
     errno = 0;
-    if (sndFile().sf_write_short(m_file->handle, samples, count) != count)
+    if (sndFile().sf_write_short(m_file->handle, samples, count) != count || m_file->error)
         fail(QStringLiteral("音声を書き込めません"));
     m_frames += count;
 }
@@ -167,19 +215,30 @@ void AudioFileWriter::writeSilence(qint64 frames) {
     }
 }
 
-void AudioFileWriter::commit() {
+void AudioFileWriter::finish() {
+    if (!m_file || !m_file->handle || m_finished)
+        throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
     errno = 0;
-    if (sndFile().sf_close(m_file->handle) != 0) {
-        m_file->handle = nullptr;
+    const int closed = sndFile().sf_close(m_file->handle);
+    m_file->handle = nullptr;
+    if (closed != 0 || m_file->error)
+        fail(QStringLiteral("音声を書き込めません"));
+    if (::fsync(m_file->fd) != 0) {
+        m_file->error = errno;
         fail(QStringLiteral("音声を書き込めません"));
     }
-    m_file->handle = nullptr;
-    // rename() replaces an existing file in one step, so the old one stays until the new
-    // one is complete.
-    if (std::rename(QFile::encodeName(m_partPath).constData(),
-                    QFile::encodeName(m_path).constData()) != 0)
-        fail(QStringLiteral("ファイルに名前を付けられません"));
-    m_committed = true;
+    m_finished = true;
+}
+
+void AudioFileWriter::putInPlace() {
+    if (!m_finished || !m_part)
+        throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
+    m_part->putInPlace();
+}
+
+void AudioFileWriter::commit() {
+    finish();
+    putInPlace();
 }
 
 } // namespace lessora

@@ -26,9 +26,15 @@ QString extensionOf(AudioFileKind kind);
 // rates, so its files are written at 24 kHz; the others keep the speech's rate.
 int fileSampleRateFor(AudioFileKind kind, int speechRate);
 
+class TemporaryEntry;
+
 // Writes mono 16-bit audio through libsndfile into a file that appears under its name only
-// when complete: the samples go to a hidden file beside it, which commit() renames into place
-// and which is removed when the writer is destroyed before that (an error, a cancelled export).
+// when complete: the samples go to a new hidden file beside it (see TemporaryEntry), which
+// commit() renames into place and which is removed when the writer is destroyed before that
+// (an error, a cancelled export). Every byte the encoder hands over is written and checked here,
+// and the file is flushed to the disk before it is named: the encoders do not all pass a short
+// write back, and a cut file must never pass for a finished one. A name that is a symbolic link
+// has its target replaced.
 class AudioFileWriter {
 public:
     // Throws ExportError when the file cannot be created.
@@ -43,20 +49,24 @@ public:
     // Throw ExportError when the samples cannot be written (a full disk, a size limit).
     void write(const qint16* samples, qint64 count);
     void writeSilence(qint64 frames);
-    // Finishes the file and gives it its name; throws ExportError when that fails.
+    // Finishes the file and checks that all of it reached the disk; throws ExportError when
+    // not. Nothing more can be written.
+    void finish();
+    // Gives the finished file its name; throws ExportError when that fails.
+    void putInPlace();
+    // finish() and putInPlace().
     void commit();
 
 private:
-    void fail(const QString& what);
-    void discard();
+    [[noreturn]] void fail(const QString& what);
 
     QString m_path;
-    QString m_partPath;
     int m_sampleRate;
+    std::unique_ptr<TemporaryEntry> m_part;
     struct SndFile;
     std::unique_ptr<SndFile> m_file;
     qint64 m_frames = 0;
-    bool m_committed = false;
+    bool m_finished = false;
 };
 
 } // namespace lessora

@@ -1,5 +1,7 @@
 #include "export/LessonExport.h"
 
+#include "export/ExportFiles.h"
+#include "files/FileNames.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/MessageBoxes.h"
@@ -9,8 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +21,10 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lessora {
 
@@ -129,10 +135,6 @@ public:
         }
         m_changed.notify_all();
         m_thread.join();
-        if (!m_finished) {
-            for (const QString& clip : m_clips)
-                QFile::remove(clip);
-        }
     }
 
     int sampleRate() const { return m_file.sampleRate(); }
@@ -148,15 +150,16 @@ public:
         m_changed.notify_all();
     }
 
-    // Waits for everything to be written and gives the file its name.
+    // Waits for everything to be written and on the disk; the file is not named yet.
     void finish() {
         push({});
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_done; });
         if (m_error)
             std::rethrow_exception(m_error);
-        m_finished = true;
     }
+    // Gives the finished file its name.
+    void putInPlace() { m_file.putInPlace(); }
 
     qint64 frames() const { return m_file.framesWritten(); }
     int clipCount() const { return int(m_clips.size()); }
@@ -176,7 +179,7 @@ private:
                 }
                 m_changed.notify_all();
                 if (job.kind == WriteJob::Kind::Finish) {
-                    m_file.commit();
+                    m_file.finish();
                     break;
                 }
                 write(job);
@@ -236,7 +239,6 @@ private:
     bool m_stopping = false;
     bool m_done = false;
     std::exception_ptr m_error;
-    bool m_finished = false; // set by the exporting thread only
 
     std::thread m_thread; // last: starts once everything above is in place
 };
@@ -251,31 +253,75 @@ QString tsvField(const QString& text) {
     return field;
 }
 
-// The folder of the per-line clips: made when missing, and removed again when the export fails
-// before anything stays in it.
+// The folder of the per-line clips. They are written into a new hidden folder beside it, which
+// takes its place only when complete; a folder that holds files already is refused, so that an
+// export never replaces or removes a file of the user's.
 class ClipsFolder {
 public:
-    explicit ClipsFolder(const QString& path)
-        : m_dir(path) {
+    explicit ClipsFolder(const QString& path) {
         if (path.isEmpty())
             return;
-        m_created = !m_dir.exists();
-        if (m_created && !QDir().mkpath(path))
+        m_target = resolvedTarget(path);
+        const QFileInfo target(m_target);
+        if (target.exists() && !target.isDir())
+            throw ExportError(QStringLiteral("同じ名前のファイルがあるため、フォルダを作成でき"
+                                             "ません: %1")
+                                  .arg(QDir::toNativeSeparators(path)));
+        if (target.isDir() && !QDir(m_target).isEmpty(QDir::AllEntries | QDir::Hidden |
+                                                      QDir::System | QDir::NoDotAndDotDot))
+            throw ExportError(clipsFolderNotEmpty(path));
+        if (!target.dir().exists())
             throw ExportError(
                 QStringLiteral("フォルダを作成できません: %1").arg(QDir::toNativeSeparators(path)));
+        removeStaleTemporaries(m_target);
+        m_work = std::make_unique<TemporaryEntry>(m_target, TemporaryEntry::Kind::Folder);
     }
     ~ClipsFolder() {
-        if (m_created && !m_kept)
-            QDir().rmdir(m_dir.path());
+        // Only when what was put in place must not stay (the lesson file could not be named):
+        // everything in it was made by this export.
+        if (m_removePlaced)
+            QDir(m_target).removeRecursively();
     }
-    QString filePath(const QString& name) const { return m_dir.filePath(name); }
-    void keep() { m_kept = true; }
+
+    QString filePath(const QString& name) const { return QDir(m_work->path()).filePath(name); }
+
+    void writeIndex(const QByteArray& bytes) {
+        const QString path = filePath(QStringLiteral("index.tsv"));
+        const int fd = ::open(fileNameBytes(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            throwFileError(QStringLiteral("一覧を書き込めません"), path, errno);
+        try {
+            writeAllAndSync(fd, bytes, path);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        if (::close(fd) != 0)
+            throwFileError(QStringLiteral("一覧を書き込めません"), path, errno);
+    }
+
+    void putInPlace() {
+        m_work->putInPlace();
+        m_removePlaced = true;
+    }
+    // The folder stays where it was put.
+    void keep() { m_removePlaced = false; }
 
 private:
-    QDir m_dir;
-    bool m_created = false;
-    bool m_kept = false;
+    QString m_target;
+    std::unique_ptr<TemporaryEntry> m_work;
+    bool m_removePlaced = false;
 };
+
+// The same file or folder, links followed; false when either does not exist.
+bool sameEntry(const QString& a, const QString& b) {
+    struct stat first {
+    }, second{};
+    return ::stat(fileNameBytes(a).constData(), &first) == 0 &&
+           ::stat(fileNameBytes(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
 
 SynthesizedAudio synthesizeLine(RowSpeaker& speaker, const RowCells& cells, int row,
                                 SpeechRates rates) {
@@ -297,6 +343,30 @@ ExportOptions exportOptionsFrom(const PlaybackChoices& choices, QChar decimalSep
     options.practice = choices.practice;
     options.decimalSeparator = decimalSeparator;
     return options;
+}
+
+QString clipsFolderNotEmpty(const QString& folder) {
+    return QStringLiteral("行ごとのファイルのフォルダにはすでにファイルがあります。空のフォルダか"
+                          "新しい名前を選んでください: %1")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
+void checkExportTargets(const QString& lessonPath, const QString& outputPath,
+                        const QString& clipsFolder) {
+    const QString output = resolvedTarget(outputPath);
+    if (!lessonPath.isEmpty() &&
+        (sameEntry(lessonPath, output) ||
+         QFileInfo(lessonPath).absoluteFilePath() == QFileInfo(output).absoluteFilePath()))
+        throw ExportError(QStringLiteral("教材ファイルと同じファイルには書き出せません: %1")
+                              .arg(QDir::toNativeSeparators(outputPath)));
+    if (clipsFolder.isEmpty())
+        return;
+    const QString clips = resolvedTarget(clipsFolder);
+    const QString clipsPrefix = QFileInfo(clips).absoluteFilePath() + u'/';
+    if (sameEntry(clips, output) || (QFileInfo(output).absoluteFilePath() + u'/') == clipsPrefix ||
+        QFileInfo(output).absoluteFilePath().startsWith(clipsPrefix))
+        throw ExportError(QStringLiteral("行ごとのファイルのフォルダには書き出せません: %1")
+                              .arg(QDir::toNativeSeparators(outputPath)));
 }
 
 PlaybackChoices choicesOfLesson(const StoredLessonSettings& stored) {
@@ -360,6 +430,9 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
             QStringLiteral("書き出せるのは .wav、.flac、.opus、.mp3 のファイルです: %1")
                 .arg(QDir::toNativeSeparators(outputPath)));
     const QList<int> rows = exportedRows(table);
+    if (rows.isEmpty())
+        throw ExportError(kNothingToExport);
+    checkExportTargets({}, outputPath, clipsFolder);
     const int passes = std::max(options.passes, 1);
     const int total = passes * int(rows.size());
 
@@ -426,15 +499,12 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
     if (progress && !progress(total, total))
         throw ExportError(kExportCancelled);
 
-    if (!clipsFolder.isEmpty()) {
-        QSaveFile indexFile(clips.filePath(QStringLiteral("index.tsv")));
-        if (!indexFile.open(QIODevice::WriteOnly) ||
-            indexFile.write((index.join(u'\n') + u'\n').toUtf8()) < 0 || !indexFile.commit())
-            throw ExportError(
-                QStringLiteral("一覧を書き込めません: %1\r\n%2")
-                    .arg(QDir::toNativeSeparators(indexFile.fileName()), indexFile.errorString()));
-    }
     writer.finish();
+    if (!clipsFolder.isEmpty()) {
+        clips.writeIndex((index.join(u'\n') + u'\n').toUtf8());
+        clips.putInPlace();
+    }
+    writer.putInPlace();
     clips.keep();
     summary.sampleRate = writer.sampleRate();
     summary.frames = writer.frames();

@@ -70,6 +70,16 @@ struct ExportSummary {
 
 // The message of a cancelled export.
 inline const QString kExportCancelled = QStringLiteral("書き出しを中止しました。");
+// The message of an export of a lesson without a line to speak.
+inline const QString kNothingToExport = QStringLiteral("読み上げる行がないため、書き出せません。");
+
+// The message for a clips folder that holds files already.
+QString clipsFolderNotEmpty(const QString& folder);
+
+// Throws ExportError when the export would overwrite the lesson file it was read from (links
+// followed; `lessonPath` may be empty) or when the audio file is the clips folder or lies in it.
+void checkExportTargets(const QString& lessonPath, const QString& outputPath,
+                        const QString& clipsFolder);
 
 // The level every spoken line is brought to (RMS over its voiced parts), so that all voices
 // are equally loud, and the fade at each end of a line, so that joins do not click.
@@ -82,8 +92,10 @@ inline constexpr int kFadeMs = 5;
 // text, kana reading of Japanese lines, clip file name) for flashcard programs. Speech is
 // synthesised on the engine's synthesis thread while a second thread evens out, resamples and
 // encodes what is ready, so both cores work; the audio is streamed to the file, so memory
-// stays small however long the lesson. Nothing is left behind when it fails or is cancelled:
-// it throws ExportError (kExportCancelled when cancelled).
+// stays small however long the lesson. Success is reported only for files that are complete
+// on the disk. Nothing is left behind when it fails or is cancelled, and no file it did not
+// create is replaced or removed: the clips folder must be new or empty. It throws ExportError
+// (kExportCancelled when cancelled, kNothingToExport for a lesson without a line to speak).
 ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                            const LessonTable& table, const ExportOptions& options,
                            const QString& outputPath, const QString& clipsFolder = {},

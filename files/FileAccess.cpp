@@ -1,11 +1,23 @@
 #include "files/FileAccess.h"
 
+#include "files/FileNames.h"
+
 #include "platform/AppError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lessora {
 
@@ -20,25 +32,62 @@ AppError tooLarge(const QString& path) {
     return fileError(QStringLiteral("ファイルが大きすぎます"), path);
 }
 
+// Why a file cannot be read, in the user's words.
+QString readFailure(int error) {
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("ファイルが見つかりません");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("ファイルを読み込む権限がありません");
+    case ELOOP:
+        return QStringLiteral("シンボリックリンクが循環しているため、ファイルを開けません");
+    case ENOTDIR:
+        return QStringLiteral("途中のフォルダが見つかりません");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます");
+    case EISDIR:
+        return QStringLiteral("フォルダは開けません");
+    default:
+        return QStringLiteral("ファイルを読み込めません (エラー番号 %1)").arg(error);
+    }
+}
+
 } // namespace
 
 QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw fileError(file.errorString(), path);
-    if (!file.isSequential() && file.size() > maxBytes)
+    // Non-blocking for the open itself: a FIFO or a device would otherwise hold it. Only a
+    // regular file is read, and the limit is kept while reading, whatever size it reports.
+    const int fd =
+        ::open(fileNameBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw fileError(readFailure(errno), path);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        throw fileError(readFailure(errno), path);
+    if (S_ISDIR(status.st_mode))
+        throw fileError(readFailure(EISDIR), path);
+    if (!S_ISREG(status.st_mode))
+        throw fileError(QStringLiteral("通常のファイルではないため、開けません"), path);
+    if (status.st_size > maxBytes)
         throw tooLarge(path);
-    // Read in pieces up to the limit: a device that never ends reports no size.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Read in pieces up to the limit: a file may grow while it is read.
     constexpr qint64 kPiece = 1 << 20;
     QByteArray bytes;
-    if (!file.isSequential())
-        bytes.reserve(file.size() + kPiece);
+    bytes.reserve(qsizetype(status.st_size) + 1);
     for (;;) {
         const qsizetype before = bytes.size();
-        bytes.resize(before + kPiece);
-        const qint64 read = file.read(bytes.data() + before, kPiece);
+        const qint64 piece = std::min<qint64>(kPiece, maxBytes + 1 - before);
+        bytes.resize(before + qsizetype(piece));
+        const ssize_t read = ::read(fd, bytes.data() + before, size_t(piece));
+        if (read < 0 && errno == EINTR) {
+            bytes.resize(before);
+            continue;
+        }
         if (read < 0)
-            throw fileError(file.errorString(), path);
+            throw fileError(readFailure(errno), path);
         bytes.resize(before + read);
         if (bytes.size() > maxBytes)
             throw tooLarge(path);
@@ -47,9 +96,47 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     }
 }
 
+namespace {
+
+// replaceWholeFile for a name Qt cannot convert (not valid UTF-8): the same steps on the name's
+// own bytes, a new file beside it that is written, flushed and renamed into its place.
+void replaceByBytes(const QString& path, const QByteArray& bytes) {
+    const QByteArray name = fileNameBytes(path);
+    const qsizetype slash = name.lastIndexOf('/');
+    QByteArray temporary = (slash < 0 ? QByteArray() : name.left(slash + 1)) + ".lessora-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw fileError(readFailure(errno), path);
+    bool placed = false;
+    const auto cleanUp = qScopeGuard([&] {
+        ::close(fd);
+        if (!placed)
+            ::unlink(temporary.constData());
+    });
+    struct stat existing {};
+    const mode_t mode = ::stat(name.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
+    ::fchmod(fd, mode);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw fileError(QString::fromLocal8Bit(std::strerror(written < 0 ? errno : ENOSPC)),
+                            path);
+        done += written;
+    }
+    if (::fsync(fd) != 0 || ::rename(temporary.constData(), name.constData()) != 0)
+        throw fileError(QString::fromLocal8Bit(std::strerror(errno)), path);
+    placed = true;
+}
+
+} // namespace
+
 void replaceWholeFile(const QString& path, const QByteArray& bytes, qint64 maxBytes) {
     if (bytes.size() > maxBytes)
         throw tooLarge(path);
+    if (fileNameBytes(path) != QFile::encodeName(path))
+        return replaceByBytes(path, bytes);
     QSaveFile file(path);
     // Qt falls back only when the temporary file is refused for lack of permission.
     file.setDirectWriteFallback(true);

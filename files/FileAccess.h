@@ -11,8 +11,10 @@ namespace lessora {
 // always be loaded.
 inline constexpr qint64 kMaxReadFileBytes = qint64(4) << 30;
 
-// Reads a whole file. Throws AppError "<reason>\r\n[<full path>]" when it cannot be opened
-// or read, or is larger than maxBytes ("ファイルが大きすぎます").
+// Reads a whole regular file; the name's bytes are kept (QFile::encodeName), so a name that is
+// not valid UTF-8 opens too. Throws AppError "<reason>\r\n[<full path>]", the reason in
+// Japanese, when it cannot be opened or read, is no regular file (a FIFO, a device, a folder:
+// never waited for), or is larger than maxBytes ("ファイルが大きすぎます").
 QByteArray readWholeFile(const QString& path, qint64 maxBytes = kMaxReadFileBytes);
 
 // Creates or replaces a file with the given bytes. The bytes go to a temporary file beside it

@@ -8,6 +8,8 @@
 
 #include <QScopedValueRollback>
 
+#include <algorithm>
+
 #include <exception>
 
 namespace lessora {
@@ -127,16 +129,27 @@ public:
 
     // The speaker's own voice of the row's language: the ordinal-th voice of that language in
     // the engine's order, counted round when there are fewer. A voice that cannot be used, or
-    // the one to avoid, passes the turn to the next of the language. Without any voice of the
-    // language the object keeps the voice it has.
+    // the one to avoid, passes the turn to the next of the language; while the language has a
+    // voice of another synthesiser (the "Vendor" attribute), the avoided voice's synthesiser is
+    // passed over too, since its program is likely as broken for the next voice. Without any
+    // voice of the language the object keeps the voice it has.
     void selectSpeakerDefault(const TokenCollection& ordinary, const QString& rowLanguage,
                               int ordinal, const QString& avoid = {}) {
         QList<VoiceTokenPtr> ofLanguage;
+        QString avoidVendor;
         for (int i = 0; i < ordinary.count(); ++i) {
             VoiceTokenPtr token = ordinary.item(i);
+            if (!avoid.isEmpty() && equalsIgnoringAsciiCase(token->description(), avoid))
+                avoidVendor = token->attribute(QStringLiteral("Vendor"));
             if (equalsIgnoringAsciiCase(languageOfToken(*token), rowLanguage))
                 ofLanguage << std::move(token);
         }
+        const auto otherVendor = [&](const VoiceTokenPtr& token) {
+            return token->attribute(QStringLiteral("Vendor")) != avoidVendor;
+        };
+        if (!avoidVendor.isEmpty() &&
+            std::any_of(ofLanguage.begin(), ofLanguage.end(), otherVendor))
+            ofLanguage.removeIf([&](const VoiceTokenPtr& token) { return !otherVendor(token); });
         const qsizetype count = ofLanguage.size();
         for (qsizetype step = 0; step < count; ++step) {
             const VoiceTokenPtr& token = ofLanguage[(ordinal + step) % count];

@@ -7,6 +7,7 @@
 
 #include "export/LessonExport.h"
 #include "files/FileAccess.h"
+#include "files/FileNames.h"
 #include "files/LessonFile.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
@@ -29,6 +30,9 @@
 #include <QTextStream>
 #include <QThreadPool>
 
+#include <atomic>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -223,7 +227,8 @@ int writeWav(const QString& description, int rate, const QString& path, const QS
     // Opened first, so that an unwritable place is told before the work; written whole or not
     // at all.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered tail that fails to be written would not be reported by commit().
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw ToolError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
     const SynthesizedAudio audio = synthesizeToMemory(voice->description, text, rate);
     if (file.write(wavBytes(audio)) < 0 || !file.commit())
@@ -297,6 +302,23 @@ struct LessonExportRequest {
     std::optional<int> japaneseRate;
 };
 
+// The signal that asked an export to stop (SIGINT, SIGTERM, SIGHUP), 0 while none did. The
+// export stops at its next line and removes what it wrote; a second signal ends it at once.
+std::atomic<int> g_stopSignal = 0;
+
+extern "C" void askToStop(int signal) {
+    g_stopSignal = signal;
+}
+
+void catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = askToStop;
+    action.sa_flags = SA_RESETHAND; // a second one is not caught
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
 int writeLesson(const LessonExportRequest& request) {
     LessonTable table;
     const QChar decimalSeparator = systemDecimalSeparator();
@@ -315,11 +337,27 @@ int writeLesson(const LessonExportRequest& request) {
     if (request.japaneseRate)
         options.rates.japanese = *request.japaneseRate;
 
+    checkExportTargets(request.lesson, request.out, request.clips);
+
     EmbeddedEngineOptions engineOptions;
     engineOptions.output = EmbeddedEngineOptions::Output::Silent; // written, not played
     EmbeddedSpeechEngine engine(engineOptions);
-    const ExportSummary summary =
-        exportLesson(engine, settingsFilePath(), table, options, request.out, request.clips);
+    catchStopSignals();
+    const ExportSummary summary = [&] {
+        try {
+            return exportLesson(engine, settingsFilePath(), table, options, request.out,
+                                request.clips, [](int, int) { return g_stopSignal == 0; });
+        } catch (const ExportError&) {
+            if (const int signal = g_stopSignal) {
+                // Cleaned up: now end as the signal would have ended it.
+                err() << "lessora-say: stopped by signal " << signal << "; nothing was written\n"
+                      << Qt::flush;
+                std::signal(signal, SIG_DFL);
+                std::raise(signal);
+            }
+            throw;
+        }
+    }();
     for (const QString& notice : summary.notices)
         err() << "lessora-say: note: "
               << QString(notice).replace(QStringLiteral("\r\n"), QStringLiteral(" ")) << '\n';
@@ -348,7 +386,7 @@ LessonExportRequest lessonRequest(const QCommandLineParser& parser,
     if (parser.isSet(pause)) {
         bool isNumber = false;
         const double seconds = parser.value(pause).toDouble(&isNumber);
-        if (!isNumber || seconds < 0 || seconds > 10)
+        if (!isNumber || !std::isfinite(seconds) || seconds < 0 || seconds > 10)
             throw UsageError(QStringLiteral("--pause needs a number of seconds from 0 to 10"));
         request.pauseMs = int(std::lround(seconds * 1000));
     }
@@ -458,10 +496,16 @@ int run(const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file size limit a write fails with a message instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
     int code = kExitError;
     try {
-        code = run(QCoreApplication::arguments());
+        // From argv itself: a file name that is not valid UTF-8 keeps its bytes.
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << fileNameFromBytes(argv[i]);
+        code = run(arguments);
     } catch (const UsageError& error) {
         err() << "lessora-say: " << error.message() << '\n' << kUsage;
         code = kExitUsage;

@@ -4,16 +4,15 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace lessora {
 
@@ -67,13 +66,70 @@ bool hasEnded(pid_t pid) {
            info.si_pid == pid;
 }
 
-// Kills the whole group (whatever the child started goes too) and reaps the child.
+// Kills the whole group (whatever the child started goes too) and the child itself, which may
+// have left the group, and reaps the child.
 int killAndReap(pid_t pid) {
     ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return status;
+}
+
+// What the program is given of the environment: enough to run, nothing of the user's.
+std::vector<QByteArray> childEnvironment() {
+    std::vector<QByteArray> environment{"PATH=/usr/local/bin:/usr/bin:/bin", "LANG=C.UTF-8"};
+    if (const char* temporary = std::getenv("TMPDIR"))
+        environment.push_back(QByteArray("TMPDIR=") + temporary);
+    return environment;
+}
+
+// In the child between fork and exec, so async-signal-safe calls only: its pipes as
+// descriptors 0 to 3, nothing else open, a process group of its own, default signal handling,
+// and death with its parent. Reports errno through `reportFd` when exec fails.
+[[noreturn]] void execChild(char* const argv[], char* const envp[], const int fds[4], int reportFd,
+                            pid_t parent) {
+    auto fail = [&reportFd] {
+        const int error = errno;
+        [[maybe_unused]] const ssize_t n = ::write(reportFd, &error, sizeof error);
+        ::_exit(127);
+    };
+    // A Lessora that is killed takes its programs along; the check covers a parent that died
+    // before the request took effect.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(127);
+    ::setpgid(0, 0);
+    for (int signal = 1; signal < NSIG; ++signal)
+        ::signal(signal, SIG_DFL); // SIGPIPE included
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Above every descriptor the program gets, so that dup2 cannot overwrite one still needed.
+    const int report = ::fcntl(reportFd, F_DUPFD_CLOEXEC, 10);
+    if (report < 0)
+        fail();
+    reportFd = report;
+    int moved[4];
+    for (int i = 0; i < 4; ++i) {
+        moved[i] = fds[i] < 0 ? -1 : ::fcntl(fds[i], F_DUPFD, 10);
+        if (fds[i] >= 0 && moved[i] < 0)
+            fail();
+    }
+    int last = 2;
+    for (int i = 0; i < 4; ++i) {
+        if (moved[i] < 0)
+            continue;
+        if (::dup2(moved[i], i) < 0)
+            fail();
+        last = i;
+    }
+    // Everything else goes, but the report pipe, which exec closes.
+    ::close_range(unsigned(last + 1), unsigned(report - 1), 0);
+    ::close_range(unsigned(report + 1), ~0U, 0);
+    ::execve(argv[0], argv, envp);
+    fail();
+    ::_exit(127);
 }
 
 } // namespace
@@ -90,6 +146,8 @@ QString ProcessResult::describe(const QString& program) const {
         return QStringLiteral("%1 が応答しません").arg(name);
     case Status::Cancelled:
         return QStringLiteral("%1 を中止しました").arg(name);
+    case Status::OutputTooLarge:
+        return QStringLiteral("%1 の出力が大きすぎます").arg(name);
     case Status::Failed:
         break;
     }
@@ -118,26 +176,6 @@ StartedProcess::StartedProcess(const QString& program, const QStringList& argume
         return;
     }
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input.read.get(), 0);
-    posix_spawn_file_actions_adddup2(&actions, output.write.get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, errors.write.get(), 2);
-    if (extraOutput)
-        posix_spawn_file_actions_adddup2(&actions, extra.write.get(), 3);
-    posix_spawn_file_actions_addclosefrom_np(&actions, extraOutput ? 4 : 3);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t all;
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);   // nothing blocked
-    posix_spawnattr_setsigdefault(&attributes, &all); // default handlers, SIGPIPE included
-    posix_spawnattr_setpgroup(&attributes, 0);        // a group of its own, killed as one
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                              POSIX_SPAWN_SETPGROUP);
-
     std::vector<QByteArray> strings;
     strings.push_back(program.toLocal8Bit());
     for (const QString& argument : arguments)
@@ -146,15 +184,44 @@ StartedProcess::StartedProcess(const QString& program, const QStringList& argume
     for (QByteArray& string : strings)
         argv.push_back(string.data());
     argv.push_back(nullptr);
+    std::vector<QByteArray> environment = childEnvironment();
+    std::vector<char*> envp;
+    for (QByteArray& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    // Tells the parent why exec failed; closed by a successful exec.
+    Pipe execStatus;
+    if (!execStatus.open()) {
+        d->startError = QByteArray(std::strerror(errno));
+        return;
+    }
 
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const pid_t parent = ::getpid();
+    const int fds[] = {input.read.get(), output.write.get(), errors.write.get(),
+                       extraOutput ? extra.write.get() : -1};
+    const int reportFd = execStatus.write.get();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        execChild(argv.data(), envp.data(), fds, reportFd, parent); // never returns
+    if (pid > 0)
+        ::setpgid(pid, pid); // as the child does: whichever comes first, the group is there
+    execStatus.write.close();
     input.read.close();
     output.write.close();
     errors.write.close();
     extra.write.close();
+    int childError = 0;
+    if (pid > 0) {
+        ssize_t n;
+        while ((n = ::read(execStatus.read.get(), &childError, sizeof childError)) < 0 &&
+               errno == EINTR) {
+        }
+        if (n != ssize_t(sizeof childError))
+            childError = 0; // exec succeeded
+        else
+            killAndReap(pid);
+    }
+    const int spawned = pid < 0 ? errno : childError;
     if (spawned != 0) {
         d->startError = QByteArray(std::strerror(spawned));
         input.write.close();
@@ -179,7 +246,8 @@ bool StartedProcess::isRunning() const {
 }
 
 ProcessResult StartedProcess::finish(const QByteArray& given, std::chrono::milliseconds timeout,
-                                     const std::function<bool()>& keepGoing) {
+                                     const std::function<bool()>& keepGoing,
+                                     qsizetype outputLimit) {
     using Clock = std::chrono::steady_clock;
     ProcessResult result;
     if (d->pid <= 0 || d->finished) {
@@ -192,7 +260,7 @@ ProcessResult StartedProcess::finish(const QByteArray& given, std::chrono::milli
     Pipe& output = d->output;
     Pipe& errors = d->errors;
     Pipe& extra = d->extra;
-    const ProcessRequest request{{}, {}, given, false, timeout, keepGoing};
+    const ProcessRequest request{{}, {}, given, false, timeout, keepGoing, outputLimit};
 
     qsizetype written = 0;
     if (request.input.isEmpty())
@@ -200,15 +268,21 @@ ProcessResult StartedProcess::finish(const QByteArray& given, std::chrono::milli
     const auto deadline = Clock::now() + request.timeout;
     auto stopped = [&] { return request.keepGoing && !request.keepGoing(); };
     char buffer[65536];
+    bool tooMuch = false; // more output than the limit: the program is stopped
     // Reads what is there; false at its end.
     auto drain = [&](Fd& fd) {
         for (;;) {
             const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
             if (n > 0) {
-                if (&fd == &output.read)
-                    result.output.append(buffer, n);
-                else if (&fd == &extra.read)
-                    result.extraOutput.append(buffer, n);
+                QByteArray* collected = &fd == &output.read  ? &result.output
+                                        : &fd == &extra.read ? &result.extraOutput
+                                                             : nullptr;
+                if (collected && collected->size() + n > request.outputLimit) {
+                    tooMuch = true;
+                    return true;
+                }
+                if (collected)
+                    collected->append(buffer, n);
                 else if (result.errors.size() < kErrorLimit)
                     result.errors.append(buffer, n);
                 continue;
@@ -223,6 +297,10 @@ ProcessResult StartedProcess::finish(const QByteArray& given, std::chrono::milli
     };
     auto ending = ProcessResult::Status::Finished;
     for (;;) {
+        if (tooMuch) {
+            ending = ProcessResult::Status::OutputTooLarge;
+            break;
+        }
         if (stopped()) {
             ending = ProcessResult::Status::Cancelled;
             break;
@@ -293,7 +371,7 @@ ProcessResult StartedProcess::finish(const QByteArray& given, std::chrono::milli
 
 ProcessResult runProcess(const ProcessRequest& request) {
     StartedProcess process(request.program, request.arguments, request.extraOutput);
-    return process.finish(request.input, request.timeout, request.keepGoing);
+    return process.finish(request.input, request.timeout, request.keepGoing, request.outputLimit);
 }
 
 } // namespace lessora

@@ -13,11 +13,12 @@ namespace lessora {
 // How a run of an external program ended.
 struct ProcessResult {
     enum class Status {
-        Finished,    // exited with code 0
-        Failed,      // exited with another code, or was killed by a signal
-        TimedOut,    // still running at the deadline: killed
-        Cancelled,   // asked to stop: killed
-        CannotStart, // the program could not be started
+        Finished,       // exited with code 0
+        Failed,         // exited with another code, or was killed by a signal
+        TimedOut,       // still running at the deadline: killed
+        Cancelled,      // asked to stop: killed
+        CannotStart,    // the program could not be started
+        OutputTooLarge, // wrote more than the request's limit: killed
     };
     Status status = Status::CannotStart;
     int exitCode = -1;
@@ -38,12 +39,18 @@ struct ProcessRequest {
     std::chrono::milliseconds timeout{10000};
     // Asked every few milliseconds; false kills the program.
     std::function<bool()> keepGoing;
+    // Most bytes kept of its standard output, and of fd 3; past it the program is killed.
+    qsizetype outputLimit = kDefaultOutputLimit;
+    // Far above the WAV of a sentence (some MB), far below what would strain the memory.
+    static constexpr qsizetype kDefaultOutputLimit = qsizetype(64) << 20;
 };
 
-// Runs a program directly (posix_spawn, no shell) in a process group of its own, with nothing
-// inherited but standard input, output and error (and fd 3 when asked), and collects its
-// output in memory. Never waits past the timeout: a program that hangs, or is cancelled, is
-// killed with its group and reaped.
+// Runs a program directly (no shell) in a process group of its own, with nothing inherited but
+// standard input, output and error (and fd 3 when asked) and a minimal environment (PATH,
+// LANG, TMPDIR), and collects its output in memory up to a limit. Never waits past the
+// timeout: a program that hangs, writes without end, or is cancelled, is killed with its group
+// and reaped; and it is killed when the thread that started it ends or the program dies (a
+// parent-death signal), so that a killed Lessora leaves none behind.
 ProcessResult runProcess(const ProcessRequest& request);
 
 // The same in two steps: the program is started first and given its input later, so that it
@@ -60,7 +67,8 @@ public:
     bool isRunning() const;
     // Gives it its input and collects its output, as runProcess does; once only.
     ProcessResult finish(const QByteArray& input, std::chrono::milliseconds timeout,
-                         const std::function<bool()>& keepGoing);
+                         const std::function<bool()>& keepGoing,
+                         qsizetype outputLimit = ProcessRequest::kDefaultOutputLimit);
 
 private:
     struct Private;

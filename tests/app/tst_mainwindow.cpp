@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
@@ -34,6 +35,8 @@ private slots:
     void hideText();
     void firstTickStopsTheTimer();
     void errorsInHandlersAreShown();
+    void exportEndsWithoutItsProgressBox();
+    void exportNeverOverwritesTheLesson();
 };
 
 void TestMainWindow::startUpState() {
@@ -274,4 +277,55 @@ void TestMainWindow::practiceSettingsSavedAndLoaded() {
 }
 
 QTEST_MAIN(TestMainWindow)
+void TestMainWindow::exportEndsWithoutItsProgressBox() {
+    FakeServices fakes;
+    fakes.speech.addVoice(QStringLiteral("Eng One"), QStringLiteral("409"));
+    MainWindow form(fakes.services());
+    form.show();
+    form.lessonTable->setRows({{QString(), "A", "English", "Hello.", QString()}});
+    const QString path = fakes.folder.filePath("lesson.wav");
+    fakes.fileDialogs.saveAnswers << path;
+    // The label of each progress box still there with the message: one that is only hidden
+    // may show again behind it, reading "中止しています…" after a close counted as a cancel.
+    QStringList progressShown;
+    fakes.messages.whileShown = [&](const QString&) {
+        for (QProgressDialog* box : form.findChildren<QProgressDialog*>())
+            progressShown << box->labelText();
+    };
+    form.practicePanel->btnExportAudio->click();
+    QCOMPARE(fakes.messages.messages.size(), 1);
+    QVERIFY2(fakes.messages.messages[0].startsWith(QStringLiteral("書き出しました。")),
+             qPrintable(fakes.messages.messages[0]));
+    QVERIFY2(progressShown.isEmpty(), qPrintable(progressShown.join(u' ')));
+    QVERIFY(QFile::exists(path));
+}
+
+void TestMainWindow::exportNeverOverwritesTheLesson() {
+    FakeServices fakes;
+    fakes.speech.addVoice(QStringLiteral("Eng One"), QStringLiteral("409"));
+    MainWindow form(fakes.services());
+    const QString lesson = fakes.folder.filePath("lesson.wav"); // a lesson, oddly named
+    const QByteArray content =
+        R"({"Rows":[{"No":"1","Speaker":"A","Language":"English","Text":"Hi.","Interval":""}]})";
+    QFile file(lesson);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    QVERIFY(QFile::link(lesson, fakes.folder.filePath("link.wav")));
+    fakes.fileDialogs.openAnswers << lesson;
+    form.btnLoadLesson->click();
+    fakes.messages.messages.clear();
+
+    for (const QString& output : {lesson, fakes.folder.filePath("link.wav")}) {
+        fakes.fileDialogs.saveAnswers << output;
+        form.practicePanel->btnExportAudio->click();
+        QCOMPARE(fakes.messages.messages.size(), 1);
+        QVERIFY2(!fakes.messages.messages[0].startsWith(QStringLiteral("書き出しました。")),
+                 qPrintable(fakes.messages.messages[0]));
+        fakes.messages.messages.clear();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+        file.close();
+    }
+}
+
 #include "tst_mainwindow.moc"

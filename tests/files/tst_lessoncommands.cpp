@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
 #include "files/FileAccess.h"
+#include "files/FileNames.h"
 #include "files/LessonFileCommands.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
@@ -19,7 +20,9 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -37,7 +40,10 @@ private slots:
     void loadOutcomes();
     void savedLessonLoadsBack();
     void loadKeepsPlaybackAndTheCurrentCell();
+    void unreadableFileIsReportedWithItsPath_data();
     void unreadableFileIsReportedWithItsPath();
+    void sizeLimitHoldsWhileReading();
+    void nameThatIsNotUtf8Opens();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
     void saveRefusesWhatLoadWouldRefuse();
@@ -312,24 +318,79 @@ void TestLessonCommands::loadKeepsPlaybackAndTheCurrentCell() {
     QVERIFY(form.tmrNext->isActive());
 }
 
+void TestLessonCommands::unreadableFileIsReportedWithItsPath_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing" << QStringLiteral("ファイルが見つかりません");
+    QTest::newRow("folder") << "folder" << QStringLiteral("フォルダは開けません");
+    QTest::newRow("larger than the limit") << "huge" << QStringLiteral("ファイルが大きすぎます");
+    // Neither may hold the window: a FIFO waits for a writer, /dev/zero never ends.
+    QTest::newRow("FIFO") << "fifo" << QStringLiteral("通常のファイルではないため、開けません");
+    QTest::newRow("device") << "device" << QStringLiteral("通常のファイルではないため、開けません");
+    QTest::newRow("loop of links")
+        << "loop" << QStringLiteral("シンボリックリンクが循環しているため、ファイルを開けません");
+}
+
 void TestLessonCommands::unreadableFileIsReportedWithItsPath() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     FakeServices fakes;
     MainWindow form(fakes.services());
-    const QString missing = fakes.folder.filePath("missing.json");
-    const QString huge = fakes.folder.filePath("huge.json");
-    QFile hugeFile(huge); // sparse: takes no room on disk
-    QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(kMaxReadFileBytes + 1));
-    hugeFile.close();
-    fakes.fileDialogs.openAnswers << missing << fakes.folder.path() << huge;
+    QString path = fakes.folder.filePath(kind + ".json");
+    if (kind == "folder")
+        path = fakes.folder.path();
+    if (kind == "huge") {
+        QFile hugeFile(path); // sparse: takes no room on disk
+        QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(kMaxReadFileBytes + 1));
+    }
+    if (kind == "fifo")
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    if (kind == "device")
+        path = "/dev/zero";
+    if (kind == "loop") {
+        QVERIFY(QFile::link(fakes.folder.filePath("other.json"), path));
+        QVERIFY(QFile::link(path, fakes.folder.filePath("other.json")));
+    }
+    fakes.fileDialogs.openAnswers << path;
     form.btnLoadLesson->click();
-    form.btnLoadLesson->click(); // a folder
-    form.btnLoadLesson->click();
-    QCOMPARE(fakes.messages.messages.size(), 3);
-    QCOMPARE(fakes.messages.messages[0], fileError("No such file or directory", missing));
-    QVERIFY2(fakes.messages.messages[1].endsWith("\r\n[" + fakes.folder.path() + "]."),
-             qPrintable(fakes.messages.messages[1]));
-    QCOMPARE(fakes.messages.messages[2], fileError(QStringLiteral("ファイルが大きすぎます"), huge));
+    QCOMPARE(fakes.messages.messages, QStringList{fileError(reason, path)});
     QCOMPARE(rowsOf(*form.lessonTable), kStartUpRows);
+}
+
+void TestLessonCommands::sizeLimitHoldsWhileReading() {
+    // A file of the kernel's reports size 0 and holds more.
+    QVERIFY(QFileInfo("/proc/self/status").size() == 0);
+    QVERIFY_THROWS_EXCEPTION(AppError, readWholeFile("/proc/self/status", 10));
+    QVERIFY(readWholeFile("/proc/self/status").startsWith("Name:"));
+}
+
+void TestLessonCommands::nameThatIsNotUtf8Opens() {
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    // Latin-1 bytes, a cut UTF-8 sequence, a surrogate encoded in UTF-8: none is valid UTF-8.
+    const QList<QByteArray> names = {"caf\xe9.json", "\xe3\x81.json", "\xed\xb2\x80.json"};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QByteArray bytes = QFile::encodeName(fakes.folder.path()) + '/' + names[i];
+        QCOMPARE(fileNameBytes(fileNameFromBytes(bytes)), bytes);
+        const QString text = QStringLiteral("Line %1.").arg(i);
+        const QString plain = fakes.folder.filePath("plain.json");
+        QVERIFY(
+            writeFile(plain, R"({"Rows":[{"No":"1","Speaker":"A","Language":"English","Text":")" +
+                                 text.toUtf8() + R"(","Interval":""}]})"));
+        QVERIFY(::rename(QFile::encodeName(plain).constData(), bytes.constData()) == 0);
+        fakes.fileDialogs.openAnswers << fileNameFromBytes(bytes);
+        form.btnLoadLesson->click();
+        QCOMPARE(form.lessonTable->cell(ColText, 0), text);
+        // Saved under the same name, not under one with U+FFFD in place of the bytes.
+        replaceWholeFile(fileNameFromBytes(bytes), "saved");
+        QFile saved;
+        const int fd = ::open(bytes.constData(), O_RDONLY);
+        QVERIFY(fd >= 0 && saved.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle));
+        QCOMPARE(saved.readAll(), QByteArray("saved"));
+        ::unlink(bytes.constData()); // Qt's own clean-up cannot name it
+    }
+    // Valid UTF-8 reads as Qt reads it.
+    QCOMPARE(fileNameFromBytes("/tmp/\xe3\x81\x82.json"), QStringLiteral("/tmp/あ.json"));
 }
 
 void TestLessonCommands::failedSaveKeepsTheOldFile_data() {

@@ -71,6 +71,7 @@ private slots:
     void speakerDefaultVoices();
     void fallbackMessagesOncePerRun();
     void speakingFailsOnceThenTwice();
+    void failedVoiceFallsBackToAnotherSynthesiser();
     void engineFailuresPropagateAfterTheOperationEnds();
     void rates_data();
     void rates();
@@ -248,6 +249,19 @@ void TestRowSpeaker::fallbackMessagesOncePerRun() {
     QCOMPARE(speaker.fakes.messages.messages.size(), 2);
     QCOMPARE(speaker.fakes.messages.messages.last(),
              kUnusable + kDavid + QStringLiteral("\r\nエラー: busy") + kUsed + kZira);
+}
+
+void TestRowSpeaker::failedVoiceFallsBackToAnotherSynthesiser() {
+    // When one program fails, its other voices would fail the same way (and wait as long).
+    SpeakerRig speaker;
+    FakeVoice& broken = speaker.fakes.speech.addVoice("Jpn Broken", "411");
+    broken.vendor = "Program";
+    broken.speakError = "program fails";
+    speaker.fakes.speech.addVoice("Jpn Same Program", "411").vendor = "Program";
+    speaker.fakes.speech.addVoice("Jpn Other", "411").vendor = "Other";
+    speaker.write({"SpeakerQ_Japanese", "Jpn Broken", {{"Jpn Broken", "Japanese", "SAPI"}}});
+    speaker.speak({"こんにちは。", "Japanese", "Q"});
+    QCOMPARE(speaker.lastSpoken().voice, QStringLiteral("Jpn Other"));
 }
 
 void TestRowSpeaker::speakingFailsOnceThenTwice() {

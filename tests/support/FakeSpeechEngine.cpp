@@ -21,6 +21,8 @@ public:
         m_engine.maybeFail(FakeOp::GetAttribute);
         if (!m_voice.attributeError.isEmpty())
             throw SpeechError(m_voice.attributeError);
+        if (name.compare(u"Vendor", Qt::CaseInsensitive) == 0)
+            return m_voice.vendor;
         return name.compare(u"Language", Qt::CaseInsensitive) == 0 ? m_voice.language : QString();
     }
     const FakeVoice& voice() const { return m_voice; }

@@ -33,6 +33,7 @@ struct FakeVoice {
     QString attributeError;
     QString setVoiceError;
     QString speakError;
+    QString vendor; // the "Vendor" attribute: the synthesiser
 };
 
 // A speech engine for tests: scripted voices in both categories, failures on demand, and

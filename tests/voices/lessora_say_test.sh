@@ -50,4 +50,57 @@ grep -q "4 lines" "$work/out" || fail "two passes of two spoken lines: $(cat "$w
 [ "$(wc -c <"$work/l.mp3")" -gt 4000 ] || fail "the MP3 file is too short"
 [ "$(wc -l <"$work/clips/index.tsv")" -eq 3 ] || fail "index.tsv has not one line per line"
 grep -q "0003_Q.mp3" "$work/clips/index.tsv" || fail "index.tsv lacks the Japanese clip"
+
+# Refusals that leave every file as it was.
+expect_exit 2 "--pause" --lesson "$lesson" --out "$work/l.mp3" --pause nan
+cp "$lesson" "$work/lesson.wav"
+ln -s lesson.wav "$work/link.wav"
+expect_exit 1 "" --lesson "$work/lesson.wav" --out "$work/lesson.wav"
+expect_exit 1 "" --lesson "$work/lesson.wav" --out "$work/link.wav"
+cmp -s "$lesson" "$work/lesson.wav" || fail "the lesson was overwritten by its export"
+printf '%s' '{"Rows":[{"No":"1","Speaker":"","Language":"English","Text":"","Interval":""}]}' \
+    >"$work/empty.json"
+expect_exit 1 "" --lesson "$work/empty.json" --out "$work/empty.mp3"
+[ -e "$work/empty.mp3" ] && fail "an audio file was written for a lesson without lines"
+latin1=$(printf 'caf\351.json')
+cp "$lesson" "$work/$latin1"
+"$say" --lesson "$work/$latin1" --out "$work/latin1.wav" >/dev/null ||
+    fail "a lesson whose name is not UTF-8 was not read"
+mkfifo "$work/fifo.json"
+timeout 10 "$say" --lesson "$work/fifo.json" --out "$work/f.mp3" >/dev/null 2>&1
+[ $? -eq 1 ] || fail "a FIFO as the lesson was not refused at once"
+
+# A file size limit is a failure with a message, not a silent kill by SIGXFSZ.
+(ulimit -f 40; "$say" --lesson "$lesson" --out "$work/big.wav" --passes 10 >/dev/null 2>"$work/err")
+code=$?
+[ $code -eq 1 ] || fail "over the file size limit lessora-say exited $code, not 1"
+[ -s "$work/err" ] || fail "over the file size limit lessora-say said nothing"
+[ -n "$(ls -A "$work" | grep 'big.wav')" ] && fail "files were left over the file size limit"
+
+# Stopped by a signal, it removes what it wrote and ends by that signal; a temporary file a
+# killed export left is removed by the next export to the same place.
+waitfor_part() {
+    i=0
+    while [ $i -lt 200 ] && [ -z "$(ls -A "$work" | grep '^\.long\.wav\..*\.part$')" ]; do
+        sleep 0.05
+        i=$((i + 1))
+    done
+}
+for signal in TERM INT HUP KILL; do
+    "$say" --lesson "$lesson" --out "$work/long.wav" --passes 10 --clips "$work/long_clips" \
+        >/dev/null 2>&1 &
+    pid=$!
+    waitfor_part
+    kill -s $signal $pid
+    wait $pid
+    code=$?
+    [ $code -gt 128 ] || fail "after SIG$signal lessora-say exited $code"
+    [ $signal = KILL ] && break
+    left=$(ls -A "$work" | grep 'long')
+    [ -z "$left" ] || fail "SIG$signal left: $left"
+done
+"$say" --lesson "$lesson" --out "$work/long.wav" --clips "$work/long_clips" >/dev/null ||
+    fail "export after a kill failed"
+left=$(ls -A "$work" | grep '^\.long')
+[ -z "$left" ] || fail "a killed export's files stayed: $left"
 echo "lessora-say: all checks passed"

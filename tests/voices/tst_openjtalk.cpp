@@ -23,6 +23,9 @@
 #include <cmath>
 #include <csignal>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace lessora;
 using namespace std::chrono_literals;
 
@@ -257,6 +260,67 @@ private slots:
         QVERIFY(timer.elapsed() < 1000);
     }
 
+    void runnerLimitsOutputAndEnvironment() {
+        // Endless output is cut at the limit, not collected until the timeout.
+        QElapsedTimer timer;
+        timer.start();
+        ProcessRequest endless{"/bin/sh", {"-c", "exec cat /dev/zero"}, {}, false, 10s, {}};
+        endless.outputLimit = 1 << 20;
+        const ProcessResult flooded = runProcess(endless);
+        QCOMPARE(flooded.status, ProcessResult::Status::OutputTooLarge);
+        QVERIFY(flooded.output.size() <= endless.outputLimit);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+
+        // Nothing of the caller's environment but what a program needs to run.
+        qputenv("LESSORA_TEST_SECRET", "x");
+        const ProcessResult environment = runProcess({"/usr/bin/env", {}, {}, false, 5s, {}});
+        qunsetenv("LESSORA_TEST_SECRET");
+        QCOMPARE(environment.status, ProcessResult::Status::Finished);
+        QVERIFY(!environment.output.contains("LESSORA_TEST_SECRET"));
+        QVERIFY(environment.output.contains("PATH=/"));
+    }
+
+    void runnerLeavesNoProcessBehind() {
+        // A child that leaves its process group is still killed at the deadline.
+        const ProcessResult moved = runProcess(
+            {"/usr/bin/perl",
+             {"-e", "setpgrp(0, getpgrp(getppid())) or die; $| = 1; print \"$$\\n\"; sleep 30"},
+             {},
+             false,
+             300ms,
+             {}});
+        QCOMPARE(moved.status, ProcessResult::Status::TimedOut);
+        const pid_t movedPid = moved.output.trimmed().toInt();
+        QVERIFY(movedPid > 0);
+        QVERIFY(processGone(movedPid));
+
+        // A hung child dies with a killed parent.
+        QTemporaryDir folder;
+        const QString pidFile = folder.filePath("pid");
+        const pid_t parent = ::fork();
+        if (parent == 0) {
+            runProcess({"/bin/sh",
+                        {"-c", "echo $$ > \"$0\"; exec sleep 30", pidFile},
+                        {},
+                        false,
+                        30s,
+                        {}});
+            ::_exit(0);
+        }
+        pid_t child = 0;
+        for (int i = 0; i < 500 && child <= 0; ++i) {
+            QFile file(pidFile);
+            if (file.open(QIODevice::ReadOnly))
+                child = file.readAll().trimmed().toInt();
+            if (child <= 0)
+                QThread::msleep(10);
+        }
+        ::kill(parent, SIGKILL);
+        ::waitpid(parent, nullptr, 0);
+        QVERIFY(child > 0);
+        QVERIFY(processGone(child));
+    }
+
     void sentencesAreChunksOfBoundedSize() {
         QCOMPARE(OpenJTalkSynth::chunks("はい。そうです！本当？」"),
                  (QStringList{"はい。", "そうです！", "本当？」"}));
@@ -280,6 +344,18 @@ private slots:
             QVERIFY2(error.message().contains("応答しません"), qPrintable(error.message()));
         }
         QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+
+        // A program that writes without end: stopped at the limit.
+        StandIn endless("read line\nexec cat /dev/zero\n");
+        endless.setTimeout(30s);
+        timer.restart();
+        try {
+            synthesizeToMemory(kTakumi, "こんにちは。", 0);
+            QFAIL("endless output must be an error");
+        } catch (const SpeechError& error) {
+            QVERIFY2(error.message().contains("大きすぎます"), qPrintable(error.message()));
+        }
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
 
         StandIn failing(
             "read line\necho 'Error: Dictionary or HTS voice cannot be loaded.' >&2\nexit 1\n");
