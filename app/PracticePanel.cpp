@@ -159,24 +159,17 @@ PracticeSettings PracticePanel::settings() const {
 }
 
 void PracticePanel::applyStored(const StoredPracticeSettings& stored) {
-    // Values this version does not know (a later list, a hand-edited file) leave the control
-    // as it is rather than choosing nothing.
-    setIndexIfValid(cmbJapaneseRate, stored.japaneseRateIndex);
-    setIndexIfValid(cmbAnswerGap, stored.answerGapIndex);
-    if (stored.lineRepeatCount)
-        setIndexIfValid(cmbLineRepeat, *stored.lineRepeatCount - 1);
-    if (stored.role) {
-        const int index = cmbRole->findText(stored.role->trimmed().toUpper());
-        cmbRole->setCurrentIndex(stored.role->trimmed().isEmpty() ? 0 : std::max(index, 0));
-    }
-    const auto tick = [](QCheckBox* box, const std::optional<bool>& value) {
-        if (value)
-            box->setChecked(*value);
-    };
-    tick(chkSlowestEnglish, stored.slowestEnglish);
-    tick(chkModelAfterAnswer, stored.modelAfterAnswer);
-    tick(chkShadowing, stored.shadowingGap);
-    tick(chkShowReadings, stored.showReadings);
+    // Every setting the lesson does not give (or gives out of range) goes back to its default,
+    // so that nothing of the lesson before is carried over.
+    const PracticeSettings settings = practiceSettingsOf(stored);
+    cmbJapaneseRate->setCurrentIndex(settings.japaneseRateIndex);
+    cmbAnswerGap->setCurrentIndex(settings.answerGapIndex);
+    cmbLineRepeat->setCurrentIndex(settings.lineRepeatCount - 1);
+    cmbRole->setCurrentIndex(std::max(cmbRole->findText(settings.role), 0));
+    chkSlowestEnglish->setChecked(settings.slowestEnglish);
+    chkModelAfterAnswer->setChecked(settings.modelAfterAnswer);
+    chkShadowing->setChecked(settings.shadowingGap);
+    chkShowReadings->setChecked(settings.showReadings);
 }
 
 void PracticePanel::showProgress(const PlaybackProgress& progress) {

@@ -3,6 +3,7 @@
 #include "settings/AsciiCase.h"
 #include "voices/AudioOutput.h"
 #include "voices/JapaneseReading.h"
+#include "voices/Loudness.h"
 #include "voices/SampleRateConverter.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SpeechPieces.h"
@@ -276,10 +277,15 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
     const int outputRate = d->outputRate;
     const double speed = speedForRate(d->rate);
     bool stopped = false;
+    // The piece is held whole until it is synthesised, so that it is brought to the common
+    // loudness as a whole (Flite and Open JTalk give a piece at once anyway); meanwhile each
+    // chunk asks whether to go on, so a stop still ends the synthesis early.
+    std::vector<qint16> sound;
     const SampleHandler output = [&](const qint16* samples, qint64 count) {
         // A call without samples only asks whether to go on (Open JTalk waiting for its run).
-        stopped = stopped ||
-                  (count == 0 ? !handler(nullptr, 0) : !d->trimmer.push(samples, count, handler));
+        if (count > 0)
+            sound.insert(sound.end(), samples, samples + count);
+        stopped = stopped || !handler(nullptr, 0);
         return !stopped;
     };
     if (voice.synth == EmbeddedVoice::Synth::Flite) {
@@ -302,6 +308,10 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
                                            voice.wordsPerMinute};
         speakEspeak(context.espeak, settings, voice.gainDb, speed, piece, outputRate, output,
                     stopped);
+    }
+    if (!stopped && !sound.empty()) {
+        levelSpeech(sound, outputRate);
+        stopped = !d->trimmer.push(sound.data(), qint64(sound.size()), handler);
     }
     if (stopped)
         d->next = d->pieces.size();

@@ -265,10 +265,18 @@ void TestMainWindow::practiceSettingsSavedAndLoaded() {
     loaded.btnLoadLesson->click();
     QCOMPARE(loaded.practicePanel->settings(), panel.settings());
     QCOMPARE(loaded.practicePanel->cmbRole->currentText(), QStringLiteral("B"));
-    // A file without practice settings leaves the panel as it is.
+    // A file without practice settings brings every one back to its default, and saving it
+    // again keeps its bytes.
+    plain.seek(0);
+    const QByteArray before = plain.readAll();
+    plain.close();
     fakes.fileDialogs.openAnswers << plainPath;
     loaded.btnLoadLesson->click();
-    QCOMPARE(loaded.practicePanel->settings(), panel.settings());
+    QCOMPARE(loaded.practicePanel->settings(), PracticeSettings{});
+    fakes.fileDialogs.saveAnswers << plainPath;
+    loaded.btnSaveLesson->click();
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    QCOMPARE(plain.readAll(), before);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -807,8 +807,10 @@ void TestPlayback::lineDrill_data() {
     QTest::addColumn<bool>("shadowing");
     QTest::addColumn<QString>("role");
     QTest::addColumn<QStringList>("expected");
+    // Without shadowing the repeats are apart by the default pause ("なし" here), at least 0.5 s.
     QTest::newRow("three times") << 3 << false << "なし"
-                                 << QStringList{"ab", "ab", "ab", "c", "c", "c"};
+                                 << QStringList{"ab", "gap 500", "ab", "gap 500", "ab",
+                                                "c",  "gap 500", "c",  "gap 500", "c"};
     // 150 ms per character: "ab" takes 300 ms, "c" 150 ms.
     QTest::newRow("with shadowing gaps")
         << 2 << true << "なし" << QStringList{"ab", "gap 300", "ab", "c", "gap 150", "c"};
@@ -833,6 +835,7 @@ void TestPlayback::lineDrill() {
     panel.cmbRole->setCurrentText(role);
     panel.chkModelAfterAnswer->setChecked(true);
     rig.form->cmbRepeat->setCurrentIndex(0);
+    rig.form->cmbInterval->setCurrentIndex(0); // なし
     rig.playback().playPause();
     QCOMPARE(rig.playback().currentRepeat(), 1);
     QCOMPARE(recordRun(rig), expected);
@@ -853,8 +856,8 @@ void TestPlayback::lineDrill() {
     QStringList expectedDrill;
     for (int time = 1; time <= repeats; ++time) {
         expectedDrill << "c";
-        if (shadowing && time < repeats)
-            expectedDrill << "gap 150";
+        if (time < repeats)
+            expectedDrill << (shadowing ? "gap 150" : "gap 500");
     }
     QCOMPARE(drilled, expectedDrill);
     QCOMPARE(rig.form->highlightRow(), -1);
