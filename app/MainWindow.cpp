@@ -339,6 +339,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::setHighlightRow(int row) {
     m_highlightRow = row;
+    // The spoken row whole in view, with the next two lines to come; never under the fingers
+    // of someone typing.
+    if (row >= 0 && !StringGrid1->userIsEditing())
+        StringGrid1->revealRow(row, 2);
     StringGrid1->viewport()->update();
     announceSpokenRow(*StringGrid1, row);
 }

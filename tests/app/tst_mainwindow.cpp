@@ -6,13 +6,16 @@
 #include "playback/PlaybackController.h"
 #include "support/FakeServices.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -30,6 +33,9 @@ private slots:
     void readableInADarkTheme();
     void tabOrderKeepsTheMainControlsFirst();
     void practiceSettingsSavedAndLoaded();
+    void progressAndPeekNeverMoveThePanel();
+    void spokenRowIsWholeWithTwoRowsAfterIt_data();
+    void spokenRowIsWholeWithTwoRowsAfterIt();
     void hideText();
     void firstTickStopsTheTimer();
     void errorsInHandlersAreShown();
@@ -277,6 +283,80 @@ void TestMainWindow::practiceSettingsSavedAndLoaded() {
     loaded.btnSaveLesson->click();
     QVERIFY(plain.open(QIODevice::ReadOnly));
     QCOMPARE(plain.readAll(), before);
+}
+
+// "あなたの番です" wrapped and pushed the panel down at every turn; the empty peek box said nothing
+// about what it is for.
+void TestMainWindow::progressAndPeekNeverMoveThePanel() {
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    form.show();
+    PracticePanel& panel = *form.practicePanel;
+    QCOMPARE(panel.lblPeek->text(), PracticePanel::kPeekHint);
+    const auto geometries = [&panel] {
+        QList<QRect> rects;
+        for (const QWidget* child : panel.findChildren<QWidget*>())
+            rects << child->geometry();
+        return rects;
+    };
+    const QList<QRect> before = geometries();
+    for (const PlaybackProgress& progress :
+         {PlaybackProgress{true, false, 4, 6, 1, 1, 1, 1, true},
+          PlaybackProgress{true, false, 999, 999, 10, 10, 5, 5, true},
+          PlaybackProgress{true, true, 999, 999, 10, 10, 5, 5, false}, PlaybackProgress{}}) {
+        panel.showProgress(progress);
+        QApplication::processEvents();
+        QCOMPARE(geometries(), before);
+        QVERIFY2(panel.lblProgress->sizeHint().width() <= panel.lblProgress->width(),
+                 qPrintable(panel.lblProgress->text()));
+    }
+
+    // Held, the box shows the selected line; let go, the hint again.
+    form.StringGrid1->makeRowCurrent(0);
+    QTest::mousePress(panel.btnPeek, Qt::LeftButton);
+    QCOMPARE(panel.lblPeek->text(), form.lessonTable->cell(ColText, 0));
+    QTest::mouseRelease(panel.btnPeek, Qt::LeftButton);
+    QCOMPARE(panel.lblPeek->text(), PracticePanel::kPeekHint);
+    QCOMPARE(geometries(), before);
+}
+
+void TestMainWindow::spokenRowIsWholeWithTwoRowsAfterIt_data() {
+    QTest::addColumn<bool>("readings");
+    QTest::newRow("one line a row") << false;
+    QTest::newRow("readings under the text") << true;
+}
+
+// The spoken row sat half cut off at the bottom of the grid, the lines to come out of sight.
+void TestMainWindow::spokenRowIsWholeWithTwoRowsAfterIt() {
+    QFETCH(bool, readings);
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    QList<LessonRow> rows;
+    for (int i = 1; i <= 30; ++i)
+        rows << LessonRow{QString::number(i), i % 2 ? "A" : "Q", i % 2 ? "English" : "Japanese",
+                          i % 2 ? "Hello." : QStringLiteral("こんにちは。"), ""};
+    form.lessonTable->setRows(rows);
+    form.practicePanel->chkShowReadings->setChecked(readings);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    LessonGrid& grid = *form.StringGrid1;
+    const auto whole = [&grid](int row) {
+        return grid.viewport()->rect().contains(grid.visualRect(grid.model()->index(row, ColText)));
+    };
+    for (int row = 0; row < 30; ++row) {
+        form.setHighlightRow(row);
+        for (int shown = row; shown <= std::min(row + 2, 29); ++shown)
+            QVERIFY2(whole(shown), qPrintable(QStringLiteral("%1 of %2").arg(shown).arg(row)));
+    }
+
+    // Never while the user types.
+    form.setHighlightRow(0);
+    grid.makeRowCurrent(0);
+    grid.setFocus();
+    QTest::keyClicks(&grid, "x");
+    const int scrolled = grid.verticalScrollBar()->value();
+    form.setHighlightRow(25);
+    QCOMPARE(grid.verticalScrollBar()->value(), scrolled);
 }
 
 QTEST_MAIN(TestMainWindow)
