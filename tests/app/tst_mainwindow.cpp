@@ -10,14 +10,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QLabel>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+
+#include <memory>
 
 using namespace lessora;
 using namespace lessora::test;
@@ -70,24 +72,56 @@ void TestMainWindow::startUpState() {
 
 void TestMainWindow::layoutAndResizing() {
     FakeServices fakes;
-    MainWindow form(fakes.services());
-    form.show();
-    // The practice panel widens the window beside the 664 x 480 of the main window's controls.
+    auto form = std::make_unique<MainWindow>(fakes.services());
+    form->show();
+    // The first time: the 664 x 480 of the main window's controls, the practice panel folded
+    // and its toggle in the free space, clear of every other control.
+    QCOMPARE(form->size(), QSize(664, 480));
+    QVERIFY(!form->practicePanel->isVisible());
+    QVERIFY(form->btnPracticePanel->isVisible());
+    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 608, 289));
+    for (const QWidget* control : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control != form->btnPracticePanel && control->isVisible())
+            QVERIFY2(!control->geometry().intersects(form->btnPracticePanel->geometry()),
+                     qPrintable(control->objectName()));
+    }
+    const QRect speak = form->btnSpeak->geometry();
+    const QRect voiceCheck = form->btnVoiceCheck->geometry();
+
+    // Unfolded, the panel widens the window by its width; nothing else moves.
     const int panel = PracticePanel::kWidth;
-    QCOMPARE(form.size(), QSize(664 + panel, 480));
-    QCOMPARE(form.StringGrid1->geometry(), QRect(24, 168, 608, 289));
-    QCOMPARE(form.practicePanel->geometry(), QRect(664, 0, panel, 480));
-    const QRect speak = form.btnSpeak->geometry();
-    const QRect voiceCheck = form.btnVoiceCheck->geometry();
-    form.resize(900 + panel, 700);
-    QCOMPARE(form.StringGrid1->geometry(), QRect(24, 168, 844, 509));
-    QCOMPARE(form.btnSpeak->geometry(), speak);
-    QCOMPARE(form.btnVoiceCheck->geometry(), voiceCheck);
-    QCOMPARE(form.practicePanel->geometry(), QRect(900, 0, panel, 700));
+    form->btnPracticePanel->click();
+    QCOMPARE(form->size(), QSize(664 + panel, 480));
+    QVERIFY(form->practicePanel->isVisible());
+    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 608, 289));
+    QCOMPARE(form->practicePanel->geometry(), QRect(664, 0, panel, 480));
+    form->resize(900 + panel, 700);
+    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 844, 509));
+    QCOMPARE(form->btnSpeak->geometry(), speak);
+    QCOMPARE(form->btnVoiceCheck->geometry(), voiceCheck);
+    QCOMPARE(form->practicePanel->geometry(), QRect(900, 0, panel, 700));
+    // Never cut off: the window keeps room for the controls and the panel.
+    form->resize(500, 700);
+    QCOMPARE(form->width(), 664 + panel);
+    QCOMPARE(form->practicePanel->geometry(), QRect(664, 0, panel, 700));
+
     // Button captions are drawn whole.
-    for (QPushButton* button : form.findChildren<QPushButton*>())
+    for (QPushButton* button : form->findChildren<QPushButton*>())
         QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width(),
                  qPrintable(button->text()));
+
+    // The choice is remembered in the program's own settings, not in a lesson.
+    form.reset();
+    MainWindow again(fakes.services());
+    again.show();
+    QVERIFY(again.practicePanel->isVisible());
+    QCOMPARE(again.size(), QSize(664 + panel, 480));
+    again.btnPracticePanel->click();
+    QCOMPARE(again.size(), QSize(664, 480));
+    QVERIFY(!again.practicePanel->isVisible());
+    MainWindow third(fakes.services());
+    third.show();
+    QVERIFY(!third.practicePanel->isVisible());
 }
 
 void TestMainWindow::editingDoneTidiesTheCell() {
@@ -196,8 +230,10 @@ void TestMainWindow::tabOrderKeepsTheMainControlsFirst() {
             chain << next;
     }
     QCOMPARE(chain.mid(0, expected.size()), expected);
-    // Then the practice panel's controls, each with a name a screen reader can say.
-    const QList<QWidget*> panel = form.practicePanel->tabOrder();
+    // Then the panel's toggle and the practice panel's controls, each with a name a screen
+    // reader can say.
+    const QList<QWidget*> panel =
+        QList<QWidget*>{form.btnPracticePanel} + form.practicePanel->tabOrder();
     QCOMPARE(chain.mid(expected.size(), panel.size()), panel);
     for (QWidget* control : panel) {
         QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
@@ -291,6 +327,7 @@ void TestMainWindow::progressAndPeekNeverMoveThePanel() {
     FakeServices fakes;
     MainWindow form(fakes.services());
     form.show();
+    form.btnPracticePanel->click();
     PracticePanel& panel = *form.practicePanel;
     QCOMPARE(panel.lblPeek->text(), PracticePanel::kPeekHint);
     const auto geometries = [&panel] {
