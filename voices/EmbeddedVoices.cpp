@@ -277,15 +277,15 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
     const int outputRate = d->outputRate;
     const double speed = speedForRate(d->rate);
     bool stopped = false;
-    // The piece is held whole until it is synthesised, so that it is brought to the common
-    // loudness as a whole (Flite and Open JTalk give a piece at once anyway); meanwhile each
-    // chunk asks whether to go on, so a stop still ends the synthesis early.
-    std::vector<qint16> sound;
+    // Brought to the common loudness on the way: its first second sets the gain (Flite and
+    // espeak-ng give their sound in small chunks, Open JTalk a clause at a time), the rest
+    // refines it.
+    SpeechLeveller leveller(outputRate, [&](const qint16* samples, qint64 count) {
+        return d->trimmer.push(samples, count, handler);
+    });
     const SampleHandler output = [&](const qint16* samples, qint64 count) {
         // A call without samples only asks whether to go on (Open JTalk waiting for its run).
-        if (count > 0)
-            sound.insert(sound.end(), samples, samples + count);
-        stopped = stopped || !handler(nullptr, 0);
+        stopped = stopped || (count == 0 ? !handler(nullptr, 0) : !leveller.push(samples, count));
         return !stopped;
     };
     if (voice.synth == EmbeddedVoice::Synth::Flite) {
@@ -309,10 +309,8 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
         speakEspeak(context.espeak, settings, voice.gainDb, speed, piece, outputRate, output,
                     stopped);
     }
-    if (!stopped && !sound.empty()) {
-        levelSpeech(sound, outputRate);
-        stopped = !d->trimmer.push(sound.data(), qint64(sound.size()), handler);
-    }
+    if (!stopped)
+        stopped = !leveller.finish();
     if (stopped)
         d->next = d->pieces.size();
     return !stopped;

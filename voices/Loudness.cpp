@@ -1,5 +1,7 @@
 #include "voices/Loudness.h"
 
+#include "voices/AudioOutput.h"
+
 #include <ebur128.h>
 
 #include <algorithm>
@@ -12,7 +14,11 @@ namespace {
 
 constexpr double kPeakCeiling = 0.89; // -1 dBFS
 constexpr double kMaxGainDb = 24.0;
-constexpr int kEdgeLevel = 33; // -60 dBFS
+// Quieter ends are left out of a measurement, as the lead-in of a line is trimmed before it is
+// heard (AudioOutput::kAudibleLevel).
+constexpr int kEdgeLevel = AudioOutput::kAudibleLevel;
+constexpr double kHeldSeconds = 3.0; // held before the first sound, to set the gain
+constexpr double kRefineDb = 3.0;    // how far the gain may move from there
 
 struct StateDeleter {
     void operator()(ebur128_state* state) const { ebur128_destroy(&state); }
@@ -59,15 +65,70 @@ double gainToSpeechLoudness(std::optional<double> loudness, int peak) {
     return gain;
 }
 
-double levelSpeech(std::vector<qint16>& samples, int sampleRate) {
+struct SpeechLeveller::Meter {
+    std::unique_ptr<ebur128_state, StateDeleter> state;
+};
+
+SpeechLeveller::SpeechLeveller(int sampleRate, Sink sink)
+    : m_sampleRate(sampleRate)
+    , m_sink(std::move(sink))
+    , m_meter(std::make_unique<Meter>()) {
+    m_meter->state.reset(ebur128_init(1, unsigned(std::max(sampleRate, 1)), EBUR128_MODE_I));
+}
+
+SpeechLeveller::~SpeechLeveller() = default;
+
+bool SpeechLeveller::push(const qint16* samples, qint64 count) {
+    if (count <= 0)
+        return true;
+    if (m_started)
+        return handOn(samples, count);
+    m_held.insert(m_held.end(), samples, samples + count);
+    return qint64(m_held.size()) < kHeldSeconds * m_sampleRate || release();
+}
+
+bool SpeechLeveller::finish() {
+    return m_started || release();
+}
+
+bool SpeechLeveller::release() {
+    m_started = true;
     int peak = 0;
-    for (const qint16 sample : samples)
+    for (const qint16 sample : m_held)
         peak = std::max(peak, std::abs(int(sample)));
-    const double gain = gainToSpeechLoudness(
-        integratedLoudness(samples.data(), qint64(samples.size()), sampleRate), peak);
-    for (qint16& sample : samples)
-        sample = qint16(std::clamp(std::lround(sample * gain), -32768L, 32767L));
-    return gain;
+    m_firstGain = m_gain = gainToSpeechLoudness(
+        integratedLoudness(m_held.data(), qint64(m_held.size()), m_sampleRate), peak);
+    std::vector<qint16> held;
+    held.swap(m_held);
+    return held.empty() || handOn(held.data(), qint64(held.size()));
+}
+
+bool SpeechLeveller::handOn(const qint16* samples, qint64 count) {
+    // The gain this chunk ends on: what brings all handed on so far to the target, within
+    // kRefineDb of the first gain and never above the chunk's peak ceiling.
+    double target = m_gain;
+    double handedOn = 0;
+    if (m_meter->state &&
+        ebur128_loudness_global(m_meter->state.get(), &handedOn) == EBUR128_SUCCESS &&
+        std::isfinite(handedOn))
+        target = m_gain * std::pow(10.0, (kSpeechLoudnessLufs - handedOn) / 20.0);
+    const double range = std::pow(10.0, kRefineDb / 20.0);
+    target = std::clamp(target, m_firstGain / range, m_firstGain * range);
+    int peak = 0;
+    for (qint64 i = 0; i < count; ++i)
+        peak = std::max(peak, std::abs(int(samples[i])));
+    if (peak > 0)
+        target = std::min(target, kPeakCeiling * 32767.0 / peak);
+    m_out.resize(size_t(count));
+    const double start = m_gain;
+    for (qint64 i = 0; i < count; ++i) {
+        const double gain = start + (target - start) * double(i + 1) / double(count);
+        m_out[size_t(i)] = qint16(std::clamp(std::lround(samples[i] * gain), -32768L, 32767L));
+    }
+    m_gain = target;
+    if (m_meter->state)
+        ebur128_add_frames_short(m_meter->state.get(), m_out.data(), size_t(count));
+    return m_sink(m_out.data(), count);
 }
 
 } // namespace lessora

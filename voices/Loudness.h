@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,7 +24,35 @@ std::optional<double> integratedLoudness(const qint16* samples, qint64 count, in
 // highest peak stays at -1 dBFS and near-silence is not raised by more than 24 dB.
 double gainToSpeechLoudness(std::optional<double> loudness, int peak);
 
-// Brings each piece of speech to kSpeechLoudnessLufs in place; returns the gain applied.
-double levelSpeech(std::vector<qint16>& samples, int sampleRate);
+// Brings speech to kSpeechLoudnessLufs while it streams: its first three seconds (all of most
+// lesson lines) are held and measured, which sets the gain, so that a long line still starts
+// early; the gain is then refined as the rest passes, in ramps and within 3 dB, so that the piece
+// as a whole ends near the target.
+class SpeechLeveller {
+public:
+    using Sink = std::function<bool(const qint16* samples, qint64 count)>;
+    SpeechLeveller(int sampleRate, Sink sink);
+    ~SpeechLeveller();
+    SpeechLeveller(const SpeechLeveller&) = delete;
+    SpeechLeveller& operator=(const SpeechLeveller&) = delete;
+
+    // False when the sink wants no more.
+    bool push(const qint16* samples, qint64 count);
+    bool finish();
+
+private:
+    bool release();
+    bool handOn(const qint16* samples, qint64 count);
+
+    struct Meter;
+    const int m_sampleRate;
+    Sink m_sink;
+    std::vector<qint16> m_held;
+    bool m_started = false;
+    double m_firstGain = 1;
+    double m_gain = 1;
+    std::unique_ptr<Meter> m_meter; // of what was handed on
+    std::vector<qint16> m_out;
+};
 
 } // namespace lessora
