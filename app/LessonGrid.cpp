@@ -99,6 +99,28 @@ void LessonGrid::makeRowCurrent(int row) {
     scrollTo(currentIndex());
 }
 
+void LessonGrid::revealRow(int row, int rowsAfter) {
+    if (row < 0 || row >= m_table.rows())
+        return;
+    const QHeaderView& rows = *verticalHeader();
+    const int last = std::min(row + std::max(rowsAfter, 0), m_table.rows() - 1);
+    const int height = viewport()->height();
+    QScrollBar& bar = *verticalScrollBar();
+    const auto bottomOf = [&](int r) { return rows.sectionPosition(r) + rows.sectionSize(r); };
+    if (verticalScrollMode() == ScrollPerPixel) {
+        int top = bar.value();
+        if (bottomOf(last) - top > height)
+            top = bottomOf(last) - height;
+        bar.setValue(std::min(top, rows.sectionPosition(row))); // the row itself comes first
+        return;
+    }
+    // One step of the bar is one row: the first row shown.
+    int first = std::min(bar.value(), row);
+    while (first < row && bottomOf(last) - rows.sectionPosition(first) > height)
+        ++first;
+    bar.setValue(first);
+}
+
 void LessonGrid::setCurrentColumn(int column) {
     const int row = currentRow();
     if (row < 0 || column < 0 || column >= m_table.columnCount())

@@ -26,6 +26,9 @@ public:
 
     // The user edits a cell, or typed into the grid a moment ago.
     bool userIsEditing() const;
+    // Scrolls as little as needed for the row to be whole in view with up to `rowsAfter` rows
+    // after it (as many as the table has).
+    void revealRow(int row, int rowsAfter);
 
 signals:
     void cellClicked(int column, int row);

@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QSettings>
 #include <QTimer>
 
 namespace lessora {
@@ -35,6 +36,10 @@ namespace {
 constexpr int kClientWidth = 664; // the main window's own controls; the practice panel is beside
 constexpr int kClientHeight = 480;
 constexpr QRect kGridRect(24, 168, 608, 289); // anchored to all four edges
+// Whether the practice panel is shown, in the program's own settings file.
+const QString kPanelShownKey = QStringLiteral("Window/PracticePanelShown");
+const QString kShowPanelCaption = QStringLiteral("練習 »");
+const QString kHidePanelCaption = QStringLiteral("練習 «");
 const QString kCaption = QStringLiteral("Lessora Ver.1.0.0");
 
 // Narrows a label's font when its caption would run under the control beside it; the
@@ -56,7 +61,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
     , m_services(services)
     , m_errors(services.messages)
     , m_audioExport(std::make_unique<AudioExportWindow>()) {
-    resize(kClientWidth + PracticePanel::kWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     createControls();
     createPlayback();
     wireControls();
@@ -65,6 +70,12 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
     // Created once the sample lesson is in: that is the lesson a first close compares with.
     m_document = new LessonDocument(*this, m_errors);
     nameControlsForAccessibility(*this);
+    // The practice panel as the user left it; folded the first time.
+    if (!m_services.lessonHistoryPath.isEmpty() &&
+        QSettings(m_services.lessonHistoryPath, QSettings::IniFormat)
+            .value(kPanelShownKey, false)
+            .toBool())
+        showPracticePanel(true, true);
 }
 
 MainWindow::~MainWindow() = default;
@@ -150,6 +161,12 @@ void MainWindow::createControls() {
 
     practicePanel = new PracticePanel(this);
     practicePanel->setGeometry(kClientWidth, 0, PracticePanel::kWidth, kClientHeight);
+    practicePanel->hide();
+    // In the free space right of 停止, leaving room beside it for another control.
+    btnPracticePanel = button("btnPracticePanel", kShowPanelCaption, 384, 25, 80, 22);
+    btnPracticePanel->setCheckable(true);
+    btnPracticePanel->setAccessibleName(QStringLiteral("練習の設定"));
+    btnPracticePanel->setToolTip(QStringLiteral("練習の設定を表示します。もう一度押すと隠します"));
 
     tmrNext = named(new QTimer(this), "tmrNext");
     tmrNext->setInterval(1000);
@@ -256,6 +273,7 @@ void MainWindow::setTabOrder() {
         cmbRepeat,    cmbEnglishRate, btnPaste,     btnSaveLesson, btnLoadLesson, btnAddRow,
         btnAppendRow, btnDeleteRow,   btnMoveUp,    btnMoveDown,   chkHideText,   btnClearGrid,
         btnPrevRow,   btnNextRow,     btnVoiceCheck};
+    order << btnPracticePanel;
     order += practicePanel->tabOrder(); // after every control of the main window
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
@@ -266,11 +284,29 @@ void MainWindow::setVoiceWindows(VoiceSettingsDialog* voiceSettings, VoiceCheckD
     m_voiceCheck = voiceCheck;
 }
 
+void MainWindow::showPracticePanel(bool shown, bool resizeWindow) {
+    if (shown == m_panelShown)
+        return;
+    const int widened = width() + (shown ? 1 : -1) * PracticePanel::kWidth;
+    m_panelShown = shown;
+    practicePanel->setVisible(shown);
+    btnPracticePanel->setChecked(shown);
+    btnPracticePanel->setText(shown ? kHidePanelCaption : kShowPanelCaption);
+    // While shown, the window never gets so narrow that the panel is cut off.
+    setMinimumWidth(shown ? kClientWidth + PracticePanel::kWidth : 0);
+    if (resizeWindow)
+        resize(widened, height());
+    else
+        resizeEvent(nullptr);
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    if (event)
+        QWidget::resizeEvent(event);
     // Only the grid follows the window; everything else keeps its place, and the practice panel
     // stays at the right edge.
-    const int gridRightMargin = kClientWidth - kGridRect.right() - 1 + PracticePanel::kWidth;
+    const int panelWidth = m_panelShown ? PracticePanel::kWidth : 0;
+    const int gridRightMargin = kClientWidth - kGridRect.right() - 1 + panelWidth;
     StringGrid1->setGeometry(kGridRect.x(), kGridRect.y(),
                              std::max(0, width() - kGridRect.x() - gridRightMargin),
                              std::max(0, height() - (kClientHeight - kGridRect.height())));
@@ -288,6 +324,12 @@ PlaybackChoices MainWindow::playbackChoices() const {
 }
 
 void MainWindow::wirePractice() {
+    connect(btnPracticePanel, &QPushButton::clicked, this, [this](bool shown) {
+        showPracticePanel(shown, true);
+        if (!m_services.lessonHistoryPath.isEmpty())
+            QSettings(m_services.lessonHistoryPath, QSettings::IniFormat)
+                .setValue(kPanelShownKey, shown);
+    });
     connect(m_playback, &PlaybackController::progressChanged, this,
             [this] { practicePanel->showProgress(m_playback->progress()); });
     gridDelegate->setLearnersTurn([this] { return m_playback->learnersTurn(); });
@@ -341,6 +383,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::setHighlightRow(int row) {
     m_highlightRow = row;
+    // The spoken row whole in view, with the next two lines to come; never under the fingers
+    // of someone typing.
+    if (row >= 0 && !StringGrid1->userIsEditing())
+        StringGrid1->revealRow(row, 2);
     StringGrid1->viewport()->update();
     announceSpokenRow(*StringGrid1, row);
 }

@@ -73,6 +73,8 @@ public:
     QAction* mnuPlayFromHere;
     // Role-play, line drill, speeds, readings and progress, beside the controls above.
     PracticePanel* practicePanel;
+    // Shows or folds away the practice panel, widening or narrowing the window by its width.
+    QPushButton* btnPracticePanel;
 
     PlaybackController& playback() const { return *m_playback; }
 
@@ -116,6 +118,8 @@ private:
     PlaybackChoices playbackChoices() const;
     void showReadings(bool shown);
     void peekAtLine(bool held);
+    // Shows or folds the practice panel; `resizeWindow` widens or narrows the window with it.
+    void showPracticePanel(bool shown, bool resizeWindow);
 
     Services m_services;
     ErrorHandler m_errors;
@@ -124,6 +128,7 @@ private:
     VoiceCheckDialog* m_voiceCheck = nullptr;
     int m_highlightRow = -1;
     int m_popupRow = 0;
+    bool m_panelShown = false;
     LessonDocument* m_document = nullptr;
     LineReadings m_readings;
     std::unique_ptr<AudioExportWindow> m_audioExport;

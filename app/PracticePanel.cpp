@@ -37,7 +37,16 @@ void setIndexIfValid(QComboBox* box, const std::optional<int>& index) {
         box->setCurrentIndex(*index);
 }
 
+// The panel's margins at the sides.
+constexpr int kMarginLeft = 8;
+constexpr int kMarginRight = 24;
+// The longest progress a lesson of up to 999 lines shows.
+const QString kLongestProgress = QStringLiteral("999/999行 10/10回 (5/5) あなたの番です");
+
 } // namespace
+
+const QString PracticePanel::kPeekHint =
+    QStringLiteral("「この行を見る」を押している間、選んだ行をここに表示します");
 
 PracticePanel::PracticePanel(QWidget* parent)
     : QWidget(parent) {
@@ -82,14 +91,17 @@ PracticePanel::PracticePanel(QWidget* parent)
     lblPeek->setMinimumHeight(3 * fontMetrics().height());
     lblPeek->setTextInteractionFlags(Qt::NoTextInteraction);
     lblPeek->setFrameShape(QFrame::StyledPanel);
+    lblPeek->setForegroundRole(QPalette::PlaceholderText);
+    lblPeek->setText(kPeekHint);
     lblProgress = describe(new QLabel(this), "lblProgress", QStringLiteral("再生している位置"));
     // Larger now; bold from the first progress shown (showProgress), because loading the bold
     // face of a Japanese font costs megabytes that a window with nothing playing does not need.
     QFont progressFont = lblProgress->font();
     progressFont.setPointSizeF(progressFont.pointSizeF() * 1.2);
     lblProgress->setFont(progressFont);
-    lblProgress->setWordWrap(true);
-    lblProgress->setMinimumHeight(2 * QFontMetrics(progressFont).height());
+    // One line of a fixed height: a longer text must never wrap and push the panel down.
+    lblProgress->setWordWrap(false);
+    lblProgress->setFixedHeight(QFontMetrics(progressFont).height() + 4);
 
     btnExportAudio = describe(
         new QPushButton(QStringLiteral("音声ファイルに書き出す(&W)…"), this), "btnExportAudio",
@@ -102,7 +114,7 @@ PracticePanel::PracticePanel(QWidget* parent)
 
     // Top to bottom in tab order: where playback is, role-play, line drill, speeds, readings.
     auto* form = new QFormLayout(this);
-    form->setContentsMargins(8, 14, 24, 8);
+    form->setContentsMargins(kMarginLeft, 14, kMarginRight, 8);
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     const auto addRow = [this, form](const QString& caption, QComboBox* box) {
         auto* label = new QLabel(caption, this);
@@ -159,24 +171,17 @@ PracticeSettings PracticePanel::settings() const {
 }
 
 void PracticePanel::applyStored(const StoredPracticeSettings& stored) {
-    // Values this version does not know (a later list, a hand-edited file) leave the control
-    // as it is rather than choosing nothing.
-    setIndexIfValid(cmbJapaneseRate, stored.japaneseRateIndex);
-    setIndexIfValid(cmbAnswerGap, stored.answerGapIndex);
-    if (stored.lineRepeatCount)
-        setIndexIfValid(cmbLineRepeat, *stored.lineRepeatCount - 1);
-    if (stored.role) {
-        const int index = cmbRole->findText(stored.role->trimmed().toUpper());
-        cmbRole->setCurrentIndex(stored.role->trimmed().isEmpty() ? 0 : std::max(index, 0));
-    }
-    const auto tick = [](QCheckBox* box, const std::optional<bool>& value) {
-        if (value)
-            box->setChecked(*value);
-    };
-    tick(chkSlowestEnglish, stored.slowestEnglish);
-    tick(chkModelAfterAnswer, stored.modelAfterAnswer);
-    tick(chkShadowing, stored.shadowingGap);
-    tick(chkShowReadings, stored.showReadings);
+    // Every setting the lesson does not give (or gives out of range) goes back to its default,
+    // so that nothing of the lesson before is carried over.
+    const PracticeSettings settings = practiceSettingsOf(stored);
+    cmbJapaneseRate->setCurrentIndex(settings.japaneseRateIndex);
+    cmbAnswerGap->setCurrentIndex(settings.answerGapIndex);
+    cmbLineRepeat->setCurrentIndex(settings.lineRepeatCount - 1);
+    cmbRole->setCurrentIndex(std::max(cmbRole->findText(settings.role), 0));
+    chkSlowestEnglish->setChecked(settings.slowestEnglish);
+    chkModelAfterAnswer->setChecked(settings.modelAfterAnswer);
+    chkShadowing->setChecked(settings.shadowingGap);
+    chkShowReadings->setChecked(settings.showReadings);
 }
 
 void PracticePanel::showProgress(const PlaybackProgress& progress) {
@@ -184,6 +189,11 @@ void PracticePanel::showProgress(const PlaybackProgress& progress) {
     if (!text.isEmpty() && !lblProgress->font().bold()) {
         QFont bold = lblProgress->font();
         bold.setBold(true);
+        // Small enough for the longest text there is to stay on its line.
+        const int room = kWidth - kMarginLeft - kMarginRight;
+        while (bold.pointSizeF() > 6 &&
+               QFontMetrics(bold).horizontalAdvance(kLongestProgress) > room)
+            bold.setPointSizeF(bold.pointSizeF() - 0.5);
         lblProgress->setFont(bold);
     }
     lblProgress->setText(text);
@@ -191,11 +201,13 @@ void PracticePanel::showProgress(const PlaybackProgress& progress) {
 }
 
 void PracticePanel::showPeek(const QString& text, const QString& reading) {
+    lblPeek->setForegroundRole(QPalette::WindowText);
     lblPeek->setText(reading.isEmpty() ? text : text + QChar(u'\n') + reading);
 }
 
 void PracticePanel::hidePeek() {
-    lblPeek->clear();
+    lblPeek->setForegroundRole(QPalette::PlaceholderText);
+    lblPeek->setText(kPeekHint);
 }
 
 QList<QWidget*> PracticePanel::tabOrder() const {

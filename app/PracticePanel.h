@@ -18,6 +18,8 @@ class PracticePanel : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 216;
+    // What the empty peek box says it is for.
+    static const QString kPeekHint;
 
     explicit PracticePanel(QWidget* parent = nullptr);
 

@@ -28,13 +28,16 @@
 
 namespace lessora {
 
+static_assert(kJapaneseRateItems == kJapaneseRateCount && kAnswerGapItems == kAnswerGapCount &&
+              kLineRepeatItems == kMaxLineRepeats);
+
 namespace {
 
 // The synthesisers speak at 22.05 kHz; the file keeps that rate unless its kind wants another.
 constexpr int kSpeechRate = 22050;
 // Work waiting for the writer; enough to keep it busy, little enough to keep memory small.
 constexpr std::size_t kQueuedJobs = 16;
-constexpr double kPeakLimit = 0.89; // -1 dBFS: evening out never clips
+constexpr double kPeakLimit = 0.89; // -1 dBFS: resampling never clips
 // Lines of the first pass kept for the passes after it, up to this many samples (some 12
 // minutes of speech, 32 MB): a lesson of usual length is synthesised once however many passes
 // it has, and a longer one still within bounded memory.
@@ -52,24 +55,9 @@ public:
     YesNoCancel askYesNoCancel(const QString&) override { return YesNoCancel::Cancel; }
 };
 
-// The RMS of the 20 ms frames louder than -50 dBFS, as a fraction of full scale; 0 for silence.
-double voicedRms(const std::vector<float>& samples, int rate) {
-    const std::size_t frame = std::max(1, rate / 50);
-    double energy = 0;
-    std::size_t count = 0;
-    for (std::size_t start = 0; start + frame <= samples.size(); start += frame) {
-        double sum = 0;
-        for (std::size_t i = start; i < start + frame; ++i)
-            sum += double(samples[i]) * samples[i];
-        if (sum / frame > 32768.0 * 32768.0 * 1e-5) {
-            energy += sum;
-            count += frame;
-        }
-    }
-    return count ? std::sqrt(energy / count) / 32768.0 : 0;
-}
-
-// A spoken line as the file takes it: at the file's rate, at the common level, faded in and out.
+// A spoken line as the file takes it: at the file's rate, faded in and out. The voices have
+// brought it to the common loudness already, as they do for playing it, so both sound alike;
+// only a peak that resampling lifted above the limit is lowered.
 QVector<qint16> prepareLine(const SynthesizedAudio& audio, int fileRate) {
     std::vector<float> samples;
     SampleRateConverter converter(audio.sampleRate, fileRate);
@@ -80,10 +68,8 @@ QVector<qint16> prepareLine(const SynthesizedAudio& audio, int fileRate) {
     for (const float sample : samples)
         peak = std::max(peak, std::abs(sample));
     double gain = 1;
-    if (const double rms = voicedRms(samples, fileRate); rms > 0)
-        gain = std::pow(10.0, kLineLevelDb / 20.0) / rms;
-    if (peak > 0)
-        gain = std::min(gain, kPeakLimit * 32767.0 / peak);
+    if (peak > kPeakLimit * 32767.0)
+        gain = kPeakLimit * 32767.0 / peak;
 
     // Fade at the edges of the sound itself: a synthesiser may stop on a loud sample and then
     // pad with zeros, which would click however the padding is faded.
@@ -374,17 +360,15 @@ PlaybackChoices choicesOfLesson(const StoredLessonSettings& stored) {
     choices.intervalIndex = stored.intervalIndex.value_or(0);
     choices.repeatIndex = stored.repeatIndex.value_or(0);
     choices.englishRateIndex = stored.englishRateIndex.value_or(2);
-    const StoredPracticeSettings& practice = stored.practice;
-    const PracticeSettings defaults;
-    choices.japaneseRateIndex = practice.japaneseRateIndex.value_or(defaults.japaneseRateIndex);
-    choices.slowestEnglish = practice.slowestEnglish.value_or(false);
-    choices.practice.role = normalisedSpeakerCode(practice.role.value_or(QString()));
-    choices.practice.modelAfterAnswer = practice.modelAfterAnswer.value_or(false);
-    choices.practice.answerGapPercent =
-        answerGapPercentForIndex(practice.answerGapIndex.value_or(defaults.answerGapIndex));
-    choices.practice.lineRepeats =
-        std::clamp(practice.lineRepeatCount.value_or(1), 1, kMaxLineRepeats);
-    choices.practice.shadowingGap = practice.shadowingGap.value_or(false);
+    // The same settings as the window takes from the lesson.
+    const PracticeSettings practice = practiceSettingsOf(stored.practice);
+    choices.japaneseRateIndex = practice.japaneseRateIndex;
+    choices.slowestEnglish = practice.slowestEnglish;
+    choices.practice.role = practice.role;
+    choices.practice.modelAfterAnswer = practice.modelAfterAnswer;
+    choices.practice.answerGapPercent = answerGapPercentForIndex(practice.answerGapIndex);
+    choices.practice.lineRepeats = practice.lineRepeatCount;
+    choices.practice.shadowingGap = practice.shadowingGap;
     return choices;
 }
 
@@ -404,8 +388,10 @@ QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row,
     const int repeats = lineRepeatCount(practice);
     QList<ExportStep> steps;
     for (int repeat = 1; repeat <= repeats; ++repeat) {
-        if (repeat > 1 && practice.shadowingGap && !learners)
-            steps << ExportStep{ExportStep::Kind::Gap, 100, 0};
+        if (repeat > 1 && !learners)
+            steps << (practice.shadowingGap ? ExportStep{ExportStep::Kind::Gap, 100, 0}
+                                            : ExportStep{ExportStep::Kind::Pause, 100,
+                                                         repeatPauseMs(options.defaultPauseMs)});
         if (learners) {
             steps << ExportStep{ExportStep::Kind::Gap, practice.answerGapPercent, 0};
             if (practice.modelAfterAnswer)

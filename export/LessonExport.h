@@ -81,9 +81,8 @@ QString clipsFolderNotEmpty(const QString& folder);
 void checkExportTargets(const QString& lessonPath, const QString& outputPath,
                         const QString& clipsFolder);
 
-// The level every spoken line is brought to (RMS over its voiced parts), so that all voices
-// are equally loud, and the fade at each end of a line, so that joins do not click.
-inline constexpr double kLineLevelDb = -20.0;
+// The fade at each end of a line, so that joins do not click. (The voices bring every line to
+// one loudness, kSpeechLoudnessLufs, for the file as for playing it.)
 inline constexpr int kFadeMs = 5;
 
 // Writes a lesson as one audio file (the kind chosen by the file name's extension), spoken

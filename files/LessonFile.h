@@ -50,6 +50,15 @@ struct StoredPracticeSettings {
     friend bool operator==(const StoredPracticeSettings&, const StoredPracticeSettings&) = default;
 };
 
+// The practice settings a lesson gives: each member the file holds with a value within its list
+// (a role one of the six speaker codes), and the default for every other one, so that nothing
+// of the lesson shown before is carried over. The window, the export and lessora-say all take
+// a lesson's practice settings from here.
+PracticeSettings practiceSettingsOf(const StoredPracticeSettings& stored);
+inline constexpr int kJapaneseRateItems = 6; // the Japanese-speed list
+inline constexpr int kAnswerGapItems = 4;    // the answer-gap list
+inline constexpr int kLineRepeatItems = 5;   // 1 to 5 times a line
+
 // The settings a file holds; each member is optional in a file.
 struct StoredLessonSettings {
     std::optional<int> englishRateIndex;

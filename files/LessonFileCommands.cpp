@@ -26,8 +26,9 @@ void applySettings(LessonSettingsControls& controls, const StoredLessonSettings&
         controls.setRepeatIndex(*settings.repeatIndex);
     if (settings.hideText)
         controls.setHideText(*settings.hideText);
-    if (settings.practice != StoredPracticeSettings{})
-        controls.setPracticeSettings(settings.practice);
+    // The practice settings a lesson does not name go back to their defaults: they are the
+    // lesson's, not the window's, and must not pass on to the next lesson loaded.
+    controls.setPracticeSettings(settings.practice);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "files/LessonFile.h"
 #include "lesson/RecentTexts.h"
 #include "settings/AsciiCase.h"
+#include "settings/Speakers.h"
 
 #include <algorithm>
 #include <array>
@@ -312,8 +313,9 @@ private:
     void readRows();
     void readRowElement();
     void readRowObject();
-    // Converts the optional practice members that the file holds; the first failure's message.
-    QString convertPracticeSettings(StoredPracticeSettings& practice);
+    // Converts the optional practice members that the file holds; those that do not convert
+    // stay unset.
+    void convertPracticeSettings(StoredPracticeSettings& practice);
 
     const uchar* m_pos;
     const uchar* const m_end;
@@ -837,35 +839,32 @@ void LessonParser::readRowObject() {
     m_numbers.append(number);
 }
 
-QString LessonParser::convertPracticeSettings(StoredPracticeSettings& practice) {
-    QString error;
+void LessonParser::convertPracticeSettings(StoredPracticeSettings& practice) {
+    // A practice member of the wrong type is passed over as an unknown member is: the lesson
+    // loads, with that setting's default.
     const auto number = [&](int setting, std::optional<int>& into) {
-        if (!m_settings[setting] || !error.isEmpty())
+        if (!m_settings[setting])
             return;
-        const Converted<int> value = toWholeNumber(*m_settings[setting]);
-        error = value.error;
-        into = value.value;
+        if (const Converted<int> value = toWholeNumber(*m_settings[setting]); value.error.isEmpty())
+            into = value.value;
     };
     const auto flag = [&](int setting, std::optional<bool>& into) {
-        if (!m_settings[setting] || !error.isEmpty())
+        if (!m_settings[setting])
             return;
-        const Converted<bool> value = toBoolean(*m_settings[setting]);
-        error = value.error;
-        into = value.value;
+        if (const Converted<bool> value = toBoolean(*m_settings[setting]); value.error.isEmpty())
+            into = value.value;
     };
     number(JapaneseRateIndex, practice.japaneseRateIndex);
     flag(SlowestEnglish, practice.slowestEnglish);
-    if (m_settings[Role] && error.isEmpty()) {
-        Converted<QString> role = toText(JsonValue(*m_settings[Role]));
-        error = role.error;
-        practice.role = std::move(role.value);
+    if (m_settings[Role]) {
+        if (Converted<QString> role = toText(JsonValue(*m_settings[Role])); role.error.isEmpty())
+            practice.role = std::move(role.value);
     }
     flag(ModelAfterAnswer, practice.modelAfterAnswer);
     number(AnswerGapIndex, practice.answerGapIndex);
     number(LineRepeatCount, practice.lineRepeatCount);
     flag(ShadowingGap, practice.shadowingGap);
     flag(ShowReadings, practice.showReadings);
-    return error;
 }
 
 LessonFileContent LessonParser::result() {
@@ -897,8 +896,7 @@ LessonFileContent LessonParser::result() {
             return fail(hideText.error);
         settings.hideText = hideText.value;
     }
-    if (const QString error = convertPracticeSettings(settings.practice); !error.isEmpty())
-        return fail(error);
+    convertPracticeSettings(settings.practice);
     if (!m_hasRows) {
         content.status = LessonFileStatus::NoRows;
         return content;
@@ -943,6 +941,26 @@ LessonFileContent readLessonFile(QByteArrayView bytes) {
         return notRead;
     }
     return parser.result();
+}
+
+PracticeSettings practiceSettingsOf(const StoredPracticeSettings& stored) {
+    PracticeSettings settings;
+    const auto within = [](const std::optional<int>& value, int first, int last, int& into) {
+        if (value && *value >= first && *value <= last)
+            into = *value;
+    };
+    within(stored.japaneseRateIndex, 0, kJapaneseRateItems - 1, settings.japaneseRateIndex);
+    within(stored.answerGapIndex, 0, kAnswerGapItems - 1, settings.answerGapIndex);
+    within(stored.lineRepeatCount, 1, kLineRepeatItems, settings.lineRepeatCount);
+    if (stored.role) {
+        if (const Speaker* speaker = speakerOfCode(stored.role->trimmed()))
+            settings.role = speaker->code;
+    }
+    settings.slowestEnglish = stored.slowestEnglish.value_or(settings.slowestEnglish);
+    settings.modelAfterAnswer = stored.modelAfterAnswer.value_or(settings.modelAfterAnswer);
+    settings.shadowingGap = stored.shadowingGap.value_or(settings.shadowingGap);
+    settings.showReadings = stored.showReadings.value_or(settings.showReadings);
+    return settings;
 }
 
 } // namespace lessora

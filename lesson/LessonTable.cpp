@@ -210,7 +210,8 @@ void LessonTable::swapCells(int rowA, int rowB, int firstColumn) {
         std::swap(m_rows[rowA][column], m_rows[rowB][column]);
     if (firstColumn == ColNo)
         std::swap(m_numbers[rowA], m_numbers[rowB]);
-    emitRowsChanged(std::min(rowA, rowB), std::max(rowA, rowB), firstColumn);
+    // The whole rows, the No cells included: a row's colour follows its Speaker.
+    emitRowsChanged(std::min(rowA, rowB), std::max(rowA, rowB));
 }
 
 int LessonTable::rowCount(const QModelIndex& parent) const {

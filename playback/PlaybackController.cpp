@@ -284,7 +284,8 @@ void PlaybackController::singleRowTick() {
             m_singlePhase =
                 armGapOnceMeasured(false) ? SinglePhase::Gap : SinglePhase::WaitingLength;
         } else {
-            speakRow(m_singleRow);
+            m_singlePhase = SinglePhase::Gap;
+            m_controls.timer.setInterval(repeatPauseMs(intervalMs()));
         }
         return;
     }
@@ -316,10 +317,16 @@ void PlaybackController::repeatDone() {
     const PracticeOptions practice = m_controls.choices().practice;
     if (m_currentRepeat < lineRepeatCount(practice)) {
         ++m_currentRepeat;
-        if (practice.shadowingGap && !isLearnersRow(m_controls.table, m_currentRow, practice))
+        if (isLearnersRow(m_controls.table, m_currentRow, practice)) {
+            beginRepeat(); // the answer gap comes first anyway
+        } else if (practice.shadowingGap) {
             startGap(false);
-        else
-            beginRepeat();
+        } else {
+            // A pause to say the line before it comes again.
+            m_state = PlaybackState::WaitingGap;
+            m_gapIsAnswer = false;
+            m_controls.timer.setInterval(repeatPauseMs(intervalMs()));
+        }
         return;
     }
     m_state = PlaybackState::WaitingInterval;

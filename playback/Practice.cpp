@@ -74,4 +74,8 @@ int lineRepeatCount(const PracticeOptions& options) {
     return std::clamp(options.lineRepeats, 1, kMaxLineRepeats);
 }
 
+int repeatPauseMs(int intervalMs) {
+    return std::max(intervalMs, kMinRepeatPauseMs);
+}
+
 } // namespace lessora

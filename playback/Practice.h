@@ -78,4 +78,9 @@ int answerGapMs(qint64 spokenMs, const PracticeOptions& options);
 // Times each line is spoken, limited to 1 … kMaxLineRepeats.
 int lineRepeatCount(const PracticeOptions& options);
 
+// The silence between two repeats of a line without the shadowing gap: the default pause, and
+// never less than half a second, so that there is time to say the line before it comes again.
+inline constexpr int kMinRepeatPauseMs = 500;
+int repeatPauseMs(int intervalMs);
+
 } // namespace lessora

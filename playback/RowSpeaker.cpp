@@ -29,14 +29,6 @@ QString errorText(const std::exception& error) {
     return QString::fromUtf8(error.what());
 }
 
-QString languageInJapanese(const QString& language) {
-    if (equalsIgnoringAsciiCase(language, kLanguageEnglish))
-        return QStringLiteral("英語");
-    if (equalsIgnoringAsciiCase(language, kLanguageJapanese))
-        return QStringLiteral("日本語");
-    return language;
-}
-
 // The configured voice of one row as the settings file describes it.
 struct ConfiguredVoice {
     QString name;
@@ -167,13 +159,12 @@ public:
     }
 
     // The fallback messages share one flag: at most one of them per run. Each names the voice
-    // that was configured and the one that speaks instead.
+    // that was configured; the voice settings window shows the one that speaks instead.
     void showOncePerRun(const QString& message) {
         if (m_fallbackMessageShown)
             return;
         m_fallbackMessageShown = true;
-        m_messages.showMessage(message + QStringLiteral("\r\n使用する音声: ") +
-                               (m_used.isEmpty() ? kEngineDefaultVoice : m_used));
+        m_messages.showMessage(message);
     }
 
 private:
@@ -268,11 +259,9 @@ RowSpeaker::Turn RowSpeaker::withRowVoice(SpeechVoice& voice, const RowCells& ro
         // Nothing chosen yet (a first run): the speaker's own voice, without a word.
         choice.selectSpeakerDefault(ordinary, row.language, ordinal);
     } else if (isOfOtherLanguage(configured, row.language)) {
+        // A voice that cannot read the row's language gives way to the speaker's own voice of
+        // that language without a word.
         choice.selectSpeakerDefault(ordinary, row.language, ordinal);
-        choice.showOncePerRun(QStringLiteral("設定された音声は%1の行を読めないため、\r\n代替音声で"
-                                             "読み上げます。\r\n音声: ")
-                                  .arg(languageInJapanese(row.language)) +
-                              configured.name);
     } else {
         bool found = false;
         if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeOneCore)) {

@@ -523,7 +523,8 @@ EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {
         options.clock ? options.clock : std::make_shared<SteadyAudioClock>();
     auto silent = std::make_unique<SilentPcmSink>(clock, kSpeechSampleRate);
     if (options.output == EmbeddedEngineOptions::Output::Silent) {
-        m_output = std::make_shared<AudioOutput>(std::move(silent), kSpeechSampleRate, clock);
+        m_output = std::make_shared<AudioOutput>(
+            options.makeSink ? options.makeSink() : std::move(silent), kSpeechSampleRate, clock);
     } else {
         auto device = std::make_unique<PulsePcmSink>(kSpeechSampleRate);
         const bool reachable = device->connect();

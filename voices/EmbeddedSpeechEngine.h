@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 namespace lessora {
@@ -33,6 +34,9 @@ struct EmbeddedEngineOptions {
     // False: no thread drives the output; RunningState and synchronous Speak drive it
     // themselves, so that a test decides when time passes.
     bool pumpThread = true;
+    // With Output::Silent: where the samples go instead of the silent output (a test's
+    // recording of what would be heard).
+    std::function<std::unique_ptr<PcmSink>()> makeSink;
 };
 
 // The speech engine of the program: English voices of Flite and espeak-ng, Japanese voices of

@@ -3,6 +3,7 @@
 #include "settings/AsciiCase.h"
 #include "voices/AudioOutput.h"
 #include "voices/JapaneseReading.h"
+#include "voices/Loudness.h"
 #include "voices/SampleRateConverter.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SpeechPieces.h"
@@ -276,10 +277,15 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
     const int outputRate = d->outputRate;
     const double speed = speedForRate(d->rate);
     bool stopped = false;
+    // Brought to the common loudness on the way: its first second sets the gain (Flite and
+    // espeak-ng give their sound in small chunks, Open JTalk a clause at a time), the rest
+    // refines it.
+    SpeechLeveller leveller(outputRate, [&](const qint16* samples, qint64 count) {
+        return d->trimmer.push(samples, count, handler);
+    });
     const SampleHandler output = [&](const qint16* samples, qint64 count) {
         // A call without samples only asks whether to go on (Open JTalk waiting for its run).
-        stopped = stopped ||
-                  (count == 0 ? !handler(nullptr, 0) : !d->trimmer.push(samples, count, handler));
+        stopped = stopped || (count == 0 ? !handler(nullptr, 0) : !leveller.push(samples, count));
         return !stopped;
     };
     if (voice.synth == EmbeddedVoice::Synth::Flite) {
@@ -303,6 +309,8 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
         speakEspeak(context.espeak, settings, voice.gainDb, speed, piece, outputRate, output,
                     stopped);
     }
+    if (!stopped)
+        stopped = !leveller.finish();
     if (stopped)
         d->next = d->pieces.size();
     return !stopped;

@@ -746,6 +746,14 @@ QString JapaneseReader::reading(const QString& text) const {
     for (const Piece& piece : pieces) {
         if (piece.spaceBefore && end != begin)
             *end++ = u' ';
+        // The volitional う after an o-sound lengthens it, as it is said and as the dictionary
+        // writes it within a word (オハヨー): イキマショー, not イキマショウ. Within a word
+        // separate vowels stay (オモウ).
+        if (piece.text == u"ウ" && !piece.spaceBefore && end != begin &&
+            QStringView(u"オコソトノホモヨロヲゴゾドボポョォ").contains(end[-1])) {
+            *end++ = u'ー';
+            continue;
+        }
         end = std::copy(piece.text.cbegin(), piece.text.cend(), end);
     }
     result.truncate(end - begin);

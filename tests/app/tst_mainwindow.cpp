@@ -6,17 +6,22 @@
 #include "playback/PlaybackController.h"
 #include "support/FakeServices.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+
+#include <memory>
 
 using namespace lessora;
 using namespace lessora::test;
@@ -32,6 +37,9 @@ private slots:
     void readableInADarkTheme();
     void tabOrderKeepsTheMainControlsFirst();
     void practiceSettingsSavedAndLoaded();
+    void progressAndPeekNeverMoveThePanel();
+    void spokenRowIsWholeWithTwoRowsAfterIt_data();
+    void spokenRowIsWholeWithTwoRowsAfterIt();
     void hideText();
     void firstTickStopsTheTimer();
     void errorsInHandlersAreShown();
@@ -69,24 +77,56 @@ void TestMainWindow::startUpState() {
 
 void TestMainWindow::layoutAndResizing() {
     FakeServices fakes;
-    MainWindow form(fakes.services());
-    form.show();
-    // The practice panel widens the window beside the 664 x 480 of the main window's controls.
+    auto form = std::make_unique<MainWindow>(fakes.services());
+    form->show();
+    // The first time: the 664 x 480 of the main window's controls, the practice panel folded
+    // and its toggle in the free space, clear of every other control.
+    QCOMPARE(form->size(), QSize(664, 480));
+    QVERIFY(!form->practicePanel->isVisible());
+    QVERIFY(form->btnPracticePanel->isVisible());
+    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 608, 289));
+    for (const QWidget* control : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control != form->btnPracticePanel && control->isVisible())
+            QVERIFY2(!control->geometry().intersects(form->btnPracticePanel->geometry()),
+                     qPrintable(control->objectName()));
+    }
+    const QRect speak = form->btnSpeak->geometry();
+    const QRect voiceCheck = form->btnVoiceCheck->geometry();
+
+    // Unfolded, the panel widens the window by its width; nothing else moves.
     const int panel = PracticePanel::kWidth;
-    QCOMPARE(form.size(), QSize(664 + panel, 480));
-    QCOMPARE(form.StringGrid1->geometry(), QRect(24, 168, 608, 289));
-    QCOMPARE(form.practicePanel->geometry(), QRect(664, 0, panel, 480));
-    const QRect speak = form.btnSpeak->geometry();
-    const QRect voiceCheck = form.btnVoiceCheck->geometry();
-    form.resize(900 + panel, 700);
-    QCOMPARE(form.StringGrid1->geometry(), QRect(24, 168, 844, 509));
-    QCOMPARE(form.btnSpeak->geometry(), speak);
-    QCOMPARE(form.btnVoiceCheck->geometry(), voiceCheck);
-    QCOMPARE(form.practicePanel->geometry(), QRect(900, 0, panel, 700));
+    form->btnPracticePanel->click();
+    QCOMPARE(form->size(), QSize(664 + panel, 480));
+    QVERIFY(form->practicePanel->isVisible());
+    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 608, 289));
+    QCOMPARE(form->practicePanel->geometry(), QRect(664, 0, panel, 480));
+    form->resize(900 + panel, 700);
+    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 844, 509));
+    QCOMPARE(form->btnSpeak->geometry(), speak);
+    QCOMPARE(form->btnVoiceCheck->geometry(), voiceCheck);
+    QCOMPARE(form->practicePanel->geometry(), QRect(900, 0, panel, 700));
+    // Never cut off: the window keeps room for the controls and the panel.
+    form->resize(500, 700);
+    QCOMPARE(form->width(), 664 + panel);
+    QCOMPARE(form->practicePanel->geometry(), QRect(664, 0, panel, 700));
+
     // Button captions are drawn whole.
-    for (QPushButton* button : form.findChildren<QPushButton*>())
+    for (QPushButton* button : form->findChildren<QPushButton*>())
         QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width(),
                  qPrintable(button->text()));
+
+    // The choice is remembered in the program's own settings, not in a lesson.
+    form.reset();
+    MainWindow again(fakes.services());
+    again.show();
+    QVERIFY(again.practicePanel->isVisible());
+    QCOMPARE(again.size(), QSize(664 + panel, 480));
+    again.btnPracticePanel->click();
+    QCOMPARE(again.size(), QSize(664, 480));
+    QVERIFY(!again.practicePanel->isVisible());
+    MainWindow third(fakes.services());
+    third.show();
+    QVERIFY(!third.practicePanel->isVisible());
 }
 
 void TestMainWindow::editingDoneTidiesTheCell() {
@@ -195,8 +235,10 @@ void TestMainWindow::tabOrderKeepsTheMainControlsFirst() {
             chain << next;
     }
     QCOMPARE(chain.mid(0, expected.size()), expected);
-    // Then the practice panel's controls, each with a name a screen reader can say.
-    const QList<QWidget*> panel = form.practicePanel->tabOrder();
+    // Then the panel's toggle and the practice panel's controls, each with a name a screen
+    // reader can say.
+    const QList<QWidget*> panel =
+        QList<QWidget*>{form.btnPracticePanel} + form.practicePanel->tabOrder();
     QCOMPARE(chain.mid(expected.size(), panel.size()), panel);
     for (QWidget* control : panel) {
         QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
@@ -270,10 +312,93 @@ void TestMainWindow::practiceSettingsSavedAndLoaded() {
     loaded.btnLoadLesson->click();
     QCOMPARE(loaded.practicePanel->settings(), panel.settings());
     QCOMPARE(loaded.practicePanel->cmbRole->currentText(), QStringLiteral("B"));
-    // A file without practice settings leaves the panel as it is.
+    // A file without practice settings brings every one back to its default, and saving it
+    // again keeps its bytes.
+    plain.seek(0);
+    const QByteArray before = plain.readAll();
+    plain.close();
     fakes.fileDialogs.openAnswers << plainPath;
     loaded.btnLoadLesson->click();
-    QCOMPARE(loaded.practicePanel->settings(), panel.settings());
+    QCOMPARE(loaded.practicePanel->settings(), PracticeSettings{});
+    fakes.fileDialogs.saveAnswers << plainPath;
+    loaded.btnSaveLesson->click();
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    QCOMPARE(plain.readAll(), before);
+}
+
+// "あなたの番です" wrapped and pushed the panel down at every turn; the empty peek box said nothing
+// about what it is for.
+void TestMainWindow::progressAndPeekNeverMoveThePanel() {
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    form.show();
+    form.btnPracticePanel->click();
+    PracticePanel& panel = *form.practicePanel;
+    QCOMPARE(panel.lblPeek->text(), PracticePanel::kPeekHint);
+    const auto geometries = [&panel] {
+        QList<QRect> rects;
+        for (const QWidget* child : panel.findChildren<QWidget*>())
+            rects << child->geometry();
+        return rects;
+    };
+    const QList<QRect> before = geometries();
+    for (const PlaybackProgress& progress :
+         {PlaybackProgress{true, false, 4, 6, 1, 1, 1, 1, true},
+          PlaybackProgress{true, false, 999, 999, 10, 10, 5, 5, true},
+          PlaybackProgress{true, true, 999, 999, 10, 10, 5, 5, false}, PlaybackProgress{}}) {
+        panel.showProgress(progress);
+        QApplication::processEvents();
+        QCOMPARE(geometries(), before);
+        QVERIFY2(panel.lblProgress->sizeHint().width() <= panel.lblProgress->width(),
+                 qPrintable(panel.lblProgress->text()));
+    }
+
+    // Held, the box shows the selected line; let go, the hint again.
+    form.StringGrid1->makeRowCurrent(0);
+    QTest::mousePress(panel.btnPeek, Qt::LeftButton);
+    QCOMPARE(panel.lblPeek->text(), form.lessonTable->cell(ColText, 0));
+    QTest::mouseRelease(panel.btnPeek, Qt::LeftButton);
+    QCOMPARE(panel.lblPeek->text(), PracticePanel::kPeekHint);
+    QCOMPARE(geometries(), before);
+}
+
+void TestMainWindow::spokenRowIsWholeWithTwoRowsAfterIt_data() {
+    QTest::addColumn<bool>("readings");
+    QTest::newRow("one line a row") << false;
+    QTest::newRow("readings under the text") << true;
+}
+
+// The spoken row sat half cut off at the bottom of the grid, the lines to come out of sight.
+void TestMainWindow::spokenRowIsWholeWithTwoRowsAfterIt() {
+    QFETCH(bool, readings);
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    QList<LessonRow> rows;
+    for (int i = 1; i <= 30; ++i)
+        rows << LessonRow{QString::number(i), i % 2 ? "A" : "Q", i % 2 ? "English" : "Japanese",
+                          i % 2 ? "Hello." : QStringLiteral("こんにちは。"), ""};
+    form.lessonTable->setRows(rows);
+    form.practicePanel->chkShowReadings->setChecked(readings);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    LessonGrid& grid = *form.StringGrid1;
+    const auto whole = [&grid](int row) {
+        return grid.viewport()->rect().contains(grid.visualRect(grid.model()->index(row, ColText)));
+    };
+    for (int row = 0; row < 30; ++row) {
+        form.setHighlightRow(row);
+        for (int shown = row; shown <= std::min(row + 2, 29); ++shown)
+            QVERIFY2(whole(shown), qPrintable(QStringLiteral("%1 of %2").arg(shown).arg(row)));
+    }
+
+    // Never while the user types.
+    form.setHighlightRow(0);
+    grid.makeRowCurrent(0);
+    grid.setFocus();
+    QTest::keyClicks(&grid, "x");
+    const int scrolled = grid.verticalScrollBar()->value();
+    form.setHighlightRow(25);
+    QCOMPARE(grid.verticalScrollBar()->value(), scrolled);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -5,6 +5,7 @@
 #include "support/AudioLevel.h"
 #include "support/FakeServices.h"
 #include "voices/EmbeddedSpeechEngine.h"
+#include "voices/Loudness.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,13 +153,13 @@ void TestExport::optionsOfALessonFile() {
     stored.practice.role = QStringLiteral(" b ");
     stored.practice.modelAfterAnswer = true;
     stored.practice.answerGapIndex = 3;
-    stored.practice.lineRepeatCount = 9; // beyond the list: the most it offers
+    stored.practice.lineRepeatCount = 9; // beyond the list: its default, as in the window
     stored.practice.shadowingGap = true;
     const ExportOptions options = exportOptionsFrom(choicesOfLesson(stored), u'.');
     QCOMPARE(options.passes, 5);
     QCOMPARE(options.defaultPauseMs, 1000);
     QCOMPARE(options.rates, (SpeechRates{2, -3}));
-    QCOMPARE(options.practice, (PracticeOptions{"B", true, 200, 5, true}));
+    QCOMPARE(options.practice, (PracticeOptions{"B", true, 200, 1, true}));
     stored.practice.slowestEnglish = true;
     QCOMPARE(exportOptionsFrom(choicesOfLesson(stored), u'.').rates.english, kSlowestEnglishRate);
 }
@@ -174,7 +175,11 @@ void TestExport::stepsOfARow_data() {
     const ExportStep pause{K::Pause, 100, 1500};
     const ExportStep shadow{K::Gap, 100, 0};
     const ExportStep answer{K::Gap, 150, 0};
+    // Without the shadowing gap repeats are apart by the default pause, here "なし": 0.5 s.
+    const ExportStep apart{K::Pause, 100, kMinRepeatPauseMs};
     QTest::newRow("plain") << "" << false << 1 << false << QList<ExportStep>{speak, pause};
+    QTest::newRow("drill without shadowing")
+        << "" << false << 3 << false << QList<ExportStep>{speak, apart, speak, apart, speak, pause};
     QTest::newRow("drill with shadowing")
         << "" << false << 3 << true
         << QList<ExportStep>{speak, shadow, speak, shadow, speak, pause};
@@ -465,8 +470,10 @@ void TestExport::voicesAreEquallyLoudWithoutClicks() {
         lines << current;
     QCOMPARE(lines.size(), 6);
     for (const QVector<qint16>& line : lines) {
-        const double level = activeRmsDb(line, audio.sampleRate);
-        QVERIFY2(std::abs(level - kLineLevelDb) <= 1.0, QByteArray::number(level));
+        const std::optional<double> loudness =
+            integratedLoudness(line.constData(), line.size(), audio.sampleRate);
+        QVERIFY(loudness);
+        QVERIFY2(std::abs(*loudness - kSpeechLoudnessLufs) <= 1.0, QByteArray::number(*loudness));
         // Faded in and out: a line starts and ends near silence, so joins do not click.
         QVERIFY2(std::abs(line.first()) < 200, QByteArray::number(line.first()));
         int end = int(line.size()) - 1;

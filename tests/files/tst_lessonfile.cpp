@@ -8,6 +8,7 @@
 using namespace lessora;
 
 Q_DECLARE_METATYPE(LessonFileStatus)
+Q_DECLARE_METATYPE(PracticeSettings)
 
 namespace {
 
@@ -43,6 +44,8 @@ private slots:
     void reads();
     void conversions_data();
     void conversions();
+    void practiceMembersNeverFailALoad_data();
+    void practiceMembersNeverFailALoad();
     void nestingIsBounded();
     void jsonTestSuite();
 };
@@ -133,12 +136,9 @@ void TestLessonFile::practiceSettingsRoundTrip() {
     const StoredPracticeSettings all{5, true, QStringLiteral("Q"), true, 3, 2, true, true};
     QCOMPARE(readLessonFile(bytes).settings.practice, all);
 
-    // A file without them reads as before; one that cannot be converted fails as the other
-    // settings do.
+    // A file without them reads as before (one that holds a wrong value:
+    // practiceMembersNeverFailALoad).
     QCOMPARE(readLessonFile(plain).settings.practice, StoredPracticeSettings{});
-    const LessonFileContent bad = readLessonFile(R"({"LineRepeatCount":"x","Rows":[]})");
-    QCOMPARE(bad.status, LessonFileStatus::InvalidValue);
-    QCOMPARE(bad.error, QStringLiteral("'x' は整数ではありません"));
 }
 
 void TestLessonFile::reads_data() {
@@ -295,6 +295,50 @@ void TestLessonFile::conversions() {
         QCOMPARE(content.settings, StoredLessonSettings{}); // nothing of a failed file is used
     }
     QCOMPARE(converted, result);
+}
+
+void TestLessonFile::practiceMembersNeverFailALoad_data() {
+    QTest::addColumn<QByteArray>("members");
+    QTest::addColumn<PracticeSettings>("expected");
+    const PracticeSettings defaults;
+    const auto with = [&](auto change) {
+        PracticeSettings settings = defaults;
+        change(settings);
+        return settings;
+    };
+    QTest::newRow("none") << QByteArray() << defaults;
+    QTest::newRow("all valid")
+        << QByteArray(R"("JapaneseRateIndex":0,"SlowestEnglish":true,"Role":" s ",)"
+                      R"("ModelAfterAnswer":"true","AnswerGapIndex":3,"LineRepeatCount":"5",)"
+                      R"("ShadowingGap":1,"ShowReadings":true,)")
+        << PracticeSettings{0, true, "S", true, 3, 5, true, true};
+    // A wrong type or a value beyond the list: that member's default, the rest as given.
+    QTest::newRow("repeat count not a number")
+        << QByteArray(R"("LineRepeatCount":"x","ShadowingGap":true,)")
+        << with([](PracticeSettings& s) { s.shadowingGap = true; });
+    QTest::newRow("repeat count beyond the list")
+        << QByteArray(R"("LineRepeatCount":99,"AnswerGapIndex":0,)")
+        << with([](PracticeSettings& s) { s.answerGapIndex = 0; });
+    QTest::newRow("repeat count zero") << QByteArray(R"("LineRepeatCount":0,)") << defaults;
+    QTest::newRow("indexes out of range")
+        << QByteArray(R"("JapaneseRateIndex":6,"AnswerGapIndex":-1,)") << defaults;
+    QTest::newRow("fraction, object, array")
+        << QByteArray(R"("JapaneseRateIndex":1.5,"Role":{},"ShowReadings":[],)") << defaults;
+    QTest::newRow("flags of the wrong kind")
+        << QByteArray(R"("SlowestEnglish":"yes","ModelAfterAnswer":null,)") << defaults;
+    QTest::newRow("unknown role") << QByteArray(R"("Role":"X",)") << defaults;
+}
+
+void TestLessonFile::practiceMembersNeverFailALoad() {
+    QFETCH(QByteArray, members);
+    QFETCH(PracticeSettings, expected);
+    const LessonFileContent content =
+        readLessonFile("{" + members +
+                       R"("Rows":[{"No":"1","Speaker":"A","Language":"English","Text":"Hi.",)"
+                       R"("Interval":""}]})");
+    QCOMPARE(content.status, LessonFileStatus::Loaded);
+    QCOMPARE(content.rowsAsWritten().size(), 1);
+    QCOMPARE(practiceSettingsOf(content.settings.practice), expected);
 }
 
 void TestLessonFile::nestingIsBounded() {

@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace lessora;
@@ -124,7 +125,12 @@ void TestLessonTable::numberCellsReadBackAsWritten() {
     }
     const LessonSettings settings;
     QCOMPARE(writeLessonFile(settings, table), writeLessonFile(settings, table.allRows()));
+    // The rows are repainted whole, No cells included, for their colour follows the Speaker.
+    QSignalSpy changed(&table, &LessonTable::dataChanged);
     table.swapCells(0, 1, ColSpeaker);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed[0][0].toModelIndex(), table.index(0, ColNo));
+    QCOMPARE(changed[0][1].toModelIndex(), table.index(1, kLessonColumnCount - 1));
     table.renumber();
     QCOMPARE(table.allRows(),
              (QList<LessonRow>{

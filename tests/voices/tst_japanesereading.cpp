@@ -28,6 +28,8 @@ private slots:
     void reading();
     void contextRules_data();
     void contextRules();
+    void longVowelsWrittenAsSaid_data();
+    void longVowelsWrittenAsSaid();
     void openJTalkReading_data() { contextRules_data(); }
     void openJTalkReading();
     void openJTalkSegmentsGiveKanjiAsWritten();
@@ -249,6 +251,33 @@ void TestJapaneseReading::contextRules() {
     QCOMPARE(sounds(japaneseReading(text)), sounds(expected));
     // A weekday after it makes a date of what would be a fraction.
     QVERIFY(japaneseReading("1/2(月)").startsWith("イチガツフツカ"));
+}
+
+// Readings showed オハヨー beside イキマショウ: a lengthened vowel is always ー, separate vowels
+// stay as they are. Compared exactly, not by sound.
+void TestJapaneseReading::longVowelsWrittenAsSaid_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("within a word") << "おはよう。"
+                                   << "オハヨー。";
+    QTest::newRow("volitional") << "行きましょう。"
+                                << "イキマショー。";
+    QTest::newRow("conjecture") << "雨でしょう。"
+                                << "アメデショー。";
+    QTest::newRow("plain volitional") << "会おう。"
+                                      << "アオー。";
+    QTest::newRow("separate vowels of a verb") << "思う。"
+                                               << "オモウ。";
+    QTest::newRow("after another vowel") << "買う。"
+                                         << "カウ。";
+}
+
+void TestJapaneseReading::longVowelsWrittenAsSaid() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(japaneseReading(text), expected);
+    if (MecabTagger::openJTalkDictionary())
+        QCOMPARE(lessora::openJTalkReading(text), expected);
 }
 
 void TestJapaneseReading::openJTalkReading() {
