@@ -78,7 +78,11 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
         showPracticePanel(true, true);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // An editor still open is closed while the child widgets are destroyed, after this window has
+    // stopped being a MainWindow: its editingDone must not reach the lambdas above.
+    disconnect(gridDelegate, nullptr, this, nullptr);
+}
 
 void MainWindow::createControls() {
     const auto named = [](auto* widget, const char* name) {
