@@ -40,8 +40,7 @@ void AudioExportWindow::run(QWidget* parent, const Services& services, const Les
         return;
     m_lastFile = *path;
     const QString clipsFolder = clips ? clipsFolderFor(*path) : QString();
-    for (const QString& lesson : lessonFiles)
-        checkExportTargets(lesson, *path, clipsFolder);
+    checkExportTargets(lessonFiles, *path, clipsFolder);
 
     // The export works on a copy, so that the lesson may be edited and played meanwhile.
     const QList<LessonRow> rows = table.allRows();

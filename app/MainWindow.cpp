@@ -301,12 +301,15 @@ void MainWindow::showPracticePanel(bool shown, bool resizeWindow) {
     if (resizeWindow)
         resize(widened, height());
     else
-        resizeEvent(nullptr);
+        placeGridAndPanel();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
-    if (event)
-        QWidget::resizeEvent(event);
+    QWidget::resizeEvent(event);
+    placeGridAndPanel();
+}
+
+void MainWindow::placeGridAndPanel() {
     // Only the grid follows the window; everything else keeps its place, and the practice panel
     // stays at the right edge.
     const int panelWidth = m_panelShown ? PracticePanel::kWidth : 0;

@@ -120,6 +120,7 @@ private:
     void peekAtLine(bool held);
     // Shows or folds the practice panel; `resizeWindow` widens or narrows the window with it.
     void showPracticePanel(bool shown, bool resizeWindow);
+    void placeGridAndPanel();
 
     Services m_services;
     ErrorHandler m_errors;

@@ -32,11 +32,6 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, c
     return box;
 }
 
-void setIndexIfValid(QComboBox* box, const std::optional<int>& index) {
-    if (index && *index >= 0 && *index < box->count())
-        box->setCurrentIndex(*index);
-}
-
 // The panel's margins at the sides.
 constexpr int kMarginLeft = 8;
 constexpr int kMarginRight = 24;
@@ -91,8 +86,7 @@ PracticePanel::PracticePanel(QWidget* parent)
     lblPeek->setMinimumHeight(3 * fontMetrics().height());
     lblPeek->setTextInteractionFlags(Qt::NoTextInteraction);
     lblPeek->setFrameShape(QFrame::StyledPanel);
-    lblPeek->setForegroundRole(QPalette::PlaceholderText);
-    lblPeek->setText(kPeekHint);
+    hidePeek();
     lblProgress = describe(new QLabel(this), "lblProgress", QStringLiteral("再生している位置"));
     // Larger now; bold from the first progress shown (showProgress), because loading the bold
     // face of a Japanese font costs megabytes that a window with nothing playing does not need.

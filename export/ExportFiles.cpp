@@ -29,10 +29,6 @@ QString nativePath(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-QByteArray encoded(const QString& path) {
-    return fileNameBytes(path);
-}
-
 QString randomPart() {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QString part;
@@ -83,7 +79,7 @@ TemporaryEntry::TemporaryEntry(const QString& target, Kind kind)
     int error = 0;
     for (int attempt = 0; attempt < kNameTries && m_fd < 0; ++attempt) {
         m_path = info.dir().filePath(temporaryPrefix(info) + randomPart() + kPartSuffix);
-        const QByteArray name = encoded(m_path);
+        const QByteArray name = fileNameBytes(m_path);
         if (kind == Kind::File) {
             m_fd =
                 ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -110,7 +106,7 @@ TemporaryEntry::TemporaryEntry(const QString& target, Kind kind)
 TemporaryEntry::~TemporaryEntry() {
     if (!m_placed) {
         if (m_kind == Kind::File)
-            ::unlink(encoded(m_path).constData());
+            ::unlink(fileNameBytes(m_path).constData());
         else
             QDir(m_path).removeRecursively();
     }
@@ -119,7 +115,7 @@ TemporaryEntry::~TemporaryEntry() {
 }
 
 void TemporaryEntry::putInPlace() {
-    if (::rename(encoded(m_path).constData(), encoded(m_target).constData()) != 0) {
+    if (::rename(fileNameBytes(m_path).constData(), fileNameBytes(m_target).constData()) != 0) {
         const int error = errno;
         if (m_kind == Kind::Folder && (error == ENOTEMPTY || error == EEXIST))
             throw ExportError(
@@ -142,14 +138,14 @@ void removeStaleTemporaries(const QString& target) {
             continue;
         const QString path = folder.filePath(name);
         const int fd =
-            ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            ::open(fileNameBytes(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
         struct stat status {};
         // A lock that can be had: nobody writes there any more.
         if (::fstat(fd, &status) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             if (S_ISREG(status.st_mode))
-                ::unlink(encoded(path).constData());
+                ::unlink(fileNameBytes(path).constData());
             else if (S_ISDIR(status.st_mode))
                 QDir(path).removeRecursively();
         }

@@ -337,14 +337,16 @@ QString clipsFolderNotEmpty(const QString& folder) {
         .arg(QDir::toNativeSeparators(folder));
 }
 
-void checkExportTargets(const QString& lessonPath, const QString& outputPath,
+void checkExportTargets(const QStringList& lessonPaths, const QString& outputPath,
                         const QString& clipsFolder) {
     const QString output = resolvedTarget(outputPath);
-    if (!lessonPath.isEmpty() &&
-        (sameEntry(lessonPath, output) ||
-         QFileInfo(lessonPath).absoluteFilePath() == QFileInfo(output).absoluteFilePath()))
-        throw ExportError(QStringLiteral("教材ファイルと同じファイルには書き出せません: %1")
-                              .arg(QDir::toNativeSeparators(outputPath)));
+    for (const QString& lessonPath : lessonPaths) {
+        if (!lessonPath.isEmpty() &&
+            (sameEntry(lessonPath, output) ||
+             QFileInfo(lessonPath).absoluteFilePath() == QFileInfo(output).absoluteFilePath()))
+            throw ExportError(QStringLiteral("教材ファイルと同じファイルには書き出せません: %1")
+                                  .arg(QDir::toNativeSeparators(outputPath)));
+    }
     if (clipsFolder.isEmpty())
         return;
     const QString clips = resolvedTarget(clipsFolder);

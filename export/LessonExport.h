@@ -76,9 +76,9 @@ inline const QString kNothingToExport = QStringLiteral("読み上げる行がな
 // The message for a clips folder that holds files already.
 QString clipsFolderNotEmpty(const QString& folder);
 
-// Throws ExportError when the export would overwrite the lesson file it was read from (links
-// followed; `lessonPath` may be empty) or when the audio file is the clips folder or lies in it.
-void checkExportTargets(const QString& lessonPath, const QString& outputPath,
+// Throws ExportError when the export would overwrite one of the lesson files (links followed)
+// or when the audio file is the clips folder or lies in it.
+void checkExportTargets(const QStringList& lessonPaths, const QString& outputPath,
                         const QString& clipsFolder);
 
 // The fade at each end of a line, so that joins do not click. (The voices bring every line to

@@ -337,7 +337,7 @@ int writeLesson(const LessonExportRequest& request) {
     if (request.japaneseRate)
         options.rates.japanese = *request.japaneseRate;
 
-    checkExportTargets(request.lesson, request.out, request.clips);
+    checkExportTargets({request.lesson}, request.out, request.clips);
 
     EmbeddedEngineOptions engineOptions;
     engineOptions.output = EmbeddedEngineOptions::Output::Silent; // written, not played

@@ -277,9 +277,9 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
     const int outputRate = d->outputRate;
     const double speed = speedForRate(d->rate);
     bool stopped = false;
-    // Brought to the common loudness on the way: its first second sets the gain (Flite and
-    // espeak-ng give their sound in small chunks, Open JTalk a clause at a time), the rest
-    // refines it.
+    // Brought to the common loudness on the way (SpeechLeveller): its first seconds set the gain
+    // (Flite and espeak-ng give their sound in small chunks, Open JTalk a clause at a time), the
+    // rest refines it.
     SpeechLeveller leveller(outputRate, [&](const qint16* samples, qint64 count) {
         return d->trimmer.push(samples, count, handler);
     });
