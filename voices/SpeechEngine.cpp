@@ -27,19 +27,41 @@ qint64 PendingLength::ms() const {
 }
 
 void PendingLength::finish(qint64 ms) {
-    std::lock_guard lock(m_mutex);
-    if (m_done)
-        return;
-    m_ms = ms;
-    m_done = true;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_done)
+            return;
+        m_ms = ms;
+        m_done = true;
+    }
+    emit done();
 }
 
 void PendingLength::fail(const QString& error) {
-    std::lock_guard lock(m_mutex);
-    if (m_done)
-        return;
-    m_error = error.isEmpty() ? QStringLiteral("音声を合成できません") : error;
-    m_done = true;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_done)
+            return;
+        m_error = error.isEmpty() ? QStringLiteral("音声を合成できません") : error;
+        m_done = true;
+    }
+    emit done();
+}
+
+void PendingLength::whenDone(QObject* receiver, std::function<void()> handler) {
+    // Connected before asking whether it is done, so that an end in between is not missed; the
+    // flag keeps the handler from running twice when both paths fire. Both run on the
+    // receiver's thread, so the flag needs no lock.
+    auto called = std::make_shared<bool>(false);
+    auto once = [called, handler = std::move(handler)] {
+        if (*called)
+            return;
+        *called = true;
+        handler();
+    };
+    connect(this, &PendingLength::done, receiver, once, Qt::QueuedConnection);
+    if (isDone())
+        QMetaObject::invokeMethod(receiver, once, Qt::QueuedConnection);
 }
 
 CategorisedVoices listVoiceCategories(SpeechEngine& engine, SpeechVoice& voice) {

@@ -3,9 +3,11 @@
 #include "platform/AppError.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -72,16 +74,24 @@ struct SynthesizedAudio {
 };
 
 // How long a text takes to speak, worked out in the background (SpeechVoice::measure): the
-// engine fills it in on a thread of its own, the caller polls it. Thread-safe.
-class PendingLength {
+// engine fills it in on a thread of its own and emits done() once, from that thread.
+// Thread-safe.
+class PendingLength : public QObject {
+    Q_OBJECT
 public:
     bool isDone() const;
     // Once done: the length in milliseconds. Throws SpeechError when the synthesis failed.
     qint64 ms() const;
-
-    // For engines: the outcome, set once.
+    // For engines: the outcome, set once; the first of them emits done().
     void finish(qint64 ms);
     void fail(const QString& error);
+
+    // Calls `handler` once on `receiver`'s thread when the length is known or has failed, also
+    // when it already is; never after `receiver` is destroyed.
+    void whenDone(QObject* receiver, std::function<void()> handler);
+
+signals:
+    void done();
 
 private:
     mutable std::mutex m_mutex; // guards the fields below
@@ -93,9 +103,23 @@ using PendingLengthPtr = std::shared_ptr<PendingLength>;
 
 // A voice object: speaks with one voice at a time; a new one speaks with the default voice.
 // Every member may fail with SpeechError.
+// What a voice object reports while it speaks. Engines emit these from any thread; receivers
+// connect to them with queued connections, so the signals arrive on their own thread.
+class SpeechVoiceEvents : public QObject {
+    Q_OBJECT
+signals:
+    // The utterance spoken asynchronously has begun to sound (running state "speaking").
+    void utteranceStarted();
+    // The utterance has ended: its last sample was played, it was silenced or it failed
+    // (running state "done"; utteranceError() tells a failure).
+    void utteranceEnded();
+};
+
 class SpeechVoice {
 public:
     virtual ~SpeechVoice() = default;
+    // The signals of this object's utterances.
+    SpeechVoiceEvents& events() { return m_events; }
     virtual TokenCollection voices() = 0; // the ordinary voices ("SAPI")
     virtual void setVoice(const VoiceTokenPtr& token) = 0;
     virtual void setRate(int rate) = 0; // -2 .. 2 as chosen by the user, 0 normal
@@ -119,6 +143,9 @@ public:
     // it now, so that speaking it later (on any voice object of the engine) starts at once.
     // Silencing a voice object drops what was prepared. Never fails.
     virtual void prepare(const QString& /*text*/) {}
+
+private:
+    SpeechVoiceEvents m_events;
 };
 
 // A voice category; with kOneCoreVoicesCategory it lists the second category of voices ("OneCore").
