@@ -1,21 +1,18 @@
 #include "app/LessonDocument.h"
 
 #include "app/MainWindow.h"
-#include "app/PracticePanel.h"
 #include "files/FileNames.h"
 #include "files/LessonChangeTracker.h"
+#include "lesson/LessonSettings.h"
 #include "lesson/LessonTable.h"
 #include "platform/ErrorHandler.h"
 #include "platform/MessageBoxes.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
-#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -25,32 +22,6 @@ const QString LessonDocument::kSaveQuestion =
     QStringLiteral("教材が変更されています。保存しますか？");
 
 namespace {
-
-// The three lists, the hide-text box and the practice panel as the lesson commands see them. The
-// box's change signal hides the Text column, so a loaded hide-text setting shows at once.
-class WindowLessonSettings : public LessonSettingsControls {
-public:
-    explicit WindowLessonSettings(MainWindow& window)
-        : m_window(window) {}
-
-    LessonSettings lessonSettings() const override {
-        return {m_window.cmbEnglishRate->currentIndex(), m_window.cmbInterval->currentIndex(),
-                m_window.cmbRepeat->currentIndex(), m_window.chkHideText->isChecked(),
-                m_window.practicePanel->settings()};
-    }
-    void setEnglishRateIndex(int index) override {
-        m_window.cmbEnglishRate->setCurrentIndex(index);
-    }
-    void setIntervalIndex(int index) override { m_window.cmbInterval->setCurrentIndex(index); }
-    void setRepeatIndex(int index) override { m_window.cmbRepeat->setCurrentIndex(index); }
-    void setHideText(bool hide) override { m_window.chkHideText->setChecked(hide); }
-    void setPracticeSettings(const StoredPracticeSettings& stored) override {
-        m_window.practicePanel->applyStored(stored);
-    }
-
-private:
-    MainWindow& m_window;
-};
 
 // The one local file a drag carries, or nothing.
 std::optional<QString> droppedLesson(const QMimeData* data) {
@@ -68,9 +39,8 @@ LessonDocument::LessonDocument(MainWindow& window, const ErrorHandler& errors)
     : QObject(&window)
     , m_window(window)
     , m_errors(errors)
-    , m_controls(std::make_unique<WindowLessonSettings>(window))
     , m_history(window.services().lessonHistoryPath) {
-    m_tracker = new LessonChangeTracker(*window.lessonTable, *m_controls, this);
+    m_tracker = new LessonChangeTracker(window.lessonTable(), window.lessonSettings(), this);
     // Whichever dialog was used last, its folder is where the next run starts.
     m_commands.setFileChosenHandler(
         [this](const QString& path) { m_history.noteChosenFile(path); });
@@ -80,12 +50,6 @@ LessonDocument::LessonDocument(MainWindow& window, const ErrorHandler& errors)
     m_recentMenu->setObjectName(QStringLiteral("pmRecentLessons"));
     m_recentMenu->setTitle(QStringLiteral("最近使った教材"));
     refreshRecentMenu();
-    QPushButton* loadButton = window.btnLoadLesson;
-    loadButton->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(loadButton, &QWidget::customContextMenuRequested, this,
-            [this, loadButton](const QPoint& pos) {
-                m_recentMenu->popup(loadButton->mapToGlobal(pos));
-            });
 
     window.setAcceptDrops(true);
     window.installEventFilter(this);
@@ -98,23 +62,16 @@ void LessonDocument::wireChangeSignals() {
     m_modifiedCheck->setSingleShot(true);
     m_modifiedCheck->setInterval(0);
     connect(m_modifiedCheck, &QTimer::timeout, this, &LessonDocument::showModified);
-    const auto changed = [this] {
-        m_tracker->noteChange();
-        m_modifiedCheck->start();
-    };
-    for (QComboBox* list : {m_window.cmbEnglishRate, m_window.cmbInterval, m_window.cmbRepeat})
-        connect(list, &QComboBox::currentIndexChanged, this, changed);
-    connect(m_window.chkHideText, &QCheckBox::toggled, this, changed);
-    connect(m_window.practicePanel, &PracticePanel::settingsChanged, this, changed);
-    // The tracker sees the table's own changes; the title is brought up to date after them.
-    const LessonTable* table = m_window.lessonTable;
-    const auto tableChanged = [this] { m_modifiedCheck->start(); };
-    connect(table, &QAbstractItemModel::dataChanged, this, tableChanged);
-    connect(table, &QAbstractItemModel::rowsInserted, this, tableChanged);
-    connect(table, &QAbstractItemModel::rowsRemoved, this, tableChanged);
-    connect(table, &QAbstractItemModel::rowsMoved, this, tableChanged);
-    connect(table, &QAbstractItemModel::modelReset, this, tableChanged);
-    connect(table, &QAbstractItemModel::layoutChanged, this, tableChanged);
+    // The tracker sees the changes itself; the title is brought up to date after them.
+    const auto changed = [this] { m_modifiedCheck->start(); };
+    connect(&m_window.lessonSettings(), &CurrentLessonSettings::changed, this, changed);
+    const LessonTable* table = &m_window.lessonTable();
+    connect(table, &QAbstractItemModel::dataChanged, this, changed);
+    connect(table, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(table, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(table, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(table, &QAbstractItemModel::modelReset, this, changed);
+    connect(table, &QAbstractItemModel::layoutChanged, this, changed);
 }
 
 void LessonDocument::showFile(const QString& path) {
@@ -130,7 +87,8 @@ void LessonDocument::showModified() {
 
 LessonCommandContext LessonDocument::context() const {
     const Services& services = m_window.services();
-    return {services.fileDialogs, services.messages, *m_window.lessonTable, *m_controls};
+    return {services.fileDialogs, services.messages, m_window.lessonTable(),
+            m_window.lessonSettings()};
 }
 
 bool LessonDocument::isModified() const {

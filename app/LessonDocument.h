@@ -63,7 +63,6 @@ private:
 
     MainWindow& m_window;
     const ErrorHandler& m_errors;
-    std::unique_ptr<LessonSettingsControls> m_controls;
     LessonFileCommands m_commands;
     LessonHistory m_history;
     LessonChangeTracker* m_tracker = nullptr;

@@ -10,6 +10,8 @@
 #include "app/VoiceSettingsDialog.h"
 #include "app/WidgetPlacement.h"
 #include "lesson/ClipboardPaste.h"
+#include "lesson/LessonOptions.h"
+#include "lesson/LessonSettings.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowCommands.h"
 #include "lesson/RowRules.h"
@@ -62,6 +64,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
     , m_errors(services.messages)
     , m_audioExport(std::make_unique<AudioExportWindow>()) {
     resize(kClientWidth, kClientHeight);
+    m_lessonSettings = new CurrentLessonSettings(this);
     createControls();
     createPlayback();
     wireControls();
@@ -69,6 +72,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
     runGuarded([this] { showSampleLesson(); });
     // Created once the sample lesson is in: that is the lesson a first close compares with.
     m_document = new LessonDocument(*this, m_errors);
+    wireRecentLessons();
     nameControlsForAccessibility(*this);
     // The practice panel as the user left it; folded the first time.
     if (!m_services.lessonHistoryPath.isEmpty() &&
@@ -97,10 +101,10 @@ void MainWindow::createControls() {
                                int h) {
         return named(place(new QLabel(caption, this), x, y, w, h), name);
     };
-    auto combo = [this, named](const char* name, const QStringList& items, int x, int y, int w,
+    auto combo = [this, named](const char* name, const OptionList& list, int x, int y, int w,
                                int h) {
         auto* box = named(place(new QComboBox(this), x, y, w, h), name);
-        box->addItems(items);
+        box->addItems(list.labels());
         return box;
     };
 
@@ -110,24 +114,11 @@ void MainWindow::createControls() {
     btnStop = button("btnStop", QStringLiteral("停止"), 288, 18, 80, 36);
     btnVoiceSettings = button("btnVoiceSettings", QStringLiteral("音声設定"), 552, 14, 80, 36);
     lblInterbal = label("lblInterbal", QStringLiteral("インターバル"), 24, 64, 73, 17);
-    cmbInterval = combo("cmbInterval",
-                        {QStringLiteral("なし"), QStringLiteral("0.5秒"), QStringLiteral("1秒"),
-                         QStringLiteral("2秒"), QStringLiteral("3秒"), QStringLiteral("5秒"),
-                         QStringLiteral("10秒")},
-                        88, 62, 56, 22);
+    cmbInterval = combo("cmbInterval", options::kInterval, 88, 62, 56, 22);
     lblEnglishRate = label("lblEnglishRate", QStringLiteral("英語速度"), 163, 64, 80, 17);
-    cmbEnglishRate =
-        combo("cmbEnglishRate",
-              {QStringLiteral("遅い"), QStringLiteral("やや遅い"), QStringLiteral("標準"),
-               QStringLiteral("やや速い"), QStringLiteral("速い")},
-              219, 62, 100, 22);
-    cmbEnglishRate->setCurrentIndex(2);
+    cmbEnglishRate = combo("cmbEnglishRate", options::kEnglishRate, 219, 62, 100, 22);
     lblRepeat = label("lblRepeat", QStringLiteral("繰り返し"), 336, 64, 65, 17);
-    cmbRepeat = combo("cmbRepeat",
-                      {QStringLiteral("1回"), QStringLiteral("2回"), QStringLiteral("3回"),
-                       QStringLiteral("5回"), QStringLiteral("10回")},
-                      384, 62, 65, 22);
-    cmbRepeat->setCurrentIndex(0);
+    cmbRepeat = combo("cmbRepeat", options::kRepeat, 384, 62, 65, 22);
     btnVoiceList = button("btnVoiceList", QStringLiteral("音声一覧"), 552, 58, 80, 36);
     chkHideText =
         named(place(new QCheckBox(QStringLiteral("テキストを隠す"), this), 24, 102, 120, 19),
@@ -148,10 +139,11 @@ void MainWindow::createControls() {
     for (QLabel* label : {lblInterbal, lblEnglishRate, lblRepeat})
         label->raise(); // drawn whole even where its box overlaps the list beside it
 
-    lessonTable = new LessonTable(this);
-    StringGrid1 = named(new LessonGrid(*lessonTable, this), "StringGrid1");
+    m_lessonTable = new LessonTable(this);
+    StringGrid1 = named(new LessonGrid(*m_lessonTable, this), "StringGrid1");
     StringGrid1->setGeometry(kGridRect);
-    gridDelegate = new GridCellDelegate([this] { return m_highlightRow; }, StringGrid1);
+    gridDelegate =
+        named(new GridCellDelegate([this] { return m_highlightRow; }, StringGrid1), "gridDelegate");
     StringGrid1->setItemDelegate(gridDelegate);
     const int widths[kLessonColumnCount] = {50, 50, 100, 400, 80};
     for (int column = 0; column < kLessonColumnCount; ++column)
@@ -163,7 +155,7 @@ void MainWindow::createControls() {
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     StringGrid1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    practicePanel = new PracticePanel(this);
+    practicePanel = new PracticePanel(*m_lessonSettings, this);
     practicePanel->setGeometry(kClientWidth, 0, PracticePanel::kWidth, kClientHeight);
     practicePanel->hide();
     // In the free space right of 停止, leaving room beside it for another control.
@@ -179,7 +171,7 @@ void MainWindow::createControls() {
 
 void MainWindow::createPlayback() {
     const auto choices = [this] { return playbackChoices(); };
-    PlaybackControls controls{*lessonTable,
+    PlaybackControls controls{*m_lessonTable,
                               *StringGrid1,
                               *tmrNext,
                               choices,
@@ -214,10 +206,11 @@ void MainWindow::wireControls() {
     connect(mnuPlayFromHere, &QAction::triggered, m_playback,
             [this] { m_playback->playFrom(m_popupRow); });
     connect(StringGrid1, &LessonGrid::cellClicked, this, [this](int, int row) {
-        if (row >= 0 && row < lessonTable->rows())
+        if (row >= 0 && row < m_lessonTable->rows())
             m_popupRow = row;
     });
     wirePractice();
+    wireLessonSettings();
 
     // Row editing and paste.
     const auto wireRowCommand = [this](QPushButton* button, void (*command)(LessonCursor&)) {
@@ -239,7 +232,7 @@ void MainWindow::wireControls() {
     });
     connect(gridDelegate, &GridCellDelegate::editingDone, this, [this](int column, int row) {
         runGuarded([this, column, row] {
-            applyEditingDone(*lessonTable, column, row, m_services.decimalSeparator);
+            applyEditingDone(*m_lessonTable, column, row, m_services.decimalSeparator);
         });
     });
 
@@ -322,12 +315,49 @@ void MainWindow::placeGridAndPanel() {
 }
 
 PlaybackChoices MainWindow::playbackChoices() const {
+    const LessonSettings& values = m_lessonSettings->values();
+    const PracticeSettings& practice = values.practice;
     PlaybackChoices choices;
-    choices.intervalIndex = cmbInterval->currentIndex();
-    choices.repeatIndex = cmbRepeat->currentIndex();
-    choices.englishRateIndex = cmbEnglishRate->currentIndex();
-    practicePanel->addChoicesTo(choices);
+    choices.intervalIndex = values.intervalIndex;
+    choices.repeatIndex = values.repeatIndex;
+    choices.englishRateIndex = values.englishRateIndex;
+    choices.japaneseRateIndex = practice.japaneseRateIndex;
+    choices.slowestEnglish = practice.slowestEnglish;
+    choices.practice.role = practice.role;
+    choices.practice.modelAfterAnswer = practice.modelAfterAnswer;
+    choices.practice.answerGapPercent = answerGapPercentForIndex(practice.answerGapIndex);
+    choices.practice.lineRepeats = practice.lineRepeatCount;
+    choices.practice.shadowingGap = practice.shadowingGap;
     return choices;
+}
+
+void MainWindow::wireLessonSettings() {
+    CurrentLessonSettings* settings = m_lessonSettings;
+    connect(cmbInterval, &QComboBox::currentIndexChanged, settings,
+            &CurrentLessonSettings::setIntervalIndex);
+    connect(cmbEnglishRate, &QComboBox::currentIndexChanged, settings,
+            &CurrentLessonSettings::setEnglishRateIndex);
+    connect(cmbRepeat, &QComboBox::currentIndexChanged, settings,
+            &CurrentLessonSettings::setRepeatIndex);
+    connect(chkHideText, &QCheckBox::toggled, settings, &CurrentLessonSettings::setHideText);
+    connect(settings, &CurrentLessonSettings::changed, this, &MainWindow::showLessonSettings);
+    showLessonSettings();
+}
+
+void MainWindow::showLessonSettings() {
+    // Setting a control to what it shows already emits nothing, so this ends here.
+    const LessonSettings& values = m_lessonSettings->values();
+    cmbInterval->setCurrentIndex(values.intervalIndex);
+    cmbEnglishRate->setCurrentIndex(values.englishRateIndex);
+    cmbRepeat->setCurrentIndex(values.repeatIndex);
+    chkHideText->setChecked(values.hideText);
+}
+
+void MainWindow::wireRecentLessons() {
+    QMenu* menu = m_document->recentMenu();
+    btnLoadLesson->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(btnLoadLesson, &QWidget::customContextMenuRequested, menu,
+            [this, menu](const QPoint& pos) { menu->popup(btnLoadLesson->mapToGlobal(pos)); });
 }
 
 void MainWindow::wirePractice() {
@@ -346,10 +376,9 @@ void MainWindow::wirePractice() {
             [this](bool held) { runGuarded([this, held] { peekAtLine(held); }); });
     connect(practicePanel, &PracticePanel::exportRequested, this, [this] {
         runGuarded([this] {
-            m_audioExport->run(this, m_services, *lessonTable,
+            m_audioExport->run(this, m_services, *m_lessonTable,
                                exportOptionsFrom(playbackChoices(), m_services.decimalSeparator),
-                               practicePanel->chkExportClips->isChecked(),
-                               document().history().recentLessons());
+                               practicePanel->exportClips(), document().history().recentLessons());
         });
     });
 }
@@ -357,8 +386,8 @@ void MainWindow::wirePractice() {
 void MainWindow::showReadings(bool shown) {
     if (shown) {
         gridDelegate->setReadings([this](int row) {
-            return m_readings.readingOf(lessonTable->cell(ColText, row),
-                                        lessonTable->cell(ColLanguage, row));
+            return m_readings.readingOf(m_lessonTable->cell(ColText, row),
+                                        m_lessonTable->cell(ColLanguage, row));
         });
     } else {
         gridDelegate->setReadings(nullptr);
@@ -373,12 +402,13 @@ void MainWindow::showReadings(bool shown) {
 // shown or not: the grid's current row, else the row being spoken.
 void MainWindow::peekAtLine(bool held) {
     const int row = StringGrid1->currentRow() >= 0 ? StringGrid1->currentRow() : m_highlightRow;
-    if (!held || row < 0 || row >= lessonTable->rows()) {
+    if (!held || row < 0 || row >= m_lessonTable->rows()) {
         practicePanel->hidePeek();
         return;
     }
-    const QString text = lessonTable->cell(ColText, row);
-    practicePanel->showPeek(text, m_readings.readingOf(text, lessonTable->cell(ColLanguage, row)));
+    const QString text = m_lessonTable->cell(ColText, row);
+    practicePanel->showPeek(text,
+                            m_readings.readingOf(text, m_lessonTable->cell(ColLanguage, row)));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -412,8 +442,8 @@ void MainWindow::showCaption() {
 void MainWindow::showSampleLesson() {
     showCaption();
     setHighlightRow(-1);
-    lessonTable->setRowCount(4);
-    cmbInterval->setCurrentIndex(0);
+    m_lessonTable->setRowCount(4);
+    m_lessonSettings->setIntervalIndex(options::kInterval.defaultIndex);
     const LessonRow sample[] = {
         {"1", "A", "English", "Hello. How are you?", ""},
         {"2", "B", "English", "I'm fine, thank you.", ""},
@@ -421,7 +451,7 @@ void MainWindow::showSampleLesson() {
         {"4", "R", "Japanese", QStringLiteral("そうですね。"), ""},
     };
     for (int row = 0; row < 4; ++row)
-        lessonTable->setRow(row, sample[row]);
+        m_lessonTable->setRow(row, sample[row]);
     StringGrid1->setColumnHidden(ColLanguage, true);
 }
 

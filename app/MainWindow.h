@@ -26,6 +26,7 @@ class LessonTable;
 class PlaybackController;
 class PracticePanel;
 class AudioExportWindow;
+class CurrentLessonSettings;
 class VoiceCheckDialog;
 class VoiceSettingsDialog;
 
@@ -41,7 +42,33 @@ public:
     // The two voice windows are created after the main window and shown from its buttons.
     void setVoiceWindows(VoiceSettingsDialog* voiceSettings, VoiceCheckDialog* voiceCheck);
 
-    // Controls, reachable under their names (also their object names).
+    PlaybackController& playback() const { return *m_playback; }
+    // The lesson the grid shows.
+    LessonTable& lessonTable() const { return *m_lessonTable; }
+    // The lists' and boxes' choices that a lesson file keeps and playback and the export read.
+    CurrentLessonSettings& lessonSettings() const { return *m_lessonSettings; }
+
+    // Row drawn highlighted by the grid, -1 for none; setting it repaints the grid.
+    int highlightRow() const { return m_highlightRow; }
+    void setHighlightRow(int row);
+    // The row "ここから再生" plays from: the row of the last click on the grid.
+    int popupRow() const { return m_popupRow; }
+
+    const Services& services() const { return m_services; }
+    const ErrorHandler& errorHandler() const { return m_errors; }
+    // The save and open dialogs' memory of the file last chosen in each.
+    // The lesson's file commands, its recent files and whether it changed.
+    LessonDocument& document() const { return *m_document; }
+    // The title: the program's name, the lesson's file (windowFilePath) with Qt's mark of
+    // unsaved changes (windowModified), and the speech engine's note, if it has one.
+    void showCaption();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The controls; each one's object name is its member name, which tests find it by.
     QPushButton* btnSpeak;
     QPushButton* btnPrevRow;
     QPushButton* btnNextRow;
@@ -65,7 +92,6 @@ public:
     QPushButton* btnClearGrid;
     QPushButton* btnMoveUp;
     QPushButton* btnMoveDown;
-    LessonTable* lessonTable;
     LessonGrid* StringGrid1;
     GridCellDelegate* gridDelegate;
     QTimer* tmrNext;
@@ -76,28 +102,6 @@ public:
     // Shows or folds away the practice panel, widening or narrowing the window by its width.
     QPushButton* btnPracticePanel;
 
-    PlaybackController& playback() const { return *m_playback; }
-
-    // Row drawn highlighted by the grid, -1 for none; setting it repaints the grid.
-    int highlightRow() const { return m_highlightRow; }
-    void setHighlightRow(int row);
-    // The row "ここから再生" plays from: the row of the last click on the grid.
-    int popupRow() const { return m_popupRow; }
-
-    const Services& services() const { return m_services; }
-    const ErrorHandler& errorHandler() const { return m_errors; }
-    // The save and open dialogs' memory of the file last chosen in each.
-    // The lesson's file commands, its recent files and whether it changed.
-    LessonDocument& document() const { return *m_document; }
-    // The title: the program's name, the lesson's file (windowFilePath) with Qt's mark of
-    // unsaved changes (windowModified), and the speech engine's note, if it has one.
-    void showCaption();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void createControls();
     void createPlayback();
     void wireControls();
@@ -114,15 +118,23 @@ private:
     void loadLesson();
     void applyHideText();
     void wirePractice();
-    // The lists and the practice panel as playback and the audio export read them.
+    // The lesson settings as playback and the audio export read them.
     PlaybackChoices playbackChoices() const;
     void showReadings(bool shown);
     void peekAtLine(bool held);
     // Shows or folds the practice panel; `resizeWindow` widens or narrows the window with it.
     void showPracticePanel(bool shown, bool resizeWindow);
     void placeGridAndPanel();
+    // The lists and the hide-text box write their choices to the lesson settings and follow
+    // the settings' changes, a loaded lesson's among them.
+    void wireLessonSettings();
+    void showLessonSettings();
+    // The load button's popup menu of recent lessons.
+    void wireRecentLessons();
 
     Services m_services;
+    LessonTable* m_lessonTable = nullptr;
+    CurrentLessonSettings* m_lessonSettings = nullptr;
     ErrorHandler m_errors;
     PlaybackController* m_playback = nullptr;
     VoiceSettingsDialog* m_voiceSettings = nullptr;

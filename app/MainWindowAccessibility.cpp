@@ -11,25 +11,40 @@
 
 namespace lessora {
 
+namespace {
+
+// The window's control of that name; the window creates every one of them.
+template <typename T> T* control(const MainWindow& window, const char* name) {
+    T* found = window.findChild<T*>(QLatin1String(name));
+    Q_ASSERT(found);
+    return found;
+}
+
+} // namespace
+
 void nameControlsForAccessibility(MainWindow& window) {
     for (QPushButton* button : window.findChildren<QPushButton*>())
         button->setAccessibleName(button->text());
-    window.btnMoveUp->setAccessibleName(QStringLiteral("行を上へ移動"));
-    window.btnMoveDown->setAccessibleName(QStringLiteral("行を下へ移動"));
-    window.btnLoadLesson->setAccessibleDescription(
-        QStringLiteral("右クリックまたはメニューキーで最近使った教材を開けます"));
+    control<QPushButton>(window, "btnMoveUp")->setAccessibleName(QStringLiteral("行を上へ移動"));
+    control<QPushButton>(window, "btnMoveDown")->setAccessibleName(QStringLiteral("行を下へ移動"));
+    control<QPushButton>(window, "btnLoadLesson")
+        ->setAccessibleDescription(
+            QStringLiteral("右クリックまたはメニューキーで最近使った教材を開けます"));
 
-    const std::pair<QLabel*, QComboBox*> labelled[] = {
-        {window.lblInterbal, window.cmbInterval},
-        {window.lblEnglishRate, window.cmbEnglishRate},
-        {window.lblRepeat, window.cmbRepeat},
+    const std::pair<const char*, const char*> labelled[] = {
+        {"lblInterbal", "cmbInterval"},
+        {"lblEnglishRate", "cmbEnglishRate"},
+        {"lblRepeat", "cmbRepeat"},
     };
-    for (const auto& [label, list] : labelled) {
+    for (const auto& [labelName, listName] : labelled) {
+        QLabel* label = control<QLabel>(window, labelName);
+        QComboBox* list = control<QComboBox>(window, listName);
         label->setBuddy(list);
         list->setAccessibleName(label->text());
     }
-    window.chkHideText->setAccessibleName(window.chkHideText->text());
-    window.StringGrid1->setAccessibleName(QStringLiteral("教材"));
+    auto* hideText = control<QCheckBox>(window, "chkHideText");
+    hideText->setAccessibleName(hideText->text());
+    control<LessonGrid>(window, "StringGrid1")->setAccessibleName(QStringLiteral("教材"));
 }
 
 void announceSpokenRow(LessonGrid& grid, int row) {

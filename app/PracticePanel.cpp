@@ -1,5 +1,8 @@
 #include "app/PracticePanel.h"
 
+#include "lesson/LessonOptions.h"
+#include "lesson/LessonSettings.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -18,11 +21,9 @@ template <typename W> W* describe(W* widget, const char* name, const QString& ti
     return widget;
 }
 
-QComboBox* comboBox(QWidget* parent, const char* name, const QStringList& items, int current,
-                    const QString& tip) {
+QComboBox* comboBox(QWidget* parent, const char* name, const OptionList& list, const QString& tip) {
     auto* box = describe(new QComboBox(parent), name, tip);
-    box->addItems(items);
-    box->setCurrentIndex(current);
+    box->addItems(list.labels());
     return box;
 }
 
@@ -43,35 +44,25 @@ const QString kLongestProgress = QStringLiteral("999/999行 10/10回 (5/5) あ�
 const QString PracticePanel::kPeekHint =
     QStringLiteral("「この行を見る」を押している間、選んだ行をここに表示します");
 
-PracticePanel::PracticePanel(QWidget* parent)
-    : QWidget(parent) {
+PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
+    : QWidget(parent)
+    , m_settings(settings) {
     setObjectName(QStringLiteral("practicePanel"));
-    cmbRole = comboBox(
-        this, "cmbRole",
-        {QStringLiteral("なし"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
-         QStringLiteral("Q"), QStringLiteral("R"), QStringLiteral("S")},
-        0, QStringLiteral("選んだ話者の行は読み上げず、あなたが答える時間になります"));
+    cmbRole = comboBox(this, "cmbRole", options::kRole,
+                       QStringLiteral("選んだ話者の行は読み上げず、あなたが答える時間になります"));
     chkModelAfterAnswer =
         checkBox(this, "chkModelAfterAnswer", QStringLiteral("答えの後に手本を聞く(&M)"),
                  QStringLiteral("答える時間の後に、その行を読み上げます"));
-    cmbAnswerGap = comboBox(this, "cmbAnswerGap",
-                            {QStringLiteral("1.0倍"), QStringLiteral("1.3倍"),
-                             QStringLiteral("1.5倍"), QStringLiteral("2.0倍")},
-                            kDefaultAnswerGapIndex,
+    cmbAnswerGap = comboBox(this, "cmbAnswerGap", options::kAnswerGap,
                             QStringLiteral("答える時間: その行を読み上げる長さの何倍か"));
-    cmbLineRepeat = comboBox(this, "cmbLineRepeat",
-                             {QStringLiteral("1回"), QStringLiteral("2回"), QStringLiteral("3回"),
-                              QStringLiteral("4回"), QStringLiteral("5回")},
-                             0, QStringLiteral("1行を何回読み上げてから次の行に進むか"));
+    cmbLineRepeat = comboBox(this, "cmbLineRepeat", options::kLineRepeat,
+                             QStringLiteral("1行を何回読み上げてから次の行に進むか"));
     chkShadowing = checkBox(
         this, "chkShadowing", QStringLiteral("シャドーイングの間(&H)"),
         QStringLiteral(
             "同じ行を繰り返す間に、後について言うための、その行と同じ長さの無音を入れます"));
-    cmbJapaneseRate =
-        comboBox(this, "cmbJapaneseRate",
-                 {QStringLiteral("0.7倍"), QStringLiteral("0.8倍"), QStringLiteral("0.9倍"),
-                  QStringLiteral("標準"), QStringLiteral("1.1倍"), QStringLiteral("1.25倍")},
-                 kNormalJapaneseRateIndex, QStringLiteral("日本語の行を読み上げる速さ"));
+    cmbJapaneseRate = comboBox(this, "cmbJapaneseRate", options::kJapaneseRate,
+                               QStringLiteral("日本語の行を読み上げる速さ"));
     chkSlowestEnglish =
         checkBox(this, "chkSlowestEnglish", QStringLiteral("英語を0.7倍に(&E)"),
                  QStringLiteral("英語の行を「英語速度」より遅く、標準の0.7倍で読み上げます"));
@@ -134,48 +125,47 @@ PracticePanel::PracticePanel(QWidget* parent)
     connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
     connect(chkShowReadings, &QCheckBox::toggled, this, &PracticePanel::readingsToggled);
     connect(btnExportAudio, &QPushButton::clicked, this, &PracticePanel::exportRequested);
-    for (QComboBox* box : {cmbRole, cmbAnswerGap, cmbLineRepeat, cmbJapaneseRate})
-        connect(box, &QComboBox::currentIndexChanged, this, &PracticePanel::settingsChanged);
-    for (QCheckBox* box : {chkModelAfterAnswer, chkShadowing, chkSlowestEnglish, chkShowReadings})
-        connect(box, &QCheckBox::toggled, this, &PracticePanel::settingsChanged);
+    wireSettings();
 }
 
-void PracticePanel::addChoicesTo(PlaybackChoices& choices) const {
-    choices.japaneseRateIndex = cmbJapaneseRate->currentIndex();
-    choices.slowestEnglish = chkSlowestEnglish->isChecked();
-    PracticeOptions& practice = choices.practice;
-    practice.role = cmbRole->currentIndex() > 0 ? cmbRole->currentText() : QString();
-    practice.modelAfterAnswer = chkModelAfterAnswer->isChecked();
-    practice.answerGapPercent = answerGapPercentForIndex(cmbAnswerGap->currentIndex());
-    practice.lineRepeats = cmbLineRepeat->currentIndex() + 1;
-    practice.shadowingGap = chkShadowing->isChecked();
+void PracticePanel::wireSettings() {
+    CurrentLessonSettings* settings = &m_settings;
+    connect(cmbRole, &QComboBox::currentIndexChanged, settings, [this](int index) {
+        m_settings.setRole(index > 0 ? cmbRole->itemText(index) : QString());
+    });
+    connect(chkModelAfterAnswer, &QCheckBox::toggled, settings,
+            &CurrentLessonSettings::setModelAfterAnswer);
+    connect(cmbAnswerGap, &QComboBox::currentIndexChanged, settings,
+            &CurrentLessonSettings::setAnswerGapIndex);
+    connect(cmbLineRepeat, &QComboBox::currentIndexChanged, settings,
+            [this](int index) { m_settings.setLineRepeatCount(index + 1); });
+    connect(chkShadowing, &QCheckBox::toggled, settings, &CurrentLessonSettings::setShadowingGap);
+    connect(cmbJapaneseRate, &QComboBox::currentIndexChanged, settings,
+            &CurrentLessonSettings::setJapaneseRateIndex);
+    connect(chkSlowestEnglish, &QCheckBox::toggled, settings,
+            &CurrentLessonSettings::setSlowestEnglish);
+    connect(chkShowReadings, &QCheckBox::toggled, settings,
+            &CurrentLessonSettings::setShowReadings);
+    connect(settings, &CurrentLessonSettings::changed, this, &PracticePanel::showSettings);
+    showSettings();
 }
 
-PracticeSettings PracticePanel::settings() const {
-    PracticeSettings settings;
-    settings.japaneseRateIndex = cmbJapaneseRate->currentIndex();
-    settings.slowestEnglish = chkSlowestEnglish->isChecked();
-    settings.role = cmbRole->currentIndex() > 0 ? cmbRole->currentText() : QString();
-    settings.modelAfterAnswer = chkModelAfterAnswer->isChecked();
-    settings.answerGapIndex = cmbAnswerGap->currentIndex();
-    settings.lineRepeatCount = cmbLineRepeat->currentIndex() + 1;
-    settings.shadowingGap = chkShadowing->isChecked();
-    settings.showReadings = chkShowReadings->isChecked();
-    return settings;
+void PracticePanel::showSettings() {
+    // Setting a control to what it shows already emits nothing, so this ends here.
+    const PracticeSettings& practice = m_settings.practice();
+    cmbJapaneseRate->setCurrentIndex(practice.japaneseRateIndex);
+    cmbAnswerGap->setCurrentIndex(practice.answerGapIndex);
+    cmbLineRepeat->setCurrentIndex(practice.lineRepeatCount - 1);
+    cmbRole->setCurrentIndex(
+        practice.role.isEmpty() ? 0 : std::max(cmbRole->findText(practice.role), 0));
+    chkSlowestEnglish->setChecked(practice.slowestEnglish);
+    chkModelAfterAnswer->setChecked(practice.modelAfterAnswer);
+    chkShadowing->setChecked(practice.shadowingGap);
+    chkShowReadings->setChecked(practice.showReadings);
 }
 
-void PracticePanel::applyStored(const StoredPracticeSettings& stored) {
-    // Every setting the lesson does not give (or gives out of range) goes back to its default,
-    // so that nothing of the lesson before is carried over.
-    const PracticeSettings settings = practiceSettingsOf(stored);
-    cmbJapaneseRate->setCurrentIndex(settings.japaneseRateIndex);
-    cmbAnswerGap->setCurrentIndex(settings.answerGapIndex);
-    cmbLineRepeat->setCurrentIndex(settings.lineRepeatCount - 1);
-    cmbRole->setCurrentIndex(std::max(cmbRole->findText(settings.role), 0));
-    chkSlowestEnglish->setChecked(settings.slowestEnglish);
-    chkModelAfterAnswer->setChecked(settings.modelAfterAnswer);
-    chkShadowing->setChecked(settings.shadowingGap);
-    chkShowReadings->setChecked(settings.showReadings);
+bool PracticePanel::exportClips() const {
+    return chkExportClips->isChecked();
 }
 
 void PracticePanel::showProgress(const PlaybackProgress& progress) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "files/LessonFile.h"
 #include "playback/PlaybackController.h"
 
 #include <QWidget>
@@ -12,6 +11,8 @@ class QPushButton;
 
 namespace lessora {
 
+class CurrentLessonSettings;
+
 // The practice controls beside the lesson grid: role-play, line drill, the Japanese speed,
 // the slowest English speed, readings, the peek at one hidden line and where playback is.
 class PracticePanel : public QWidget {
@@ -21,8 +22,31 @@ public:
     // What the empty peek box says it is for.
     static const QString kPeekHint;
 
-    explicit PracticePanel(QWidget* parent = nullptr);
+    // The lists and boxes write their choices to `settings` and follow its changes.
+    explicit PracticePanel(CurrentLessonSettings& settings, QWidget* parent = nullptr);
 
+    // Whether the export writes each line to a file of its own as well.
+    bool exportClips() const;
+
+    void showProgress(const PlaybackProgress& progress);
+    // While the peek button is held: the line's text and reading.
+    void showPeek(const QString& text, const QString& reading);
+    void hidePeek();
+
+    // The panel's focusable controls in their tab order.
+    QList<QWidget*> tabOrder() const;
+
+signals:
+    void peekHeld(bool held);
+    void readingsToggled(bool shown);
+    void exportRequested();
+
+private:
+    void wireSettings();
+    void showSettings();
+
+    CurrentLessonSettings& m_settings;
+    // The controls; each one's object name is its member name.
     QComboBox* cmbRole;
     QCheckBox* chkModelAfterAnswer;
     QComboBox* cmbAnswerGap;
@@ -36,27 +60,6 @@ public:
     QLabel* lblProgress;
     QPushButton* btnExportAudio;
     QCheckBox* chkExportClips;
-
-    // The choices as playback reads them, on top of the main window's own lists.
-    void addChoicesTo(PlaybackChoices& choices) const;
-    // As a lesson file keeps them.
-    PracticeSettings settings() const;
-    void applyStored(const StoredPracticeSettings& stored);
-
-    void showProgress(const PlaybackProgress& progress);
-    // While the peek button is held: the line's text and reading.
-    void showPeek(const QString& text, const QString& reading);
-    void hidePeek();
-
-    // The panel's focusable controls in their tab order.
-    QList<QWidget*> tabOrder() const;
-
-signals:
-    void peekHeld(bool held);
-    void readingsToggled(bool shown);
-    // A setting that lesson files keep changed.
-    void settingsChanged();
-    void exportRequested();
 };
 
 } // namespace lessora

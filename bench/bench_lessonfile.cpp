@@ -56,15 +56,8 @@ public:
     YesNoCancel askYesNoCancel(const QString&) override { return YesNoCancel::Cancel; }
 };
 
-class PlainSettings : public LessonSettingsControls {
-public:
-    LessonSettings settings{2, 3, 1, false};
-    LessonSettings lessonSettings() const override { return settings; }
-    void setEnglishRateIndex(int index) override { settings.englishRateIndex = index; }
-    void setIntervalIndex(int index) override { settings.intervalIndex = index; }
-    void setRepeatIndex(int index) override { settings.repeatIndex = index; }
-    void setHideText(bool hide) override { settings.hideText = hide; }
-};
+// The lesson settings of the lessons measured.
+const LessonSettings kPlainSettings{2, 3, 1, false};
 
 // A dialogue of English and Japanese lines, as lessons are.
 QList<LessonRow> sampleRows() {
@@ -210,7 +203,7 @@ void resetPeakMemory() {
 
 // Child process: loads the file one way and prints how far memory rose above where it stood.
 int peakMemoryChild(const QString& how, const QString& path) {
-    PlainSettings settings;
+    CurrentLessonSettings settings(kPlainSettings);
     LessonTable table;
     LessonGrid grid(table);
     grid.resize(800, 600);
@@ -260,7 +253,7 @@ int main(int argc, char** argv) {
     const QString path = folder.filePath(QStringLiteral("lesson.json"));
     FixedDialogs dialogs(path);
     SilentMessages messages;
-    PlainSettings settings;
+    CurrentLessonSettings settings(kPlainSettings);
     LessonFileCommands commands;
 
     const QList<LessonRow> rows = sampleRows();
@@ -269,9 +262,9 @@ int main(int argc, char** argv) {
     LessonGrid sourceGrid(source);
 
     QByteArray written;
-    const double writer = medianMs([&] { written = writeLessonFile(settings.settings, source); });
+    const double writer = medianMs([&] { written = writeLessonFile(settings.values(), source); });
     std::size_t peerBytes = 0;
-    const double rapidjson = medianMs([&] { peerBytes = rapidJsonWrite(settings.settings, rows); });
+    const double rapidjson = medianMs([&] { peerBytes = rapidJsonWrite(settings.values(), rows); });
     const double save = medianMs([&] { commands.save({dialogs, messages, source, settings}); });
     const QByteArray bytes = readWholeFile(path);
     if (bytes != written || peerBytes == 0) {

@@ -28,9 +28,6 @@
 
 namespace lessora {
 
-static_assert(kJapaneseRateItems == kJapaneseRateCount && kAnswerGapItems == kAnswerGapCount &&
-              kLineRepeatItems == kMaxLineRepeats);
-
 namespace {
 
 // The synthesisers speak at 22.05 kHz; the file keeps that rate unless its kind wants another.

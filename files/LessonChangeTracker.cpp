@@ -1,16 +1,15 @@
 #include "files/LessonChangeTracker.h"
 
 #include "files/LessonFile.h"
-#include "files/LessonFileCommands.h"
 #include "lesson/LessonTable.h"
 
 namespace lessora {
 
 LessonChangeTracker::LessonChangeTracker(const LessonTable& table,
-                                         const LessonSettingsControls& controls, QObject* parent)
+                                         const CurrentLessonSettings& settings, QObject* parent)
     : QObject(parent)
     , m_table(table)
-    , m_controls(controls) {
+    , m_settings(settings) {
     const auto touched = [this] { noteChange(); };
     connect(&table, &QAbstractItemModel::dataChanged, this, touched);
     connect(&table, &QAbstractItemModel::rowsInserted, this, touched);
@@ -18,12 +17,13 @@ LessonChangeTracker::LessonChangeTracker(const LessonTable& table,
     connect(&table, &QAbstractItemModel::rowsMoved, this, touched);
     connect(&table, &QAbstractItemModel::modelReset, this, touched);
     connect(&table, &QAbstractItemModel::layoutChanged, this, touched);
+    connect(&settings, &CurrentLessonSettings::changed, this, touched);
     markUnmodified();
 }
 
 QByteArray LessonChangeTracker::currentBytes() const {
     // What a save would write: the same rows and settings make the same lesson.
-    return writeLessonFile(m_controls.lessonSettings(), m_table);
+    return writeLessonFile(m_settings.values(), m_table);
 }
 
 bool LessonChangeTracker::isModified() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lesson/LessonSettings.h"
 #include "lesson/LessonTable.h"
 
 #include <QByteArray>
@@ -9,32 +10,6 @@
 #include <optional>
 
 namespace lessora {
-
-// The practice settings a lesson file keeps besides the four of the main window. Each is
-// written only when it differs from its default here, so a lesson that uses none of them is
-// saved exactly as before, and a file without them loads as before.
-struct PracticeSettings {
-    int japaneseRateIndex = 3; // the Japanese-speed list; 3 is normal speed
-    bool slowestEnglish = false;
-    QString role; // the speaker code the learner answers for; empty for none
-    bool modelAfterAnswer = false;
-    int answerGapIndex = 1; // the answer-gap list; 1 is 1.3 times the line
-    int lineRepeatCount = 1;
-    bool shadowingGap = false;
-    bool showReadings = false;
-
-    friend bool operator==(const PracticeSettings&, const PracticeSettings&) = default;
-};
-
-// The main window's playback settings that a lesson file keeps: the selected item of the
-// three lists (-1 for none), the hide-text switch and the practice settings.
-struct LessonSettings {
-    int englishRateIndex = -1;
-    int intervalIndex = -1;
-    int repeatIndex = -1;
-    bool hideText = false;
-    PracticeSettings practice{};
-};
 
 // The practice settings a file holds; each member is optional.
 struct StoredPracticeSettings {
@@ -55,9 +30,6 @@ struct StoredPracticeSettings {
 // of the lesson shown before is carried over. The window, the export and lessora-say all take
 // a lesson's practice settings from here.
 PracticeSettings practiceSettingsOf(const StoredPracticeSettings& stored);
-inline constexpr int kJapaneseRateItems = 6; // the Japanese-speed list
-inline constexpr int kAnswerGapItems = 4;    // the answer-gap list
-inline constexpr int kLineRepeatItems = 5;   // 1 to 5 times a line
 
 // The settings a file holds; each member is optional in a file.
 struct StoredLessonSettings {

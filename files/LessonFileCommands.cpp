@@ -1,6 +1,7 @@
 #include "files/LessonFileCommands.h"
 
 #include "files/FileAccess.h"
+#include "lesson/LessonSettings.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
 #include "platform/FileDialogs.h"
@@ -17,18 +18,17 @@ namespace {
 
 constexpr int kMinimumLoadedRows = 10;
 
-void applySettings(LessonSettingsControls& controls, const StoredLessonSettings& settings) {
-    if (settings.englishRateIndex)
-        controls.setEnglishRateIndex(*settings.englishRateIndex);
-    if (settings.intervalIndex)
-        controls.setIntervalIndex(*settings.intervalIndex);
-    if (settings.repeatIndex)
-        controls.setRepeatIndex(*settings.repeatIndex);
-    if (settings.hideText)
-        controls.setHideText(*settings.hideText);
+// The settings the file names replace the current ones; the others stay as they are.
+void applySettings(CurrentLessonSettings& current, const StoredLessonSettings& stored) {
+    LessonSettings values = current.values();
+    values.englishRateIndex = stored.englishRateIndex.value_or(values.englishRateIndex);
+    values.intervalIndex = stored.intervalIndex.value_or(values.intervalIndex);
+    values.repeatIndex = stored.repeatIndex.value_or(values.repeatIndex);
+    values.hideText = stored.hideText.value_or(values.hideText);
     // The practice settings a lesson does not name go back to their defaults: they are the
     // lesson's, not the window's, and must not pass on to the next lesson loaded.
-    controls.setPracticeSettings(settings.practice);
+    values.practice = practiceSettingsOf(stored.practice);
+    current.setValues(values);
 }
 
 } // namespace
@@ -53,7 +53,7 @@ bool LessonFileCommands::save(const LessonCommandContext& context) {
     m_saveDialogFileName = *path;
     if (m_fileChosen)
         m_fileChosen(*path);
-    const QByteArray bytes = writeLessonFile(context.controls.lessonSettings(), context.table);
+    const QByteArray bytes = writeLessonFile(context.settings.values(), context.table);
     replaceWholeFile(*path, bytes, m_maxFileBytes);
     context.messages.showMessage(lessonFileMessages::saved);
     return true;
@@ -85,11 +85,11 @@ bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QSt
     case LessonFileStatus::InvalidValue:
         throw AppError(content.error);
     case LessonFileStatus::NoRows:
-        applySettings(context.controls, content.settings);
+        applySettings(context.settings, content.settings);
         context.messages.showMessage(lessonFileMessages::noRows);
         return false;
     case LessonFileStatus::Loaded:
-        applySettings(context.controls, content.settings);
+        applySettings(context.settings, content.settings);
         applyLessonRows(context.table, std::move(content.rows), std::move(content.numbers));
         if (announceSuccess)
             context.messages.showMessage(lessonFileMessages::loaded);

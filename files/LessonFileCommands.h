@@ -8,30 +8,18 @@
 
 namespace lessora {
 
+class CurrentLessonSettings;
 class FileDialogs;
 class LessonTable;
 class MessageBoxes;
-
-// The controls of the main window whose state a lesson file keeps. Setting one acts as the
-// user's choice does: ticking hide-text hides the Text column at once.
-class LessonSettingsControls {
-public:
-    virtual ~LessonSettingsControls() = default;
-    virtual LessonSettings lessonSettings() const = 0;
-    virtual void setEnglishRateIndex(int index) = 0;
-    virtual void setIntervalIndex(int index) = 0;
-    virtual void setRepeatIndex(int index) = 0;
-    virtual void setHideText(bool hide) = 0;
-    // Only the members the file holds are set.
-    virtual void setPracticeSettings(const StoredPracticeSettings&) {}
-};
 
 // What the lesson commands work with.
 struct LessonCommandContext {
     FileDialogs& dialogs;
     MessageBoxes& messages;
     LessonTable& table;
-    LessonSettingsControls& controls;
+    // Saved from, and set by a load as the user's choice would be.
+    CurrentLessonSettings& settings;
 };
 
 // The save and load commands of the main window, with the memory of their two dialogs.
@@ -53,7 +41,7 @@ public:
     bool load(const LessonCommandContext& context);
     // Loads the given file as the load button does once a file is chosen. The whole file is
     // converted first: a load that ends in an error changes neither the table nor the
-    // controls. Only a file without "Rows" still applies its settings. "読み込みました。" is
+    // settings. Only a file without "Rows" still applies its settings. "読み込みました。" is
     // shown only when asked for; every other message always is. True when rows were loaded.
     bool loadFile(const LessonCommandContext& context, const QString& path,
                   bool announceSuccess = true);

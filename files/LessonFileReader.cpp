@@ -5,6 +5,7 @@
 // nesting depth. Everything is converted before the result is handed back, so nothing half-read
 // ever reaches the table.
 #include "files/LessonFile.h"
+#include "lesson/LessonOptions.h"
 #include "lesson/RecentTexts.h"
 #include "settings/AsciiCase.h"
 #include "settings/Speakers.h"
@@ -949,9 +950,10 @@ PracticeSettings practiceSettingsOf(const StoredPracticeSettings& stored) {
         if (value && *value >= first && *value <= last)
             into = *value;
     };
-    within(stored.japaneseRateIndex, 0, kJapaneseRateItems - 1, settings.japaneseRateIndex);
-    within(stored.answerGapIndex, 0, kAnswerGapItems - 1, settings.answerGapIndex);
-    within(stored.lineRepeatCount, 1, kLineRepeatItems, settings.lineRepeatCount);
+    within(stored.japaneseRateIndex, 0, options::kJapaneseRate.count() - 1,
+           settings.japaneseRateIndex);
+    within(stored.answerGapIndex, 0, options::kAnswerGap.count() - 1, settings.answerGapIndex);
+    within(stored.lineRepeatCount, 1, options::kLineRepeat.count(), settings.lineRepeatCount);
     if (stored.role) {
         if (const Speaker* speaker = speakerOfCode(stored.role->trimmed()))
             settings.role = speaker->code;

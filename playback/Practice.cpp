@@ -6,22 +6,14 @@
 #include "settings/LanguageName.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
 
 namespace lessora {
 
 namespace {
-constexpr std::array<int, kJapaneseRateCount> kJapaneseRates{-3, -2, -1, 0, 1, 2};
-constexpr std::array<int, kIntervalCount> kIntervalMs{0, 500, 1000, 2000, 3000, 5000, 10000};
+// The pause of an interval list without a choice.
 constexpr int kDefaultIntervalMs = 2000;
-constexpr std::array<int, kPassCountCount> kPassCounts{1, 2, 3, 5, 10};
-constexpr std::array<int, kAnswerGapCount> kAnswerGapPercents{100, 130, 150, 200};
-
-template <std::size_t N> int valueAt(const std::array<int, N>& values, int index, int fallback) {
-    return (index >= 0 && index < static_cast<int>(N)) ? values[index] : fallback;
-}
 constexpr int kMinimumGapMs = 1;
 } // namespace
 
@@ -34,23 +26,24 @@ int SpeechRates::forLanguage(const QString& languageCell) const {
 }
 
 int englishRateForIndex(int index) {
-    return (index >= 0 && index <= 4) ? index - 2 : 0;
+    return options::kEnglishRate.valueAt(index, 0);
 }
 
 int japaneseRateForIndex(int index) {
-    return valueAt(kJapaneseRates, index, 0);
+    return options::kJapaneseRate.valueAt(index, 0);
 }
 
 int intervalMsForIndex(int index) {
-    return valueAt(kIntervalMs, index, kDefaultIntervalMs);
+    return options::kInterval.valueAt(index, kDefaultIntervalMs);
 }
 
 int passCountForIndex(int index) {
-    return valueAt(kPassCounts, index, 1);
+    return options::kRepeat.valueAt(index, 1);
 }
 
 int answerGapPercentForIndex(int index) {
-    return valueAt(kAnswerGapPercents, index, kAnswerGapPercents[kDefaultAnswerGapIndex]);
+    return options::kAnswerGap.valueAt(
+        index, options::kAnswerGap.valueAt(options::kAnswerGap.defaultIndex, 0));
 }
 
 SpeechRates ratesOf(const PlaybackChoices& choices) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lesson/LessonOptions.h"
+
 #include <QString>
 
 namespace lessora {
@@ -20,10 +22,9 @@ struct SpeechRates {
 // no choice or an unknown index.
 int englishRateForIndex(int index);
 
-// The Japanese-speed list: six steps from 0.7 to 1.25 times the normal speed. Each engine rate
-// step is 3^(1/10) (about 1.12), so rate -3 is 0.72 times normal and rate 2 is 1.25 times.
-inline constexpr int kJapaneseRateCount = 6;
-inline constexpr int kNormalJapaneseRateIndex = 3;
+// The Japanese-speed list (options::kJapaneseRate).
+inline constexpr int kJapaneseRateCount = options::kJapaneseRate.count();
+inline constexpr int kNormalJapaneseRateIndex = options::kJapaneseRate.defaultIndex;
 int japaneseRateForIndex(int index); // 0 for no choice or an unknown index
 
 // English rows spoken slower than the slowest item of the English-speed list: 0.72 times.
@@ -41,7 +42,7 @@ struct PracticeOptions {
     friend bool operator==(const PracticeOptions&, const PracticeOptions&) = default;
 };
 
-inline constexpr int kMaxLineRepeats = 5;
+inline constexpr int kMaxLineRepeats = options::kLineRepeat.count();
 
 // The choices of the main window that playback reads each time it needs one, so that a
 // change made during playback counts from its next use; files written from a lesson take the
@@ -61,10 +62,10 @@ struct PlaybackChoices {
 int intervalMsForIndex(int index);
 int passCountForIndex(int index);
 int answerGapPercentForIndex(int index);
-inline constexpr int kIntervalCount = 7;
-inline constexpr int kPassCountCount = 5;
-inline constexpr int kAnswerGapCount = 4;
-inline constexpr int kDefaultAnswerGapIndex = 1;
+inline constexpr int kIntervalCount = options::kInterval.count();
+inline constexpr int kPassCountCount = options::kRepeat.count();
+inline constexpr int kAnswerGapCount = options::kAnswerGap.count();
+inline constexpr int kDefaultAnswerGapIndex = options::kAnswerGap.defaultIndex;
 
 // The engine rates the choices give each language.
 SpeechRates ratesOf(const PlaybackChoices& choices);

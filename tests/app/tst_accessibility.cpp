@@ -4,6 +4,7 @@
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
 #include "lesson/LessonTable.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 
 #include <QAccessible>
@@ -47,13 +48,18 @@ void TestAccessibility::everyControlHasAName() {
             unnamed << widget->objectName();
     }
     QCOMPARE(unnamed, QStringList());
-    QCOMPARE(accessibleText(form.StringGrid1, QAccessible::Name), QStringLiteral("教材"));
-    QCOMPARE(accessibleText(form.btnSpeak, QAccessible::Name), QStringLiteral("読み上げ"));
-    QCOMPARE(accessibleText(form.btnMoveUp, QAccessible::Name), QStringLiteral("行を上へ移動"));
-    QCOMPARE(accessibleText(form.btnMoveDown, QAccessible::Name), QStringLiteral("行を下へ移動"));
-    QCOMPARE(accessibleText(form.chkHideText, QAccessible::Name), QStringLiteral("テキストを隠す"));
+    QCOMPARE(accessibleText(control<LessonGrid>(form, "StringGrid1"), QAccessible::Name),
+             QStringLiteral("教材"));
+    QCOMPARE(accessibleText(control<QPushButton>(form, "btnSpeak"), QAccessible::Name),
+             QStringLiteral("読み上げ"));
+    QCOMPARE(accessibleText(control<QPushButton>(form, "btnMoveUp"), QAccessible::Name),
+             QStringLiteral("行を上へ移動"));
+    QCOMPARE(accessibleText(control<QPushButton>(form, "btnMoveDown"), QAccessible::Name),
+             QStringLiteral("行を下へ移動"));
+    QCOMPARE(accessibleText(control<QCheckBox>(form, "chkHideText"), QAccessible::Name),
+             QStringLiteral("テキストを隠す"));
     // The captions themselves are as they were.
-    QCOMPARE(form.btnMoveUp->text(), QStringLiteral("↑"));
+    QCOMPARE(control<QPushButton>(form, "btnMoveUp")->text(), QStringLiteral("↑"));
 }
 
 void TestAccessibility::listsAreNamedByTheirLabels_data() {
@@ -102,8 +108,8 @@ void TestAccessibility::gridTellsOnlyItsShownColumns() {
     MainWindow form(fakes.services());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    LessonGrid* grid = form.StringGrid1;
-    const LessonTable& table = *form.lessonTable;
+    LessonGrid* grid = control<LessonGrid>(form, "StringGrid1");
+    const LessonTable& table = form.lessonTable();
     grid->setCurrentIndex(table.index(1, ColText));
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(grid);
     QAccessibleTableInterface* cells = iface->tableInterface();
@@ -111,8 +117,8 @@ void TestAccessibility::gridTellsOnlyItsShownColumns() {
     const QAccessible::Id textCell = QAccessible::uniqueId(cells->cellAt(0, 2));
 
     // Ticked and unticked after the interface was made: it follows the columns as they change.
-    form.chkHideText->setChecked(!hideText);
-    form.chkHideText->setChecked(hideText);
+    control<QCheckBox>(form, "chkHideText")->setChecked(!hideText);
+    control<QCheckBox>(form, "chkHideText")->setChecked(hideText);
 
     const int width = int(shown.size());
     QCOMPARE(cells->columnCount(), width);
@@ -169,7 +175,7 @@ void TestAccessibility::spokenRowIsAnnounced() {
     MainWindow form(fakes.services());
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    LessonGrid* grid = form.StringGrid1;
+    LessonGrid* grid = control<LessonGrid>(form, "StringGrid1");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(0, ColSpeaker));
     QCOMPARE(grid->accessibleDescription(), QString());
@@ -188,7 +194,7 @@ void TestAccessibility::ctrlTabLeavesTheGrid() {
     MainWindow form(fakes.services());
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    LessonGrid* grid = form.StringGrid1;
+    LessonGrid* grid = control<LessonGrid>(form, "StringGrid1");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(0, ColNo));
     // Tab moves between the cells (the hidden Language column is passed over).
@@ -199,11 +205,11 @@ void TestAccessibility::ctrlTabLeavesTheGrid() {
     QCOMPARE(grid->currentColumn(), int(ColText));
     // Ctrl+Tab goes on to the next control, Ctrl+Shift+Tab back.
     QTest::keyClick(grid, Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(QApplication::focusWidget(), form.cmbInterval);
+    QCOMPARE(QApplication::focusWidget(), control<QComboBox>(form, "cmbInterval"));
     QCOMPARE(grid->currentColumn(), int(ColText));
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(QApplication::focusWidget(), form.btnStop);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(form, "btnStop"));
 }
 
 QTEST_MAIN(TestAccessibility)

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "files/LessonHistory.h"
 #include "lesson/LessonTable.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 #include "support/TableText.h"
 
@@ -73,27 +74,31 @@ void TestLessonDocument::whatCountsAsAChange_data() {
     QTest::addColumn<bool>("modified");
     QTest::newRow("nothing") << Edit([](MainWindow&) {}) << false;
     QTest::newRow("a cell") << Edit([](MainWindow& f) {
-        f.lessonTable->setCell(ColText, 0, "Hi.");
+        f.lessonTable().setCell(ColText, 0, "Hi.");
     }) << true;
     QTest::newRow("a cell retyped as it was")
-        << Edit([](MainWindow& f) { f.lessonTable->setCell(ColText, 0, "Hello. How are you?"); })
+        << Edit([](MainWindow& f) { f.lessonTable().setCell(ColText, 0, "Hello. How are you?"); })
         << false;
     QTest::newRow("a row deleted")
-        << Edit([](MainWindow& f) { f.lessonTable->setRowCount(3); }) << true;
+        << Edit([](MainWindow& f) { f.lessonTable().setRowCount(3); }) << true;
     QTest::newRow("blank rows added, which a save leaves out")
-        << Edit([](MainWindow& f) { f.lessonTable->setRowCount(14); }) << false;
-    QTest::newRow("interval") << Edit([](MainWindow& f) { f.cmbInterval->setCurrentIndex(3); })
-                              << true;
+        << Edit([](MainWindow& f) { f.lessonTable().setRowCount(14); }) << false;
+    QTest::newRow("interval") << Edit([](MainWindow& f) {
+        control<QComboBox>(f, "cmbInterval")->setCurrentIndex(3);
+    }) << true;
     QTest::newRow("interval changed and changed back") << Edit([](MainWindow& f) {
-        f.cmbInterval->setCurrentIndex(3);
-        f.cmbInterval->setCurrentIndex(0);
+        control<QComboBox>(f, "cmbInterval")->setCurrentIndex(3);
+        control<QComboBox>(f, "cmbInterval")->setCurrentIndex(0);
     }) << false;
     QTest::newRow("English rate") << Edit([](MainWindow& f) {
-        f.cmbEnglishRate->setCurrentIndex(0);
+        control<QComboBox>(f, "cmbEnglishRate")->setCurrentIndex(0);
     }) << true;
-    QTest::newRow("repeat") << Edit([](MainWindow& f) { f.cmbRepeat->setCurrentIndex(4); }) << true;
-    QTest::newRow("hide text") << Edit([](MainWindow& f) { f.chkHideText->setChecked(true); })
-                               << true;
+    QTest::newRow("repeat") << Edit([](MainWindow& f) {
+        control<QComboBox>(f, "cmbRepeat")->setCurrentIndex(4);
+    }) << true;
+    QTest::newRow("hide text") << Edit([](MainWindow& f) {
+        control<QCheckBox>(f, "chkHideText")->setChecked(true);
+    }) << true;
 }
 
 void TestLessonDocument::whatCountsAsAChange() {
@@ -126,7 +131,7 @@ void TestLessonDocument::questionBeforeClosing() {
     QFETCH(bool, saved);
     FakeServices fakes;
     MainWindow form(fakes.services());
-    form.lessonTable->setCell(ColText, 3, QStringLiteral("ちがいます。"));
+    form.lessonTable().setCell(ColText, 3, QStringLiteral("ちがいます。"));
     fakes.messages.questionAnswers << answer;
     const QString path = fakes.folder.filePath("lesson.json");
     fakes.fileDialogs.saveAnswers << (saveChosen ? std::optional<QString>(path) : std::nullopt);
@@ -144,23 +149,23 @@ void TestLessonDocument::questionBeforeLoadingAnother() {
     FakeServices fakes;
     MainWindow form(fakes.services());
     const QString lesson = writeLesson(fakes.folder, "other.json");
-    form.lessonTable->setCell(ColText, 0, "Changed.");
-    const QStringList changed = rowsAsText(*form.lessonTable);
+    form.lessonTable().setCell(ColText, 0, "Changed.");
+    const QStringList changed = rowsAsText(form.lessonTable());
 
     // キャンセル: no dialog, the changed lesson stays.
     fakes.messages.questionAnswers << YesNoCancel::Cancel;
-    form.btnLoadLesson->click();
+    control<QPushButton>(form, "btnLoadLesson")->click();
     QCOMPARE(fakes.fileDialogs.openRequests.size(), 0);
-    QCOMPARE(rowsAsText(*form.lessonTable), changed);
+    QCOMPARE(rowsAsText(form.lessonTable()), changed);
 
     // いいえ: the other lesson replaces it, and is then unchanged: no question the next time.
     fakes.messages.questionAnswers << YesNoCancel::No;
     fakes.fileDialogs.openAnswers << lesson << std::nullopt;
-    form.btnLoadLesson->click();
-    QCOMPARE(form.lessonTable->cell(ColText, 0), "Good morning.");
-    QCOMPARE(form.cmbEnglishRate->currentIndex(), 1);
+    control<QPushButton>(form, "btnLoadLesson")->click();
+    QCOMPARE(form.lessonTable().cell(ColText, 0), "Good morning.");
+    QCOMPARE(control<QComboBox>(form, "cmbEnglishRate")->currentIndex(), 1);
     QVERIFY(!form.document().isModified());
-    form.btnLoadLesson->click();
+    control<QPushButton>(form, "btnLoadLesson")->click();
     QCOMPARE(fakes.messages.questions.size(), 2);
     QCOMPARE(fakes.fileDialogs.openRequests.size(), 2);
     QCOMPARE(fakes.messages.messages, QStringList{QStringLiteral("読み込みました。")});
@@ -171,10 +176,10 @@ void TestLessonDocument::lessonFromTheCommandLine() {
     MainWindow form(fakes.services());
     const QString lesson = writeLesson(fakes.folder, "start.json");
     form.document().openAtStartUp(lesson);
-    QCOMPARE(rowsAsText(*form.lessonTable).mid(0, 2),
+    QCOMPARE(rowsAsText(form.lessonTable()).mid(0, 2),
              (QStringList{"1|A|English|Good morning.|", "2||||"}));
-    QCOMPARE(form.lessonTable->rows(), 10);
-    QCOMPARE(form.cmbInterval->currentIndex(), 2);
+    QCOMPARE(form.lessonTable().rows(), 10);
+    QCOMPARE(control<QComboBox>(form, "cmbInterval")->currentIndex(), 2);
     QVERIFY(fakes.messages.messages.isEmpty()); // it loaded: nothing to say
     QVERIFY(fakes.messages.questions.isEmpty());
     QVERIFY(!form.document().isModified());
@@ -185,7 +190,7 @@ void TestLessonDocument::lessonFromTheCommandLine() {
 void TestLessonDocument::unreadableLessonFromTheCommandLine() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    const QStringList sample = rowsAsText(*form.lessonTable);
+    const QStringList sample = rowsAsText(form.lessonTable());
     const QString notJson = writeLesson(fakes.folder, "broken.json", "{\"Rows\":");
     const QString missing = fakes.folder.filePath("missing.json");
     form.errorHandler().run([&] { form.document().openAtStartUp(notJson); });
@@ -195,7 +200,7 @@ void TestLessonDocument::unreadableLessonFromTheCommandLine() {
     QVERIFY2(
         fakes.messages.messages[1].endsWith("\r\n[" + QDir::toNativeSeparators(missing) + "]."),
         qPrintable(fakes.messages.messages[1]));
-    QCOMPARE(rowsAsText(*form.lessonTable), sample);
+    QCOMPARE(rowsAsText(form.lessonTable()), sample);
     QVERIFY(form.document().history().recentLessons().isEmpty());
 }
 
@@ -219,7 +224,7 @@ void TestLessonDocument::droppedLesson() {
     QVERIFY(!dragWith({QUrl::fromLocalFile(fakes.folder.path())}));
     QVERIFY(dragWith({QUrl::fromLocalFile(lesson)}));
 
-    form.cmbRepeat->setCurrentIndex(3); // a change: the drop asks first
+    control<QComboBox>(form, "cmbRepeat")->setCurrentIndex(3); // a change: the drop asks first
     fakes.messages.questionAnswers << YesNoCancel::No;
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(lesson)});
@@ -228,8 +233,8 @@ void TestLessonDocument::droppedLesson() {
     QVERIFY(drop.isAccepted());
     QCoreApplication::processEvents(); // the load runs once the drop is over
     QCOMPARE(fakes.messages.questions.size(), 1);
-    QCOMPARE(form.lessonTable->cell(ColText, 0), "Good morning.");
-    QCOMPARE(form.cmbRepeat->currentIndex(), 0);
+    QCOMPARE(form.lessonTable().cell(ColText, 0), "Good morning.");
+    QCOMPARE(control<QComboBox>(form, "cmbRepeat")->currentIndex(), 0);
     QCOMPARE(fakes.messages.messages, QStringList{QStringLiteral("読み込みました。")});
 }
 
@@ -254,7 +259,8 @@ void TestLessonDocument::recentLessonsAcrossRuns() {
             menuPaths << action->data().toString();
     }
     QCOMPARE(menuPaths, expected);
-    QCOMPARE(form.btnLoadLesson->contextMenuPolicy(), Qt::CustomContextMenu);
+    QCOMPARE(control<QPushButton>(form, "btnLoadLesson")->contextMenuPolicy(),
+             Qt::CustomContextMenu);
 
     // An entry whose file is gone: its error as the load button shows it, and it leaves the list.
     QVERIFY(QFile::remove(lessons[6]));
@@ -282,17 +288,18 @@ void TestLessonDocument::dialogsStartInTheLastFolder() {
     {
         MainWindow form(fakes.services());
         fakes.fileDialogs.openAnswers << lesson;
-        form.btnLoadLesson->click();
+        control<QPushButton>(form, "btnLoadLesson")->click();
         fakes.fileDialogs.saveAnswers << third.filePath("copy.json");
-        form.btnSaveLesson->click();
-        form.btnLoadLesson->click(); // cancelled: the last folder stays where the save went
+        control<QPushButton>(form, "btnSaveLesson")->click();
+        control<QPushButton>(form, "btnLoadLesson")
+            ->click(); // cancelled: the last folder stays where the save went
         QCOMPARE(opened[0].folder, documents);
         QCOMPARE(saved[0].folder, folderOf(elsewhere));
         QCOMPARE(opened[1].fileName, lesson); // within a run each dialog offers its last file
     }
     MainWindow form(fakes.services()); // the next run
-    form.btnSaveLesson->click();
-    form.btnLoadLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
+    control<QPushButton>(form, "btnLoadLesson")->click();
     QCOMPARE(saved[1].folder, folderOf(third));
     QCOMPARE(opened[2].folder, folderOf(third));
     QCOMPARE(opened[2].fileName, QString());
@@ -317,21 +324,21 @@ void TestLessonDocument::titleNamesTheLessonAndMarksChanges() {
     };
 
     QCOMPARE(shownTitle(), "Lessora Ver.1.0.0" + tail);
-    form.lessonTable->setCell(ColText, 0, "Hi.");
+    form.lessonTable().setCell(ColText, 0, "Hi.");
     QCOMPARE(shownTitle(), "Lessora Ver.1.0.0*" + tail);
 
     fakes.messages.questionAnswers << YesNoCancel::No;
     fakes.fileDialogs.openAnswers << writeLesson(fakes.folder, "cafe.json");
-    form.btnLoadLesson->click();
+    control<QPushButton>(form, "btnLoadLesson")->click();
     QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - cafe.json" + tail);
-    form.cmbRepeat->setCurrentIndex(4);
+    control<QComboBox>(form, "cmbRepeat")->setCurrentIndex(4);
     QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - cafe.json*" + tail);
-    form.cmbRepeat->setCurrentIndex(0); // back as it was loaded: unchanged
+    control<QComboBox>(form, "cmbRepeat")->setCurrentIndex(0); // back as it was loaded: unchanged
     QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - cafe.json" + tail);
 
-    form.lessonTable->setCell(ColText, 0, "Good evening.");
+    form.lessonTable().setCell(ColText, 0, "Good evening.");
     fakes.fileDialogs.saveAnswers << fakes.folder.filePath("copy.json");
-    form.btnSaveLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
     QCOMPARE(shownTitle(), "Lessora Ver.1.0.0 - copy.json" + tail);
     QVERIFY(!form.isWindowModified());
 }

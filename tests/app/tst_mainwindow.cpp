@@ -2,8 +2,10 @@
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
 #include "app/PracticePanel.h"
+#include "lesson/LessonSettings.h"
 #include "lesson/LessonTable.h"
 #include "playback/PlaybackController.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 
 #include <QApplication>
@@ -52,25 +54,28 @@ void TestMainWindow::startUpState() {
     MainWindow form(fakes.services());
     form.winId();
     QCOMPARE(form.windowHandle()->title(), QStringLiteral("Lessora Ver.1.0.0"));
-    const LessonTable& table = *form.lessonTable;
+    const LessonTable& table = form.lessonTable();
     QCOMPARE(table.rows(), 4);
     QCOMPARE(table.row(0), (LessonRow{"1", "A", "English", "Hello. How are you?", ""}));
     QCOMPARE(table.row(1), (LessonRow{"2", "B", "English", "I'm fine, thank you.", ""}));
     QCOMPARE(table.row(2),
              (LessonRow{"3", "Q", "Japanese", QStringLiteral("今日はいい天気ですね。"), ""}));
     QCOMPARE(table.row(3), (LessonRow{"4", "R", "Japanese", QStringLiteral("そうですね。"), ""}));
-    QVERIFY(form.StringGrid1->isColumnHidden(ColLanguage));
-    QVERIFY(!form.StringGrid1->isColumnHidden(ColText));
-    QCOMPARE(form.cmbInterval->currentText(), QStringLiteral("なし"));
-    QCOMPARE(form.cmbEnglishRate->currentText(), QStringLiteral("標準"));
-    QCOMPARE(form.cmbRepeat->currentText(), QStringLiteral("1回"));
-    QVERIFY(!form.chkHideText->isChecked());
-    QCOMPARE(form.StringGrid1->currentRow(), -1);
-    QCOMPARE(form.StringGrid1->currentColumn(), -1);
+    QVERIFY(control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColLanguage));
+    QVERIFY(!control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColText));
+    QCOMPARE(control<QComboBox>(form, "cmbInterval")->currentText(), QStringLiteral("なし"));
+    QCOMPARE(control<QComboBox>(form, "cmbEnglishRate")->currentText(), QStringLiteral("標準"));
+    QCOMPARE(control<QComboBox>(form, "cmbRepeat")->currentText(), QStringLiteral("1回"));
+    QVERIFY(!control<QCheckBox>(form, "chkHideText")->isChecked());
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")->currentRow(), -1);
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")->currentColumn(), -1);
     QCOMPARE(form.highlightRow(), -1);
-    QVERIFY(form.tmrNext->isActive());
-    QCOMPARE(form.tmrNext->interval(), 1000);
-    QCOMPARE(form.StringGrid1->model()->headerData(ColInterval, Qt::Horizontal).toString(),
+    QVERIFY(control<QTimer>(form, "tmrNext")->isActive());
+    QCOMPARE(control<QTimer>(form, "tmrNext")->interval(), 1000);
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")
+                 ->model()
+                 ->headerData(ColInterval, Qt::Horizontal)
+                 .toString(),
              QStringLiteral("待ち時間"));
     QVERIFY(fakes.messages.messages.isEmpty());
 }
@@ -82,33 +87,34 @@ void TestMainWindow::layoutAndResizing() {
     // The first time: the 664 x 480 of the main window's controls, the practice panel folded
     // and its toggle in the free space, clear of every other control.
     QCOMPARE(form->size(), QSize(664, 480));
-    QVERIFY(!form->practicePanel->isVisible());
-    QVERIFY(form->btnPracticePanel->isVisible());
-    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 608, 289));
-    for (const QWidget* control : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (control != form->btnPracticePanel && control->isVisible())
-            QVERIFY2(!control->geometry().intersects(form->btnPracticePanel->geometry()),
-                     qPrintable(control->objectName()));
+    QVERIFY(!control<PracticePanel>(*form, "practicePanel")->isVisible());
+    QVERIFY(control<QPushButton>(*form, "btnPracticePanel")->isVisible());
+    QCOMPARE(control<LessonGrid>(*form, "StringGrid1")->geometry(), QRect(24, 168, 608, 289));
+    const QPushButton* toggle = control<QPushButton>(*form, "btnPracticePanel");
+    for (const QWidget* other : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other != toggle && other->isVisible())
+            QVERIFY2(!other->geometry().intersects(toggle->geometry()),
+                     qPrintable(other->objectName()));
     }
-    const QRect speak = form->btnSpeak->geometry();
-    const QRect voiceCheck = form->btnVoiceCheck->geometry();
+    const QRect speak = control<QPushButton>(*form, "btnSpeak")->geometry();
+    const QRect voiceCheck = control<QPushButton>(*form, "btnVoiceCheck")->geometry();
 
     // Unfolded, the panel widens the window by its width; nothing else moves.
     const int panel = PracticePanel::kWidth;
-    form->btnPracticePanel->click();
+    control<QPushButton>(*form, "btnPracticePanel")->click();
     QCOMPARE(form->size(), QSize(664 + panel, 480));
-    QVERIFY(form->practicePanel->isVisible());
-    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 608, 289));
-    QCOMPARE(form->practicePanel->geometry(), QRect(664, 0, panel, 480));
+    QVERIFY(control<PracticePanel>(*form, "practicePanel")->isVisible());
+    QCOMPARE(control<LessonGrid>(*form, "StringGrid1")->geometry(), QRect(24, 168, 608, 289));
+    QCOMPARE(control<PracticePanel>(*form, "practicePanel")->geometry(), QRect(664, 0, panel, 480));
     form->resize(900 + panel, 700);
-    QCOMPARE(form->StringGrid1->geometry(), QRect(24, 168, 844, 509));
-    QCOMPARE(form->btnSpeak->geometry(), speak);
-    QCOMPARE(form->btnVoiceCheck->geometry(), voiceCheck);
-    QCOMPARE(form->practicePanel->geometry(), QRect(900, 0, panel, 700));
+    QCOMPARE(control<LessonGrid>(*form, "StringGrid1")->geometry(), QRect(24, 168, 844, 509));
+    QCOMPARE(control<QPushButton>(*form, "btnSpeak")->geometry(), speak);
+    QCOMPARE(control<QPushButton>(*form, "btnVoiceCheck")->geometry(), voiceCheck);
+    QCOMPARE(control<PracticePanel>(*form, "practicePanel")->geometry(), QRect(900, 0, panel, 700));
     // Never cut off: the window keeps room for the controls and the panel.
     form->resize(500, 700);
     QCOMPARE(form->width(), 664 + panel);
-    QCOMPARE(form->practicePanel->geometry(), QRect(664, 0, panel, 700));
+    QCOMPARE(control<PracticePanel>(*form, "practicePanel")->geometry(), QRect(664, 0, panel, 700));
 
     // Button captions are drawn whole.
     for (QPushButton* button : form->findChildren<QPushButton*>())
@@ -119,26 +125,29 @@ void TestMainWindow::layoutAndResizing() {
     form.reset();
     MainWindow again(fakes.services());
     again.show();
-    QVERIFY(again.practicePanel->isVisible());
+    QVERIFY(control<PracticePanel>(again, "practicePanel")->isVisible());
     QCOMPARE(again.size(), QSize(664 + panel, 480));
-    again.btnPracticePanel->click();
+    control<QPushButton>(again, "btnPracticePanel")->click();
     QCOMPARE(again.size(), QSize(664, 480));
-    QVERIFY(!again.practicePanel->isVisible());
+    QVERIFY(!control<PracticePanel>(again, "practicePanel")->isVisible());
     MainWindow third(fakes.services());
     third.show();
-    QVERIFY(!third.practicePanel->isVisible());
+    QVERIFY(!control<PracticePanel>(third, "practicePanel")->isVisible());
 }
 
 void TestMainWindow::editingDoneTidiesTheCell() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    LessonTable& table = *form.lessonTable;
+    LessonTable& table = form.lessonTable();
     // Through the grid's delegate, as when the editor closes.
-    QWidget* editor = form.gridDelegate->createEditor(form.StringGrid1->viewport(), {},
-                                                      table.index(3, ColSpeaker));
-    form.gridDelegate->setEditorData(editor, table.index(3, ColSpeaker));
+    QWidget* editor = control<GridCellDelegate>(form, "gridDelegate")
+                          ->createEditor(control<LessonGrid>(form, "StringGrid1")->viewport(), {},
+                                         table.index(3, ColSpeaker));
+    control<GridCellDelegate>(form, "gridDelegate")
+        ->setEditorData(editor, table.index(3, ColSpeaker));
     editor->setProperty("text", " b ");
-    form.gridDelegate->setModelData(editor, &table, table.index(3, ColSpeaker));
+    control<GridCellDelegate>(form, "gridDelegate")
+        ->setModelData(editor, &table, table.index(3, ColSpeaker));
     delete editor;
     QCOMPARE(table.cell(ColSpeaker, 3), "B");
     QCOMPARE(table.cell(ColLanguage, 3), "English");
@@ -210,10 +219,11 @@ void TestMainWindow::readableInADarkTheme() {
     FakeServices fakes;
     MainWindow form(fakes.services());
     form.show();
-    const QImage grid = form.StringGrid1->viewport()->grab().toImage();
+    const QImage grid = control<LessonGrid>(form, "StringGrid1")->viewport()->grab().toImage();
     // Beside the Japanese text of row 3, where only the background shows; the text itself is
     // black, so the background must be light.
-    const QRect cell = form.StringGrid1->visualRect(form.lessonTable->index(2, ColText));
+    const QRect cell =
+        control<LessonGrid>(form, "StringGrid1")->visualRect(form.lessonTable().index(2, ColText));
     const QColor background = grid.pixelColor(cell.right() - 4, cell.center().y());
     QVERIFY2(background.lightness() > 200, qPrintable(background.name()));
 }
@@ -222,23 +232,28 @@ void TestMainWindow::tabOrderKeepsTheMainControlsFirst() {
     FakeServices fakes;
     MainWindow form(fakes.services());
     const QList<QWidget*> expected = {
-        form.btnSpeak,     form.btnStop,          form.StringGrid1,   form.cmbInterval,
-        form.btnVoiceList, form.btnVoiceSettings, form.cmbRepeat,     form.cmbEnglishRate,
-        form.btnPaste,     form.btnSaveLesson,    form.btnLoadLesson, form.btnAddRow,
-        form.btnAppendRow, form.btnDeleteRow,     form.btnMoveUp,     form.btnMoveDown,
-        form.chkHideText,  form.btnClearGrid,     form.btnPrevRow,    form.btnNextRow,
-        form.btnVoiceCheck};
-    QList<QWidget*> chain{form.btnSpeak};
-    for (QWidget* next = form.btnSpeak->nextInFocusChain(); next != form.btnSpeak;
-         next = next->nextInFocusChain()) {
+        control<QPushButton>(form, "btnSpeak"),      control<QPushButton>(form, "btnStop"),
+        control<LessonGrid>(form, "StringGrid1"),    control<QComboBox>(form, "cmbInterval"),
+        control<QPushButton>(form, "btnVoiceList"),  control<QPushButton>(form, "btnVoiceSettings"),
+        control<QComboBox>(form, "cmbRepeat"),       control<QComboBox>(form, "cmbEnglishRate"),
+        control<QPushButton>(form, "btnPaste"),      control<QPushButton>(form, "btnSaveLesson"),
+        control<QPushButton>(form, "btnLoadLesson"), control<QPushButton>(form, "btnAddRow"),
+        control<QPushButton>(form, "btnAppendRow"),  control<QPushButton>(form, "btnDeleteRow"),
+        control<QPushButton>(form, "btnMoveUp"),     control<QPushButton>(form, "btnMoveDown"),
+        control<QCheckBox>(form, "chkHideText"),     control<QPushButton>(form, "btnClearGrid"),
+        control<QPushButton>(form, "btnPrevRow"),    control<QPushButton>(form, "btnNextRow"),
+        control<QPushButton>(form, "btnVoiceCheck")};
+    QList<QWidget*> chain{control<QPushButton>(form, "btnSpeak")};
+    for (QWidget* next = control<QPushButton>(form, "btnSpeak")->nextInFocusChain();
+         next != control<QPushButton>(form, "btnSpeak"); next = next->nextInFocusChain()) {
         if (next->focusPolicy() & Qt::TabFocus)
             chain << next;
     }
     QCOMPARE(chain.mid(0, expected.size()), expected);
     // Then the panel's toggle and the practice panel's controls, each with a name a screen
     // reader can say.
-    const QList<QWidget*> panel =
-        QList<QWidget*>{form.btnPracticePanel} + form.practicePanel->tabOrder();
+    const QList<QWidget*> panel = QList<QWidget*>{control<QPushButton>(form, "btnPracticePanel")} +
+                                  control<PracticePanel>(form, "practicePanel")->tabOrder();
     QCOMPARE(chain.mid(expected.size(), panel.size()), panel);
     for (QWidget* control : panel) {
         QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
@@ -249,22 +264,22 @@ void TestMainWindow::tabOrderKeepsTheMainControlsFirst() {
 void TestMainWindow::hideText() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    form.chkHideText->setChecked(true);
-    QVERIFY(form.StringGrid1->isColumnHidden(ColText));
-    QCOMPARE(form.lessonTable->cell(ColText, 0), "Hello. How are you?");
-    form.chkHideText->setChecked(false);
-    QVERIFY(!form.StringGrid1->isColumnHidden(ColText));
-    QCOMPARE(form.StringGrid1->columnWidth(ColText), 400);
-    QVERIFY(form.StringGrid1->isColumnHidden(ColLanguage));
+    control<QCheckBox>(form, "chkHideText")->setChecked(true);
+    QVERIFY(control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColText));
+    QCOMPARE(form.lessonTable().cell(ColText, 0), "Hello. How are you?");
+    control<QCheckBox>(form, "chkHideText")->setChecked(false);
+    QVERIFY(!control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColText));
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")->columnWidth(ColText), 400);
+    QVERIFY(control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColLanguage));
 }
 
 void TestMainWindow::firstTickStopsTheTimer() {
     FakeServices fakes;
     MainWindow form(fakes.services());
     form.playback().tick();
-    QVERIFY(!form.tmrNext->isActive());
-    QCOMPARE(form.lessonTable->rows(), 4);
-    QCOMPARE(form.btnSpeak->text(), QStringLiteral("読み上げ"));
+    QVERIFY(!control<QTimer>(form, "tmrNext")->isActive());
+    QCOMPARE(form.lessonTable().rows(), 4);
+    QCOMPARE(control<QPushButton>(form, "btnSpeak")->text(), QStringLiteral("読み上げ"));
 }
 
 void TestMainWindow::errorsInHandlersAreShown() {
@@ -284,7 +299,7 @@ void TestMainWindow::practiceSettingsSavedAndLoaded() {
     MainWindow form(fakes.services());
     // A lesson saved with today's settings keeps its bytes: the practice panel adds nothing.
     fakes.fileDialogs.saveAnswers << plainPath << practicePath;
-    form.btnSaveLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
     QFile plain(plainPath);
     QVERIFY(plain.open(QIODevice::ReadOnly));
     QCOMPARE(plain.readAll(),
@@ -298,30 +313,31 @@ void TestMainWindow::practiceSettingsSavedAndLoaded() {
                         "\"4\",\"Speaker\":\"R\",\"Language\":\"Japanese\",\"Text\":\"\\u305D"
                         "\\u3046\\u3067\\u3059\\u306D\\u3002\",\"Interval\":\"\"}]}"));
 
-    PracticePanel& panel = *form.practicePanel;
-    panel.cmbRole->setCurrentText(QStringLiteral("B"));
-    panel.chkModelAfterAnswer->setChecked(true);
-    panel.cmbLineRepeat->setCurrentIndex(4);
-    panel.cmbJapaneseRate->setCurrentIndex(0);
-    panel.chkSlowestEnglish->setChecked(true);
-    panel.chkShowReadings->setChecked(true);
-    form.btnSaveLesson->click();
+    PracticePanel& panel = *control<PracticePanel>(form, "practicePanel");
+    control<QComboBox>(panel, "cmbRole")->setCurrentText(QStringLiteral("B"));
+    control<QCheckBox>(panel, "chkModelAfterAnswer")->setChecked(true);
+    control<QComboBox>(panel, "cmbLineRepeat")->setCurrentIndex(4);
+    control<QComboBox>(panel, "cmbJapaneseRate")->setCurrentIndex(0);
+    control<QCheckBox>(panel, "chkSlowestEnglish")->setChecked(true);
+    control<QCheckBox>(panel, "chkShowReadings")->setChecked(true);
+    control<QPushButton>(form, "btnSaveLesson")->click();
 
     MainWindow loaded(fakes.services());
     fakes.fileDialogs.openAnswers << practicePath;
-    loaded.btnLoadLesson->click();
-    QCOMPARE(loaded.practicePanel->settings(), panel.settings());
-    QCOMPARE(loaded.practicePanel->cmbRole->currentText(), QStringLiteral("B"));
+    control<QPushButton>(loaded, "btnLoadLesson")->click();
+    QCOMPARE(loaded.lessonSettings().practice(), form.lessonSettings().practice());
+    QCOMPARE(control<QComboBox>(loaded, "cmbRole")->currentText(), QStringLiteral("B"));
+    QCOMPARE(control<QComboBox>(loaded, "cmbLineRepeat")->currentIndex(), 4);
     // A file without practice settings brings every one back to its default, and saving it
     // again keeps its bytes.
     plain.seek(0);
     const QByteArray before = plain.readAll();
     plain.close();
     fakes.fileDialogs.openAnswers << plainPath;
-    loaded.btnLoadLesson->click();
-    QCOMPARE(loaded.practicePanel->settings(), PracticeSettings{});
+    control<QPushButton>(loaded, "btnLoadLesson")->click();
+    QCOMPARE(loaded.lessonSettings().practice(), PracticeSettings{});
     fakes.fileDialogs.saveAnswers << plainPath;
-    loaded.btnSaveLesson->click();
+    control<QPushButton>(loaded, "btnSaveLesson")->click();
     QVERIFY(plain.open(QIODevice::ReadOnly));
     QCOMPARE(plain.readAll(), before);
 }
@@ -332,9 +348,9 @@ void TestMainWindow::progressAndPeekNeverMoveThePanel() {
     FakeServices fakes;
     MainWindow form(fakes.services());
     form.show();
-    form.btnPracticePanel->click();
-    PracticePanel& panel = *form.practicePanel;
-    QCOMPARE(panel.lblPeek->text(), PracticePanel::kPeekHint);
+    control<QPushButton>(form, "btnPracticePanel")->click();
+    PracticePanel& panel = *control<PracticePanel>(form, "practicePanel");
+    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), PracticePanel::kPeekHint);
     const auto geometries = [&panel] {
         QList<QRect> rects;
         for (const QWidget* child : panel.findChildren<QWidget*>())
@@ -349,16 +365,17 @@ void TestMainWindow::progressAndPeekNeverMoveThePanel() {
         panel.showProgress(progress);
         QApplication::processEvents();
         QCOMPARE(geometries(), before);
-        QVERIFY2(panel.lblProgress->sizeHint().width() <= panel.lblProgress->width(),
-                 qPrintable(panel.lblProgress->text()));
+        QVERIFY2(control<QLabel>(panel, "lblProgress")->sizeHint().width() <=
+                     control<QLabel>(panel, "lblProgress")->width(),
+                 qPrintable(control<QLabel>(panel, "lblProgress")->text()));
     }
 
     // Held, the box shows the selected line; let go, the hint again.
-    form.StringGrid1->makeRowCurrent(0);
-    QTest::mousePress(panel.btnPeek, Qt::LeftButton);
-    QCOMPARE(panel.lblPeek->text(), form.lessonTable->cell(ColText, 0));
-    QTest::mouseRelease(panel.btnPeek, Qt::LeftButton);
-    QCOMPARE(panel.lblPeek->text(), PracticePanel::kPeekHint);
+    control<LessonGrid>(form, "StringGrid1")->makeRowCurrent(0);
+    QTest::mousePress(control<QPushButton>(panel, "btnPeek"), Qt::LeftButton);
+    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), form.lessonTable().cell(ColText, 0));
+    QTest::mouseRelease(control<QPushButton>(panel, "btnPeek"), Qt::LeftButton);
+    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), PracticePanel::kPeekHint);
     QCOMPARE(geometries(), before);
 }
 
@@ -377,11 +394,11 @@ void TestMainWindow::spokenRowIsWholeWithTwoRowsAfterIt() {
     for (int i = 1; i <= 30; ++i)
         rows << LessonRow{QString::number(i), i % 2 ? "A" : "Q", i % 2 ? "English" : "Japanese",
                           i % 2 ? "Hello." : QStringLiteral("こんにちは。"), ""};
-    form.lessonTable->setRows(rows);
-    form.practicePanel->chkShowReadings->setChecked(readings);
+    form.lessonTable().setRows(rows);
+    control<QCheckBox>(form, "chkShowReadings")->setChecked(readings);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    LessonGrid& grid = *form.StringGrid1;
+    LessonGrid& grid = *control<LessonGrid>(form, "StringGrid1");
     const auto whole = [&grid](int row) {
         return grid.viewport()->rect().contains(grid.visualRect(grid.model()->index(row, ColText)));
     };
@@ -407,7 +424,7 @@ void TestMainWindow::exportEndsWithoutItsProgressBox() {
     fakes.speech.addVoice(QStringLiteral("Eng One"), QStringLiteral("409"));
     MainWindow form(fakes.services());
     form.show();
-    form.lessonTable->setRows({{QString(), "A", "English", "Hello.", QString()}});
+    form.lessonTable().setRows({{QString(), "A", "English", "Hello.", QString()}});
     const QString path = fakes.folder.filePath("lesson.wav");
     fakes.fileDialogs.saveAnswers << path;
     // The label of each progress box still there with the message: one that is only hidden
@@ -417,7 +434,7 @@ void TestMainWindow::exportEndsWithoutItsProgressBox() {
         for (QProgressDialog* box : form.findChildren<QProgressDialog*>())
             progressShown << box->labelText();
     };
-    form.practicePanel->btnExportAudio->click();
+    control<QPushButton>(form, "btnExportAudio")->click();
     QCOMPARE(fakes.messages.messages.size(), 1);
     QVERIFY2(fakes.messages.messages[0].startsWith(QStringLiteral("書き出しました。")),
              qPrintable(fakes.messages.messages[0]));
@@ -437,12 +454,12 @@ void TestMainWindow::exportNeverOverwritesTheLesson() {
     file.close();
     QVERIFY(QFile::link(lesson, fakes.folder.filePath("link.wav")));
     fakes.fileDialogs.openAnswers << lesson;
-    form.btnLoadLesson->click();
+    control<QPushButton>(form, "btnLoadLesson")->click();
     fakes.messages.messages.clear();
 
     for (const QString& output : {lesson, fakes.folder.filePath("link.wav")}) {
         fakes.fileDialogs.saveAnswers << output;
-        form.practicePanel->btnExportAudio->click();
+        control<QPushButton>(form, "btnExportAudio")->click();
         QCOMPARE(fakes.messages.messages.size(), 1);
         QVERIFY2(!fakes.messages.messages[0].startsWith(QStringLiteral("書き出しました。")),
                  qPrintable(fakes.messages.messages[0]));

@@ -3,6 +3,7 @@
 #include "app/VoiceSettingsDialog.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 
 #include <QComboBox>
@@ -306,7 +307,7 @@ void TestVoiceCheck::secondCheckAndClosingRefusedWhileChecking() {
 void TestVoiceCheck::voiceList() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    form.btnVoiceList->click();
+    control<QPushButton>(form, "btnVoiceList")->click();
     QCOMPARE(fakes.messages.messages, QStringList{QString()});
 
     fakes.messages.messages.clear();
@@ -314,14 +315,14 @@ void TestVoiceCheck::voiceList() {
     fakes.speech.addVoice(QStringLiteral("音声 B"), "411");
     fakes.speech.addVoice("Voice C", "409");
     fakes.speech.addVoice("Core D", "411", true);
-    form.btnVoiceList->click();
+    control<QPushButton>(form, "btnVoiceList")->click();
     QCOMPARE(fakes.messages.messages,
              QStringList{QStringLiteral("0: Voice A\r\n1: 音声 B\r\n2: Voice C\r\n")});
     QCOMPARE(fakes.speech.operationDepth, 0);
 
     fakes.messages.messages.clear();
     fakes.speech.failOperation(FakeOp::GetDescription, "no description", 1);
-    form.btnVoiceList->click();
+    control<QPushButton>(form, "btnVoiceList")->click();
     QCOMPARE(fakes.messages.messages, QStringList{"no description."});
     QCOMPARE(fakes.speech.operationDepth, 0);
 }

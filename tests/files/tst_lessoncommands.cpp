@@ -7,6 +7,7 @@
 #include "files/LessonFileCommands.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 
 #include <QCheckBox>
@@ -77,8 +78,10 @@ QStringList rowsOf(const LessonTable& table) {
 }
 
 QList<int> controlsOf(const MainWindow& form) {
-    return {form.cmbEnglishRate->currentIndex(), form.cmbInterval->currentIndex(),
-            form.cmbRepeat->currentIndex(), form.chkHideText->isChecked() ? 1 : 0};
+    return {control<QComboBox>(form, "cmbEnglishRate")->currentIndex(),
+            control<QComboBox>(form, "cmbInterval")->currentIndex(),
+            control<QComboBox>(form, "cmbRepeat")->currentIndex(),
+            control<QCheckBox>(form, "chkHideText")->isChecked() ? 1 : 0};
 }
 
 // Blank rows numbered from..to, as a load adds them up to ten rows.
@@ -103,16 +106,6 @@ QString fileError(const QString& reasonStart, const QString& path) {
     return reasonStart + "\r\n[" + QDir::toNativeSeparators(path) + "].";
 }
 
-class FixedControls : public LessonSettingsControls {
-public:
-    LessonSettings settings{2, 0, 0, false};
-    LessonSettings lessonSettings() const override { return settings; }
-    void setEnglishRateIndex(int index) override { settings.englishRateIndex = index; }
-    void setIntervalIndex(int index) override { settings.intervalIndex = index; }
-    void setRepeatIndex(int index) override { settings.repeatIndex = index; }
-    void setHideText(bool hide) override { settings.hideText = hide; }
-};
-
 } // namespace
 
 void TestLessonCommands::saveAfterStartUpWritesTheExampleLine() {
@@ -120,7 +113,7 @@ void TestLessonCommands::saveAfterStartUpWritesTheExampleLine() {
     MainWindow form(fakes.services());
     const QString path = fakes.folder.filePath("lesson.json");
     fakes.fileDialogs.saveAnswers << path;
-    form.btnSaveLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
     QCOMPARE(readFile(path), kBom + kStartUpLesson);
     QCOMPARE(fakes.messages.messages, QStringList{QStringLiteral("保存しました。")});
     QCOMPARE(fakes.fileDialogs.saveRequests.size(), 1);
@@ -138,11 +131,13 @@ void TestLessonCommands::eachDialogRemembersItsOwnFile() {
     const QString opened = fakes.folder.filePath("missing.json");
     fakes.fileDialogs.saveAnswers << saved << std::nullopt << std::nullopt;
     fakes.fileDialogs.openAnswers << opened << std::nullopt;
-    form.btnSaveLesson->click();
-    form.btnLoadLesson->click(); // fails: the file does not exist; the name is kept all the same
-    form.btnSaveLesson->click(); // cancelled: writes nothing, shows nothing
-    form.btnLoadLesson->click(); // cancelled
-    form.btnSaveLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
+    control<QPushButton>(form, "btnLoadLesson")
+        ->click(); // fails: the file does not exist; the name is kept all the same
+    control<QPushButton>(form, "btnSaveLesson")
+        ->click(); // cancelled: writes nothing, shows nothing
+    control<QPushButton>(form, "btnLoadLesson")->click(); // cancelled
+    control<QPushButton>(form, "btnSaveLesson")->click();
 
     const auto& save = fakes.fileDialogs.saveRequests;
     const auto& open = fakes.fileDialogs.openRequests;
@@ -155,7 +150,7 @@ void TestLessonCommands::eachDialogRemembersItsOwnFile() {
     QCOMPARE(open[0].filter, QStringLiteral("JSONファイル (*.json)|*.json"));
     QCOMPARE(open[0].defaultExtension, QString());
     QCOMPARE(fakes.messages.messages.size(), 2); // saved, then the missing file's error
-    QCOMPARE(rowsOf(*form.lessonTable), kStartUpRows);
+    QCOMPARE(rowsOf(form.lessonTable()), kStartUpRows);
 }
 
 // Whole files against what the user sees afterwards, starting from the start-up lesson.
@@ -259,63 +254,63 @@ void TestLessonCommands::loadOutcomes() {
     fakes.fileDialogs.openAnswers << path;
     // The message box comes last: by then the lesson is in place.
     QStringList rowsWhenShown;
-    fakes.messages.whileShown = [&](const QString&) { rowsWhenShown = rowsOf(*form.lessonTable); };
+    fakes.messages.whileShown = [&](const QString&) { rowsWhenShown = rowsOf(form.lessonTable()); };
 
-    form.btnLoadLesson->click();
+    control<QPushButton>(form, "btnLoadLesson")->click();
 
     QCOMPARE(fakes.messages.messages, QStringList{message});
-    QCOMPARE(rowsOf(*form.lessonTable), rows);
+    QCOMPARE(rowsOf(form.lessonTable()), rows);
     QCOMPARE(rowsWhenShown, rows);
     QCOMPARE(controlsOf(form), controls);
-    QCOMPARE(form.StringGrid1->isColumnHidden(ColText), controls[3] == 1);
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColText), controls[3] == 1);
 }
 
 void TestLessonCommands::savedLessonLoadsBack() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    LessonTable& table = *form.lessonTable;
+    LessonTable& table = form.lessonTable();
     const QString text = QStringLiteral("\"q\" \\ / \tタブ") + QString::fromUcs4(U"\U0001F600");
     table.setRowCount(6);
     table.setRow(1, {"2", "B", "English", text, "1.50"});
     table.setRow(2, {"3", " ", "", "", ""}); // blank rows are not saved
     table.setRow(3, {"4", "", "", "\t", ""});
     table.setRow(4, {"5", "q", "Japanese", QStringLiteral("はい"), ""});
-    form.cmbRepeat->setCurrentIndex(3);
-    form.chkHideText->setChecked(true);
+    control<QComboBox>(form, "cmbRepeat")->setCurrentIndex(3);
+    control<QCheckBox>(form, "chkHideText")->setChecked(true);
     const QString path = fakes.folder.filePath("lesson.json");
     fakes.fileDialogs.saveAnswers << path;
-    form.btnSaveLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
     QVERIFY(readFile(path).contains(R"(\"q\" \\ \/ \t\u30BF\u30D6\uD83D\uDE00)"));
 
     FakeServices other;
     MainWindow second(other.services());
     other.fileDialogs.openAnswers << path;
-    second.btnLoadLesson->click();
+    control<QPushButton>(second, "btnLoadLesson")->click();
     QCOMPARE(other.messages.messages, QStringList{QStringLiteral("読み込みました。")});
-    QCOMPARE(rowsOf(*second.lessonTable),
+    QCOMPARE(rowsOf(second.lessonTable()),
              QStringList({"1|A|English|Hello. How are you?|", "2|B|English|" + text + "|1.50",
                           QStringLiteral("5|q|Japanese|はい|")}) +
                  blankRows(4, 10));
     QCOMPARE(controlsOf(second), (QList<int>{2, 0, 3, 1}));
-    QVERIFY(second.StringGrid1->isColumnHidden(ColText));
+    QVERIFY(control<LessonGrid>(second, "StringGrid1")->isColumnHidden(ColText));
 }
 
 void TestLessonCommands::loadKeepsPlaybackAndTheCurrentCell() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    form.StringGrid1->makeRowCurrent(2);
-    form.StringGrid1->setCurrentColumn(ColText);
+    control<LessonGrid>(form, "StringGrid1")->makeRowCurrent(2);
+    control<LessonGrid>(form, "StringGrid1")->setCurrentColumn(ColText);
     form.setHighlightRow(3);
-    QVERIFY(form.tmrNext->isActive());
+    QVERIFY(control<QTimer>(form, "tmrNext")->isActive());
     const QString path = fakes.folder.filePath("lesson.json");
     QVERIFY(writeFile(path, R"({"Rows":[]})"));
     fakes.fileDialogs.openAnswers << path;
-    form.btnLoadLesson->click();
-    QCOMPARE(form.lessonTable->rows(), 10);
-    QCOMPARE(form.StringGrid1->currentRow(), 2);
-    QCOMPARE(form.StringGrid1->currentColumn(), int(ColText));
+    control<QPushButton>(form, "btnLoadLesson")->click();
+    QCOMPARE(form.lessonTable().rows(), 10);
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")->currentRow(), 2);
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")->currentColumn(), int(ColText));
     QCOMPARE(form.highlightRow(), 3);
-    QVERIFY(form.tmrNext->isActive());
+    QVERIFY(control<QTimer>(form, "tmrNext")->isActive());
 }
 
 void TestLessonCommands::unreadableFileIsReportedWithItsPath_data() {
@@ -352,9 +347,9 @@ void TestLessonCommands::unreadableFileIsReportedWithItsPath() {
         QVERIFY(QFile::link(path, fakes.folder.filePath("other.json")));
     }
     fakes.fileDialogs.openAnswers << path;
-    form.btnLoadLesson->click();
+    control<QPushButton>(form, "btnLoadLesson")->click();
     QCOMPARE(fakes.messages.messages, QStringList{fileError(reason, path)});
-    QCOMPARE(rowsOf(*form.lessonTable), kStartUpRows);
+    QCOMPARE(rowsOf(form.lessonTable()), kStartUpRows);
 }
 
 void TestLessonCommands::sizeLimitHoldsWhileReading() {
@@ -379,8 +374,8 @@ void TestLessonCommands::nameThatIsNotUtf8Opens() {
                                  text.toUtf8() + R"(","Interval":""}]})"));
         QVERIFY(::rename(QFile::encodeName(plain).constData(), bytes.constData()) == 0);
         fakes.fileDialogs.openAnswers << fileNameFromBytes(bytes);
-        form.btnLoadLesson->click();
-        QCOMPARE(form.lessonTable->cell(ColText, 0), text);
+        control<QPushButton>(form, "btnLoadLesson")->click();
+        QCOMPARE(form.lessonTable().cell(ColText, 0), text);
         // Saved under the same name, not under one with U+FFFD in place of the bytes.
         replaceWholeFile(fileNameFromBytes(bytes), "saved");
         QFile saved;
@@ -423,13 +418,13 @@ void TestLessonCommands::failedSaveKeepsTheOldFile() {
         small.rlim_cur = 100;
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
     }
-    form.btnSaveLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldSignal);
 #else
     if (failure != "folder")
         QSKIP("needs a Unix file size limit or permissions");
-    form.btnSaveLesson->click();
+    control<QPushButton>(form, "btnSaveLesson")->click();
 #endif
 
     QCOMPARE(fakes.messages.messages.size(), 1);
@@ -446,13 +441,13 @@ void TestLessonCommands::failedSaveKeepsTheOldFile() {
 void TestLessonCommands::saveRefusesWhatLoadWouldRefuse() {
     FakeMessageBoxes messages;
     FakeFileDialogs dialogs;
-    FixedControls controls;
+    CurrentLessonSettings settings(LessonSettings{2, 0, 0, false});
     LessonTable table;
     table.setRows({{"1", "A", "English", "Hello", ""}, {"2", "B", "English", "Hi", "1.5"}});
-    const LessonCommandContext context{dialogs, messages, table, controls};
+    const LessonCommandContext context{dialogs, messages, table, settings};
     QTemporaryDir folder;
     const QString path = folder.filePath("lesson.json");
-    const qint64 lessonBytes = writeLessonFile(controls.lessonSettings(), table.allRows()).size();
+    const qint64 lessonBytes = writeLessonFile(settings.values(), table.allRows()).size();
 
     LessonFileCommands atTheLimit(lessonBytes);
     dialogs.saveAnswers << path;

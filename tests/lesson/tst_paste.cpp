@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "lesson/ClipboardPaste.h"
 #include "lesson/LessonTable.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 #include "support/TableText.h"
 
@@ -192,15 +193,15 @@ void TestPaste::buttonPastesWithTheUsersSeparator() {
     fakes.decimalSeparator = u',';
     fakes.clipboard.content = QStringLiteral("q\tはい\t12,5\r\nA\tYes\t1,5\r\n");
     MainWindow form(fakes.services());
-    QAbstractItemModelTester tester(form.lessonTable,
+    QAbstractItemModelTester tester(&form.lessonTable(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
     form.setHighlightRow(3);
-    form.btnPaste->click();
-    QCOMPARE(rowsAsText(*form.lessonTable),
+    control<QPushButton>(form, "btnPaste")->click();
+    QCOMPARE(rowsAsText(form.lessonTable()),
              (QStringList{QStringLiteral("1|Q|Japanese|はい|10"), "2|A|English|Yes|1,5"}));
     // The new rows replace the old ones in place of the grid's columns and playback state.
-    QVERIFY(form.StringGrid1->isColumnHidden(ColLanguage));
-    QCOMPARE(form.StringGrid1->columnWidth(ColText), 400);
+    QVERIFY(control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColLanguage));
+    QCOMPARE(control<LessonGrid>(form, "StringGrid1")->columnWidth(ColText), 400);
     QCOMPARE(form.highlightRow(), 3);
     QVERIFY(fakes.messages.messages.isEmpty());
 }

@@ -1,6 +1,7 @@
-#include "app/MainWindow.h"
 #include "app/LessonGrid.h"
+#include "app/MainWindow.h"
 #include "lesson/LessonTable.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 #include "support/TableText.h"
 
@@ -29,10 +30,10 @@ const QStringList kSample = {"1|A|English|Hello. How are you?|",
 struct Window {
     FakeServices fakes;
     MainWindow form{fakes.services()};
-    QAbstractItemModelTester tester{form.lessonTable,
+    QAbstractItemModelTester tester{&form.lessonTable(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest};
-    LessonTable& table = *form.lessonTable;
-    LessonGrid& grid = *form.StringGrid1;
+    LessonTable& table = form.lessonTable();
+    LessonGrid& grid = *control<LessonGrid>(form, "StringGrid1");
 
     void makeCurrent(int row, int column) {
         grid.makeRowCurrent(row);
@@ -70,13 +71,13 @@ enum Command { Insert, Delete, Up, Down };
 QPushButton* buttonFor(MainWindow& form, Command command) {
     switch (command) {
     case Insert:
-        return form.btnAddRow;
+        return control<QPushButton>(form, "btnAddRow");
     case Delete:
-        return form.btnDeleteRow;
+        return control<QPushButton>(form, "btnDeleteRow");
     case Up:
-        return form.btnMoveUp;
+        return control<QPushButton>(form, "btnMoveUp");
     case Down:
-        return form.btnMoveDown;
+        return control<QPushButton>(form, "btnMoveDown");
     }
     return nullptr;
 }
@@ -189,20 +190,20 @@ void TestRowCommands::commandsOnTinyTables() {
 
 void TestRowCommands::insertKeepsColumnAndFocus() {
     Window window;
-    if (!window.showScrolledRight(window.form.btnAddRow))
+    if (!window.showScrolledRight(control<QPushButton>(window.form, "btnAddRow")))
         QSKIP("the offscreen platform gave no active window or no horizontal scroll");
     window.makeCurrent(1, ColInterval);
-    window.form.btnAddRow->setFocus();
-    window.form.btnAddRow->click();
+    control<QPushButton>(window.form, "btnAddRow")->setFocus();
+    control<QPushButton>(window.form, "btnAddRow")->click();
     QCOMPARE(window.grid.currentRow(), 1);
     QCOMPARE(window.grid.currentColumn(), int(ColInterval));
-    QCOMPARE(QApplication::focusWidget(), window.form.btnAddRow);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(window.form, "btnAddRow"));
 }
 
 void TestRowCommands::appendAddsTenNumberedRows() {
     Window window;
-    const bool shown = window.showScrolledRight(window.form.btnAppendRow);
-    window.form.btnAppendRow->click();
+    const bool shown = window.showScrolledRight(control<QPushButton>(window.form, "btnAppendRow"));
+    control<QPushButton>(window.form, "btnAppendRow")->click();
     QCOMPARE(rowsAsText(window.table), kSample + numbered(5, 14));
     QCOMPARE(window.grid.currentRow(), 4);
     QCOMPARE(window.grid.currentColumn(), int(ColSpeaker));
@@ -216,8 +217,8 @@ void TestRowCommands::appendAddsTenNumberedRows() {
 void TestRowCommands::appendKeepsLoadedNumbers() {
     Window window;
     window.table.setRows({{"10", "A", "English", "x", ""}, {"", "B", "English", "y", ""}});
-    window.form.btnAppendRow->click();
-    window.form.btnAppendRow->click();
+    control<QPushButton>(window.form, "btnAppendRow")->click();
+    control<QPushButton>(window.form, "btnAppendRow")->click();
     QCOMPARE(rowsAsText(window.table),
              QStringList({"10|A|English|x|", "|B|English|y|"}) + numbered(3, 22));
     QCOMPARE(window.grid.currentRow(), 12);
@@ -226,7 +227,8 @@ void TestRowCommands::appendKeepsLoadedNumbers() {
 void TestRowCommands::clearAnsweredNo() {
     Window window;
     window.makeCurrent(2, ColText);
-    window.form.btnClearGrid->click(); // nothing queued: the default answer "いいえ"
+    control<QPushButton>(window.form, "btnClearGrid")
+        ->click(); // nothing queued: the default answer "いいえ"
     QCOMPARE(
         window.fakes.messages.confirmations,
         QStringList{QStringLiteral("入力されている内容をすべて消去します。\r\nよろしいですか？")});
@@ -237,19 +239,19 @@ void TestRowCommands::clearAnsweredNo() {
 
 void TestRowCommands::clearAnsweredYes() {
     Window window;
-    const bool shown = window.showScrolledRight(window.form.btnClearGrid);
-    window.form.cmbInterval->setCurrentIndex(2);
-    window.form.chkHideText->setChecked(true);
+    const bool shown = window.showScrolledRight(control<QPushButton>(window.form, "btnClearGrid"));
+    control<QComboBox>(window.form, "cmbInterval")->setCurrentIndex(2);
+    control<QCheckBox>(window.form, "chkHideText")->setChecked(true);
     window.makeCurrent(3, ColText);
     window.fakes.messages.confirmAnswers = {true};
-    window.form.btnClearGrid->click();
+    control<QPushButton>(window.form, "btnClearGrid")->click();
     QCOMPARE(window.fakes.messages.confirmations.size(), 1);
     QCOMPARE(rowsAsText(window.table), numbered(1, 10));
     QCOMPARE(window.grid.currentRow(), 0);
     QCOMPARE(window.grid.currentColumn(), int(ColSpeaker));
     // The playback settings and the grid's columns are not the table's to clear.
-    QCOMPARE(window.form.cmbInterval->currentIndex(), 2);
-    QVERIFY(window.form.chkHideText->isChecked());
+    QCOMPARE(control<QComboBox>(window.form, "cmbInterval")->currentIndex(), 2);
+    QVERIFY(control<QCheckBox>(window.form, "chkHideText")->isChecked());
     QVERIFY(window.grid.isColumnHidden(ColText));
     QVERIFY(window.grid.isColumnHidden(ColLanguage));
     if (!shown)
@@ -262,15 +264,18 @@ void TestRowCommands::clearAnsweredYes() {
 void TestRowCommands::commandsLeavePlaybackAlone() {
     Window window;
     window.form.setHighlightRow(2);
-    const bool timerActive = window.form.tmrNext->isActive();
+    const bool timerActive = control<QTimer>(window.form, "tmrNext")->isActive();
     window.fakes.messages.confirmAnswers = {true};
     window.makeCurrent(2, ColText);
-    for (QPushButton* button :
-         {window.form.btnAddRow, window.form.btnMoveDown, window.form.btnMoveUp,
-          window.form.btnDeleteRow, window.form.btnAppendRow, window.form.btnClearGrid}) {
+    for (QPushButton* button : {control<QPushButton>(window.form, "btnAddRow"),
+                                control<QPushButton>(window.form, "btnMoveDown"),
+                                control<QPushButton>(window.form, "btnMoveUp"),
+                                control<QPushButton>(window.form, "btnDeleteRow"),
+                                control<QPushButton>(window.form, "btnAppendRow"),
+                                control<QPushButton>(window.form, "btnClearGrid")}) {
         button->click();
         QCOMPARE(window.form.highlightRow(), 2);
-        QCOMPARE(window.form.tmrNext->isActive(), timerActive);
+        QCOMPARE(control<QTimer>(window.form, "tmrNext")->isActive(), timerActive);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "playback/PlaybackController.h"
 #include "settings/SettingsFile.h"
 #include "settings/Speakers.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 
 #include <QCheckBox>
@@ -46,7 +47,7 @@ struct Rig {
     }
     explicit Rig(const QList<LessonRow>& rows)
         : Rig() {
-        form->lessonTable->setRows(rows);
+        form->lessonTable().setRows(rows);
     }
 
     PlaybackController& playback() { return form->playback(); }
@@ -62,9 +63,9 @@ struct Rig {
             texts << utterance.text;
         return texts;
     }
-    QString caption() const { return form->btnSpeak->text(); }
-    bool timerOn() const { return form->tmrNext->isActive(); }
-    int timerInterval() const { return form->tmrNext->interval(); }
+    QString caption() const { return control<QPushButton>(*form, "btnSpeak")->text(); }
+    bool timerOn() const { return control<QTimer>(*form, "tmrNext")->isActive(); }
+    int timerInterval() const { return control<QTimer>(*form, "tmrNext")->interval(); }
     void tick() { form->playback().tick(); }
 
     // The row being spoken is seen speaking, ends, and is seen ended: its pause runs.
@@ -160,7 +161,7 @@ void TestPlayback::completeRuns() {
     QFETCH(int, expectedBeeps);
 
     Rig rig(rows);
-    rig.form->cmbRepeat->setCurrentIndex(repeatIndex);
+    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(repeatIndex);
     rig.form->playback().playPause();
     QCOMPARE(rig.caption(), kPlaying);
     QCOMPARE(rig.playback().currentPass(), 1);
@@ -180,7 +181,7 @@ void TestPlayback::skipWaitsThenSpeaksTheNextRow() {
     Rig rig(kSkipLesson);
     rig.form->playback().playPause();
     QCOMPARE(rig.form->highlightRow(), 0);
-    QCOMPARE(rig.form->StringGrid1->currentRow(), 0);
+    QCOMPARE(control<LessonGrid>(*rig.form, "StringGrid1")->currentRow(), 0);
     QVERIFY(rig.timerOn());
     QCOMPARE(rig.timerInterval(), 100);
 
@@ -195,7 +196,7 @@ void TestPlayback::skipWaitsThenSpeaksTheNextRow() {
     rig.tick();
     QCOMPARE(rig.spoken(), (QStringList{"one", "two"}));
     QCOMPARE(rig.form->highlightRow(), 3);
-    QCOMPARE(rig.form->StringGrid1->currentRow(), 3);
+    QCOMPARE(control<LessonGrid>(*rig.form, "StringGrid1")->currentRow(), 3);
     QCOMPARE(rig.timerInterval(), 100);
     QCOMPARE(rig.fakes.beeper.beeps, 1);
 }
@@ -265,7 +266,7 @@ void TestPlayback::rowPauseSetsTheTimer() {
     Rig rig({row("A", "one", intervalCell), row("B", "two")});
     rig.form->playback().playPause();
     // Read when the row ends, so a choice made meanwhile counts.
-    rig.form->cmbInterval->setCurrentIndex(intervalIndex);
+    control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(intervalIndex);
     rig.endRow();
     QVERIFY(rig.playback().waitingInterval());
     QCOMPARE(rig.timerInterval(), expectedMs);
@@ -414,15 +415,16 @@ void TestPlayback::doubleClickWhilePaused() {
 
 void TestPlayback::playFromHere() {
     Rig rig({row("A", "one"), row("B", ""), row("Q", "三")});
-    rig.form->mnuPlayFromHere->trigger(); // before any click: the first row
+    control<QAction>(*rig.form, "mnuPlayFromHere")->trigger(); // before any click: the first row
     QCOMPARE(rig.spoken(), QStringList{"one"});
     QCOMPARE(rig.playback().currentPass(), 1);
 
-    rig.form->StringGrid1->cellClicked(ColSpeaker, 1);
-    rig.form->StringGrid1->cellClicked(ColSpeaker, 7); // outside the table: ignored
+    control<LessonGrid>(*rig.form, "StringGrid1")->cellClicked(ColSpeaker, 1);
+    control<LessonGrid>(*rig.form, "StringGrid1")
+        ->cellClicked(ColSpeaker, 7); // outside the table: ignored
     rig.form->playback().playRow(2);
     QVERIFY(rig.playback().singleRowPlaying());
-    rig.form->mnuPlayFromHere->trigger();
+    control<QAction>(*rig.form, "mnuPlayFromHere")->trigger();
     QVERIFY(!rig.playback().singleRowPlaying());
     QCOMPARE(rig.playback().currentRow(), 1);
     QCOMPARE(rig.form->highlightRow(), 1);
@@ -436,7 +438,7 @@ void TestPlayback::playFromHere() {
 void TestPlayback::doubleClickOnTheGridPlaysInsteadOfEditing() {
     Rig rig;
     rig.form->show();
-    LessonGrid& grid = *rig.form->StringGrid1;
+    LessonGrid& grid = *control<LessonGrid>(*rig.form, "StringGrid1");
     const QRect cell = grid.visualRect(grid.model()->index(2, ColText));
     // A double-click arrives as a click followed by the second press.
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
@@ -451,11 +453,11 @@ void TestPlayback::doubleClickOnTheGridPlaysInsteadOfEditing() {
 
 void TestPlayback::emptyTableAndTableWithoutSpeakableRows() {
     Rig empty(QList<LessonRow>{});
-    empty.form->lessonTable->setRowCount(0);
+    empty.form->lessonTable().setRowCount(0);
     empty.form->playback().playPause();
     empty.form->playback().next();
     empty.form->playback().previous();
-    empty.form->mnuPlayFromHere->trigger();
+    control<QAction>(*empty.form, "mnuPlayFromHere")->trigger();
     QVERIFY(empty.fakes.speech.spoken.isEmpty());
     QCOMPARE(empty.caption(), kIdle);
     QVERIFY(!empty.playback().isPlaying());
@@ -510,12 +512,12 @@ void TestPlayback::rowNeverSeenSpeaking() {
 void TestPlayback::editsDuringPlaybackAreHeard() {
     Rig rig({row("A", "one"), row("B", "two"), row("C", "three")});
     rig.form->playback().playPause();
-    rig.form->lessonTable->setCell(ColText, 1, QStringLiteral("changed"));
+    rig.form->lessonTable().setCell(ColText, 1, QStringLiteral("changed"));
     rig.endRow();
     rig.tick();
     QCOMPARE(rig.spoken().last(), QStringLiteral("changed"));
 
-    rig.form->lessonTable->setRowCount(1); // the rest of the lesson is cut off
+    rig.form->lessonTable().setRowCount(1); // the rest of the lesson is cut off
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "changed"}));
     QCOMPARE(rig.caption(), kIdle);
@@ -540,7 +542,7 @@ void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
         rig.form->playback().previous();
         rig.form->playback().playPause();
         rig.form->playback().playRow(2);
-        rig.form->mnuPlayFromHere->trigger();
+        control<QAction>(*rig.form, "mnuPlayFromHere")->trigger();
         rig.form->playback().stop();
     };
     rig.form->playback().playPause();
@@ -642,23 +644,24 @@ void TestPlayback::valueTables() {
     Rig rig;
     const int intervals[] = {0, 500, 1000, 2000, 3000, 5000, 10000};
     for (int index = 0; index < 7; ++index) {
-        rig.form->cmbInterval->setCurrentIndex(index);
+        control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(index);
         QCOMPARE(rig.playback().intervalMs(), intervals[index]);
     }
-    rig.form->cmbInterval->setCurrentIndex(-1);
+    control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(-1);
     QCOMPARE(rig.playback().intervalMs(), 2000);
-    QCOMPARE(rig.form->tmrNext->timerType(), Qt::PreciseTimer); // not 5 % early or late
+    QCOMPARE(control<QTimer>(*rig.form, "tmrNext")->timerType(),
+             Qt::PreciseTimer); // not 5 % early or late
 
     const int passes[] = {1, 2, 3, 5, 10};
     for (int index = 0; index < 5; ++index) {
-        rig.form->cmbRepeat->setCurrentIndex(index);
+        control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(index);
         QCOMPARE(rig.playback().passCount(), passes[index]);
     }
-    rig.form->cmbRepeat->setCurrentIndex(-1);
+    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(-1);
     QCOMPARE(rig.playback().passCount(), 1);
 
     // The English rate reaches English rows only.
-    rig.form->cmbEnglishRate->setCurrentIndex(4);
+    control<QComboBox>(*rig.form, "cmbEnglishRate")->setCurrentIndex(4);
     QCOMPARE(rig.form->playback().englishRate(), 2);
     rig.form->playback().playPause();
     rig.form->playback().playRow(2);
@@ -709,10 +712,10 @@ void TestPlayback::rolePlay() {
     QFETCH(QStringList, expected);
 
     Rig rig({row("A", "Hello."), row("b", "Fine!"), row("Q", "二")});
-    PracticePanel& panel = *rig.form->practicePanel;
-    panel.cmbRole->setCurrentText(role);
-    panel.chkModelAfterAnswer->setChecked(model);
-    panel.cmbAnswerGap->setCurrentIndex(gapIndex);
+    PracticePanel& panel = *control<PracticePanel>(*rig.form, "practicePanel");
+    control<QComboBox>(panel, "cmbRole")->setCurrentText(role);
+    control<QCheckBox>(panel, "chkModelAfterAnswer")->setChecked(model);
+    control<QComboBox>(panel, "cmbAnswerGap")->setCurrentIndex(gapIndex);
     rig.playback().playPause();
     QCOMPARE(recordRun(rig), expected);
     QCOMPARE(rig.caption(), kIdle);
@@ -723,13 +726,13 @@ void TestPlayback::rolePlay() {
 
 void TestPlayback::pauseDuringAnAnswerGapRestartsIt() {
     Rig rig({row("A", "Hello."), row("B", "Fine!"), row("A", "Bye.")});
-    rig.form->practicePanel->cmbRole->setCurrentText("B");
+    control<QComboBox>(*rig.form, "cmbRole")->setCurrentText("B");
     rig.playback().playPause();
     rig.endRow();
     rig.tick(); // the pause after "Hello." is over: B's turn
     QVERIFY(rig.playback().learnersTurn());
     QCOMPARE(rig.form->highlightRow(), 1);
-    QCOMPARE(rig.form->practicePanel->lblProgress->text(),
+    QCOMPARE(control<QLabel>(*rig.form, "lblProgress")->text(),
              QStringLiteral("2/3行 1/1回 あなたの番です"));
 
     rig.playback().playPause();
@@ -752,7 +755,7 @@ void TestPlayback::pauseDuringAnAnswerGapRestartsIt() {
 
 void TestPlayback::gapWaitsForTheLineToBeMeasured() {
     Rig rig({row("A", "Hello."), row("B", "Fine!"), row("A", "Bye."), row("B", "See you.")});
-    rig.form->practicePanel->cmbRole->setCurrentText("B");
+    control<QComboBox>(*rig.form, "cmbRole")->setCurrentText("B");
     rig.fakes.speech.setMeasurementsWait(true);
     rig.playback().playPause();
     // B's line is measured while "Hello." is heard, in the background.
@@ -789,8 +792,8 @@ void TestPlayback::gapWaitsForTheLineToBeMeasured() {
     QCOMPARE(rig.spoken(), (QStringList{"Hello.", "Bye."}));
 
     // A double-clicked line waits for its length the same way before its shadowing gap.
-    rig.form->practicePanel->cmbLineRepeat->setCurrentIndex(1);
-    rig.form->practicePanel->chkShadowing->setChecked(true);
+    control<QComboBox>(*rig.form, "cmbLineRepeat")->setCurrentIndex(1);
+    control<QCheckBox>(*rig.form, "chkShadowing")->setChecked(true);
     rig.playback().playRow(0);
     rig.endRow();
     QCOMPARE(rig.timerInterval(), 20);
@@ -829,13 +832,13 @@ void TestPlayback::lineDrill() {
 
     Rig rig({row("A", "ab"), row("C", "c")});
     rig.fakes.speech.msPerCharacter = 150;
-    PracticePanel& panel = *rig.form->practicePanel;
-    panel.cmbLineRepeat->setCurrentIndex(repeats - 1);
-    panel.chkShadowing->setChecked(shadowing);
-    panel.cmbRole->setCurrentText(role);
-    panel.chkModelAfterAnswer->setChecked(true);
-    rig.form->cmbRepeat->setCurrentIndex(0);
-    rig.form->cmbInterval->setCurrentIndex(0); // なし
+    PracticePanel& panel = *control<PracticePanel>(*rig.form, "practicePanel");
+    control<QComboBox>(panel, "cmbLineRepeat")->setCurrentIndex(repeats - 1);
+    control<QCheckBox>(panel, "chkShadowing")->setChecked(shadowing);
+    control<QComboBox>(panel, "cmbRole")->setCurrentText(role);
+    control<QCheckBox>(panel, "chkModelAfterAnswer")->setChecked(true);
+    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(0);
+    control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(0); // なし
     rig.playback().playPause();
     QCOMPARE(rig.playback().currentRepeat(), 1);
     QCOMPARE(recordRun(rig), expected);
@@ -883,9 +886,9 @@ void TestPlayback::speedsReachTheEngine() {
     QFETCH(int, japaneseRate);
 
     Rig rig({row("A", "one"), row("Q", "二")});
-    rig.form->cmbEnglishRate->setCurrentIndex(englishIndex);
-    rig.form->practicePanel->chkSlowestEnglish->setChecked(slowestEnglish);
-    rig.form->practicePanel->cmbJapaneseRate->setCurrentIndex(japaneseIndex);
+    control<QComboBox>(*rig.form, "cmbEnglishRate")->setCurrentIndex(englishIndex);
+    control<QCheckBox>(*rig.form, "chkSlowestEnglish")->setChecked(slowestEnglish);
+    control<QComboBox>(*rig.form, "cmbJapaneseRate")->setCurrentIndex(japaneseIndex);
     rig.playback().playPause();
     rig.runToEnd();
     QCOMPARE(rig.fakes.speech.spoken.size(), 2);
@@ -895,9 +898,9 @@ void TestPlayback::speedsReachTheEngine() {
 
 void TestPlayback::progressShowsLineAndPass() {
     Rig rig({row("A", "one"), row("", ""), row("B", "two"), row("Q", "三")});
-    QLabel& label = *rig.form->practicePanel->lblProgress;
-    rig.form->cmbRepeat->setCurrentIndex(1);
-    rig.form->practicePanel->cmbLineRepeat->setCurrentIndex(1);
+    QLabel& label = *control<QLabel>(*rig.form, "lblProgress");
+    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(1);
+    control<QComboBox>(*rig.form, "cmbLineRepeat")->setCurrentIndex(1);
     QVERIFY(label.text().isEmpty());
     rig.playback().playPause();
     QCOMPARE(label.text(), QStringLiteral("1/3行 1/2回 (1/2)"));
@@ -917,10 +920,10 @@ void TestPlayback::typingDuringPlaybackKeepsTheText() {
     Rig rig({row("A", "one"), row("B", "two"), row("C", "three"), row("A", "")});
     rig.form->show();
     QApplication::setActiveWindow(rig.form.get());
-    LessonGrid& grid = *rig.form->StringGrid1;
+    LessonGrid& grid = *control<LessonGrid>(*rig.form, "StringGrid1");
     grid.setFocus();
     rig.playback().playPause();
-    grid.setCurrentIndex(rig.form->lessonTable->index(3, ColText)); // a click on row 4
+    grid.setCurrentIndex(rig.form->lessonTable().index(3, ColText)); // a click on row 4
     for (const char letter : {'p', 'q', 'r', 's'}) {
         QTest::keyClick(QApplication::focusWidget(), letter);
         rig.endRow();
@@ -929,10 +932,10 @@ void TestPlayback::typingDuringPlaybackKeepsTheText() {
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCoreApplication::processEvents(); // the editor closes through a queued call
-    QCOMPARE(rig.form->lessonTable->cell(ColText, 0), QStringLiteral("one"));
-    QCOMPARE(rig.form->lessonTable->cell(ColText, 1), QStringLiteral("two"));
-    QCOMPARE(rig.form->lessonTable->cell(ColText, 2), QStringLiteral("three"));
-    QCOMPARE(rig.form->lessonTable->cell(ColText, 3), QStringLiteral("pqrs"));
+    QCOMPARE(rig.form->lessonTable().cell(ColText, 0), QStringLiteral("one"));
+    QCOMPARE(rig.form->lessonTable().cell(ColText, 1), QStringLiteral("two"));
+    QCOMPARE(rig.form->lessonTable().cell(ColText, 2), QStringLiteral("three"));
+    QCOMPARE(rig.form->lessonTable().cell(ColText, 3), QStringLiteral("pqrs"));
     // The spoken row is shown by the highlight alone.
     QCOMPARE(rig.spoken(), (QStringList{"one", "two", "three"}));
 }
@@ -940,19 +943,19 @@ void TestPlayback::typingDuringPlaybackKeepsTheText() {
 void TestPlayback::playFromHereUsesTheRightClickedRow() {
     Rig rig({row("A", "one"), row("B", "two"), row("C", "three"), row("Q", "四")});
     rig.form->show();
-    LessonGrid& grid = *rig.form->StringGrid1;
+    LessonGrid& grid = *control<LessonGrid>(*rig.form, "StringGrid1");
     grid.cellClicked(ColText, 0); // a left click on row 1 first
-    const QPoint onRow3 = grid.visualRect(rig.form->lessonTable->index(2, ColSpeaker)).center();
+    const QPoint onRow3 = grid.visualRect(rig.form->lessonTable().index(2, ColSpeaker)).center();
     emit grid.customContextMenuRequested(onRow3);
-    rig.form->pmGrid->hide();
+    control<QMenu>(*rig.form, "pmGrid")->hide();
     QCOMPARE(rig.form->popupRow(), 2);
-    rig.form->mnuPlayFromHere->trigger();
+    control<QAction>(*rig.form, "mnuPlayFromHere")->trigger();
     QCOMPARE(rig.spoken(), QStringList{"three"});
 
     // The Speaker column's header carries the menu too; it leaves the row as it was.
     emit grid.horizontalHeader()->customContextMenuRequested(
         QPoint(grid.columnViewportPosition(ColSpeaker) + 5, 5));
-    rig.form->pmGrid->hide();
+    control<QMenu>(*rig.form, "pmGrid")->hide();
     QCOMPARE(rig.form->popupRow(), 2);
 }
 

@@ -4,6 +4,7 @@
 #include "playback/PlaybackController.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 #include "voices/AudioOutput.h"
 #include "voices/EmbeddedSpeechEngine.h"
@@ -138,7 +139,7 @@ void TestPlaybackWithEngine::sampleLessonInTheSpeakersVoices() {
         clock->advanceMs(100);
     }
     QVERIFY(!form.playback().isPlaying());
-    QCOMPARE(form.btnSpeak->text(), QStringLiteral("読み上げ"));
+    QCOMPARE(control<QPushButton>(form, "btnSpeak")->text(), QStringLiteral("読み上げ"));
 
     QCOMPARE(recording.spoken.size(), 4);
     QCOMPARE(recording.spoken[0].text, QStringLiteral("Hello. How are you?"));
