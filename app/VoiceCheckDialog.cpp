@@ -1,5 +1,6 @@
 #include "app/VoiceCheckDialog.h"
 
+#include "app/Logging.h"
 #include "app/MissingVoiceNote.h"
 #include "app/WidgetPlacement.h"
 #include "settings/LanguageName.h"
@@ -34,7 +35,9 @@ StatusPrefixes prefixesFor(const QString& voiceType) {
 std::optional<QString> languageAttribute(const VoiceToken& token) {
     try {
         return token.attribute(QStringLiteral("Language"));
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        // Its list entry names the language as unknown.
+        qCInfo(lcApp) << "no language for a voice:" << error.what();
         return std::nullopt;
     }
 }
@@ -134,8 +137,9 @@ void VoiceCheckDialog::checkVoice(SpeechVoice& voice, const VoiceTokenPtr& token
         voice.speak(testSentenceFor(languageName), kSpeakSync);
         line->setText(prefixes.usable + rest);
         usable.append({description, languageName, voiceType});
-    } catch (const std::exception&) {
-        // The check only tells usable from unusable; the reason is not shown.
+    } catch (const std::exception& error) {
+        // The check only tells usable from unusable; the reason is only logged.
+        qCInfo(lcApp) << "voice unusable:" << description << ":" << error.what();
         line->setText(prefixes.unusable + rest);
     }
     QCoreApplication::processEvents();

@@ -1,6 +1,7 @@
 #include "files/LessonFileCommands.h"
 
 #include "files/FileAccess.h"
+#include "files/Logging.h"
 #include "lesson/LessonSettings.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
@@ -17,6 +18,25 @@ const QString LessonFileCommands::kDefaultExtension = QStringLiteral("json");
 namespace {
 
 constexpr int kMinimumLoadedRows = 10;
+
+// Why the reader stopped, for the log: the user's message does not say where or why.
+const char* refusal(LessonFileStatus status) {
+    switch (status) {
+    case LessonFileStatus::Loaded:
+        return "loaded";
+    case LessonFileStatus::NoRows:
+        return "no Rows";
+    case LessonFileStatus::NotUtf8:
+        return "not UTF-8";
+    case LessonFileStatus::NotJson:
+        return "not JSON";
+    case LessonFileStatus::NotObject:
+        return "root not an object";
+    case LessonFileStatus::InvalidValue:
+        return "invalid value";
+    }
+    return "unknown";
+}
 
 // The settings the file names replace the current ones; the others stay as they are.
 void applySettings(CurrentLessonSettings& current, const StoredLessonSettings& stored) {
@@ -73,6 +93,9 @@ bool LessonFileCommands::load(const LessonCommandContext& context) {
 bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QString& path,
                                   bool announceSuccess) {
     LessonFileContent content = readLessonFile(readWholeFile(path, m_maxFileBytes));
+    if (content.status != LessonFileStatus::Loaded)
+        qCInfo(lcFiles).noquote() << "lesson not loaded:" << path << "-" << refusal(content.status)
+                                  << content.error;
     switch (content.status) {
     case LessonFileStatus::NotUtf8:
         throw AppError(lessonFileMessages::notUtf8);

@@ -1,6 +1,7 @@
 #include "lesson/LessonSettings.h"
 
 #include "lesson/LessonOptions.h"
+#include "lesson/Logging.h"
 
 namespace lessora {
 
@@ -15,7 +16,10 @@ QStringList OptionList::labels() const {
 namespace {
 
 int indexWithin(const OptionList& list, int index) {
-    return list.contains(index) ? index : -1;
+    if (list.contains(index) || index == -1)
+        return index;
+    qCDebug(lcLesson) << "index" << index << "outside a list of" << list.count() << "items";
+    return -1;
 }
 
 // What a list shows for a value it does not offer: nothing, as a stored index out of range.

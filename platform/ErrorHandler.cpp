@@ -1,6 +1,7 @@
 #include "platform/ErrorHandler.h"
 
 #include "platform/AppError.h"
+#include "platform/Logging.h"
 #include "platform/MessageBoxes.h"
 
 #include <exception>
@@ -37,7 +38,8 @@ void ErrorHandler::showCurrentException() const noexcept {
     try {
         m_messages.showMessage(errorTextForDisplay(message));
     } catch (...) {
-        // Showing the message failed as well; there is nobody left to tell.
+        // Showing the message failed as well; the log is all that is left to tell.
+        qCWarning(lcPlatform).noquote() << "could not show the error:" << message;
     }
 }
 

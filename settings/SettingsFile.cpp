@@ -3,6 +3,7 @@
 
 #include "platform/AppError.h"
 #include "settings/IniText.h"
+#include "settings/Logging.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,8 +127,12 @@ void removeStaleTemporaryFiles(const QString& path) {
     const QFileInfo info(path);
     const QDir folder = info.absoluteDir();
     const QString pattern = info.fileName() + kTemporaryInfix + QStringLiteral("??????");
-    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::Hidden))
-        QFile::remove(folder.filePath(name));
+    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::Hidden)) {
+        // One left behind costs nothing but its space; the next write tries again.
+        if (QFile stale(folder.filePath(name)); !stale.remove())
+            qCWarning(lcSettings) << "could not remove" << stale.fileName() << ":"
+                                  << stale.errorString();
+    }
 }
 
 // Held around every read-modify-write, so that two instances of the program never rewrite the

@@ -14,6 +14,7 @@ private slots:
     void fullStopRule_data();
     void fullStopRule();
     void everyKindOfErrorIsShownAndSwallowed();
+    void anErrorThatCannotBeShownIsLogged();
 };
 
 void TestErrorHandler::fullStopRule_data() {
@@ -54,6 +55,15 @@ void TestErrorHandler::everyKindOfErrorIsShownAndSwallowed() {
     QCOMPARE(messages.messages[0], QStringLiteral("無効なクラス型キャスト."));
     QCOMPARE(messages.messages[1], QStringLiteral("plain."));
     QVERIFY(!messages.messages[2].isEmpty());
+}
+
+// The message box itself failing leaves the log as the only trace of the error.
+void TestErrorHandler::anErrorThatCannotBeShownIsLogged() {
+    FakeMessageBoxes messages;
+    messages.whileShown = [](const QString&) { throw std::runtime_error("no display"); };
+    const ErrorHandler handler(messages);
+    QTest::ignoreMessage(QtWarningMsg, "could not show the error: disk full");
+    QVERIFY(!handler.run([] { throw AppError(QStringLiteral("disk full")); }));
 }
 
 QTEST_GUILESS_MAIN(TestErrorHandler)

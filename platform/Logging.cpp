@@ -1,0 +1,7 @@
+#include "platform/Logging.h"
+
+namespace lessora {
+
+Q_LOGGING_CATEGORY(lcPlatform, "lessora.platform", QtInfoMsg)
+
+} // namespace lessora
