@@ -1,4 +1,5 @@
 #include "app/GridCellDelegate.h"
+#include "app/LessonDocument.h"
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
 #include "app/PracticePanel.h"
@@ -43,6 +44,9 @@ private slots:
     void spokenRowIsWholeWithTwoRowsAfterIt_data();
     void spokenRowIsWholeWithTwoRowsAfterIt();
     void hideText();
+    void listsOfferTheirItems_data();
+    void listsOfferTheirItems();
+    void controlsAndLessonSettingsFollowEachOther();
     void firstTickStopsTheTimer();
     void errorsInHandlersAreShown();
     void exportEndsWithoutItsProgressBox();
@@ -271,6 +275,95 @@ void TestMainWindow::hideText() {
     QVERIFY(!control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColText));
     QCOMPARE(control<LessonGrid>(form, "StringGrid1")->columnWidth(ColText), 400);
     QVERIFY(control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColLanguage));
+}
+
+void TestMainWindow::listsOfferTheirItems_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("current");
+    QTest::newRow("interval") << "cmbInterval"
+                              << QStringList{QStringLiteral("なし"), QStringLiteral("0.5秒"),
+                                             QStringLiteral("1秒"),  QStringLiteral("2秒"),
+                                             QStringLiteral("3秒"),  QStringLiteral("5秒"),
+                                             QStringLiteral("10秒")}
+                              << 0;
+    QTest::newRow("English speed")
+        << "cmbEnglishRate"
+        << QStringList{QStringLiteral("遅い"), QStringLiteral("やや遅い"), QStringLiteral("標準"),
+                       QStringLiteral("やや速い"), QStringLiteral("速い")}
+        << 2;
+    QTest::newRow("passes") << "cmbRepeat"
+                            << QStringList{QStringLiteral("1回"), QStringLiteral("2回"),
+                                           QStringLiteral("3回"), QStringLiteral("5回"),
+                                           QStringLiteral("10回")}
+                            << 0;
+    QTest::newRow("role") << "cmbRole"
+                          << QStringList{QStringLiteral("なし"), "A", "B", "C", "Q", "R", "S"} << 0;
+    QTest::newRow("answer gap") << "cmbAnswerGap"
+                                << QStringList{QStringLiteral("1.0倍"), QStringLiteral("1.3倍"),
+                                               QStringLiteral("1.5倍"), QStringLiteral("2.0倍")}
+                                << 1;
+    QTest::newRow("line repeats") << "cmbLineRepeat"
+                                  << QStringList{QStringLiteral("1回"), QStringLiteral("2回"),
+                                                 QStringLiteral("3回"), QStringLiteral("4回"),
+                                                 QStringLiteral("5回")}
+                                  << 0;
+    QTest::newRow("Japanese speed")
+        << "cmbJapaneseRate"
+        << QStringList{QStringLiteral("0.7倍"), QStringLiteral("0.8倍"), QStringLiteral("0.9倍"),
+                       QStringLiteral("標準"),  QStringLiteral("1.1倍"), QStringLiteral("1.25倍")}
+        << 3;
+}
+
+// The texts of every list exactly, and the item a new window starts at.
+void TestMainWindow::listsOfferTheirItems() {
+    QFETCH(QString, name);
+    QFETCH(QStringList, items);
+    QFETCH(int, current);
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    const QComboBox* list = control<QComboBox>(form, qPrintable(name));
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown << list->itemText(i);
+    QCOMPARE(shown, items);
+    QCOMPARE(list->currentIndex(), current);
+}
+
+// The lists write to the lesson settings, and a change of the settings (a loaded lesson's)
+// shows in the lists and boxes and acts as the user's choice would: hide-text hides the column.
+void TestMainWindow::controlsAndLessonSettingsFollowEachOther() {
+    FakeServices fakes;
+    MainWindow form(fakes.services());
+    CurrentLessonSettings& settings = form.lessonSettings();
+    control<QComboBox>(form, "cmbInterval")->setCurrentIndex(5);
+    control<QComboBox>(form, "cmbRole")->setCurrentIndex(2);
+    control<QComboBox>(form, "cmbLineRepeat")->setCurrentIndex(2);
+    control<QCheckBox>(form, "chkShadowing")->setChecked(true);
+    QCOMPARE(settings.values().intervalIndex, 5);
+    QCOMPARE(settings.practice().role, "B");
+    QCOMPARE(settings.practice().lineRepeatCount, 3);
+    QVERIFY(settings.practice().shadowingGap);
+
+    LessonSettings loaded = settings.values();
+    loaded.englishRateIndex = 4;
+    loaded.repeatIndex = -1;
+    loaded.hideText = true;
+    loaded.practice = PracticeSettings{};
+    loaded.practice.japaneseRateIndex = 0;
+    settings.setValues(loaded);
+    QCOMPARE(control<QComboBox>(form, "cmbEnglishRate")->currentText(), QStringLiteral("速い"));
+    QCOMPARE(control<QComboBox>(form, "cmbRepeat")->currentIndex(), -1);
+    QCOMPARE(control<QComboBox>(form, "cmbInterval")->currentIndex(), 5);
+    QVERIFY(control<QCheckBox>(form, "chkHideText")->isChecked());
+    QVERIFY(control<LessonGrid>(form, "StringGrid1")->isColumnHidden(ColText));
+    QCOMPARE(control<QComboBox>(form, "cmbRole")->currentIndex(), 0);
+    QCOMPARE(control<QComboBox>(form, "cmbLineRepeat")->currentIndex(), 0);
+    QVERIFY(!control<QCheckBox>(form, "chkShadowing")->isChecked());
+    QCOMPARE(control<QComboBox>(form, "cmbJapaneseRate")->currentText(), QStringLiteral("0.7倍"));
+    // Showing the settings changed none of them back.
+    QCOMPARE(settings.values(), loaded);
+    QVERIFY(form.document().isModified());
 }
 
 void TestMainWindow::firstTickStopsTheTimer() {
