@@ -22,9 +22,6 @@ class VoiceCheckDialog : public QDialog {
 public:
     explicit VoiceCheckDialog(const Services& services, QWidget* parent = nullptr);
 
-    QListWidget* lstVoices;
-    QPushButton* btnCheckAllVoices;
-
     // Test-speaks every voice, shows each outcome and rewrites the catalogue with the usable
     // ones ("全音声をチェック").
     void checkAllVoices();
@@ -38,6 +35,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The controls; each one's object name is its member name.
+    QListWidget* lstVoices;
+    QPushButton* btnCheckAllVoices;
+
     // The voices with their Language attributes, as the window first shows them.
     void listVoices();
     void runCheck();

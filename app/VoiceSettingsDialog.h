@@ -23,6 +23,8 @@ class VoiceSettingsDialog : public QDialog {
 public:
     explicit VoiceSettingsDialog(const Services& services, QWidget* parent = nullptr);
 
+private:
+    // The controls; each one's object name is its member name.
     QLabel* lblEnglishColumn;
     QLabel* lblJapaneseColumn;
     QLabel* lblSpeakerA;
@@ -48,7 +50,6 @@ public:
     QPushButton* btnOK;
     QPushButton* btnCancel;
 
-private:
     using ComboBoxes = std::array<QComboBox*, 6>;
 
     void createControls();

@@ -139,7 +139,7 @@ void TestVoiceCheck::creationListsOrdinaryVoices() {
     fakes.speech.addVoice("Voice C", "");
     fakes.speech.addVoice("Core D", "411", true);
     VoiceCheckDialog window(fakes.services());
-    QCOMPARE(lines(*window.lstVoices),
+    QCOMPARE(lines(*control<QListWidget>(window, "lstVoices")),
              (QStringList{"Voice A  [Language=409;9]",
                           QStringLiteral("Voice B  [Language=取得できません]"),
                           "Voice C  [Language=]"}));
@@ -164,9 +164,9 @@ void TestVoiceCheck::checkRecordsUsableVoicesOfBothCategories() {
         rewriteCatalogue(file, QList<CatalogueEntry>(9, {"Old", "English", "SAPI"}));
     }
     VoiceCheckDialog window(fakes.services());
-    window.btnCheckAllVoices->click();
+    control<QPushButton>(window, "btnCheckAllVoices")->click();
 
-    QCOMPARE(lines(*window.lstVoices),
+    QCOMPARE(lines(*control<QListWidget>(window, "lstVoices")),
              (QStringList{QStringLiteral("○ 使用可能  [SAPI] Eng [English]"),
                           QStringLiteral("○ 使用可能  [SAPI] Jpn [Japanese]"),
                           QStringLiteral("× 使用不可  [SAPI] Broken [English]"),
@@ -207,8 +207,8 @@ void TestVoiceCheck::checkWithoutUsableVoice() {
         rewriteCatalogue(file, {{"Old", "English", "SAPI"}});
     }
     VoiceCheckDialog window(fakes.services());
-    window.btnCheckAllVoices->click();
-    QCOMPARE(lines(*window.lstVoices),
+    control<QPushButton>(window, "btnCheckAllVoices")->click();
+    QCOMPARE(lines(*control<QListWidget>(window, "lstVoices")),
              (QStringList{QStringLiteral("× 使用不可  [SAPI] Mute [English]"),
                           QStringLiteral("× 使用不可  [OneCore] Locked [Japanese]")}));
     const SettingsFile file(fakes.settingsPath());
@@ -225,8 +225,10 @@ void TestVoiceCheck::listFollowsTheCheck() {
     QStringList seen;
     {
         EachEventPass snapshot([&] {
-            seen << QString::number(window.lstVoices->currentRow()) + " " +
-                        window.lstVoices->item(window.lstVoices->count() - 1)->text();
+            seen << QString::number(control<QListWidget>(window, "lstVoices")->currentRow()) + " " +
+                        control<QListWidget>(window, "lstVoices")
+                            ->item(control<QListWidget>(window, "lstVoices")->count() - 1)
+                            ->text();
         });
         window.checkAllVoices();
     }
@@ -258,16 +260,16 @@ void TestVoiceCheck::failureStopsTheCheck() {
         rewriteCatalogue(file, earlier);
     }
     VoiceCheckDialog window(fakes.services());
-    const QStringList created = lines(*window.lstVoices);
+    const QStringList created = lines(*control<QListWidget>(window, "lstVoices"));
     fakes.speech.failOperation(op, "engine down", 1);
-    window.btnCheckAllVoices->click();
+    control<QPushButton>(window, "btnCheckAllVoices")->click();
 
     QCOMPARE(fakes.messages.messages, QStringList{"engine down."});
-    QCOMPARE(lines(*window.lstVoices), listKept ? created : QStringList());
+    QCOMPARE(lines(*control<QListWidget>(window, "lstVoices")), listKept ? created : QStringList());
     QCOMPARE(storedCatalogue(fakes.settingsPath()), earlier);
     QCOMPARE(fakes.speech.operationDepth, 0);
     QVERIFY(!window.isChecking());
-    QVERIFY(window.btnCheckAllVoices->isEnabled());
+    QVERIFY(control<QPushButton>(window, "btnCheckAllVoices")->isEnabled());
 }
 
 void TestVoiceCheck::secondCheckAndClosingRefusedWhileChecking() {
@@ -281,25 +283,25 @@ void TestVoiceCheck::secondCheckAndClosingRefusedWhileChecking() {
         EachEventPass tryToInterfere([&] {
             ++passes;
             QVERIFY(window.isChecking());
-            QVERIFY(!window.btnCheckAllVoices->isEnabled());
-            window.btnCheckAllVoices->click();
+            QVERIFY(!control<QPushButton>(window, "btnCheckAllVoices")->isEnabled());
+            control<QPushButton>(window, "btnCheckAllVoices")->click();
             window.checkAllVoices();
             QTest::keyClick(&window, Qt::Key_Escape);
             window.reject();
             QVERIFY(!window.close());
             QVERIFY(window.isVisible());
         });
-        window.btnCheckAllVoices->click();
+        control<QPushButton>(window, "btnCheckAllVoices")->click();
     }
     QCOMPARE(passes, 4);
     QCOMPARE(fakes.speech.spoken.size(), 2);
-    QCOMPARE(lines(*window.lstVoices),
+    QCOMPARE(lines(*control<QListWidget>(window, "lstVoices")),
              (QStringList{QStringLiteral("○ 使用可能  [SAPI] Eng [English]"),
                           QStringLiteral("○ 使用可能  [OneCore] Jpn [Japanese]")}));
     QCOMPARE(storedCatalogue(fakes.settingsPath()).size(), 2);
     QCOMPARE(fakes.speech.operationDepth, 0);
 
-    QVERIFY(window.btnCheckAllVoices->isEnabled());
+    QVERIFY(control<QPushButton>(window, "btnCheckAllVoices")->isEnabled());
     QVERIFY(window.close());
     QVERIFY(!window.isVisible());
 }

@@ -1,6 +1,7 @@
 #include "app/VoiceSettingsDialog.h"
 #include "settings/SettingsFile.h"
 #include "settings/Speakers.h"
+#include "support/Controls.h"
 #include "support/FakeServices.h"
 
 #include <QComboBox>
@@ -27,19 +28,26 @@ QStringList entries(const QComboBox* comboBox) {
 // Each combo box's selected text in the standard order; "-" where nothing is selected.
 QStringList selections(const VoiceSettingsDialog& window) {
     QStringList result;
-    for (const QComboBox* comboBox :
-         {window.cmbVoiceAEnglish, window.cmbVoiceAJapanese, window.cmbVoiceBEnglish,
-          window.cmbVoiceBJapanese, window.cmbVoiceCEnglish, window.cmbVoiceCJapanese})
+    for (const QComboBox* comboBox : {control<QComboBox>(window, "cmbVoiceAEnglish"),
+                                      control<QComboBox>(window, "cmbVoiceAJapanese"),
+                                      control<QComboBox>(window, "cmbVoiceBEnglish"),
+                                      control<QComboBox>(window, "cmbVoiceBJapanese"),
+                                      control<QComboBox>(window, "cmbVoiceCEnglish"),
+                                      control<QComboBox>(window, "cmbVoiceCJapanese")})
         result << (comboBox->currentIndex() < 0 ? QStringLiteral("-") : comboBox->currentText());
     return result;
 }
 
 QList<QComboBox*> englishLists(const VoiceSettingsDialog& window) {
-    return {window.cmbVoiceAEnglish, window.cmbVoiceBEnglish, window.cmbVoiceCEnglish};
+    return {control<QComboBox>(window, "cmbVoiceAEnglish"),
+            control<QComboBox>(window, "cmbVoiceBEnglish"),
+            control<QComboBox>(window, "cmbVoiceCEnglish")};
 }
 
 QList<QComboBox*> japaneseLists(const VoiceSettingsDialog& window) {
-    return {window.cmbVoiceAJapanese, window.cmbVoiceBJapanese, window.cmbVoiceCJapanese};
+    return {control<QComboBox>(window, "cmbVoiceAJapanese"),
+            control<QComboBox>(window, "cmbVoiceBJapanese"),
+            control<QComboBox>(window, "cmbVoiceCJapanese")};
 }
 
 void writeSpeakerVoices(const QString& path, const QStringList& voices) {
@@ -137,13 +145,13 @@ void TestVoiceSettings::allVoicesDropsSecondCategorySelection() {
     QCOMPARE(selections(window),
              (QStringList{"Eng Two", "Jpn Core", "Eng Two", "Jpn Core", "Eng Two", "Jpn Core"}));
 
-    window.btnAllVoices->click();
+    control<QPushButton>(window, "btnAllVoices")->click();
     for (const QComboBox* comboBox : englishLists(window) + japaneseLists(window))
         QCOMPARE(entries(comboBox), kOrdinaryVoices);
     QCOMPARE(selections(window), (QStringList{"Eng Two", "-", "Eng Two", "-", "Eng Two", "-"}));
     QCOMPARE(f.fakes.speech.operationDepth, 0);
 
-    window.btnOK->click();
+    control<QPushButton>(window, "btnOK")->click();
     QCOMPARE(readSpeakerVoices(f.path()),
              (QStringList{"Eng Two", "", "Eng Two", "", "Eng Two", ""}));
 }
@@ -154,9 +162,9 @@ void TestVoiceSettings::allVoicesFailureKeepsLists() {
     VoiceSettingsDialog window(f.fakes.services());
     const QStringList before = selections(window);
     f.fakes.speech.failOperation(FakeOp::GetDescription, "engine down", 1);
-    window.btnAllVoices->click();
+    control<QPushButton>(window, "btnAllVoices")->click();
     QCOMPARE(f.fakes.messages.messages, QStringList{"engine down."});
-    QCOMPARE(entries(window.cmbVoiceAEnglish), QStringList{"Eng Two"});
+    QCOMPARE(entries(control<QComboBox>(window, "cmbVoiceAEnglish")), QStringList{"Eng Two"});
     QCOMPARE(selections(window), before);
     QCOMPARE(f.fakes.speech.operationDepth, 0);
 }
@@ -172,7 +180,7 @@ void TestVoiceSettings::availableVoicesWithoutCatalogue() {
     QFETCH(QString, count);
     Fixture f;
     VoiceSettingsDialog window(f.fakes.services());
-    window.cmbVoiceBJapanese->setCurrentIndex(1);
+    control<QComboBox>(window, "cmbVoiceBJapanese")->setCurrentIndex(1);
     const QStringList before = selections(window);
     if (!count.isNull()) {
         SettingsFile file(f.path());
@@ -180,26 +188,28 @@ void TestVoiceSettings::availableVoicesWithoutCatalogue() {
         file.writeString(kCatalogueSection, "Voice0", "Eng One");
         file.writeString(kCatalogueSection, "Language0", "English");
     }
-    window.btnAvailableVoices->click();
+    control<QPushButton>(window, "btnAvailableVoices")->click();
     QCOMPARE(f.fakes.messages.messages,
              QStringList{QStringLiteral("使用可能な音声がまだ確認されていません。\r\n"
                                         "先に「音声確認」で全音声をチェックしてください。")});
-    QCOMPARE(entries(window.cmbVoiceAEnglish), kOrdinaryVoices);
+    QCOMPARE(entries(control<QComboBox>(window, "cmbVoiceAEnglish")), kOrdinaryVoices);
     QCOMPARE(selections(window), before);
 }
 
 void TestVoiceSettings::availableVoicesKeepsOnlyListedSelections() {
     Fixture f;
     VoiceSettingsDialog window(f.fakes.services());
-    window.cmbVoiceAJapanese->setCurrentIndex(1); // "Jpn One", not in the catalogue below
-    window.cmbVoiceCEnglish->setCurrentIndex(2);  // "Eng Two"
+    control<QComboBox>(window, "cmbVoiceAJapanese")
+        ->setCurrentIndex(1); // "Jpn One", not in the catalogue below
+    control<QComboBox>(window, "cmbVoiceCEnglish")->setCurrentIndex(2); // "Eng Two"
     writeCatalogue(f.path(), {{"Eng One", "English", "SAPI"},
                               {"Eng Two", "English", "SAPI"},
                               {"Jpn Core", "Japanese", "OneCore"}});
-    window.btnAvailableVoices->click();
+    control<QPushButton>(window, "btnAvailableVoices")->click();
     QVERIFY(f.fakes.messages.messages.isEmpty());
-    QCOMPARE(entries(window.cmbVoiceBEnglish), (QStringList{"Eng One", "Eng Two"}));
-    QCOMPARE(entries(window.cmbVoiceBJapanese), QStringList{"Jpn Core"});
+    QCOMPARE(entries(control<QComboBox>(window, "cmbVoiceBEnglish")),
+             (QStringList{"Eng One", "Eng Two"}));
+    QCOMPARE(entries(control<QComboBox>(window, "cmbVoiceBJapanese")), QStringList{"Jpn Core"});
     // No fallback to the first entry: a selection missing from the catalogue becomes none.
     QCOMPARE(selections(window), (QStringList{"Eng One", "-", "Eng One", "-", "Eng Two", "-"}));
 }
@@ -241,12 +251,18 @@ void TestVoiceSettings::testVoice() {
     f.fakes.speech.addVoice("Locked", "411", true).setVoiceError = "locked away";
     VoiceSettingsDialog window(f.fakes.services());
     const std::pair<QComboBox*, QPushButton*> rows[] = {
-        {window.cmbVoiceAEnglish, window.btnTestAEnglish},
-        {window.cmbVoiceAJapanese, window.btnTestAJapanese},
-        {window.cmbVoiceBEnglish, window.btnTestBEnglish},
-        {window.cmbVoiceBJapanese, window.btnTestBJapanese},
-        {window.cmbVoiceCEnglish, window.btnTestCEnglish},
-        {window.cmbVoiceCJapanese, window.btnTestCJapanese}};
+        {control<QComboBox>(window, "cmbVoiceAEnglish"),
+         control<QPushButton>(window, "btnTestAEnglish")},
+        {control<QComboBox>(window, "cmbVoiceAJapanese"),
+         control<QPushButton>(window, "btnTestAJapanese")},
+        {control<QComboBox>(window, "cmbVoiceBEnglish"),
+         control<QPushButton>(window, "btnTestBEnglish")},
+        {control<QComboBox>(window, "cmbVoiceBJapanese"),
+         control<QPushButton>(window, "btnTestBJapanese")},
+        {control<QComboBox>(window, "cmbVoiceCEnglish"),
+         control<QPushButton>(window, "btnTestCEnglish")},
+        {control<QComboBox>(window, "cmbVoiceCJapanese"),
+         control<QPushButton>(window, "btnTestCJapanese")}};
     const auto [comboBox, testButton] = rows[row];
     comboBox->clear();
     if (!selection.isNull()) {
@@ -272,7 +288,7 @@ void TestVoiceSettings::testVoiceStopsWhenSecondCategoryCannotBeOpened() {
     Fixture f;
     VoiceSettingsDialog window(f.fakes.services());
     f.fakes.speech.failOperation(FakeOp::SetId, "no such category");
-    window.btnTestAEnglish->click();
+    control<QPushButton>(window, "btnTestAEnglish")->click();
     QCOMPARE(f.fakes.messages.messages, QStringList{"no such category."});
     QVERIFY(f.fakes.speech.spoken.isEmpty());
     QCOMPARE(f.fakes.speech.operationDepth, 0);
@@ -283,8 +299,8 @@ void TestVoiceSettings::saveWritesTheSixKeysAndCloses() {
     writeCatalogue(f.path(), {{"Eng One", "English", "SAPI"}, {"Jpn One", "Japanese", "SAPI"}});
     VoiceSettingsDialog window(f.fakes.services());
     window.show();
-    window.cmbVoiceCJapanese->setCurrentIndex(-1);
-    window.btnOK->click();
+    control<QComboBox>(window, "cmbVoiceCJapanese")->setCurrentIndex(-1);
+    control<QPushButton>(window, "btnOK")->click();
     QCOMPARE(readSpeakerVoices(f.path()),
              (QStringList{"Eng One", "Jpn One", "Eng One", "Jpn One", "Eng One", ""}));
     QCOMPARE(window.result(), int(QDialog::Accepted));
@@ -307,7 +323,7 @@ void TestVoiceSettings::saveFailureKeepsWindowOpen() {
     services.settingsPath = blocker.fileName() + QStringLiteral("/Lessora.ini");
     VoiceSettingsDialog window(services);
     window.show();
-    window.btnOK->click();
+    control<QPushButton>(window, "btnOK")->click();
     QCOMPARE(f.fakes.messages.messages.size(), 1);
     QVERIFY(f.fakes.messages.messages.first().contains(QStringLiteral("に書き込めません")));
     QVERIFY(window.isVisible());
@@ -319,12 +335,12 @@ void TestVoiceSettings::cancelAndFrameCloseKeepEverything() {
     VoiceSettingsDialog window(f.fakes.services());
     for (const bool byFrame : {false, true}) {
         window.show();
-        window.cmbVoiceAEnglish->setCurrentIndex(byFrame ? 2 : 1);
+        control<QComboBox>(window, "cmbVoiceAEnglish")->setCurrentIndex(byFrame ? 2 : 1);
         const QStringList before = selections(window);
         if (byFrame)
             QVERIFY(window.close());
         else
-            window.btnCancel->click();
+            control<QPushButton>(window, "btnCancel")->click();
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), int(QDialog::Rejected));
         QCOMPARE(selections(window), before);
