@@ -5,6 +5,7 @@
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/MessageBoxes.h"
+#include "playback/DrillPlan.h"
 #include "playback/LineReadings.h"
 #include "playback/RowSpeaker.h"
 #include "voices/SampleRateConverter.h"
@@ -383,28 +384,33 @@ QList<int> exportedRows(const LessonTable& table) {
     return rows;
 }
 
+DrillSettings drillSettingsOf(const ExportOptions& options) {
+    DrillSettings settings;
+    settings.passes = std::max(options.passes, 1);
+    settings.defaultPauseMs = options.defaultPauseMs;
+    settings.practice = options.practice;
+    settings.decimalSeparator = options.decimalSeparator;
+    return settings;
+}
+
 QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row,
                                    const ExportOptions& options) {
-    const PracticeOptions& practice = options.practice;
-    const bool learners = isLearnersRow(table, row, practice);
-    const int repeats = lineRepeatCount(practice);
     QList<ExportStep> steps;
-    for (int repeat = 1; repeat <= repeats; ++repeat) {
-        if (repeat > 1 && !learners)
-            steps << (practice.shadowingGap ? ExportStep{ExportStep::Kind::Gap, 100, 0}
-                                            : ExportStep{ExportStep::Kind::Pause, 100,
-                                                         repeatPauseMs(options.defaultPauseMs)});
-        if (learners) {
-            steps << ExportStep{ExportStep::Kind::Gap, practice.answerGapPercent, 0};
-            if (practice.modelAfterAnswer)
-                steps << ExportStep{ExportStep::Kind::Speak, 100, 0};
-        } else {
+    for (const DrillStep& step : stepsOfRow(table, row, 1, drillSettingsOf(options))) {
+        switch (step.kind) {
+        case DrillStep::Kind::Speak:
             steps << ExportStep{ExportStep::Kind::Speak, 100, 0};
+            break;
+        case DrillStep::Kind::Gap:
+            steps << ExportStep{ExportStep::Kind::Gap, step.percent, 0};
+            break;
+        case DrillStep::Kind::Pause:
+            steps << ExportStep{ExportStep::Kind::Pause, 100, step.ms};
+            break;
+        case DrillStep::Kind::Beep:
+            break;
         }
     }
-    steps << ExportStep{
-        ExportStep::Kind::Pause, 100,
-        rowPauseMs(table.cell(ColInterval, row), options.defaultPauseMs, options.decimalSeparator)};
     return steps;
 }
 
@@ -435,54 +441,66 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
     QHash<int, LinePtr> kept; // row -> its line, for the next passes
     qint64 keptSamples = 0;
     int done = 0;
-    for (int pass = 1; pass <= passes; ++pass) {
-        for (const int row : rows) {
-            if (progress && !progress(done, total))
-                throw ExportError(kExportCancelled);
-            const RowCells cells{table.cell(ColText, row), table.cell(ColLanguage, row),
-                                 table.cell(ColSpeaker, row)};
-            LinePtr line = kept.value(row);
-            const auto spoken = [&] {
-                if (!line)
-                    line = std::make_shared<const SynthesizedAudio>(
-                        synthesizeLine(speaker, cells, row, options.rates));
-                return line;
-            };
-            for (const ExportStep& step : exportStepsOfRow(table, row, options)) {
-                switch (step.kind) {
-                case ExportStep::Kind::Speak:
-                    writer.push({WriteJob::Kind::Line, spoken(), 0, {}});
-                    ++summary.linesSpoken;
-                    break;
-                case ExportStep::Kind::Gap:
-                    writer.push({WriteJob::Kind::Silence,
-                                 {},
-                                 spoken()->durationMs() * step.percent / 100,
-                                 {}});
-                    break;
-                case ExportStep::Kind::Pause:
-                    writer.push({WriteJob::Kind::Silence, {}, step.ms, {}});
-                    break;
-                }
-            }
-            if (!clipsFolder.isEmpty() && pass == 1) {
-                const QString name =
-                    QStringLiteral("%1_%2.%3")
-                        .arg(row + 1, 4, 10, QChar(u'0'))
-                        .arg(normalisedSpeakerCode(cells.speaker), extensionOf(*kind));
-                writer.push({WriteJob::Kind::Clip, spoken(), 0, clips.filePath(name)});
-                index << QStringList{QString::number(row + 1), tsvField(cells.speaker),
-                                     tsvField(cells.text),
-                                     tsvField(readings.readingOf(cells.text, cells.language)), name}
-                             .join(u'\t');
-            }
-            if (pass == 1 && pass < passes && line &&
-                keptSamples + line->samples.size() <= kKeptSamples) {
-                kept.insert(row, line);
-                keptSamples += line->samples.size();
-            }
-            ++done;
+    // The run as playback takes it; a file has no beep, and the rows that are not spoken
+    // (playback reads a row with text that begins a later pass, whatever its speaker) are left
+    // out, so that every pass holds the same lines.
+    const DrillSettings settings = drillSettingsOf(options);
+    std::optional<DrillStep> step = firstStepOfRow(table, rows.constFirst(), 1, settings);
+    const auto written = [&](const DrillStep& candidate) {
+        return candidate.kind != DrillStep::Kind::Beep && isSpeakableRow(table, candidate.row);
+    };
+    while (step) {
+        if (!written(*step)) {
+            step = stepAfter(table, *step, settings);
+            continue;
         }
+        const int row = step->row;
+        const int pass = step->pass;
+        if (progress && !progress(done, total))
+            throw ExportError(kExportCancelled);
+        const RowCells cells{table.cell(ColText, row), table.cell(ColLanguage, row),
+                             table.cell(ColSpeaker, row)};
+        LinePtr line = kept.value(row);
+        const auto spoken = [&] {
+            if (!line)
+                line = std::make_shared<const SynthesizedAudio>(
+                    synthesizeLine(speaker, cells, row, options.rates));
+            return line;
+        };
+        for (; step && step->row == row && step->pass == pass && written(*step);
+             step = stepAfter(table, *step, settings)) {
+            switch (step->kind) {
+            case DrillStep::Kind::Speak:
+                writer.push({WriteJob::Kind::Line, spoken(), 0, {}});
+                ++summary.linesSpoken;
+                break;
+            case DrillStep::Kind::Gap:
+                writer.push(
+                    {WriteJob::Kind::Silence, {}, spoken()->durationMs() * step->percent / 100, {}});
+                break;
+            case DrillStep::Kind::Pause:
+                writer.push({WriteJob::Kind::Silence, {}, step->ms, {}});
+                break;
+            case DrillStep::Kind::Beep:
+                break;
+            }
+        }
+        if (!clipsFolder.isEmpty() && pass == 1) {
+            const QString name = QStringLiteral("%1_%2.%3")
+                                     .arg(row + 1, 4, 10, QChar(u'0'))
+                                     .arg(normalisedSpeakerCode(cells.speaker), extensionOf(*kind));
+            writer.push({WriteJob::Kind::Clip, spoken(), 0, clips.filePath(name)});
+            index << QStringList{QString::number(row + 1), tsvField(cells.speaker),
+                                 tsvField(cells.text),
+                                 tsvField(readings.readingOf(cells.text, cells.language)), name}
+                         .join(u'\t');
+        }
+        if (pass == 1 && pass < passes && line &&
+            keptSamples + line->samples.size() <= kKeptSamples) {
+            kept.insert(row, line);
+            keptSamples += line->samples.size();
+        }
+        ++done;
     }
     if (progress && !progress(total, total))
         throw ExportError(kExportCancelled);

@@ -2,6 +2,7 @@
 
 #include "export/AudioFileWriter.h"
 #include "files/LessonFile.h"
+#include "playback/DrillPlan.h"
 #include "playback/Practice.h"
 
 #include <QChar>
@@ -29,6 +30,9 @@ struct ExportOptions {
 // The options of the choices playback would use.
 ExportOptions exportOptionsFrom(const PlaybackChoices& choices, QChar decimalSeparator);
 
+// The drill the options stand for: the plan both the export and playback follow.
+DrillSettings drillSettingsOf(const ExportOptions& options);
+
 // The choices a lesson file stands for: what it stores, and for what it does not store the
 // values a new main window starts with ("なし", "1回", "標準", no practice settings).
 PlaybackChoices choicesOfLesson(const StoredLessonSettings& stored);
@@ -46,9 +50,8 @@ struct ExportStep {
     friend bool operator==(const ExportStep&, const ExportStep&) = default;
 };
 
-// The steps of one speakable row, in order: its repeats (each spoken, or answered by the
-// learner and then, with the model answer, spoken), shadowing gaps between the repeats, and
-// its pause.
+// The steps of one speakable row as the file holds them, in order: the drill plan's steps of
+// the row (stepsOfRow).
 QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row, const ExportOptions& options);
 
 // The rows a run speaks, in order: the speakable rows. (Rows with text whose speaker is none
