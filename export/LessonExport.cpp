@@ -475,8 +475,10 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                 ++summary.linesSpoken;
                 break;
             case DrillStep::Kind::Gap:
-                writer.push(
-                    {WriteJob::Kind::Silence, {}, spoken()->durationMs() * step->percent / 100, {}});
+                writer.push({WriteJob::Kind::Silence,
+                             {},
+                             spoken()->durationMs() * step->percent / 100,
+                             {}});
                 break;
             case DrillStep::Kind::Pause:
                 writer.push({WriteJob::Kind::Silence, {}, step->ms, {}});

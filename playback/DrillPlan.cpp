@@ -91,7 +91,7 @@ QList<DrillStep> stepsOfRow(const LessonTable& table, int row, int pass,
         if (repeat > 1 && !learners) {
             if (practice.shadowingGap)
                 add(DrillStep::Kind::Gap, repeat); // as long as the line itself
-            else // time to say the line before it comes again
+            else                                   // time to say the line before it comes again
                 add(DrillStep::Kind::Pause, repeat).ms = repeatPauseMs(settings.defaultPauseMs);
         }
         if (learners) {
@@ -152,9 +152,8 @@ std::optional<DrillStep> stepAfter(const LessonTable& table, const DrillStep& st
 int rowOfRunAfter(const LessonTable& table, int row, int pass, const DrillSettings& settings,
                   bool skipLearners) {
     int next = row + 1;
-    while (next < table.rows() &&
-           (!isSpeakableRow(table, next) ||
-            (skipLearners && isLearnersRow(table, next, settings.practice))))
+    while (next < table.rows() && (!isSpeakableRow(table, next) ||
+                                   (skipLearners && isLearnersRow(table, next, settings.practice))))
         ++next;
     if (next < table.rows())
         return next;

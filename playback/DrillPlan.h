@@ -59,8 +59,7 @@ DrillStep firstStepOfRow(const LessonTable& table, int row, int pass,
 
 // The step a paused repeat starts again from: the repeat's line or its answer gap, never the
 // gap before it; a skip's wait gives way to the row it leads to.
-DrillStep restartOf(const LessonTable& table, const DrillStep& step,
-                    const DrillSettings& settings);
+DrillStep restartOf(const LessonTable& table, const DrillStep& step, const DrillSettings& settings);
 
 // The step that follows `step` in a run: the rest of its row, then the next speakable row
 // (after one beep for the rows with text passed on the way), then the next pass from the first

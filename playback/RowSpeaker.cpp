@@ -217,7 +217,7 @@ int RowSpeaker::runningState() {
     m_spoken->fellBack = true;
     try {
         const EngineOperation operation(m_engine);
-        std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+        std::unique_ptr<SpeechVoice> voice = createLineVoice();
         m_spoken->voice = fallBack(*voice, *m_spoken, error);
         voice->speak(m_spoken->row.text, kSpeakAsync);
         m_voice = std::move(voice);
@@ -228,7 +228,34 @@ int RowSpeaker::runningState() {
     return runningState();
 }
 
+void RowSpeaker::setLineEvents(QObject* receiver, std::function<void()> started,
+                               std::function<void()> ended) {
+    m_receiver = receiver;
+    m_started = std::move(started);
+    m_ended = std::move(ended);
+}
+
+std::unique_ptr<SpeechVoice> RowSpeaker::createLineVoice() {
+    std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+    const quint64 line = ++m_line;
+    if (m_receiver) {
+        const auto forward = [this, line](const std::function<void()>& handler) {
+            return [this, line, handler] {
+                if (line == m_line && handler)
+                    handler();
+            };
+        };
+        SpeechVoiceEvents& events = voice->events();
+        QObject::connect(&events, &SpeechVoiceEvents::utteranceStarted, m_receiver,
+                         forward(m_started), Qt::QueuedConnection);
+        QObject::connect(&events, &SpeechVoiceEvents::utteranceEnded, m_receiver, forward(m_ended),
+                         Qt::QueuedConnection);
+    }
+    return voice;
+}
+
 void RowSpeaker::silence() {
+    ++m_line;         // the end of what is silenced is no line's end
     m_spoken.reset(); // what fails from now on was cut short anyway
     if (m_voice)
         m_voice->speak(QString(), kSpeakAsync | kSpeakPurge);
@@ -300,7 +327,7 @@ void RowSpeaker::speak(const RowCells& row, SpeechRates rates) {
     // leaves no stale voice whose finished state could be taken for this row's.
     m_voice.reset();
     m_spoken.reset();
-    m_voice = m_engine.createVoice();
+    m_voice = createLineVoice();
     m_spoken = withRowVoice(*m_voice, row, rates, [&row](SpeechVoice& voice, const QString&) {
         voice.speak(row.text, kSpeakAsync);
     });
@@ -341,6 +368,14 @@ std::optional<qint64> RowSpeaker::measuredMs() {
         m_measured.clear();
     m_measured.insert(measuring.key, *measuring.length);
     return measuring.length;
+}
+
+void RowSpeaker::whenMeasured(QObject* receiver, std::function<void()> handler) {
+    if (m_measuring && m_measuring->pending && !m_measuring->length) {
+        m_measuring->pending->whenDone(receiver, std::move(handler));
+        return;
+    }
+    QMetaObject::invokeMethod(receiver, std::move(handler), Qt::QueuedConnection);
 }
 
 std::optional<qint64> RowSpeaker::measuringFailed(const QString& error) {

@@ -41,7 +41,7 @@ private slots:
     void spokenRowIsWholeWithTwoRowsAfterIt_data();
     void spokenRowIsWholeWithTwoRowsAfterIt();
     void hideText();
-    void firstTickStopsTheTimer();
+    void titleNoteStaysCurrentWhileIdle();
     void errorsInHandlersAreShown();
     void exportEndsWithoutItsProgressBox();
     void exportNeverOverwritesTheLesson();
@@ -258,11 +258,20 @@ void TestMainWindow::hideText() {
     QVERIFY(form.StringGrid1->isColumnHidden(ColLanguage));
 }
 
-void TestMainWindow::firstTickStopsTheTimer() {
+// The title's timer is the window's own: nothing playing does not stop it, so the note about
+// the sound device comes and goes while the window is idle.
+void TestMainWindow::titleNoteStaysCurrentWhileIdle() {
     FakeServices fakes;
     MainWindow form(fakes.services());
-    form.playback().tick();
-    QVERIFY(!form.tmrNext->isActive());
+    const QString note = QStringLiteral("音声デバイスが見つかりません");
+    fakes.speech.availability = note;
+    QMetaObject::invokeMethod(form.tmrNext, "timeout");
+    QVERIFY(form.windowTitle().endsWith(QStringLiteral(" - ") + note));
+    QVERIFY(form.tmrNext->isActive());
+    fakes.speech.availability.clear();
+    QMetaObject::invokeMethod(form.tmrNext, "timeout");
+    QVERIFY(!form.windowTitle().contains(note));
+    QVERIFY(form.tmrNext->isActive());
     QCOMPARE(form.lessonTable->rows(), 4);
     QCOMPARE(form.btnSpeak->text(), QStringLiteral("読み上げ"));
 }

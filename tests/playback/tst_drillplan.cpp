@@ -1,7 +1,7 @@
 // The drill plan: the order of a run, which playback plays and the export writes.
 #include "lesson/LessonTable.h"
-#include "playback/DrillPlan.h"
 #include "lesson/RowRules.h"
+#include "playback/DrillPlan.h"
 
 #include <QTest>
 
@@ -95,21 +95,21 @@ void TestDrillPlan::wholeRuns_data() {
         << QList<LessonRow>{row("A", "one"), row("X", "unknown"), row("A", "  "), row("B", "two"),
                             row("x", "trailing")}
         << settings(2, 0) << -1
-        << QStringList{"r0",     "rest 0", "beep 500", "r3", "rest 0",   "beep 0", "pass 2",
-                       "r0",     "rest 0", "beep 500", "r3", "rest 0",   "beep 0"};
+        << QStringList{"r0", "rest 0", "beep 500", "r3", "rest 0", "beep 0", "pass 2",
+                       "r0", "rest 0", "beep 500", "r3", "rest 0", "beep 0"};
     QTest::newRow("empty rows pass without a beep")
         << QList<LessonRow>{row("A", "one"), row("", ""), row("B", "")} << settings(1, 0) << -1
         << QStringList{"r0", "rest 0"};
     // A later pass starts at the first row with text, speakable or not.
     QTest::newRow("second pass from the first row with text")
-        << QList<LessonRow>{row("", ""), row("X", "intro"), row("A", "one")} << settings(2, 0)
-        << -1 << QStringList{"r2", "rest 0", "pass 2", "r1", "rest 0", "r2", "rest 0"};
+        << QList<LessonRow>{row("", ""), row("X", "intro"), row("A", "one")} << settings(2, 0) << -1
+        << QStringList{"r2", "rest 0", "pass 2", "r1", "rest 0", "r2", "rest 0"};
     QTest::newRow("from a row the speakable test would pass")
         << QList<LessonRow>{row("A", "one"), row("B", ""), row("Q", "三")} << settings(1, 0) << 1
         << QStringList{"r1", "rest 0", "r2", "rest 0"};
-    QTest::newRow("role-play")
-        << kDialogue << settings(1, 0, "B") << -1
-        << QStringList{"r0", "rest 0", "answer r1 130", "rest 0", "r2", "rest 0"};
+    QTest::newRow("role-play") << kDialogue << settings(1, 0, "B") << -1
+                               << QStringList{"r0",     "rest 0", "answer r1 130",
+                                              "rest 0", "r2",     "rest 0"};
     QTest::newRow("role-play with the model, twice")
         << kDialogue << settings(1, 0, "Q", 2, true, true) << 2
         << QStringList{"answer r2 130", "r2", "answer r2 130", "r2", "rest 0"};
@@ -120,13 +120,14 @@ void TestDrillPlan::wholeRuns_data() {
     QTest::newRow("three times, a longer default pause")
         << QList<LessonRow>{row("A", "ab")} << settings(1, 3000, {}, 3) << -1
         << QStringList{"r0", "pause 3000", "r0", "pause 3000", "r0", "rest 3000"};
-    QTest::newRow("shadowing")
-        << QList<LessonRow>{row("A", "ab"), row("C", "c")} << settings(1, 0, {}, 2, true) << -1
-        << QStringList{"r0", "shadow r0", "r0", "rest 0", "r1", "shadow r1", "r1", "rest 0"};
+    QTest::newRow("shadowing") << QList<LessonRow>{row("A", "ab"), row("C", "c")}
+                               << settings(1, 0, {}, 2, true) << -1
+                               << QStringList{"r0", "shadow r0", "r0", "rest 0",
+                                              "r1", "shadow r1", "r1", "rest 0"};
     QTest::newRow("repeats limited to five")
         << QList<LessonRow>{row("A", "ab")} << settings(1, 0, "A", 9) << -1
-        << QStringList{"answer r0 130", "answer r0 130", "answer r0 130", "answer r0 130",
-                       "answer r0 130", "rest 0"};
+        << QStringList{"answer r0 130", "answer r0 130", "answer r0 130",
+                       "answer r0 130", "answer r0 130", "rest 0"};
     QTest::newRow("nothing speakable") << QList<LessonRow>{row("X", "hello"), row("A", " ")}
                                        << settings(2, 0) << -1 << QStringList{};
 
@@ -218,7 +219,7 @@ void TestDrillPlan::rowsOfTheRunAhead() {
     const LessonTable& table = *owned;
     const DrillSettings drill = settings(2, 0, "B");
     QCOMPARE(rowOfRunAfter(table, 0, 1, drill, false), 2);
-    QCOMPARE(rowOfRunAfter(table, 0, 1, drill, true), 3); // the learner's row is not spoken
+    QCOMPARE(rowOfRunAfter(table, 0, 1, drill, true), 3);  // the learner's row is not spoken
     QCOMPARE(rowOfRunAfter(table, 3, 1, drill, false), 0); // the next pass
     QCOMPARE(rowOfRunAfter(table, 3, 2, drill, false), -1);
     QCOMPARE(firstRowWithTextAfter(table, 3), -1);
