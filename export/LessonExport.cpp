@@ -1,6 +1,7 @@
 #include "export/LessonExport.h"
 
 #include "export/ExportFiles.h"
+#include "export/ExportLog.h"
 #include "files/FileNames.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
@@ -15,13 +16,15 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <QFuture>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <condition_variable>
 #include <deque>
 #include <exception>
-#include <mutex>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,51 +102,57 @@ using LinePtr = std::shared_ptr<const SynthesizedAudio>;
 
 // One piece of work for the writer.
 struct WriteJob {
-    enum class Kind { Line, Silence, Clip, Finish };
-    Kind kind = Kind::Finish;
+    enum class Kind { Line, Silence, Clip };
+    Kind kind = Kind::Silence;
     LinePtr line; // Line, Clip
     qint64 silenceMs = 0;
     QString clipPath; // Clip
 };
 
-// The second thread: evens out, resamples and encodes the lines while the next ones are
-// synthesised. Destroyed before finish() succeeded, it stops and leaves no file behind.
-class WriterThread {
+// The writer: evens out, resamples and encodes the lines on a pool thread of its own while the
+// next ones are synthesised. Its jobs are a chain of futures, each run after the one before and
+// skipped once one has failed; at most kQueuedJobs wait, so memory stays small. Destroyed
+// before finish() succeeded, it stops and leaves no file behind.
+class Writer {
 public:
-    WriterThread(const QString& outputPath, AudioFileKind kind)
+    Writer(const QString& outputPath, AudioFileKind kind)
         : m_kind(kind)
-        , m_file(outputPath, kind, fileSampleRateFor(kind, kSpeechRate))
-        , m_thread([this] { run(); }) {}
+        , m_file(outputPath, kind, fileSampleRateFor(kind, kSpeechRate)) {
+        m_pool.setMaxThreadCount(1);
+        m_tail = QtConcurrent::run(&m_pool, [] {});
+    }
 
-    ~WriterThread() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
+    ~Writer() {
+        m_stopping = true; // the jobs still waiting are skipped
+        try {
+            m_tail.waitForFinished();
+        } catch (const std::exception& error) {
+            // Reported by push() or finish() already, or of no interest once the export failed.
+            qCDebug(lcExport) << "writer stopped after:" << error.what();
         }
-        m_changed.notify_all();
-        m_thread.join();
     }
 
     int sampleRate() const { return m_file.sampleRate(); }
 
     // Rethrows the writer's error, if it had one.
     void push(WriteJob job) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_jobs.size() < kQueuedJobs || m_error; });
-        if (m_error)
-            std::rethrow_exception(m_error);
-        m_jobs.push_back(std::move(job));
-        lock.unlock();
-        m_changed.notify_all();
+        m_tail = m_tail.then(&m_pool, [this, job = std::move(job)] {
+            if (!m_stopping)
+                write(job);
+        });
+        m_waiting.push_back(m_tail);
+        while (!m_waiting.empty() &&
+               (m_waiting.size() > kQueuedJobs || m_waiting.front().isFinished())) {
+            m_waiting.front().waitForFinished(); // rethrows a failure
+            m_waiting.pop_front();
+        }
     }
 
     // Waits for everything to be written and on the disk; the file is not named yet.
     void finish() {
-        push({});
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_done; });
-        if (m_error)
-            std::rethrow_exception(m_error);
+        m_tail = m_tail.then(&m_pool, [this] { m_file.finish(); });
+        m_tail.waitForFinished();
+        m_waiting.clear();
     }
     // Gives the finished file its name.
     void putInPlace() { m_file.putInPlace(); }
@@ -152,36 +161,6 @@ public:
     int clipCount() const { return int(m_clips.size()); }
 
 private:
-    void run() {
-        try {
-            for (;;) {
-                WriteJob job;
-                {
-                    std::unique_lock lock(m_mutex);
-                    m_changed.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
-                    if (m_jobs.empty())
-                        break; // stopped before the end: the file is discarded
-                    job = std::move(m_jobs.front());
-                    m_jobs.pop_front();
-                }
-                m_changed.notify_all();
-                if (job.kind == WriteJob::Kind::Finish) {
-                    m_file.finish();
-                    break;
-                }
-                write(job);
-            }
-        } catch (...) {
-            std::lock_guard lock(m_mutex);
-            m_error = std::current_exception();
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_done = true;
-        }
-        m_changed.notify_all();
-    }
-
     void write(const WriteJob& job) {
         switch (job.kind) {
         case WriteJob::Kind::Line: {
@@ -200,8 +179,6 @@ private:
             m_clips << job.clipPath;
             break;
         }
-        case WriteJob::Kind::Finish:
-            break;
         }
     }
 
@@ -215,19 +192,16 @@ private:
     }
 
     const AudioFileKind m_kind;
+    // Used by the jobs only, one after the other; read by the caller once they are done.
     AudioFileWriter m_file;
     LinePtr m_preparedLine;
     QVector<qint16> m_prepared;
     QStringList m_clips;
 
-    std::mutex m_mutex; // guards the fields below
-    std::condition_variable m_changed;
-    std::deque<WriteJob> m_jobs;
-    bool m_stopping = false;
-    bool m_done = false;
-    std::exception_ptr m_error;
-
-    std::thread m_thread; // last: starts once everything above is in place
+    std::atomic<bool> m_stopping = false;
+    QThreadPool m_pool;
+    QFuture<void> m_tail;
+    std::deque<QFuture<void>> m_waiting; // jobs pushed and not yet seen done
 };
 
 // One clip's line in "index.tsv": tabs and line breaks inside a text would split the record.
@@ -437,7 +411,7 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
     QStringList index;
     ExportSummary summary;
 
-    WriterThread writer(outputPath, *kind);
+    Writer writer(outputPath, *kind);
     QHash<int, LinePtr> kept; // row -> its line, for the next passes
     qint64 keptSamples = 0;
     int done = 0;
