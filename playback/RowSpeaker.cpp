@@ -1,6 +1,7 @@
 #include "playback/RowSpeaker.h"
 
 #include "platform/MessageBoxes.h"
+#include "playback/PlaybackLog.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
@@ -81,7 +82,8 @@ int speakerOrdinal(const QString& speakerCell) {
 QString languageOfToken(const VoiceToken& token) {
     try {
         return languageNameOf(token.attribute(QStringLiteral("Language")));
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcPlayback) << "voice without a readable language, passed over:" << error.what();
         return {};
     }
 }
@@ -111,7 +113,8 @@ public:
                 m_voice.setVoice(token);
                 m_used = description;
                 return true;
-            } catch (const std::exception&) {
+            } catch (const std::exception& error) {
+                qCInfo(lcPlayback) << "voice refused:" << description << error.what();
                 m_messages.showMessage(refusedMessage + description);
                 return false;
             }
@@ -152,8 +155,9 @@ public:
                 m_voice.setVoice(token);
                 m_used = description;
                 return;
-            } catch (const std::exception&) {
+            } catch (const std::exception& error) {
                 // A voice that cannot be used is passed over like one of another language.
+                qCInfo(lcPlayback) << "default voice passed over:" << description << error.what();
             }
         }
     }
@@ -221,8 +225,11 @@ int RowSpeaker::runningState() {
         m_spoken->voice = fallBack(*voice, *m_spoken, error);
         voice->speak(m_spoken->row.text, kSpeakAsync);
         m_voice = std::move(voice);
-    } catch (const std::exception&) {
-        return kRunningStateDone; // the default voice cannot speak it either: the row is over
+    } catch (const std::exception& fallbackError) {
+        // The default voice cannot speak it either: the row is over.
+        qCWarning(lcPlayback) << "row not spoken, default voice failed too:"
+                              << fallbackError.what();
+        return kRunningStateDone;
     }
     m_spoken->again = true;
     return runningState();
@@ -394,7 +401,9 @@ std::optional<qint64> RowSpeaker::measuringFailed(const QString& error) {
         measuring.key =
             measureKey(turn.voice, turn.rates.forLanguage(turn.row.language), turn.row.text);
         measuring.pending = voice->measure(turn.row.text);
-    } catch (const std::exception&) {
+    } catch (const std::exception& fallbackError) {
+        qCWarning(lcPlayback) << "line not measured, default voice failed too:"
+                              << fallbackError.what();
         measuring.length = 0;
         return measuring.length;
     }
@@ -415,7 +424,8 @@ void RowSpeaker::measureAhead(const RowCells& row, SpeechRates rates) {
                 m_ahead.clear();
             m_ahead.insert(key, chosen.measure(row.text));
         });
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcPlayback) << "not measured ahead (its turn will say why):" << error.what();
     }
 }
 
@@ -437,7 +447,8 @@ void RowSpeaker::prepare(const RowCells& row, SpeechRates rates) {
         const std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
         withRowVoice(*voice, row, rates,
                      [&row](SpeechVoice& chosen, const QString&) { chosen.prepare(row.text); });
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcPlayback) << "not prepared (its turn will say why):" << error.what();
     }
 }
 
