@@ -104,6 +104,8 @@ public:
         return m_engine.startMeasurement(qint64(text.size()) * m_engine.msPerCharacter);
     }
     SynthesizedAudio synthesize(const QString& text) override {
+        if (m_engine.whileSynthesizing)
+            m_engine.whileSynthesizing();
         startSynthesis(text);
         SynthesizedAudio audio;
         audio.sampleRate = FakeSpeechEngine::kSampleRate;

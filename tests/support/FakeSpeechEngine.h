@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -81,6 +82,9 @@ public:
     // Synthesised speech: a tone as long as the text's characters times this, at kSampleRate.
     static constexpr int kSampleRate = 16000;
     int msPerCharacter = 100;
+    // Called at each synthesis to memory, on the thread that asks for it: a test may hold a
+    // worker there.
+    std::function<void()> whileSynthesizing;
 
     // What happened.
     QList<Utterance> spoken;      // every Speak with text, sync and async
