@@ -405,7 +405,13 @@ RowCells PlaybackController::cellsOf(int row) const {
 
 void PlaybackController::speakRow(int row) {
     ++m_line;
-    m_speaker.speak(cellsOf(row), rates());
+    const RowCells cells = cellsOf(row);
+    m_speaker.speak(cells, rates());
+    // A line without a word to say may end without the engine ever signalling it: its end is
+    // taken as given. Should the engine signal it as well, that second end finds the row over.
+    if (cells.text.trimmed().isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, line = m_line] { lineEnded(line); }, Qt::QueuedConnection);
     if (!isPlaying())
         return;
     // What comes next is synthesised meanwhile, so that it starts right after the pause: the
