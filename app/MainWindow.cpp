@@ -180,12 +180,13 @@ void MainWindow::createControls() {
 void MainWindow::createPlayback() {
     const auto choices = [this] { return playbackChoices(); };
     PlaybackControls controls{*lessonTable, *StringGrid1, choices,
-                              [this](int row) { setHighlightRow(row); },
                               [this] { return StringGrid1->userIsEditing(); }};
     PlaybackServices services{m_services.speech, m_services.messages, m_services.beeper,
                               m_services.settingsPath, m_services.decimalSeparator};
     m_playback = new PlaybackController(std::move(controls), std::move(services), m_errors, this);
     connect(m_playback, &PlaybackController::stateChanged, this, &MainWindow::showPlaybackState);
+    connect(m_playback, &PlaybackController::highlightRowChanged, this,
+            &MainWindow::setHighlightRow);
 }
 
 void MainWindow::showPlaybackState() {

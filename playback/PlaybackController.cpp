@@ -12,7 +12,7 @@
 namespace lessora {
 
 namespace {
-constexpr int kMinimumWaitMs = 1; // "なし" still lets the events between two rows arrive
+constexpr int kMinimumWaitMs = 1; // a pause of "なし" or "0" is 1 ms, as it always was
 } // namespace
 
 PlaybackController::PlaybackController(PlaybackControls controls, PlaybackServices services,
@@ -124,7 +124,7 @@ void PlaybackController::stop() {
         m_runPaused = false;
         quiet();
         setState(PlaybackState::Idle);
-        m_controls.setHighlightRow(-1);
+        emit highlightRowChanged(-1);
     });
 }
 
@@ -168,7 +168,7 @@ void PlaybackController::playRow(int row) {
         leaveRun();
         m_runPaused = isPaused();
         quiet();
-        m_controls.setHighlightRow(row);
+        emit highlightRowChanged(row);
         m_single = true;
         take(firstStepOfRow(m_controls.table, row, 1, drillSettings()));
     });
@@ -287,13 +287,13 @@ void PlaybackController::endSingleRow() {
     m_single = false;
     quiet();
     setState(m_runPaused ? PlaybackState::Paused : PlaybackState::Idle);
-    m_controls.setHighlightRow(-1);
+    emit highlightRowChanged(-1);
 }
 
 void PlaybackController::endRun(int endRow) {
     m_run.row = endRow;
     setState(PlaybackState::Idle);
-    m_controls.setHighlightRow(-1);
+    emit highlightRowChanged(-1);
 }
 
 void PlaybackController::startPlayback() {
@@ -324,7 +324,7 @@ void PlaybackController::resumePlayback() {
     m_single = false;
     m_runPaused = false;
     // A row double-clicked meanwhile took the highlight; give it back to the run's row.
-    m_controls.setHighlightRow(m_run.row);
+    emit highlightRowChanged(m_run.row);
     take(restartOf(m_controls.table, m_run, drillSettings()));
 }
 
@@ -395,7 +395,7 @@ void PlaybackController::showCurrentRow() {
     // open the next keystroke's editor on the spoken row: the tint and marker show it instead.
     if (!m_controls.userIsEditing || !m_controls.userIsEditing())
         m_controls.grid.makeRowCurrent(m_run.row);
-    m_controls.setHighlightRow(m_run.row);
+    emit highlightRowChanged(m_run.row);
 }
 
 RowCells PlaybackController::cellsOf(int row) const {

@@ -45,7 +45,6 @@ struct PlaybackControls {
     LessonTable& table;
     LessonCursor& grid;                       // StringGrid1
     std::function<PlaybackChoices()> choices; // read when needed
-    std::function<void(int)> setHighlightRow; // sets the highlighted row and repaints
     // True while the user edits or types in the grid: then playback does not move its current
     // cell, which would commit half-typed text and send the next keystroke to another row.
     std::function<bool()> userIsEditing;
@@ -130,6 +129,8 @@ signals:
     void stateChanged();
     // The run moved on, paused, resumed or ended: progress() has changed.
     void progressChanged();
+    // The row being spoken, to be shown as such; -1 when none is.
+    void highlightRowChanged(int row);
 
 private:
     template <typename Work> void runExclusive(Work work);

@@ -525,7 +525,7 @@ QList<int> playedRuns(ExportRig& rig, const PlaybackChoices& choices) {
     NoCursor cursor(rig.table);
     ErrorHandler errors(rig.fakes.messages);
     ManualPlaybackTimer timer;
-    PlaybackController playback({rig.table, cursor, [&] { return choices; }, [](int) {}, {}},
+    PlaybackController playback({rig.table, cursor, [&] { return choices; }, {}},
                                 {rig.fakes.speech, rig.fakes.messages, rig.fakes.beeper,
                                  rig.fakes.settingsPath(), u'.', &timer},
                                 errors);

@@ -82,12 +82,13 @@ struct Rig {
         fakes.speech.addVoice(QStringLiteral("Microsoft Haruka Desktop - Japanese"),
                               QStringLiteral("411"));
         table.setRows(rows);
-        PlaybackControls controls{
-            table, grid, [this] { return choices; }, [this](int row) { highlight = row; }, {}};
+        PlaybackControls controls{table, grid, [this] { return choices; }, {}};
         PlaybackServices services{fakes.speech,         fakes.messages, fakes.beeper,
                                   fakes.settingsPath(), u'.',           &timer};
         controller =
             std::make_unique<PlaybackController>(std::move(controls), std::move(services), errors);
+        QObject::connect(controller.get(), &PlaybackController::highlightRowChanged,
+                         [this](int row) { highlight = row; });
     }
 
     PlaybackController& playback() { return *controller; }
