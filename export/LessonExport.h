@@ -92,9 +92,9 @@ inline constexpr int kFadeMs = 5;
 // with the speakers' voices of the settings file, and, when `clipsFolder` is not empty, each
 // spoken line as a file of its own there with "index.tsv" listing them (line number, speaker,
 // text, kana reading of Japanese lines, clip file name) for flashcard programs. Speech is
-// synthesised on the engine's synthesis thread while a second thread evens out, resamples and
-// encodes what is ready, so both cores work; the audio is streamed to the file, so memory
-// stays small however long the lesson. Success is reported only for files that are complete
+// synthesised on the engine's synthesis thread while a pool thread (QtConcurrent) evens out,
+// resamples and encodes what is ready, so both cores work; the audio is streamed to the file, so
+// memory stays small however long the lesson. Success is reported only for files that are complete
 // on the disk. Nothing is left behind when it fails or is cancelled, and no file it did not
 // create is replaced or removed: the clips folder must be new or empty. It throws ExportError
 // (kExportCancelled when cancelled, kNothingToExport for a lesson without a line to speak).

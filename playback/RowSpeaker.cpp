@@ -217,7 +217,7 @@ int RowSpeaker::runningState() {
     const QString error = m_voice->utteranceError();
     if (error.isEmpty())
         return state;
-    // Taken up once: whatever happens below, a later poll finds the row done or spoken again.
+    // Taken up once: whatever happens below, a later call finds the row done or spoken again.
     m_spoken->fellBack = true;
     try {
         const EngineOperation operation(m_engine);

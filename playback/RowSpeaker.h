@@ -40,8 +40,9 @@ public:
 
     // Speaks the row asynchronously on a fresh voice object, which replaces the previous one.
     void speak(const RowCells& row, SpeechRates rates);
-    // The running state of the row being spoken, polled by the caller; "none" while there is no
-    // voice object (its creation failed, or nothing has been spoken yet). A row whose speech
+    // The running state of the row being spoken, asked once its voice has signalled the end of
+    // the line; "none" while there is no voice object (its creation failed, or nothing has been
+    // spoken yet). A row whose speech
     // failed after speak() had returned (a synthesiser that died or hung) is taken up here as
     // speak() takes up a failure: the unusable-voice message once per run, then the row spoken
     // again by the speaker's default voice, which reports "speaking" from then on. When that
