@@ -111,7 +111,6 @@ public:
     int currentRepeat() const { return m_run.repeat; }
     PlaybackProgress progress() const;
     const RowSpeaker& speaker() const { return m_speaker; }
-    const PlaybackTimer& timer() const { return *m_timer; }
 
 public slots:
     // "読み上げ" / "一時停止" / "再生": starts a run, pauses it or resumes it.
