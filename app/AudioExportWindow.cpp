@@ -1,6 +1,7 @@
 #include "app/AudioExportWindow.h"
 
 #include "app/Services.h"
+#include "export/ExportLog.h"
 #include "lesson/LessonTable.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -8,19 +9,14 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QProgressDialog>
-#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
 #include <exception>
-#include <memory>
-#include <thread>
 
 namespace lessora {
-
-namespace {
-constexpr int kProgressPollMs = 100;
-} // namespace
 
 const QString AudioExportWindow::kFilter =
     QStringLiteral("MP3 (*.mp3)|*.mp3|Ogg Opus (*.opus)|*.opus|FLAC (*.flac)|*.flac|WAV "
@@ -44,70 +40,84 @@ void AudioExportWindow::run(QWidget* parent, const Services& services, const Les
 
     // The export works on a copy, so that the lesson may be edited and played meanwhile.
     const QList<LessonRow> rows = table.allRows();
-    std::atomic<int> done = 0;
-    std::atomic<int> total = 1;
+    // How it ended: what QtConcurrent passes on of an exception is not the ExportError itself.
+    struct Outcome {
+        ExportSummary summary;
+        std::exception_ptr failure;
+    };
     std::atomic<bool> cancelled = false;
-    std::atomic<bool> finished = false;
-    ExportSummary summary;
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            LessonTable copy;
-            copy.setRows(rows);
-            summary = exportLesson(services.speech, services.settingsPath, copy, options, *path,
-                                   clipsFolder, [&](int rowsDone, int rowsTotal) {
-                                       done = rowsDone;
-                                       total = std::max(rowsTotal, 1);
-                                       return !cancelled;
-                                   });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished = true;
-    });
+    Outcome outcome;
+    {
+        // Gone before the message that ends the export is shown: nothing of it stays behind.
+        QProgressDialog progress(QStringLiteral("音声ファイルに書き出しています…"),
+                                 QStringLiteral("キャンセル"), 0, 1, parent);
+        progress.setObjectName(QStringLiteral("dlgExportProgress"));
+        progress.setWindowTitle(QStringLiteral("書き出し"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+            cancelled = true;
+            progress.setLabelText(QStringLiteral("中止しています…"));
+        });
 
-    // Gone before the message that ends the export is shown: nothing of it stays behind that.
-    auto progress =
-        std::make_unique<QProgressDialog>(QStringLiteral("音声ファイルに書き出しています…"),
-                                          QStringLiteral("キャンセル"), 0, 1, parent);
-    progress->setObjectName(QStringLiteral("dlgExportProgress"));
-    progress->setWindowTitle(QStringLiteral("書き出し"));
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(0);
-    progress->setAutoClose(false);
-    progress->setAutoReset(false);
-    QObject::connect(progress.get(), &QProgressDialog::canceled, progress.get(), [&] {
-        cancelled = true;
-        progress->setLabelText(QStringLiteral("中止しています…"));
-    });
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        progress->setMaximum(total);
-        progress->setValue(done);
-        if (finished)
-            loop.quit();
-    });
-    poll.start(kProgressPollMs);
-    progress->show();
-    loop.exec();
-    worker.join();
-    poll.stop();
-    // Closing a progress dialog counts as cancelling it: the export is over, nothing to cancel.
-    QObject::disconnect(progress.get(), &QProgressDialog::canceled, nullptr, nullptr);
-    progress.reset();
+        // The worker tells where it is through a queued call, one at a time however fast the
+        // rows go; the dialog shows the latest.
+        std::atomic<int> done = 0;
+        std::atomic<int> total = 1;
+        std::atomic<bool> shown = true;
+        QFutureWatcher<Outcome> watcher;
+        const auto report = [&](int rowsDone, int rowsTotal) {
+            done = rowsDone;
+            total = std::max(rowsTotal, 1);
+            if (shown.exchange(false))
+                QMetaObject::invokeMethod(
+                    &watcher,
+                    [&] {
+                        shown = true;
+                        progress.setMaximum(total);
+                        progress.setValue(done);
+                    },
+                    Qt::QueuedConnection);
+            return !cancelled;
+        };
+        QEventLoop loop;
+        QObject::connect(&watcher, &QFutureWatcher<Outcome>::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(
+            QtConcurrent::run([&services, &options, &rows, &clipsFolder, &report, path = *path] {
+                Outcome result;
+                try {
+                    LessonTable copy;
+                    copy.setRows(rows);
+                    result.summary = exportLesson(services.speech, services.settingsPath, copy,
+                                                  options, path, clipsFolder, report);
+                } catch (...) {
+                    result.failure = std::current_exception();
+                }
+                return result;
+            }));
+        progress.show();
+        loop.exec();
+        outcome = watcher.result();
+        // Closing a progress dialog counts as cancelling it: the export is over, nothing to
+        // cancel.
+        QObject::disconnect(&progress, &QProgressDialog::canceled, nullptr, nullptr);
+    }
 
-    if (failure) {
+    if (outcome.failure) {
         try {
-            std::rethrow_exception(failure);
+            std::rethrow_exception(outcome.failure);
         } catch (const ExportError& error) {
             // Cancelling is the user's own choice, not a failure: told as it is.
             if (error.message() != kExportCancelled)
                 throw;
+            qCInfo(lcExport) << "export cancelled:" << *path;
             services.messages.showMessage(kExportCancelled);
             return;
         }
     }
+    const ExportSummary& summary = outcome.summary;
     const qint64 seconds = summary.durationMs() / 1000;
     QString message = QStringLiteral("書き出しました。\r\n%1\r\n%2分%3秒、%4行")
                           .arg(QDir::toNativeSeparators(*path))

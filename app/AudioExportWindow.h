@@ -13,7 +13,7 @@ class LessonTable;
 struct Services;
 
 // Writes the lesson as an audio file from the window: asks for the file, shows the progress
-// with a cancel button while the export runs on a thread of its own, and tells how it ended.
+// with a cancel button while the export runs on QtConcurrent's pool, and tells how it ended.
 // An export that fails throws its ExportError for the error handler to show; a cancelled one
 // says so. Neither leaves a file behind.
 class AudioExportWindow {

@@ -171,16 +171,26 @@ void MainWindow::createControls() {
 
 void MainWindow::createPlayback() {
     const auto choices = [this] { return playbackChoices(); };
-    PlaybackControls controls{*m_lessonTable,
-                              *StringGrid1,
-                              *tmrNext,
-                              choices,
-                              [this](const QString& caption) { btnSpeak->setText(caption); },
-                              [this](int row) { setHighlightRow(row); },
+    PlaybackControls controls{*m_lessonTable, *StringGrid1, choices,
                               [this] { return StringGrid1->userIsEditing(); }};
     PlaybackServices services{m_services.speech, m_services.messages, m_services.beeper,
                               m_services.settingsPath, m_services.decimalSeparator};
     m_playback = new PlaybackController(std::move(controls), std::move(services), m_errors, this);
+    connect(m_playback, &PlaybackController::stateChanged, this, &MainWindow::showPlaybackState);
+    connect(m_playback, &PlaybackController::highlightRowChanged, this,
+            &MainWindow::setHighlightRow);
+}
+
+void MainWindow::showPlaybackState() {
+    // A double-clicked row leaves the caption as it was: the button still offers what it did.
+    if (m_playback->singleRowPlaying())
+        return;
+    if (m_playback->isPlaying())
+        btnSpeak->setText(QStringLiteral("一時停止"));
+    else if (m_playback->isPaused())
+        btnSpeak->setText(QStringLiteral("再生"));
+    else
+        btnSpeak->setText(QStringLiteral("読み上げ"));
 }
 
 template <typename Handler> void MainWindow::runGuarded(Handler handler) {
@@ -198,8 +208,8 @@ void MainWindow::wireControls() {
     connect(btnStop, &QPushButton::clicked, m_playback, &PlaybackController::stop);
     connect(btnPrevRow, &QPushButton::clicked, m_playback, &PlaybackController::previous);
     connect(btnNextRow, &QPushButton::clicked, m_playback, &PlaybackController::next);
-    connect(tmrNext, &QTimer::timeout, m_playback, &PlaybackController::tick);
-    // The sound device may go and come back while the program runs.
+    // The sound device may go and come back while the program runs: the title says so within
+    // a second, playing or not.
     connect(tmrNext, &QTimer::timeout, this, &MainWindow::showCaption);
     connect(StringGrid1, &LessonGrid::cellDoubleClicked, m_playback,
             [this](int, int row) { m_playback->playRow(row); });

@@ -62,6 +62,8 @@ public:
     // The title: the program's name, the lesson's file (windowFilePath) with Qt's mark of
     // unsaved changes (windowModified), and the speech engine's note, if it has one.
     void showCaption();
+    // The play button's caption for where playback is: "読み上げ", "一時停止" or "再生".
+    void showPlaybackState();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

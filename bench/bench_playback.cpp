@@ -2,6 +2,7 @@
 // both voice lists, voice selection, start of speech), and the read-aloud button's click from
 // press to return, with the program's own speech engine.
 #include "app/MainWindow.h"
+#include "lesson/LessonTable.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -161,6 +162,32 @@ int main(int argc, char** argv) {
         print("Play click, press to first sample", figures(firstSampleMs), kClickRounds);
     else
         std::printf("Play click, press to first sample: not measurable with this engine\n");
+
+    // The progress the window shows after every step of a run, at a million rows: the rows
+    // with text are counted once after a change of the table, not at every step.
+    {
+        constexpr int kRows = 1'000'000;
+        LessonTable& table = *form.findChild<LessonTable*>();
+        table.setRows(QList<LessonRow>(kRows, LessonRow{QString(), QStringLiteral("A"),
+                                                        QStringLiteral("English"),
+                                                        QStringLiteral("Hello."), QString()}));
+        form.playback().playPause();
+        form.playback().playPause(); // paused: a run without sound
+        std::vector<double> afterEdit;
+        std::vector<double> unchanged;
+        for (int round = 0; round < kClickRounds; ++round) {
+            table.setCell(ColText, round, QStringLiteral("Changed."));
+            clock.start();
+            (void)form.playback().progress();
+            afterEdit.push_back(clock.nsecsElapsed() / 1e6);
+            clock.start();
+            (void)form.playback().progress();
+            unchanged.push_back(clock.nsecsElapsed() / 1e6);
+        }
+        form.playback().stop();
+        print("Progress, 1M rows, after an edit", figures(afterEdit), kClickRounds);
+        print("Progress, 1M rows, a step of the run", figures(unchanged), kClickRounds);
+    }
     std::printf("messages shown: %d\n", messages.shown);
     return 0;
 }

@@ -1,10 +1,12 @@
 #include "export/LessonExport.h"
 
 #include "export/ExportFiles.h"
+#include "export/ExportLog.h"
 #include "files/FileNames.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/MessageBoxes.h"
+#include "playback/DrillPlan.h"
 #include "playback/LineReadings.h"
 #include "playback/RowSpeaker.h"
 #include "voices/SampleRateConverter.h"
@@ -14,13 +16,15 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <QFuture>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <condition_variable>
 #include <deque>
 #include <exception>
-#include <mutex>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -95,51 +99,57 @@ using LinePtr = std::shared_ptr<const SynthesizedAudio>;
 
 // One piece of work for the writer.
 struct WriteJob {
-    enum class Kind { Line, Silence, Clip, Finish };
-    Kind kind = Kind::Finish;
+    enum class Kind { Line, Silence, Clip };
+    Kind kind = Kind::Silence;
     LinePtr line; // Line, Clip
     qint64 silenceMs = 0;
     QString clipPath; // Clip
 };
 
-// The second thread: evens out, resamples and encodes the lines while the next ones are
-// synthesised. Destroyed before finish() succeeded, it stops and leaves no file behind.
-class WriterThread {
+// The writer: evens out, resamples and encodes the lines on a pool thread of its own while the
+// next ones are synthesised. Its jobs are a chain of futures, each run after the one before and
+// skipped once one has failed; at most kQueuedJobs wait, so memory stays small. Destroyed
+// before finish() succeeded, it stops and leaves no file behind.
+class Writer {
 public:
-    WriterThread(const QString& outputPath, AudioFileKind kind)
+    Writer(const QString& outputPath, AudioFileKind kind)
         : m_kind(kind)
-        , m_file(outputPath, kind, fileSampleRateFor(kind, kSpeechRate))
-        , m_thread([this] { run(); }) {}
+        , m_file(outputPath, kind, fileSampleRateFor(kind, kSpeechRate)) {
+        m_pool.setMaxThreadCount(1);
+        m_tail = QtConcurrent::run(&m_pool, [] {});
+    }
 
-    ~WriterThread() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
+    ~Writer() {
+        m_stopping = true; // the jobs still waiting are skipped
+        try {
+            m_tail.waitForFinished();
+        } catch (const std::exception& error) {
+            // Reported by push() or finish() already, or of no interest once the export failed.
+            qCDebug(lcExport) << "writer stopped after:" << error.what();
         }
-        m_changed.notify_all();
-        m_thread.join();
     }
 
     int sampleRate() const { return m_file.sampleRate(); }
 
     // Rethrows the writer's error, if it had one.
     void push(WriteJob job) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_jobs.size() < kQueuedJobs || m_error; });
-        if (m_error)
-            std::rethrow_exception(m_error);
-        m_jobs.push_back(std::move(job));
-        lock.unlock();
-        m_changed.notify_all();
+        m_tail = m_tail.then(&m_pool, [this, job = std::move(job)] {
+            if (!m_stopping)
+                write(job);
+        });
+        m_waiting.push_back(m_tail);
+        while (!m_waiting.empty() &&
+               (m_waiting.size() > kQueuedJobs || m_waiting.front().isFinished())) {
+            m_waiting.front().waitForFinished(); // rethrows a failure
+            m_waiting.pop_front();
+        }
     }
 
     // Waits for everything to be written and on the disk; the file is not named yet.
     void finish() {
-        push({});
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_done; });
-        if (m_error)
-            std::rethrow_exception(m_error);
+        m_tail = m_tail.then(&m_pool, [this] { m_file.finish(); });
+        m_tail.waitForFinished();
+        m_waiting.clear();
     }
     // Gives the finished file its name.
     void putInPlace() { m_file.putInPlace(); }
@@ -148,36 +158,6 @@ public:
     int clipCount() const { return int(m_clips.size()); }
 
 private:
-    void run() {
-        try {
-            for (;;) {
-                WriteJob job;
-                {
-                    std::unique_lock lock(m_mutex);
-                    m_changed.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
-                    if (m_jobs.empty())
-                        break; // stopped before the end: the file is discarded
-                    job = std::move(m_jobs.front());
-                    m_jobs.pop_front();
-                }
-                m_changed.notify_all();
-                if (job.kind == WriteJob::Kind::Finish) {
-                    m_file.finish();
-                    break;
-                }
-                write(job);
-            }
-        } catch (...) {
-            std::lock_guard lock(m_mutex);
-            m_error = std::current_exception();
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_done = true;
-        }
-        m_changed.notify_all();
-    }
-
     void write(const WriteJob& job) {
         switch (job.kind) {
         case WriteJob::Kind::Line: {
@@ -196,8 +176,6 @@ private:
             m_clips << job.clipPath;
             break;
         }
-        case WriteJob::Kind::Finish:
-            break;
         }
     }
 
@@ -211,19 +189,16 @@ private:
     }
 
     const AudioFileKind m_kind;
+    // Used by the jobs only, one after the other; read by the caller once they are done.
     AudioFileWriter m_file;
     LinePtr m_preparedLine;
     QVector<qint16> m_prepared;
     QStringList m_clips;
 
-    std::mutex m_mutex; // guards the fields below
-    std::condition_variable m_changed;
-    std::deque<WriteJob> m_jobs;
-    bool m_stopping = false;
-    bool m_done = false;
-    std::exception_ptr m_error;
-
-    std::thread m_thread; // last: starts once everything above is in place
+    std::atomic<bool> m_stopping = false;
+    QThreadPool m_pool;
+    QFuture<void> m_tail;
+    std::deque<QFuture<void>> m_waiting; // jobs pushed and not yet seen done
 };
 
 // One clip's line in "index.tsv": tabs and line breaks inside a text would split the record.
@@ -380,28 +355,33 @@ QList<int> exportedRows(const LessonTable& table) {
     return rows;
 }
 
+DrillSettings drillSettingsOf(const ExportOptions& options) {
+    DrillSettings settings;
+    settings.passes = std::max(options.passes, 1);
+    settings.defaultPauseMs = options.defaultPauseMs;
+    settings.practice = options.practice;
+    settings.decimalSeparator = options.decimalSeparator;
+    return settings;
+}
+
 QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row,
                                    const ExportOptions& options) {
-    const PracticeOptions& practice = options.practice;
-    const bool learners = isLearnersRow(table, row, practice);
-    const int repeats = lineRepeatCount(practice);
     QList<ExportStep> steps;
-    for (int repeat = 1; repeat <= repeats; ++repeat) {
-        if (repeat > 1 && !learners)
-            steps << (practice.shadowingGap ? ExportStep{ExportStep::Kind::Gap, 100, 0}
-                                            : ExportStep{ExportStep::Kind::Pause, 100,
-                                                         repeatPauseMs(options.defaultPauseMs)});
-        if (learners) {
-            steps << ExportStep{ExportStep::Kind::Gap, practice.answerGapPercent, 0};
-            if (practice.modelAfterAnswer)
-                steps << ExportStep{ExportStep::Kind::Speak, 100, 0};
-        } else {
+    for (const DrillStep& step : stepsOfRow(table, row, 1, drillSettingsOf(options))) {
+        switch (step.kind) {
+        case DrillStep::Kind::Speak:
             steps << ExportStep{ExportStep::Kind::Speak, 100, 0};
+            break;
+        case DrillStep::Kind::Gap:
+            steps << ExportStep{ExportStep::Kind::Gap, step.percent, 0};
+            break;
+        case DrillStep::Kind::Pause:
+            steps << ExportStep{ExportStep::Kind::Pause, 100, step.ms};
+            break;
+        case DrillStep::Kind::Beep:
+            break;
         }
     }
-    steps << ExportStep{
-        ExportStep::Kind::Pause, 100,
-        rowPauseMs(table.cell(ColInterval, row), options.defaultPauseMs, options.decimalSeparator)};
     return steps;
 }
 
@@ -428,58 +408,72 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
     QStringList index;
     ExportSummary summary;
 
-    WriterThread writer(outputPath, *kind);
+    Writer writer(outputPath, *kind);
     QHash<int, LinePtr> kept; // row -> its line, for the next passes
     qint64 keptSamples = 0;
     int done = 0;
-    for (int pass = 1; pass <= passes; ++pass) {
-        for (const int row : rows) {
-            if (progress && !progress(done, total))
-                throw ExportError(kExportCancelled);
-            const RowCells cells{table.cell(ColText, row), table.cell(ColLanguage, row),
-                                 table.cell(ColSpeaker, row)};
-            LinePtr line = kept.value(row);
-            const auto spoken = [&] {
-                if (!line)
-                    line = std::make_shared<const SynthesizedAudio>(
-                        synthesizeLine(speaker, cells, row, options.rates));
-                return line;
-            };
-            for (const ExportStep& step : exportStepsOfRow(table, row, options)) {
-                switch (step.kind) {
-                case ExportStep::Kind::Speak:
-                    writer.push({WriteJob::Kind::Line, spoken(), 0, {}});
-                    ++summary.linesSpoken;
-                    break;
-                case ExportStep::Kind::Gap:
-                    writer.push({WriteJob::Kind::Silence,
-                                 {},
-                                 spoken()->durationMs() * step.percent / 100,
-                                 {}});
-                    break;
-                case ExportStep::Kind::Pause:
-                    writer.push({WriteJob::Kind::Silence, {}, step.ms, {}});
-                    break;
-                }
-            }
-            if (!clipsFolder.isEmpty() && pass == 1) {
-                const QString name =
-                    QStringLiteral("%1_%2.%3")
-                        .arg(row + 1, 4, 10, QChar(u'0'))
-                        .arg(normalisedSpeakerCode(cells.speaker), extensionOf(*kind));
-                writer.push({WriteJob::Kind::Clip, spoken(), 0, clips.filePath(name)});
-                index << QStringList{QString::number(row + 1), tsvField(cells.speaker),
-                                     tsvField(cells.text),
-                                     tsvField(readings.readingOf(cells.text, cells.language)), name}
-                             .join(u'\t');
-            }
-            if (pass == 1 && pass < passes && line &&
-                keptSamples + line->samples.size() <= kKeptSamples) {
-                kept.insert(row, line);
-                keptSamples += line->samples.size();
-            }
-            ++done;
+    // The run as playback takes it; a file has no beep, and the rows that are not spoken
+    // (playback reads a row with text that begins a later pass, whatever its speaker) are left
+    // out, so that every pass holds the same lines.
+    const DrillSettings settings = drillSettingsOf(options);
+    std::optional<DrillStep> step = firstStepOfRow(table, rows.constFirst(), 1, settings);
+    const auto written = [&](const DrillStep& candidate) {
+        return candidate.kind != DrillStep::Kind::Beep && isSpeakableRow(table, candidate.row);
+    };
+    while (step) {
+        if (!written(*step)) {
+            step = stepAfter(table, *step, settings);
+            continue;
         }
+        const int row = step->row;
+        const int pass = step->pass;
+        if (progress && !progress(done, total))
+            throw ExportError(kExportCancelled);
+        const RowCells cells{table.cell(ColText, row), table.cell(ColLanguage, row),
+                             table.cell(ColSpeaker, row)};
+        LinePtr line = kept.value(row);
+        const auto spoken = [&] {
+            if (!line)
+                line = std::make_shared<const SynthesizedAudio>(
+                    synthesizeLine(speaker, cells, row, options.rates));
+            return line;
+        };
+        for (; step && step->row == row && step->pass == pass && written(*step);
+             step = stepAfter(table, *step, settings)) {
+            switch (step->kind) {
+            case DrillStep::Kind::Speak:
+                writer.push({WriteJob::Kind::Line, spoken(), 0, {}});
+                ++summary.linesSpoken;
+                break;
+            case DrillStep::Kind::Gap:
+                writer.push({WriteJob::Kind::Silence,
+                             {},
+                             spoken()->durationMs() * step->percent / 100,
+                             {}});
+                break;
+            case DrillStep::Kind::Pause:
+                writer.push({WriteJob::Kind::Silence, {}, step->ms, {}});
+                break;
+            case DrillStep::Kind::Beep:
+                break;
+            }
+        }
+        if (!clipsFolder.isEmpty() && pass == 1) {
+            const QString name = QStringLiteral("%1_%2.%3")
+                                     .arg(row + 1, 4, 10, QChar(u'0'))
+                                     .arg(normalisedSpeakerCode(cells.speaker), extensionOf(*kind));
+            writer.push({WriteJob::Kind::Clip, spoken(), 0, clips.filePath(name)});
+            index << QStringList{QString::number(row + 1), tsvField(cells.speaker),
+                                 tsvField(cells.text),
+                                 tsvField(readings.readingOf(cells.text, cells.language)), name}
+                         .join(u'\t');
+        }
+        if (pass == 1 && pass < passes && line &&
+            keptSamples + line->samples.size() <= kKeptSamples) {
+            kept.insert(row, line);
+            keptSamples += line->samples.size();
+        }
+        ++done;
     }
     if (progress && !progress(total, total))
         throw ExportError(kExportCancelled);

@@ -2,6 +2,7 @@
 
 #include "export/AudioFileWriter.h"
 #include "files/LessonFile.h"
+#include "playback/DrillPlan.h"
 #include "playback/Practice.h"
 
 #include <QChar>
@@ -29,6 +30,9 @@ struct ExportOptions {
 // The options of the choices playback would use.
 ExportOptions exportOptionsFrom(const PlaybackChoices& choices, QChar decimalSeparator);
 
+// The drill the options stand for: the plan both the export and playback follow.
+DrillSettings drillSettingsOf(const ExportOptions& options);
+
 // The choices a lesson file stands for: what it stores, and for what it does not store the
 // values a new main window starts with ("なし", "1回", "標準", no practice settings).
 PlaybackChoices choicesOfLesson(const StoredLessonSettings& stored);
@@ -46,9 +50,8 @@ struct ExportStep {
     friend bool operator==(const ExportStep&, const ExportStep&) = default;
 };
 
-// The steps of one speakable row, in order: its repeats (each spoken, or answered by the
-// learner and then, with the model answer, spoken), shadowing gaps between the repeats, and
-// its pause.
+// The steps of one speakable row as the file holds them, in order: the drill plan's steps of
+// the row (stepsOfRow).
 QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row, const ExportOptions& options);
 
 // The rows a run speaks, in order: the speakable rows. (Rows with text whose speaker is none
@@ -89,9 +92,9 @@ inline constexpr int kFadeMs = 5;
 // with the speakers' voices of the settings file, and, when `clipsFolder` is not empty, each
 // spoken line as a file of its own there with "index.tsv" listing them (line number, speaker,
 // text, kana reading of Japanese lines, clip file name) for flashcard programs. Speech is
-// synthesised on the engine's synthesis thread while a second thread evens out, resamples and
-// encodes what is ready, so both cores work; the audio is streamed to the file, so memory
-// stays small however long the lesson. Success is reported only for files that are complete
+// synthesised on the engine's synthesis thread while a pool thread (QtConcurrent) evens out,
+// resamples and encodes what is ready, so both cores work; the audio is streamed to the file, so
+// memory stays small however long the lesson. Success is reported only for files that are complete
 // on the disk. Nothing is left behind when it fails or is cancelled, and no file it did not
 // create is replaced or removed: the clips folder must be new or empty. It throws ExportError
 // (kExportCancelled when cancelled, kNothingToExport for a lesson without a line to speak).

@@ -8,21 +8,11 @@
 #include "voices/SpeechEngine.h"
 
 #include <QScopeGuard>
-#include <QTimer>
 
 namespace lessora {
 
 namespace {
-
-constexpr int kPollIntervalMs = 100;
-constexpr int kWaitAfterSkipMs = 500;
-constexpr int kLengthPollMs = 20; // a line being measured is mostly a matter of milliseconds
-constexpr int kMinimumTimerIntervalMs = 1; // a timer with interval 0 would not tick
-
-const QString kCaptionIdle = QStringLiteral("読み上げ");
-const QString kCaptionPlaying = QStringLiteral("一時停止");
-const QString kCaptionPaused = QStringLiteral("再生");
-
+constexpr int kMinimumWaitMs = 1; // a pause of "なし" or "0" is 1 ms, as it always was
 } // namespace
 
 PlaybackController::PlaybackController(PlaybackControls controls, PlaybackServices services,
@@ -32,9 +22,20 @@ PlaybackController::PlaybackController(PlaybackControls controls, PlaybackServic
     , m_beeper(services.beeper)
     , m_decimalSeparator(services.decimalSeparator)
     , m_errors(errors)
-    , m_speaker(services.speech, services.messages, std::move(services.settingsPath)) {
-    // Pauses and answer gaps are timed by it: a coarse timer may end a 4 s gap 200 ms early.
-    m_controls.timer.setTimerType(Qt::PreciseTimer);
+    , m_speaker(services.speech, services.messages, std::move(services.settingsPath))
+    , m_timer(services.timer ? services.timer : new PreciseSingleShotTimer(this)) {
+    connect(m_timer, &PlaybackTimer::timeout, this, &PlaybackController::timedOut);
+    m_speaker.setLineEvents(
+        this, [this] { lineStarted(); }, [this] { lineEnded(m_line); });
+    // The lines count is worked out again only after the table changed.
+    const LessonTable* table = &m_controls.table;
+    const auto forget = [this] { m_linesKnown = false; };
+    connect(table, &QAbstractItemModel::dataChanged, this, forget);
+    connect(table, &QAbstractItemModel::rowsInserted, this, forget);
+    connect(table, &QAbstractItemModel::rowsRemoved, this, forget);
+    connect(table, &QAbstractItemModel::rowsMoved, this, forget);
+    connect(table, &QAbstractItemModel::modelReset, this, forget);
+    connect(table, &QAbstractItemModel::layoutChanged, this, forget);
 }
 
 PlaybackController::~PlaybackController() = default;
@@ -42,27 +43,66 @@ PlaybackController::~PlaybackController() = default;
 template <typename Work> void PlaybackController::runExclusive(Work work) {
     if (m_busy)
         return;
-    m_busy = true;
-    const auto release = qScopeGuard([this] { m_busy = false; });
-    m_errors.run(work);
-    notifyProgress();
+    {
+        m_busy = true;
+        const auto release = qScopeGuard([this] { m_busy = false; });
+        m_errors.run(work);
+        // Told once the command or event is done, never of a state passed on the way.
+        if (const std::tuple shown{m_state, m_single, m_runPaused}; shown != m_shownState) {
+            m_shownState = shown;
+            emit stateChanged();
+        }
+        notifyProgress();
+    }
+    // Events that came meanwhile, in their order; each checks that it still applies.
+    while (!m_busy && !m_deferred.isEmpty())
+        runExclusive(m_deferred.takeFirst());
+}
+
+void PlaybackController::handleEvent(std::function<void()> work) {
+    if (m_busy) {
+        m_deferred << std::move(work);
+        return;
+    }
+    runExclusive(std::move(work));
 }
 
 bool PlaybackController::isPlaying() const {
-    return m_state == PlaybackState::Speaking || m_state == PlaybackState::WaitingInterval ||
-           m_state == PlaybackState::WaitingAfterSkip || m_state == PlaybackState::WaitingGap ||
-           m_state == PlaybackState::WaitingLength;
+    return !m_single && (m_state == PlaybackState::Speaking ||
+                         m_state == PlaybackState::Measuring || m_state == PlaybackState::Waiting);
+}
+
+bool PlaybackController::isPaused() const {
+    return m_state == PlaybackState::Paused || (singleRowPlaying() && m_runPaused);
+}
+
+bool PlaybackController::singleRowPlaying() const {
+    return m_single && m_state != PlaybackState::Idle && m_state != PlaybackState::Paused;
+}
+
+bool PlaybackController::waitingInterval() const {
+    return isPlaying() && m_state == PlaybackState::Waiting && m_step.afterRow;
+}
+
+bool PlaybackController::waitingAfterSkip() const {
+    return isPlaying() && m_state == PlaybackState::Waiting && m_step.kind == DrillStep::Kind::Beep;
+}
+
+bool PlaybackController::waitingGap() const {
+    return isPlaying() && m_state == PlaybackState::Waiting &&
+           (m_step.kind == DrillStep::Kind::Gap ||
+            (m_step.kind == DrillStep::Kind::Pause && !m_step.afterRow));
+}
+
+bool PlaybackController::waitingLength() const {
+    return isPlaying() && m_state == PlaybackState::Measuring;
 }
 
 bool PlaybackController::learnersTurn() const {
     // While the line is measured the learner may begin already: their gap counts from its end.
-    return (m_state == PlaybackState::WaitingGap || m_state == PlaybackState::WaitingLength) &&
-           m_gapIsAnswer;
-}
-
-bool PlaybackController::isPaused() const {
-    return m_state == PlaybackState::Paused ||
-           (m_state == PlaybackState::SingleRow && m_stateAfterSingleRow == PlaybackState::Paused);
+    return isPlaying() &&
+           (m_state == PlaybackState::Waiting || m_state == PlaybackState::Measuring) &&
+           m_step.kind == DrillStep::Kind::Gap && m_step.answer;
 }
 
 // Commands.
@@ -80,25 +120,27 @@ void PlaybackController::playPause() {
 
 void PlaybackController::stop() {
     runExclusive([this] {
-        m_state = PlaybackState::Idle;
-        m_voiceStarted = false;
-        m_controls.timer.stop();
-        m_speaker.silence();
-        setCaption(kCaptionIdle);
-        m_controls.setHighlightRow(-1);
+        m_single = false;
+        m_runPaused = false;
+        quiet();
+        setState(PlaybackState::Idle);
+        emit highlightRowChanged(-1);
     });
 }
 
 void PlaybackController::next() {
     runExclusive([this] {
-        if (const int target = firstRowWithTextAfter(rowToMoveOnFrom()); target >= 0)
+        // During the wait after a skip the row about to be spoken has not been heard yet: it
+        // is itself the next one.
+        const int from = waitingAfterSkip() ? m_run.row - 1 : m_run.row;
+        if (const int target = firstRowWithTextAfter(m_controls.table, from); target >= 0)
             moveTo(target);
     });
 }
 
 void PlaybackController::previous() {
     runExclusive([this] {
-        if (const int target = lastRowWithTextBefore(m_currentRow); target >= 0)
+        if (const int target = lastRowWithTextBefore(m_controls.table, m_run.row); target >= 0)
             moveTo(target);
     });
 }
@@ -107,18 +149,14 @@ void PlaybackController::playFrom(int row) {
     runExclusive([this, row] {
         if (!withinTable(row))
             return;
-        leaveRun();
-        m_controls.timer.stop();
-        m_speaker.silence();
-        m_currentRow = row;
-        m_currentPass = 1;
-        m_state = PlaybackState::Speaking;
+        quiet();
+        m_single = false;
+        m_runPaused = false;
         m_speaker.beginRun();
-        setCaption(kCaptionPlaying);
-        showCurrentRow();
         // Spoken whether speakable or not; the speakable test applies from the next row on.
-        beginRow();
-        m_controls.timer.start();
+        m_run = firstStepOfRow(m_controls.table, row, 1, drillSettings());
+        showCurrentRow();
+        take(m_run);
     });
 }
 
@@ -128,47 +166,11 @@ void PlaybackController::playRow(int row) {
             return;
         // Ends a running run; a paused one can still be resumed afterwards.
         leaveRun();
-        m_controls.timer.stop();
-        m_speaker.silence();
-        m_controls.setHighlightRow(row);
-        m_stateAfterSingleRow = isPaused() ? PlaybackState::Paused : PlaybackState::Idle;
-        m_state = PlaybackState::SingleRow;
-        m_singleRow = row;
-        m_singleRepeat = 1;
-        m_singlePhase = SinglePhase::Speaking;
-        speakRow(row);
-        armTimer();
-    });
-}
-
-void PlaybackController::tick() {
-    runExclusive([this] {
-        switch (m_state) {
-        case PlaybackState::WaitingAfterSkip:
-            m_state = PlaybackState::Speaking;
-            showCurrentRow();
-            beginRow();
-            break;
-        case PlaybackState::WaitingGap:
-            endGap();
-            break;
-        case PlaybackState::WaitingLength:
-            startGapOnceMeasured();
-            break;
-        case PlaybackState::SingleRow:
-            singleRowTick();
-            break;
-        case PlaybackState::Idle:
-        case PlaybackState::Paused:
-            m_controls.timer.stop();
-            break;
-        case PlaybackState::WaitingInterval:
-            advance();
-            break;
-        case PlaybackState::Speaking:
-            pollSpeaking();
-            break;
-        }
+        m_runPaused = isPaused();
+        quiet();
+        emit highlightRowChanged(row);
+        m_single = true;
+        take(firstStepOfRow(m_controls.table, row, 1, drillSettings()));
     });
 }
 
@@ -194,236 +196,196 @@ int PlaybackController::pauseAfterRowMs(int row) const {
     return rowPauseMs(m_controls.table.cell(ColInterval, row), intervalMs(), m_decimalSeparator);
 }
 
+DrillSettings PlaybackController::drillSettings() const {
+    DrillSettings settings = drillSettingsOf(m_controls.choices(), m_decimalSeparator);
+    settings.singleRow = m_single;
+    return settings;
+}
+
 // Transitions.
+
+void PlaybackController::setState(PlaybackState state) {
+    m_state = state;
+    // A timeout or a measurement on its way belongs to the step before.
+    ++m_waits;
+    ++m_measuring;
+    m_timer->stop();
+    m_voiceStarted = false;
+}
+
+void PlaybackController::take(const DrillStep& step) {
+    m_step = step;
+    if (!m_single)
+        m_run = step;
+    switch (step.kind) {
+    case DrillStep::Kind::Speak:
+        setState(PlaybackState::Speaking);
+        speakRow(step.row);
+        return;
+    case DrillStep::Kind::Gap:
+        // The gap's length comes from the line's: worked out in the background (the engine
+        // synthesises it), and mostly ahead, while the row before was spoken.
+        setState(PlaybackState::Measuring);
+        m_speaker.startMeasuring(cellsOf(step.row), rates());
+        armGap();
+        return;
+    case DrillStep::Kind::Pause:
+        wait(step.ms);
+        return;
+    case DrillStep::Kind::Beep:
+        m_beeper.beep(); // once, however many rows were skipped
+        if (step.ms > 0)
+            wait(step.ms); // then the row after them
+        else
+            stepDone(); // the end of the table: the next pass, or the end, at once
+        return;
+    }
+}
+
+void PlaybackController::armGap() {
+    const std::optional<qint64> spokenMs = m_speaker.measuredMs();
+    if (!spokenMs) {
+        m_speaker.whenMeasured(this, [this, measuring = m_measuring] { measured(measuring); });
+        return;
+    }
+    PracticeOptions practice = m_controls.choices().practice;
+    practice.answerGapPercent = m_step.percent;
+    wait(answerGapMs(*spokenMs, practice));
+}
+
+void PlaybackController::wait(int ms) {
+    setState(PlaybackState::Waiting);
+    m_timer->start(std::max(ms, kMinimumWaitMs));
+}
+
+void PlaybackController::stepDone() {
+    const LessonTable& table = m_controls.table;
+    if (m_single && !withinTable(m_step.row)) {
+        endSingleRow();
+        return;
+    }
+    const std::optional<DrillStep> next = stepAfter(table, m_step, drillSettings());
+    if (!next) {
+        if (m_single)
+            endSingleRow();
+        else // where the search for a next row stopped
+            endRun(m_step.kind == DrillStep::Kind::Beep ? m_step.row
+                                                        : std::max(m_step.row + 1, table.rows()));
+        return;
+    }
+    const bool newRow = next->kind != DrillStep::Kind::Beep &&
+                        (m_step.kind == DrillStep::Kind::Beep || next->row != m_step.row ||
+                         next->pass != m_step.pass);
+    if (newRow && !m_single) {
+        m_run = *next;
+        showCurrentRow();
+    }
+    take(*next);
+}
+
+void PlaybackController::endSingleRow() {
+    m_single = false;
+    quiet();
+    setState(m_runPaused ? PlaybackState::Paused : PlaybackState::Idle);
+    emit highlightRowChanged(-1);
+}
+
+void PlaybackController::endRun(int endRow) {
+    m_run.row = endRow;
+    setState(PlaybackState::Idle);
+    emit highlightRowChanged(-1);
+}
 
 void PlaybackController::startPlayback() {
     if (m_controls.table.rows() == 0)
         return;
-    m_currentRow = firstSpeakableRow();
-    if (m_currentRow < 0)
+    const int first = firstSpeakableRow(m_controls.table);
+    m_run.row = first;
+    if (first < 0)
         return;
-    m_speaker.silence();
-    m_currentPass = 1;
-    m_state = PlaybackState::Speaking;
-    setCaption(kCaptionPlaying);
+    quiet();
+    m_single = false;
+    m_runPaused = false;
     m_speaker.beginRun();
+    m_run = firstStepOfRow(m_controls.table, first, 1, drillSettings());
     showCurrentRow();
-    beginRow();
-    m_controls.timer.start();
+    take(m_run);
 }
 
 void PlaybackController::pausePlayback() {
-    m_state = PlaybackState::Paused;
-    m_controls.timer.stop();
-    m_speaker.silence();
-    setCaption(kCaptionPaused);
+    quiet();
+    m_runPaused = true;
+    setState(PlaybackState::Paused);
 }
 
 void PlaybackController::resumePlayback() {
-    // The row is spoken again from its beginning (or its answer gap starts again).
-    m_speaker.silence();
-    m_state = PlaybackState::Speaking;
-    setCaption(kCaptionPlaying);
+    // The repeat is spoken again from its beginning (or its answer gap starts again).
+    quiet();
+    m_single = false;
+    m_runPaused = false;
     // A row double-clicked meanwhile took the highlight; give it back to the run's row.
-    m_controls.setHighlightRow(m_currentRow);
-    beginRepeat();
-    m_controls.timer.start();
+    emit highlightRowChanged(m_run.row);
+    take(restartOf(m_controls.table, m_run, drillSettings()));
 }
 
 void PlaybackController::moveTo(int target) {
     // From idle (nothing playing or paused) next and previous begin a run of their own.
     const bool newRun = !isPlaying() && !isPaused();
-    m_speaker.silence();
-    m_currentRow = target;
-    m_state = PlaybackState::Speaking;
-    m_voiceStarted = false;
-    if (newRun) {
-        m_currentPass = 1;
+    quiet();
+    const int pass = newRun ? 1 : m_run.pass;
+    if (newRun)
         m_speaker.beginRun();
-    }
-    setCaption(kCaptionPlaying);
+    m_single = false;
+    m_runPaused = false;
+    m_run = firstStepOfRow(m_controls.table, target, pass, drillSettings());
     showCurrentRow();
-    beginRow();
-    m_controls.timer.start();
-}
-
-void PlaybackController::pollSpeaking() {
-    const int state = m_speaker.runningState();
-    if (state == kRunningStateSpeaking) {
-        m_voiceStarted = true;
-    } else if (m_voiceStarted || state == kRunningStateDone) {
-        // Done without ever having been seen speaking (an empty text, a sound shorter than one
-        // poll, a failed utterance) ends the row as well: never wait forever.
-        repeatDone();
-    }
-}
-
-// A double-clicked row is drilled like a row of a run: spoken as often as the line drill
-// asks, with the shadowing gap between.
-void PlaybackController::singleRowTick() {
-    switch (m_singlePhase) {
-    case SinglePhase::Gap:
-        m_singlePhase = SinglePhase::Speaking;
-        speakRow(m_singleRow);
-        m_controls.timer.setInterval(kPollIntervalMs);
-        return;
-    case SinglePhase::WaitingLength:
-        if (armGapOnceMeasured(false))
-            m_singlePhase = SinglePhase::Gap;
-        return;
-    case SinglePhase::Speaking:
-        break;
-    }
-    if (m_speaker.runningState() == kRunningStateSpeaking)
-        return;
-    const PracticeOptions practice = m_controls.choices().practice;
-    if (m_singleRepeat < lineRepeatCount(practice) && withinTable(m_singleRow)) {
-        ++m_singleRepeat;
-        if (practice.shadowingGap) {
-            m_speaker.startMeasuring(cellsOf(m_singleRow), rates());
-            m_singlePhase =
-                armGapOnceMeasured(false) ? SinglePhase::Gap : SinglePhase::WaitingLength;
-        } else {
-            m_singlePhase = SinglePhase::Gap;
-            m_controls.timer.setInterval(repeatPauseMs(intervalMs()));
-        }
-        return;
-    }
-    m_state = m_stateAfterSingleRow;
-    m_controls.setHighlightRow(-1);
-    m_controls.timer.stop();
-}
-
-// Practice: each row of a run is spoken (or, for the learner's role, answered) as many times
-// as the line drill asks; then its pause runs.
-
-void PlaybackController::beginRow() {
-    m_currentRepeat = 1;
-    beginRepeat();
-}
-
-void PlaybackController::beginRepeat() {
-    if (isLearnersRow(m_controls.table, m_currentRow, m_controls.choices().practice)) {
-        startGap(true);
-        return;
-    }
-    m_state = PlaybackState::Speaking;
-    m_voiceStarted = false;
-    speakRow(m_currentRow);
-    m_controls.timer.setInterval(kPollIntervalMs);
-}
-
-void PlaybackController::repeatDone() {
-    const PracticeOptions practice = m_controls.choices().practice;
-    if (m_currentRepeat < lineRepeatCount(practice)) {
-        ++m_currentRepeat;
-        if (isLearnersRow(m_controls.table, m_currentRow, practice)) {
-            beginRepeat(); // the answer gap comes first anyway
-        } else if (practice.shadowingGap) {
-            startGap(false);
-        } else {
-            // A pause to say the line before it comes again.
-            m_state = PlaybackState::WaitingGap;
-            m_gapIsAnswer = false;
-            m_controls.timer.setInterval(repeatPauseMs(intervalMs()));
-        }
-        return;
-    }
-    m_state = PlaybackState::WaitingInterval;
-    m_controls.timer.setInterval(std::max(pauseAfterRowMs(m_currentRow), kMinimumTimerIntervalMs));
-}
-
-// The gap's length comes from the line's: worked out in the background (the engine synthesises
-// it), and mostly ahead, while the row before was spoken.
-void PlaybackController::startGap(bool answer) {
-    m_speaker.startMeasuring(cellsOf(m_currentRow), rates());
-    m_state = PlaybackState::WaitingLength;
-    m_gapIsAnswer = answer;
-    startGapOnceMeasured();
-}
-
-void PlaybackController::startGapOnceMeasured() {
-    if (armGapOnceMeasured(m_gapIsAnswer))
-        m_state = PlaybackState::WaitingGap;
-}
-
-bool PlaybackController::armGapOnceMeasured(bool answer) {
-    const std::optional<qint64> spokenMs = m_speaker.measuredMs();
-    if (!spokenMs) {
-        m_controls.timer.setInterval(kLengthPollMs);
-        return false;
-    }
-    PracticeOptions practice = m_controls.choices().practice;
-    if (!answer)
-        practice.answerGapPercent = 100; // shadowing takes as long as the line itself
-    m_controls.timer.setInterval(answerGapMs(*spokenMs, practice));
-    return true;
-}
-
-void PlaybackController::endGap() {
-    if (!m_gapIsAnswer) {
-        beginRepeat(); // the line again, after the learner has shadowed it
-        return;
-    }
-    if (m_controls.choices().practice.modelAfterAnswer) {
-        // The model answer: the line as it should sound.
-        m_state = PlaybackState::Speaking;
-        m_voiceStarted = false;
-        speakRow(m_currentRow);
-        m_controls.timer.setInterval(kPollIntervalMs);
-        return;
-    }
-    repeatDone();
-}
-
-void PlaybackController::advance() {
-    m_state = PlaybackState::Speaking;
-    ++m_currentRow;
-    const LessonTable& table = m_controls.table;
-    bool skipped = false;
-    while (m_currentRow < table.rows() && !isSpeakableRow(table, m_currentRow)) {
-        if (rowHasText(table, m_currentRow))
-            skipped = true;
-        ++m_currentRow;
-    }
-    if (skipped) {
-        m_state = PlaybackState::WaitingAfterSkip;
-        m_beeper.beep(); // once, however many rows were skipped
-        if (m_currentRow < table.rows()) {
-            m_controls.timer.setInterval(kWaitAfterSkipMs); // the next tick speaks the row
-            return;
-        }
-    }
-    if (m_currentRow >= table.rows()) {
-        // The wait after a skip is over at the end of the table; the row to come is spoken
-        // now, so a later tick must not speak it a second time.
-        m_state = PlaybackState::Speaking;
-        if (m_currentPass >= passCount()) {
-            endPlayback();
-            return;
-        }
-        const int first = firstRowWithTextAfter(-1);
-        if (first < 0) {
-            endPlayback(); // the table lost all its text during the run
-            return;
-        }
-        ++m_currentPass;
-        m_currentRow = first; // the speakable test is not applied here
-    }
-    showCurrentRow();
-    beginRow();
-}
-
-void PlaybackController::endPlayback() {
-    m_state = PlaybackState::Idle;
-    m_controls.timer.stop();
-    setCaption(kCaptionIdle);
-    m_controls.setHighlightRow(-1);
+    take(m_run);
 }
 
 void PlaybackController::leaveRun() {
     if (isPlaying())
-        m_state = PlaybackState::Idle;
+        setState(PlaybackState::Idle);
+}
+
+void PlaybackController::quiet() {
+    ++m_waits;
+    ++m_measuring;
+    m_timer->stop();
+    m_speaker.silence();
+}
+
+// Events.
+
+void PlaybackController::lineStarted() {
+    if (m_state == PlaybackState::Speaking)
+        m_voiceStarted = true;
+}
+
+void PlaybackController::lineEnded(quint64 line) {
+    handleEvent([this, line] {
+        if (m_state != PlaybackState::Speaking || line != m_line)
+            return;
+        // A line whose speech failed is spoken again by the speaker's default voice: its own
+        // end comes later.
+        if (m_speaker.runningState() == kRunningStateSpeaking)
+            return;
+        stepDone();
+    });
+}
+
+void PlaybackController::measured(quint64 measuring) {
+    handleEvent([this, measuring] {
+        if (m_state == PlaybackState::Measuring && measuring == m_measuring)
+            armGap();
+    });
+}
+
+void PlaybackController::timedOut() {
+    m_timer->stop();
+    handleEvent([this, waits = m_waits] {
+        if (m_state == PlaybackState::Waiting && waits == m_waits)
+            stepDone();
+    });
 }
 
 // Shared steps.
@@ -432,8 +394,8 @@ void PlaybackController::showCurrentRow() {
     // Moving the current cell under the user's fingers would commit their half-typed text and
     // open the next keystroke's editor on the spoken row: the tint and marker show it instead.
     if (!m_controls.userIsEditing || !m_controls.userIsEditing())
-        m_controls.grid.makeRowCurrent(m_currentRow);
-    m_controls.setHighlightRow(m_currentRow);
+        m_controls.grid.makeRowCurrent(m_run.row);
+    emit highlightRowChanged(m_run.row);
 }
 
 RowCells PlaybackController::cellsOf(int row) const {
@@ -442,23 +404,45 @@ RowCells PlaybackController::cellsOf(int row) const {
 }
 
 void PlaybackController::speakRow(int row) {
-    m_speaker.speak(cellsOf(row), rates());
+    ++m_line;
+    const RowCells cells = cellsOf(row);
+    m_speaker.speak(cells, rates());
+    // A line without a word to say may end without the engine ever signalling it: its end is
+    // taken as given. Should the engine signal it as well, that second end finds the row over.
+    if (cells.text.trimmed().isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, line = m_line] { lineEnded(line); }, Qt::QueuedConnection);
     if (!isPlaying())
         return;
     // What comes next is synthesised meanwhile, so that it starts right after the pause: the
     // same row while its repeats last, else the next row spoken in the run; and a learner's
     // line that comes next is measured, so that its answer gap starts at once.
     const LessonTable& table = m_controls.table;
-    const PracticeOptions practice = m_controls.choices().practice;
+    const DrillSettings settings = drillSettings();
     int next = row;
-    if (m_currentRepeat >= lineRepeatCount(practice)) {
-        if (const int following = rowOfRunAfter(row, practice, false);
-            following >= 0 && isLearnersRow(table, following, practice))
+    if (m_run.repeat >= lineRepeatCount(settings.practice)) {
+        if (const int following = rowOfRunAfter(table, row, m_run.pass, settings, false);
+            following >= 0 && isLearnersRow(table, following, settings.practice))
             m_speaker.measureAhead(cellsOf(following), rates());
-        next = rowOfRunAfter(row, practice, true);
+        next = rowOfRunAfter(table, row, m_run.pass, settings, true);
     }
     if (next >= 0)
         m_speaker.prepare(cellsOf(next), rates());
+}
+
+const QVector<int>& PlaybackController::linesUpTo() const {
+    if (!m_linesKnown) {
+        const LessonTable& table = m_controls.table;
+        m_linesUpTo.resize(table.rows());
+        int lines = 0;
+        for (int row = 0; row < table.rows(); ++row) {
+            if (rowHasText(table, row))
+                ++lines;
+            m_linesUpTo[row] = lines;
+        }
+        m_linesKnown = true;
+    }
+    return m_linesUpTo;
 }
 
 PlaybackProgress PlaybackController::progress() const {
@@ -467,17 +451,13 @@ PlaybackProgress PlaybackController::progress() const {
     if (!progress.inRun)
         return progress;
     progress.paused = isPaused();
-    const LessonTable& table = m_controls.table;
-    for (int row = 0; row < table.rows(); ++row) {
-        if (!rowHasText(table, row))
-            continue;
-        ++progress.lines;
-        if (row <= m_currentRow)
-            progress.line = progress.lines;
-    }
-    progress.pass = m_currentPass;
-    progress.passes = std::max(passCount(), m_currentPass);
-    progress.repeat = m_currentRepeat;
+    const QVector<int>& upTo = linesUpTo();
+    progress.lines = upTo.isEmpty() ? 0 : upTo.constLast();
+    if (m_run.row >= 0 && !upTo.isEmpty())
+        progress.line = upTo[std::min<qsizetype>(m_run.row, upTo.size() - 1)];
+    progress.pass = m_run.pass;
+    progress.passes = std::max(passCount(), m_run.pass);
+    progress.repeat = m_run.repeat;
     progress.repeats = lineRepeatCount(m_controls.choices().practice);
     progress.learnersTurn = learnersTurn();
     return progress;
@@ -506,59 +486,6 @@ QString progressText(const PlaybackProgress& progress) {
     else if (progress.learnersTurn)
         text += QStringLiteral(" あなたの番です");
     return text;
-}
-
-void PlaybackController::armTimer() {
-    m_controls.timer.setInterval(kPollIntervalMs);
-    m_controls.timer.start();
-}
-
-void PlaybackController::setCaption(const QString& caption) {
-    m_controls.setCaption(caption);
-}
-
-// Row searches.
-
-int PlaybackController::firstSpeakableRow() const {
-    for (int row = 0; row < m_controls.table.rows(); ++row) {
-        if (isSpeakableRow(m_controls.table, row))
-            return row;
-    }
-    return -1;
-}
-
-int PlaybackController::firstRowWithTextAfter(int row) const {
-    const LessonTable& table = m_controls.table;
-    for (int candidate = std::max(row + 1, 0); candidate < table.rows(); ++candidate) {
-        if (rowHasText(table, candidate))
-            return candidate;
-    }
-    return -1;
-}
-
-int PlaybackController::lastRowWithTextBefore(int row) const {
-    const LessonTable& table = m_controls.table;
-    for (int candidate = std::min(row, table.rows()) - 1; candidate >= 0; --candidate) {
-        if (rowHasText(table, candidate))
-            return candidate;
-    }
-    return -1;
-}
-
-int PlaybackController::rowOfRunAfter(int row, const PracticeOptions& practice,
-                                      bool spokenOnly) const {
-    const LessonTable& table = m_controls.table;
-    int next = row + 1;
-    while (next < table.rows() &&
-           (!isSpeakableRow(table, next) || (spokenOnly && isLearnersRow(table, next, practice))))
-        ++next;
-    if (next < table.rows())
-        return next;
-    return m_currentPass < passCount() ? firstRowWithTextAfter(-1) : -1;
-}
-
-int PlaybackController::rowToMoveOnFrom() const {
-    return m_state == PlaybackState::WaitingAfterSkip ? m_currentRow - 1 : m_currentRow;
 }
 
 bool PlaybackController::withinTable(int row) const {

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "playback/DrillPlan.h"
+#include "playback/PlaybackTimer.h"
 #include "playback/Practice.h"
 #include "playback/RowSpeaker.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QVector>
 #include <functional>
-
-class QTimer;
+#include <tuple>
 
 namespace lessora {
 
@@ -40,11 +43,8 @@ QString progressText(const PlaybackProgress& progress);
 // The main window's parts that playback reads and drives.
 struct PlaybackControls {
     LessonTable& table;
-    LessonCursor& grid;                             // StringGrid1
-    QTimer& timer;                                  // tmrNext: its ticks drive playback
-    std::function<PlaybackChoices()> choices;       // read when needed
-    std::function<void(const QString&)> setCaption; // btnSpeak: "読み上げ", "一時停止", "再生"
-    std::function<void(int)> setHighlightRow;       // sets the highlighted row and repaints
+    LessonCursor& grid;                       // StringGrid1
+    std::function<PlaybackChoices()> choices; // read when needed
     // True while the user edits or types in the grid: then playback does not move its current
     // cell, which would commit half-typed text and send the next keystroke to another row.
     std::function<bool()> userIsEditing;
@@ -57,26 +57,28 @@ struct PlaybackServices {
     Beeper& beeper;
     QString settingsPath;
     QChar decimalSeparator;
+    // Times pauses and gaps; null for a precise single-shot timer of the controller's own.
+    PlaybackTimer* timer = nullptr;
 };
 
+// Where playback is. A run and a double-clicked row go through the same states; which of
+// them plays, and the step under way, say the rest.
 enum class PlaybackState {
-    Idle,
-    Speaking,         // a row of the run is being spoken; the tick polls for its end
-    WaitingInterval,  // the pause after a row; the tick moves on
-    WaitingAfterSkip, // the short wait after the beep for skipped rows; the tick speaks the row
-    Paused,           // the run waits to be resumed
-    SingleRow,        // a double-clicked row is spoken on its own
-    WaitingGap,       // silence for the learner: an answer in role-play, or shadowing a line
-    WaitingLength,    // the gap's line is being measured; the tick starts the gap once it is
+    Idle,      // nothing plays
+    Speaking,  // a line sounds; the engine says when it has ended
+    Measuring, // a gap waits for its line's length, which the engine works out
+    Waiting,   // a pause, a gap or the wait after a skip runs on the timer
+    Paused,    // a run waits to be resumed
 };
 
-// Reads the lesson aloud row by row and pass by pass. The main window's commands and timer
-// ticks land in its slots; speech runs on its own in the engine and is polled by the tick.
+// Reads the lesson aloud row by row and pass by pass, following the drill plan. Commands land
+// in its slots; the engine's signals (a line started or ended, a length measured) and its own
+// timer (pauses, gaps, the wait after a skip) move it on.
 //
-// While a command or tick is at work — which only a modal message it shows can stretch out —
-// further commands and ticks are ignored, so a tick arriving under a message can neither speak
-// a second row nor advance the state twice. Errors of a command or tick are shown by the
-// default error handler within that same window.
+// While a command or an event is at work — which only a modal message it shows can stretch
+// out — further commands are ignored, and events wait for it to finish, so that one arriving
+// under a message can neither speak a second row nor advance the state twice. Errors of a
+// command or event are shown by the default error handler within that same window.
 class PlaybackController : public QObject {
     Q_OBJECT
 public:
@@ -92,20 +94,21 @@ public:
     int pauseAfterRowMs(int row) const; // the row's own pause, else the default one
 
     PlaybackState state() const { return m_state; }
+    // A run plays (not paused, not a double-clicked row).
     bool isPlaying() const;
     // A run waits to be resumed (also while a double-clicked row is spoken meanwhile).
     bool isPaused() const;
-    bool singleRowPlaying() const { return m_state == PlaybackState::SingleRow; }
-    bool waitingInterval() const { return m_state == PlaybackState::WaitingInterval; }
-    bool waitingAfterSkip() const { return m_state == PlaybackState::WaitingAfterSkip; }
-    bool waitingGap() const { return m_state == PlaybackState::WaitingGap; }
-    bool waitingLength() const { return m_state == PlaybackState::WaitingLength; }
+    bool singleRowPlaying() const;
+    bool waitingInterval() const; // the pause after a row of the run
+    bool waitingAfterSkip() const;
+    bool waitingGap() const; // a gap for the learner, or the pause between two repeats
+    bool waitingLength() const;
     // The learner answers the current line: its gap runs (or is about to).
     bool learnersTurn() const;
     bool voiceStarted() const { return m_voiceStarted; }
-    int currentRow() const { return m_currentRow; }
-    int currentPass() const { return m_currentPass; }
-    int currentRepeat() const { return m_currentRepeat; }
+    int currentRow() const { return m_run.row; }
+    int currentPass() const { return m_run.pass; }
+    int currentRepeat() const { return m_run.repeat; }
     PlaybackProgress progress() const;
     const RowSpeaker& speaker() const { return m_speaker; }
 
@@ -119,75 +122,75 @@ public slots:
     void playFrom(int row);
     // Speaks the one row outside any run (a double-click).
     void playRow(int row);
-    // The timer's tick.
-    void tick();
 
 signals:
+    // The state changed, or a double-clicked row began or ended: what the play button offers.
+    void stateChanged();
     // The run moved on, paused, resumed or ended: progress() has changed.
     void progressChanged();
+    // The row being spoken, to be shown as such; -1 when none is.
+    void highlightRowChanged(int row);
 
 private:
     template <typename Work> void runExclusive(Work work);
+    // An event: run now, or once the command or event at work has finished.
+    void handleEvent(std::function<void()> work);
+
+    // The one place the state changes.
+    void setState(PlaybackState state);
+    // Starts a step of the run or of the double-clicked row.
+    void take(const DrillStep& step);
+    // The step under way is over: the next one, or the end.
+    void stepDone();
+    void armGap();
+    void wait(int ms);
+    void endSingleRow();
+    void endRun(int endRow);
 
     void startPlayback();
-    // The current row of the run from its first repeat, and each repeat after it.
-    void beginRow();
-    void beginRepeat();
-    void repeatDone();
-    void startGap(bool answer);
-    void startGapOnceMeasured();
-    // Sets the timer to the gap once its line's length is known (true), else to poll for it.
-    bool armGapOnceMeasured(bool answer);
-    void singleRowTick();
-    void endGap();
     void pausePlayback();
     void resumePlayback();
     void moveTo(int target);
-    void pollSpeaking();
-    void advance();
-    void endPlayback();
-    // A run that is playing stops being one.
+    // A run that is playing stops being one; its paused state and position stay.
     void leaveRun();
+    void quiet();
 
+    void lineStarted();
+    void lineEnded(quint64 line);
+    void measured(quint64 measuring);
+    void timedOut();
+
+    DrillSettings drillSettings() const;
     void showCurrentRow();
     void notifyProgress();
     RowCells cellsOf(int row) const;
     void speakRow(int row);
-    void armTimer();
-    void setCaption(const QString& caption);
-
-    int firstSpeakableRow() const;
-    int firstRowWithTextAfter(int row) const;
-    int lastRowWithTextBefore(int row) const;
-    // The row the run turns to after this one: the next speakable row (with `spokenOnly`, the
-    // next that is not the learner's), else the first row with text when another pass follows;
-    // -1 at the end of the run.
-    int rowOfRunAfter(int row, const PracticeOptions& practice, bool spokenOnly) const;
-    // The row next moves on from: the current row, except during the wait after a skip, when
-    // the row about to be spoken has not been heard yet and is itself the next one.
-    int rowToMoveOnFrom() const;
     bool withinTable(int row) const;
+    // The rows with text up to each row, worked out again only when the table changes.
+    const QVector<int>& linesUpTo() const;
 
     PlaybackControls m_controls;
     Beeper& m_beeper;
     QChar m_decimalSeparator;
     const ErrorHandler& m_errors;
     RowSpeaker m_speaker;
+    PlaybackTimer* m_timer;
     bool m_busy = false;
+    QList<std::function<void()>> m_deferred; // events that came while busy
 
     PlaybackState m_state = PlaybackState::Idle;
-    PlaybackState m_stateAfterSingleRow = PlaybackState::Idle; // Idle or Paused
-    bool m_voiceStarted = false; // the row being spoken has been seen speaking
-    int m_currentRow = 0;
-    int m_currentPass = 0;
-    int m_currentRepeat = 1;
-    bool m_gapIsAnswer = false; // WaitingGap, WaitingLength: the learner's answer, not shadowing
-    // SingleRow: the double-clicked row, its repeat, and where that repeat is.
-    enum class SinglePhase { Speaking, WaitingLength, Gap };
-    int m_singleRow = -1;
-    int m_singleRepeat = 1;
-    SinglePhase m_singlePhase = SinglePhase::Speaking;
+    DrillStep m_step;            // the step under way (of the run, or of the double-clicked row)
+    DrillStep m_run;             // where the run is: its row, pass and repeat
+    bool m_single = false;       // m_step is the double-clicked row's
+    bool m_runPaused = false;    // a paused run waits behind the double-clicked row
+    bool m_voiceStarted = false; // the line being spoken has been heard
+    quint64 m_line = 0;          // counts lines handed to the engine, to know their events
+    quint64 m_measuring = 0;     // the same for measurements
+    quint64 m_waits = 0;         // the same for the timer
     PlaybackProgress m_shownProgress;
+    std::tuple<PlaybackState, bool, bool> m_shownState{PlaybackState::Idle, false, false};
+    mutable QVector<int> m_linesUpTo;
+    mutable bool m_linesKnown = false;
 };
 
 } // namespace lessora

@@ -1,6 +1,7 @@
 #include "playback/RowSpeaker.h"
 
 #include "platform/MessageBoxes.h"
+#include "playback/PlaybackLog.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
@@ -81,7 +82,8 @@ int speakerOrdinal(const QString& speakerCell) {
 QString languageOfToken(const VoiceToken& token) {
     try {
         return languageNameOf(token.attribute(QStringLiteral("Language")));
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcPlayback) << "voice without a readable language, passed over:" << error.what();
         return {};
     }
 }
@@ -111,7 +113,8 @@ public:
                 m_voice.setVoice(token);
                 m_used = description;
                 return true;
-            } catch (const std::exception&) {
+            } catch (const std::exception& error) {
+                qCInfo(lcPlayback) << "voice refused:" << description << error.what();
                 m_messages.showMessage(refusedMessage + description);
                 return false;
             }
@@ -152,8 +155,9 @@ public:
                 m_voice.setVoice(token);
                 m_used = description;
                 return;
-            } catch (const std::exception&) {
+            } catch (const std::exception& error) {
                 // A voice that cannot be used is passed over like one of another language.
+                qCInfo(lcPlayback) << "default voice passed over:" << description << error.what();
             }
         }
     }
@@ -213,22 +217,52 @@ int RowSpeaker::runningState() {
     const QString error = m_voice->utteranceError();
     if (error.isEmpty())
         return state;
-    // Taken up once: whatever happens below, a later poll finds the row done or spoken again.
+    // Taken up once: whatever happens below, a later call finds the row done or spoken again.
     m_spoken->fellBack = true;
     try {
         const EngineOperation operation(m_engine);
-        std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+        std::unique_ptr<SpeechVoice> voice = createLineVoice();
         m_spoken->voice = fallBack(*voice, *m_spoken, error);
         voice->speak(m_spoken->row.text, kSpeakAsync);
         m_voice = std::move(voice);
-    } catch (const std::exception&) {
-        return kRunningStateDone; // the default voice cannot speak it either: the row is over
+    } catch (const std::exception& fallbackError) {
+        // The default voice cannot speak it either: the row is over.
+        qCWarning(lcPlayback) << "row not spoken, default voice failed too:"
+                              << fallbackError.what();
+        return kRunningStateDone;
     }
     m_spoken->again = true;
     return runningState();
 }
 
+void RowSpeaker::setLineEvents(QObject* receiver, std::function<void()> started,
+                               std::function<void()> ended) {
+    m_receiver = receiver;
+    m_started = std::move(started);
+    m_ended = std::move(ended);
+}
+
+std::unique_ptr<SpeechVoice> RowSpeaker::createLineVoice() {
+    std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
+    const quint64 line = ++m_line;
+    if (m_receiver) {
+        const auto forward = [this, line](const std::function<void()>& handler) {
+            return [this, line, handler] {
+                if (line == m_line && handler)
+                    handler();
+            };
+        };
+        SpeechVoiceEvents& events = voice->events();
+        QObject::connect(&events, &SpeechVoiceEvents::utteranceStarted, m_receiver,
+                         forward(m_started), Qt::QueuedConnection);
+        QObject::connect(&events, &SpeechVoiceEvents::utteranceEnded, m_receiver, forward(m_ended),
+                         Qt::QueuedConnection);
+    }
+    return voice;
+}
+
 void RowSpeaker::silence() {
+    ++m_line;         // the end of what is silenced is no line's end
     m_spoken.reset(); // what fails from now on was cut short anyway
     if (m_voice)
         m_voice->speak(QString(), kSpeakAsync | kSpeakPurge);
@@ -300,7 +334,7 @@ void RowSpeaker::speak(const RowCells& row, SpeechRates rates) {
     // leaves no stale voice whose finished state could be taken for this row's.
     m_voice.reset();
     m_spoken.reset();
-    m_voice = m_engine.createVoice();
+    m_voice = createLineVoice();
     m_spoken = withRowVoice(*m_voice, row, rates, [&row](SpeechVoice& voice, const QString&) {
         voice.speak(row.text, kSpeakAsync);
     });
@@ -343,6 +377,14 @@ std::optional<qint64> RowSpeaker::measuredMs() {
     return measuring.length;
 }
 
+void RowSpeaker::whenMeasured(QObject* receiver, std::function<void()> handler) {
+    if (m_measuring && m_measuring->pending && !m_measuring->length) {
+        m_measuring->pending->whenDone(receiver, std::move(handler));
+        return;
+    }
+    QMetaObject::invokeMethod(receiver, std::move(handler), Qt::QueuedConnection);
+}
+
 std::optional<qint64> RowSpeaker::measuringFailed(const QString& error) {
     Measuring& measuring = *m_measuring;
     measuring.pending.reset();
@@ -359,7 +401,9 @@ std::optional<qint64> RowSpeaker::measuringFailed(const QString& error) {
         measuring.key =
             measureKey(turn.voice, turn.rates.forLanguage(turn.row.language), turn.row.text);
         measuring.pending = voice->measure(turn.row.text);
-    } catch (const std::exception&) {
+    } catch (const std::exception& fallbackError) {
+        qCWarning(lcPlayback) << "line not measured, default voice failed too:"
+                              << fallbackError.what();
         measuring.length = 0;
         return measuring.length;
     }
@@ -380,7 +424,8 @@ void RowSpeaker::measureAhead(const RowCells& row, SpeechRates rates) {
                 m_ahead.clear();
             m_ahead.insert(key, chosen.measure(row.text));
         });
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcPlayback) << "not measured ahead (its turn will say why):" << error.what();
     }
 }
 
@@ -402,7 +447,8 @@ void RowSpeaker::prepare(const RowCells& row, SpeechRates rates) {
         const std::unique_ptr<SpeechVoice> voice = m_engine.createVoice();
         withRowVoice(*voice, row, rates,
                      [&row](SpeechVoice& chosen, const QString&) { chosen.prepare(row.text); });
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcPlayback) << "not prepared (its turn will say why):" << error.what();
     }
 }
 

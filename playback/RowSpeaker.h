@@ -4,7 +4,9 @@
 #include "voices/SpeechEngine.h"
 
 #include <QHash>
+#include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,10 +32,17 @@ public:
     RowSpeaker(SpeechEngine& engine, MessageBoxes& messages, QString settingsPath);
     ~RowSpeaker();
 
+    // Where the signals of the lines spoken go: `started` and `ended` run on `receiver`'s
+    // thread, through queued connections, for the line spoken last only; a line silenced or
+    // replaced since says nothing more.
+    void setLineEvents(QObject* receiver, std::function<void()> started,
+                       std::function<void()> ended);
+
     // Speaks the row asynchronously on a fresh voice object, which replaces the previous one.
     void speak(const RowCells& row, SpeechRates rates);
-    // The running state of the row being spoken, polled by the caller; "none" while there is no
-    // voice object (its creation failed, or nothing has been spoken yet). A row whose speech
+    // The running state of the row being spoken, asked once its voice has signalled the end of
+    // the line; "none" while there is no voice object (its creation failed, or nothing has been
+    // spoken yet). A row whose speech
     // failed after speak() had returned (a synthesiser that died or hung) is taken up here as
     // speak() takes up a failure: the unusable-voice message once per run, then the row spoken
     // again by the speaker's default voice, which reports "speaking" from then on. When that
@@ -50,6 +59,9 @@ public:
     // (message, the speaker's default voice); a row that no voice can synthesise counts as
     // 0 ms long.
     std::optional<qint64> measuredMs();
+    // Calls `handler` once on `receiver`'s thread when the measurement measuredMs() waits for
+    // is done or has failed; ask measuredMs() again then.
+    void whenMeasured(QObject* receiver, std::function<void()> handler);
     // Starts measuring a row whose turn comes later, quietly, as prepare() prepares one.
     void measureAhead(const RowCells& row, SpeechRates rates);
     // The row synthesised into memory with the voice and rate it would be spoken with.
@@ -87,6 +99,8 @@ private:
     // shows the unusable-voice message once per run; the voice set.
     QString fallBack(SpeechVoice& voice, const Turn& failed, const QString& error);
     std::optional<qint64> measuringFailed(const QString& error);
+    // Creates the voice object of a line and routes its signals to the line events.
+    std::unique_ptr<SpeechVoice> createLineVoice();
 
     SpeechEngine& m_engine;
     MessageBoxes& m_messages;
@@ -98,6 +112,10 @@ private:
     QHash<QString, PendingLengthPtr> m_ahead; // the same, still being worked out
     std::optional<Turn> m_spoken;             // the row the voice object speaks
     std::optional<Measuring> m_measuring;
+    QObject* m_receiver = nullptr;
+    std::function<void()> m_started;
+    std::function<void()> m_ended;
+    quint64 m_line = 0; // counts the lines handed to a voice object; only the last one's count
 };
 
 } // namespace lessora

@@ -1,17 +1,28 @@
+#include "app/AudioExportWindow.h"
+#include "app/Services.h"
 #include "export/LessonExport.h"
+#include "lesson/LessonCursor.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
+#include "platform/ErrorHandler.h"
+#include "playback/PlaybackController.h"
 #include "settings/SettingsFile.h"
 #include "support/AudioLevel.h"
 #include "support/FakeServices.h"
+#include "support/ManualPlaybackTimer.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/Loudness.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sndfile.h>
 
@@ -116,6 +127,8 @@ struct ExportRig {
 
 } // namespace
 
+Q_DECLARE_METATYPE(lessora::PlaybackChoices)
+
 class TestExport : public QObject {
     Q_OBJECT
 private slots:
@@ -133,6 +146,10 @@ private slots:
     void temporaryFilesAreOwnAndStaleOnesGo();
     void lessonWithoutLinesIsRefused();
     void voicesAreEquallyLoudWithoutClicks();
+    void exportSoundsAsPlaybackPlays_data();
+    void exportSoundsAsPlaybackPlays();
+    void exportWindowEndsWithItsMessage_data();
+    void exportWindowEndsWithItsMessage();
 };
 
 void TestExport::optionsOfALessonFile() {
@@ -483,5 +500,149 @@ void TestExport::voicesAreEquallyLoudWithoutClicks() {
     }
 }
 
-QTEST_GUILESS_MAIN(TestExport)
+namespace {
+
+class NoCursor : public LessonCursor {
+public:
+    explicit NoCursor(LessonTable& table)
+        : m_table(table) {}
+    LessonTable& table() const override { return m_table; }
+    int currentRow() const override { return -1; }
+    int currentColumn() const override { return -1; }
+    void makeRowCurrent(int) override {}
+    void setCurrentColumn(int) override {}
+    void scrollToLeftEdge() override {}
+    void takeFocus() override {}
+
+private:
+    LessonTable& m_table;
+};
+
+// Plays the lesson with the fake engine to its end and writes down what is heard, as the
+// export's runs are measured: sound and silence in ms from the first sound, neighbours of one
+// kind joined.
+QList<int> playedRuns(ExportRig& rig, const PlaybackChoices& choices) {
+    NoCursor cursor(rig.table);
+    ErrorHandler errors(rig.fakes.messages);
+    ManualPlaybackTimer timer;
+    PlaybackController playback({rig.table, cursor, [&] { return choices; }, {}},
+                                {rig.fakes.speech, rig.fakes.messages, rig.fakes.beeper,
+                                 rig.fakes.settingsPath(), u'.', &timer},
+                                errors);
+    QList<int> runs;
+    bool inSound = false;
+    const auto add = [&](bool sound, int ms) {
+        // Nothing before the first line; and a pause of "0" (1 ms in playback, none in a file)
+        // is shorter than the 10 ms frames the file is measured in.
+        if (!sound && (runs.isEmpty() || ms < 10))
+            return;
+        if (runs.isEmpty() || sound != inSound)
+            runs << 0;
+        inSound = sound;
+        runs.last() += ms;
+    };
+    const auto deliver = [] {
+        for (int round = 0; round < 4; ++round)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    };
+    qsizetype heard = 0;
+    playback.playPause();
+    for (int steps = 0; steps < 1000 && playback.isPlaying(); ++steps) {
+        for (; heard < rig.fakes.speech.spoken.size(); ++heard)
+            add(true,
+                int(rig.fakes.speech.spoken[heard].text.size()) * rig.fakes.speech.msPerCharacter);
+        if (playback.state() == PlaybackState::Speaking) {
+            rig.fakes.speech.finishSpeech();
+        } else if (timer.isActive()) {
+            add(false, timer.interval());
+            timer.fire();
+        }
+        deliver();
+    }
+    return runs;
+}
+
+} // namespace
+
+void TestExport::exportSoundsAsPlaybackPlays_data() {
+    QTest::addColumn<QList<LessonRow>>("rows");
+    QTest::addColumn<PlaybackChoices>("choices");
+    const QList<LessonRow> dialogue = {row("A", "Hello.", "1.5"), row("B", "Fine!"),
+                                       row("Q", "そうですね"), row("R", "はい", "0")};
+    QTest::newRow("plain, two passes")
+        << dialogue << PlaybackChoices{2, 1, 2, false, kNormalJapaneseRateIndex, {}};
+    QTest::newRow("role-play with the model, twice, shadowing")
+        << dialogue
+        << PlaybackChoices{1, 0, 2, false, kNormalJapaneseRateIndex, {"B", true, 150, 2, true}};
+    QTest::newRow("three times apart, the learner answers Japanese")
+        << dialogue
+        << PlaybackChoices{0, 0, 2, false, kNormalJapaneseRateIndex, {"Q", false, 200, 3, false}};
+}
+
+// The file and a run of playback give the same lines, gaps and pauses in the same order and of
+// the same lengths (to 50 ms: the file is measured in 10 ms frames, and each line fades in and
+// out): both follow the drill plan.
+void TestExport::exportSoundsAsPlaybackPlays() {
+    QFETCH(QList<LessonRow>, rows);
+    QFETCH(PlaybackChoices, choices);
+    ExportRig rig;
+    rig.fakes.speech.msPerCharacter = 120;
+    rig.table.setRows(rows);
+    const QList<int> played = playedRuns(rig, choices);
+    rig.run(exportOptionsFrom(choices, u'.'), QStringLiteral("lesson.wav"));
+    const QList<int> written = soundAndSilence(decode(rig.path(QStringLiteral("lesson.wav"))));
+    int worst = 0;
+    for (qsizetype i = 0; i < std::min(played.size(), written.size()); ++i)
+        worst = std::max(worst, std::abs(played[i] - written[i]));
+    qInfo("runs: %lld, largest difference %d ms", qint64(played.size()), worst);
+    QVERIFY2(closeTo(written, played, 50), describe(written) + " / " + describe(played));
+}
+
+void TestExport::exportWindowEndsWithItsMessage_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("written") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+// The window's export runs off the GUI thread with its progress dialog, which is gone by the
+// time the message says how it ended.
+void TestExport::exportWindowEndsWithItsMessage() {
+    QFETCH(bool, cancel);
+    ExportRig rig;
+    rig.table.setRows({row("A", "one"), row("B", "two"), row("Q", "三")});
+    const QString file = rig.path(QStringLiteral("lesson.wav"));
+    rig.fakes.fileDialogs.saveAnswers << file;
+    const Services services = rig.fakes.services();
+    QWidget parent;
+    QSemaphore cancelled;
+    bool dialogSeen = false;
+    if (cancel) {
+        // The first line is held until the dialog's cancel button has been pressed.
+        rig.fakes.speech.whileSynthesizing = [&] { cancelled.acquire(); };
+        QTimer::singleShot(0, &parent, [&] {
+            auto* dialog = parent.findChild<QProgressDialog*>(QStringLiteral("dlgExportProgress"));
+            dialogSeen = dialog && dialog->isVisible() &&
+                         dialog->windowTitle() == QStringLiteral("書き出し");
+            if (auto* button = dialog ? dialog->findChild<QPushButton*>() : nullptr)
+                button->click();
+            cancelled.release(1000);
+        });
+    }
+    AudioExportWindow window;
+    window.run(&parent, services, rig.table, ExportOptions{}, false);
+    QVERIFY(parent.findChildren<QProgressDialog*>().isEmpty());
+    if (cancel) {
+        QVERIFY(dialogSeen);
+        QCOMPARE(rig.fakes.messages.messages, QStringList{kExportCancelled});
+        QVERIFY(!QFileInfo::exists(file));
+        QVERIFY(rig.leftovers().isEmpty());
+    } else {
+        QCOMPARE(rig.fakes.messages.messages,
+                 QStringList{QStringLiteral("書き出しました。\r\n%1\r\n0分0秒、3行")
+                                 .arg(QDir::toNativeSeparators(file))});
+        QVERIFY(decode(file).ok);
+    }
+}
+
+QTEST_MAIN(TestExport)
 #include "tst_export.moc"

@@ -1,22 +1,22 @@
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
-#include "app/PracticePanel.h"
+#include "lesson/LessonCursor.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "platform/ErrorHandler.h"
 #include "playback/PlaybackController.h"
 #include "settings/SettingsFile.h"
 #include "settings/Speakers.h"
-#include "support/Controls.h"
 #include "support/FakeServices.h"
+#include "support/ManualPlaybackTimer.h"
 
-#include <QCheckBox>
-#include <QComboBox>
+#include <QAction>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -25,32 +25,74 @@ using namespace lessora::test;
 
 namespace {
 
-const QString kIdle = QStringLiteral("読み上げ");
-const QString kPlaying = QStringLiteral("一時停止");
-const QString kPaused = QStringLiteral("再生");
-
 LessonRow row(const QString& speaker, const QString& text, const QString& interval = {}) {
     return {QString(), speaker, languageOfSpeakerCode(speaker), text, interval};
 }
 
-// The main window on fake services; the tests drive its timer by calling the tick handler.
+// The engine's signals reach playback through queued connections: this lets them arrive.
+// Only queued calls are delivered, never a timer, so that nothing moves on by itself.
+void deliverEvents() {
+    for (int round = 0; round < 4; ++round)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
+
+// The grid as playback moves it.
+class FakeCursor : public LessonCursor {
+public:
+    explicit FakeCursor(LessonTable& table)
+        : m_table(table) {}
+    LessonTable& table() const override { return m_table; }
+    int currentRow() const override { return m_row; }
+    int currentColumn() const override { return m_column; }
+    void makeRowCurrent(int row) override {
+        m_row = row;
+        if (m_column < 0)
+            m_column = 0;
+    }
+    void setCurrentColumn(int column) override { m_column = column; }
+    void scrollToLeftEdge() override {}
+    void takeFocus() override {}
+
+private:
+    LessonTable& m_table;
+    int m_row = -1;
+    int m_column = -1;
+};
+
+const QList<LessonRow> kSampleLesson = {
+    row("A", "Hello. How are you?"), row("B", "I'm fine, thank you."),
+    row("Q", QStringLiteral("今日はいい天気ですね。")), row("R", QStringLiteral("そうですね。"))};
+
+// Playback on its own, on fake services: the test moves it on by the engine's signals (the
+// fake's startSpeech, finishSpeech, failSpeech) and by firing its timer.
 struct Rig {
     FakeServices fakes;
-    std::unique_ptr<MainWindow> form;
+    LessonTable table;
+    FakeCursor grid{table};
+    ErrorHandler errors{fakes.messages};
+    ManualPlaybackTimer timer;
+    // What the lists of a new main window choose: "なし", "1回", "標準".
+    PlaybackChoices choices{0, 0, 2, false, kNormalJapaneseRateIndex, {}};
+    int highlight = -1;
+    std::unique_ptr<PlaybackController> controller;
 
-    Rig() {
+    explicit Rig(const QList<LessonRow>& rows = kSampleLesson) {
         fakes.speech.addVoice(QStringLiteral("Microsoft Zira Desktop - English (United States)"),
                               QStringLiteral("409"));
         fakes.speech.addVoice(QStringLiteral("Microsoft Haruka Desktop - Japanese"),
                               QStringLiteral("411"));
-        form = std::make_unique<MainWindow>(fakes.services());
-    }
-    explicit Rig(const QList<LessonRow>& rows)
-        : Rig() {
-        form->lessonTable().setRows(rows);
+        table.setRows(rows);
+        PlaybackControls controls{table, grid, [this] { return choices; }, {}};
+        PlaybackServices services{fakes.speech,         fakes.messages, fakes.beeper,
+                                  fakes.settingsPath(), u'.',           &timer};
+        controller =
+            std::make_unique<PlaybackController>(std::move(controls), std::move(services), errors);
+        QObject::connect(controller.get(), &PlaybackController::highlightRowChanged,
+                         [this](int row) { highlight = row; });
     }
 
-    PlaybackController& playback() { return form->playback(); }
+    PlaybackController& playback() { return *controller; }
+    bool idle() const { return controller->state() == PlaybackState::Idle; }
     // Every speaker is set to a voice that is not installed: each run shows a fallback notice.
     void configureMissingVoices() {
         SettingsFile file(fakes.settingsPath());
@@ -63,24 +105,33 @@ struct Rig {
             texts << utterance.text;
         return texts;
     }
-    QString caption() const { return control<QPushButton>(*form, "btnSpeak")->text(); }
-    bool timerOn() const { return control<QTimer>(*form, "tmrNext")->isActive(); }
-    int timerInterval() const { return control<QTimer>(*form, "tmrNext")->interval(); }
-    void tick() { form->playback().tick(); }
-
-    // The row being spoken is seen speaking, ends, and is seen ended: its pause runs.
-    void endRow() {
-        tick();
-        fakes.speech.finishSpeech();
-        tick();
+    bool timerOn() const { return timer.isActive(); }
+    int timerInterval() const { return timer.interval(); }
+    void deliver() { deliverEvents(); }
+    // The time the timer was set to has passed.
+    void tick() {
+        deliver();
+        timer.fire();
+        deliver();
     }
-    // Ticks until playback is idle, letting every row end once it has been seen speaking.
+    // The line being spoken ends: what follows it begins.
+    void endRow() {
+        fakes.speech.finishSpeech();
+        deliver();
+    }
+    // Moves on by one event: the line being spoken ends, the timer runs out, or a
+    // measurement arrives.
+    void step() {
+        if (controller->state() == PlaybackState::Speaking && fakes.speech.isSpeaking())
+            endRow();
+        else if (!timer.fire())
+            deliver();
+        deliver();
+    }
+    // Lets every line end and every wait run out until the run is over.
     void runToEnd() {
-        for (int ticks = 0; ticks < 1000 && playback().isPlaying(); ++ticks) {
-            tick();
-            if (playback().voiceStarted() && fakes.speech.isSpeaking())
-                fakes.speech.finishSpeech();
-        }
+        for (int steps = 0; steps < 1000 && playback().isPlaying(); ++steps)
+            step();
         QVERIFY(!playback().isPlaying());
     }
 };
@@ -89,6 +140,8 @@ const QList<LessonRow> kSkipLesson = {row("A", "one"), row("X", "unknown speaker
                                       row("B", "two"), row("C", "three")};
 
 } // namespace
+
+Q_DECLARE_METATYPE(lessora::PlaybackChoices)
 
 class TestPlayback : public QObject {
     Q_OBJECT
@@ -107,13 +160,13 @@ private slots:
     void doubleClickDuringARun();
     void doubleClickWhilePaused();
     void playFromHere();
-    void doubleClickOnTheGridPlaysInsteadOfEditing();
     void emptyTableAndTableWithoutSpeakableRows();
     void startTakesOverASingleRow();
     void rowNeverSeenSpeaking();
+    void staleEndsAreIgnored();
     void editsDuringPlaybackAreHeard();
-    void messageOnScreenHoldsOffTicksAndCommands();
-    void failingTickIsShownOnce();
+    void messageOnScreenHoldsOffEventsAndCommands();
+    void failingEventIsShownOnce();
     void speechFailingAfterItBegan_data();
     void speechFailingAfterItBegan();
     void valueTables();
@@ -123,9 +176,14 @@ private slots:
     void gapWaitsForTheLineToBeMeasured();
     void lineDrill_data();
     void lineDrill();
+    void playbackFollowsThePlan_data();
+    void playbackFollowsThePlan();
     void speedsReachTheEngine_data();
     void speedsReachTheEngine();
     void progressShowsLineAndPass();
+    // In the main window.
+    void windowShowsWherePlaybackIs();
+    void doubleClickOnTheGridPlaysInsteadOfEditing();
     void typingDuringPlaybackKeepsTheText();
     void playFromHereUsesTheRightClickedRow();
 };
@@ -161,16 +219,18 @@ void TestPlayback::completeRuns() {
     QFETCH(int, expectedBeeps);
 
     Rig rig(rows);
-    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(repeatIndex);
-    rig.form->playback().playPause();
-    QCOMPARE(rig.caption(), kPlaying);
+    QSignalSpy states(rig.controller.get(), &PlaybackController::stateChanged);
+    rig.choices.repeatIndex = repeatIndex;
+    rig.playback().playPause();
+    QVERIFY(rig.playback().isPlaying());
     QCOMPARE(rig.playback().currentPass(), 1);
     rig.runToEnd();
 
     QCOMPARE(rig.spoken(), expectedSpoken);
     QCOMPARE(rig.fakes.beeper.beeps, expectedBeeps);
-    QCOMPARE(rig.caption(), kIdle);
-    QCOMPARE(rig.form->highlightRow(), -1);
+    QVERIFY(rig.idle());
+    QVERIFY(!states.isEmpty());
+    QCOMPARE(rig.highlight, -1);
     QVERIFY(!rig.timerOn());
     QCOMPARE(rig.playback().currentRow(), rows.size());
     QCOMPARE(rig.playback().currentPass(), repeatIndex + 1);
@@ -179,13 +239,13 @@ void TestPlayback::completeRuns() {
 
 void TestPlayback::skipWaitsThenSpeaksTheNextRow() {
     Rig rig(kSkipLesson);
-    rig.form->playback().playPause();
-    QCOMPARE(rig.form->highlightRow(), 0);
-    QCOMPARE(control<LessonGrid>(*rig.form, "StringGrid1")->currentRow(), 0);
-    QVERIFY(rig.timerOn());
-    QCOMPARE(rig.timerInterval(), 100);
+    rig.playback().playPause();
+    QCOMPARE(rig.highlight, 0);
+    QCOMPARE(rig.grid.currentRow(), 0);
+    QVERIFY(!rig.timerOn()); // the engine tells when the line is over
 
     rig.endRow();
+    QVERIFY(rig.playback().waitingInterval());
     rig.tick(); // the pause has run: rows 1 and 2 are passed, row 1 with a beep
     QCOMPARE(rig.fakes.beeper.beeps, 1);
     QVERIFY(rig.playback().waitingAfterSkip());
@@ -195,9 +255,9 @@ void TestPlayback::skipWaitsThenSpeaksTheNextRow() {
 
     rig.tick();
     QCOMPARE(rig.spoken(), (QStringList{"one", "two"}));
-    QCOMPARE(rig.form->highlightRow(), 3);
-    QCOMPARE(control<LessonGrid>(*rig.form, "StringGrid1")->currentRow(), 3);
-    QCOMPARE(rig.timerInterval(), 100);
+    QCOMPARE(rig.highlight, 3);
+    QCOMPARE(rig.grid.currentRow(), 3);
+    QVERIFY(!rig.timerOn());
     QCOMPARE(rig.fakes.beeper.beeps, 1);
 }
 
@@ -212,33 +272,35 @@ void TestPlayback::commandDuringTheWaitAfterASkip_data() {
     QTest::newRow("double-click") << "double-click" << QStringList{"one", "three"};
 }
 
-// Every command ends the wait: the row it speaks is not spoken again by the next tick.
+// Every command ends the wait: the row it speaks is not spoken again when the wait's time
+// runs out.
 void TestPlayback::commandDuringTheWaitAfterASkip() {
     QFETCH(QString, command);
     QFETCH(QStringList, expectedSpoken);
 
     Rig rig(kSkipLesson);
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     rig.endRow();
     rig.tick();
     QVERIFY(rig.playback().waitingAfterSkip());
 
     if (command == "next") {
-        rig.form->playback().next();
+        rig.playback().next();
     } else if (command == "previous") {
-        rig.form->playback().previous();
+        rig.playback().previous();
     } else if (command == "pause and resume") {
-        rig.form->playback().playPause();
-        rig.form->playback().playPause();
+        rig.playback().playPause();
+        rig.playback().playPause();
     } else if (command == "stop and start") {
-        rig.form->playback().stop();
+        rig.playback().stop();
         QVERIFY(!rig.playback().waitingAfterSkip());
-        rig.form->playback().playPause();
+        rig.playback().playPause();
     } else {
-        rig.form->playback().playRow(4);
+        rig.playback().playRow(4);
     }
     QVERIFY(!rig.playback().waitingAfterSkip());
-    rig.tick();
+    QVERIFY(!rig.timerOn());
+    emit rig.timer.timeout(); // a timeout already on its way when the command came
     rig.tick();
     QCOMPARE(rig.spoken(), expectedSpoken);
 }
@@ -264,9 +326,9 @@ void TestPlayback::rowPauseSetsTheTimer() {
     QFETCH(int, expectedMs);
 
     Rig rig({row("A", "one", intervalCell), row("B", "two")});
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     // Read when the row ends, so a choice made meanwhile counts.
-    control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(intervalIndex);
+    rig.choices.intervalIndex = intervalIndex;
     rig.endRow();
     QVERIFY(rig.playback().waitingInterval());
     QCOMPARE(rig.timerInterval(), expectedMs);
@@ -284,32 +346,33 @@ void TestPlayback::pauseAndResume() {
     QFETCH(bool, inRowPause);
 
     Rig rig({row("A", "one"), row("B", "two")});
-    rig.form->playback().playPause();
-    rig.tick();
+    rig.playback().playPause();
+    rig.deliver();
+    QVERIFY(rig.playback().voiceStarted());
     if (inRowPause) {
-        rig.fakes.speech.finishSpeech();
-        rig.tick();
+        rig.endRow();
         QVERIFY(rig.playback().waitingInterval());
     }
     const int silenced = rig.fakes.speech.silenced;
 
-    rig.form->playback().playPause();
-    QCOMPARE(rig.caption(), kPaused);
+    rig.playback().playPause();
+    QCOMPARE(rig.playback().state(), PlaybackState::Paused);
     QVERIFY(rig.playback().isPaused());
     QVERIFY(!rig.playback().isPlaying());
     QVERIFY(!rig.playback().waitingInterval());
     QVERIFY(!rig.timerOn());
     QCOMPARE(rig.fakes.speech.silenced, silenced + 1);
     QVERIFY(!rig.fakes.speech.isSpeaking());
-    QCOMPARE(rig.form->highlightRow(), 0);
+    QCOMPARE(rig.highlight, 0);
+    rig.deliver(); // the end of the line silenced is no end of the row
+    QVERIFY(rig.playback().isPaused());
 
-    rig.form->playback().playPause();
-    QCOMPARE(rig.caption(), kPlaying);
+    rig.playback().playPause();
     QVERIFY(rig.playback().isPlaying());
     QVERIFY(!rig.playback().voiceStarted());
     QCOMPARE(rig.spoken(), (QStringList{"one", "one"})); // from its beginning
-    QVERIFY(rig.timerOn());
-    QCOMPARE(rig.timerInterval(), 100);
+    QCOMPARE(rig.playback().state(), PlaybackState::Speaking);
+    QVERIFY(!rig.timerOn());
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "one", "two"}));
 }
@@ -318,74 +381,73 @@ void TestPlayback::stopThenNextBeginsANewRun() {
     // Every run shows the fallback notice once.
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三"), row("R", "四")});
     rig.configureMissingVoices();
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     rig.endRow();
     rig.tick();
     QCOMPARE(rig.spoken(), (QStringList{"one", "two"}));
     QCOMPARE(rig.fakes.messages.messages.size(), 1);
 
-    rig.form->playback().stop();
-    QCOMPARE(rig.caption(), kIdle);
-    QCOMPARE(rig.form->highlightRow(), -1);
+    rig.playback().stop();
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.highlight, -1);
     QVERIFY(!rig.timerOn());
     QVERIFY(!rig.fakes.speech.isSpeaking());
     QCOMPARE(rig.playback().currentRow(), 1);
 
-    rig.form->playback().next(); // from idle: a new run, after the row that was playing
+    rig.playback().next(); // from idle: a new run, after the row that was playing
     QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
-    QCOMPARE(rig.caption(), kPlaying);
-    QCOMPARE(rig.form->highlightRow(), 2);
+    QVERIFY(rig.playback().isPlaying());
+    QCOMPARE(rig.highlight, 2);
     QCOMPARE(rig.playback().currentPass(), 1);
     QCOMPARE(rig.fakes.messages.messages.size(), 2);
 
-    rig.form->playback().next(); // within the run: no second notice
+    rig.playback().next(); // within the run: no second notice
     QCOMPARE(rig.spoken().last(), QStringLiteral("四"));
     QCOMPARE(rig.fakes.messages.messages.size(), 2);
-    rig.form->playback().next(); // nothing after the last row: nothing happens
+    rig.playback().next(); // nothing after the last row: nothing happens
     QCOMPARE(rig.spoken().size(), 4);
     QVERIFY(rig.playback().isPlaying());
 }
 
 void TestPlayback::previousAfterACompleteRun() {
     Rig rig({row("A", "one"), row("B", "two"), row("", "")});
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     rig.runToEnd();
     QCOMPARE(rig.playback().currentRow(), 3);
 
-    rig.form->playback().next();
+    rig.playback().next();
     QCOMPARE(rig.spoken().size(), 2);
-    QCOMPARE(rig.caption(), kIdle);
+    QVERIFY(rig.idle());
 
-    rig.form->playback().previous();
+    rig.playback().previous();
     QCOMPARE(rig.spoken().last(), QStringLiteral("two"));
     QCOMPARE(rig.playback().currentRow(), 1);
-    QCOMPARE(rig.caption(), kPlaying);
+    QVERIFY(rig.playback().isPlaying());
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "two", "two"}));
 }
 
 void TestPlayback::doubleClickDuringARun() {
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
-    rig.form->playback().playPause();
-    rig.tick();
-    rig.form->playback().playRow(2);
+    rig.playback().playPause();
+    rig.deliver();
+    rig.playback().playRow(2);
     QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
     QVERIFY(!rig.playback().isPlaying());
     QVERIFY(rig.playback().singleRowPlaying());
-    QCOMPARE(rig.caption(), kPlaying); // the run ended, the caption stays
-    QCOMPARE(rig.form->highlightRow(), 2);
-    QCOMPARE(rig.timerInterval(), 100);
+    QCOMPARE(rig.highlight, 2);
+    QVERIFY(!rig.timerOn());
 
-    rig.tick();
+    rig.deliver(); // the run's line, silenced, does not end the double-clicked one
     QVERIFY(rig.playback().singleRowPlaying());
-    rig.fakes.speech.finishSpeech();
-    rig.tick();
+    rig.endRow();
     QVERIFY(!rig.playback().singleRowPlaying());
-    QCOMPARE(rig.form->highlightRow(), -1);
+    QVERIFY(rig.idle());
+    QCOMPARE(rig.highlight, -1);
     QVERIFY(!rig.timerOn());
     QCOMPARE(rig.spoken().size(), 2);
 
-    rig.form->playback().playPause(); // a new run from the first speakable row
+    rig.playback().playPause(); // a new run from the first speakable row
     QCOMPARE(rig.spoken().last(), QStringLiteral("one"));
     QCOMPARE(rig.playback().currentRow(), 0);
     QVERIFY(rig.playback().isPlaying());
@@ -393,143 +455,154 @@ void TestPlayback::doubleClickDuringARun() {
 
 void TestPlayback::doubleClickWhilePaused() {
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     rig.endRow();
     rig.tick(); // row 1 speaks
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     QVERIFY(rig.playback().isPaused());
 
-    rig.form->playback().playRow(2);
+    rig.playback().playRow(2);
     QCOMPARE(rig.spoken().last(), QStringLiteral("三"));
     QVERIFY(rig.playback().isPaused());
-    QCOMPARE(rig.caption(), kPaused);
+    QVERIFY(rig.playback().singleRowPlaying());
 
     // Resumed while the double-clicked row still speaks: the run takes over at its row.
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     QVERIFY(!rig.playback().singleRowPlaying());
     QCOMPARE(rig.spoken().last(), QStringLiteral("two"));
-    QCOMPARE(rig.form->highlightRow(), 1);
+    QCOMPARE(rig.highlight, 1);
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "two", "三", "two", "三"}));
+
+    // A double-clicked row that ends while a run is paused leaves the run paused.
+    rig.playback().playPause();
+    rig.playback().playPause();
+    QVERIFY(rig.playback().isPaused());
+    rig.playback().playRow(1);
+    rig.endRow();
+    QVERIFY(!rig.playback().singleRowPlaying());
+    QCOMPARE(rig.playback().state(), PlaybackState::Paused);
+    QCOMPARE(rig.highlight, -1);
 }
 
 void TestPlayback::playFromHere() {
     Rig rig({row("A", "one"), row("B", ""), row("Q", "三")});
-    control<QAction>(*rig.form, "mnuPlayFromHere")->trigger(); // before any click: the first row
+    rig.playback().playFrom(0);
     QCOMPARE(rig.spoken(), QStringList{"one"});
     QCOMPARE(rig.playback().currentPass(), 1);
 
-    control<LessonGrid>(*rig.form, "StringGrid1")->cellClicked(ColSpeaker, 1);
-    control<LessonGrid>(*rig.form, "StringGrid1")
-        ->cellClicked(ColSpeaker, 7); // outside the table: ignored
-    rig.form->playback().playRow(2);
+    rig.playback().playFrom(7); // outside the table: ignored
+    QCOMPARE(rig.spoken(), QStringList{"one"});
+    rig.playback().playRow(2);
     QVERIFY(rig.playback().singleRowPlaying());
-    control<QAction>(*rig.form, "mnuPlayFromHere")->trigger();
+    rig.playback().playFrom(1);
     QVERIFY(!rig.playback().singleRowPlaying());
     QCOMPARE(rig.playback().currentRow(), 1);
-    QCOMPARE(rig.form->highlightRow(), 1);
-    QCOMPARE(rig.caption(), kPlaying);
+    QCOMPARE(rig.highlight, 1);
+    QVERIFY(rig.playback().isPlaying());
     // The empty row is handed over as it is; it ends without ever being heard.
     QCOMPARE(rig.spoken().last(), QString());
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "三", "", "三"}));
 }
 
-void TestPlayback::doubleClickOnTheGridPlaysInsteadOfEditing() {
-    Rig rig;
-    rig.form->show();
-    LessonGrid& grid = *control<LessonGrid>(*rig.form, "StringGrid1");
-    const QRect cell = grid.visualRect(grid.model()->index(2, ColText));
-    // A double-click arrives as a click followed by the second press.
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(rig.spoken(), QStringList{QStringLiteral("今日はいい天気ですね。")});
-    QVERIFY(rig.playback().singleRowPlaying());
-    QCOMPARE(rig.form->highlightRow(), 2);
-    for (const QLineEdit* editor : grid.viewport()->findChildren<QLineEdit*>())
-        QVERIFY(!editor->isVisible());
-    QCOMPARE(rig.form->popupRow(), 2);
-}
-
 void TestPlayback::emptyTableAndTableWithoutSpeakableRows() {
     Rig empty(QList<LessonRow>{});
-    empty.form->lessonTable().setRowCount(0);
-    empty.form->playback().playPause();
-    empty.form->playback().next();
-    empty.form->playback().previous();
-    control<QAction>(*empty.form, "mnuPlayFromHere")->trigger();
+    empty.table.setRowCount(0);
+    empty.playback().playPause();
+    empty.playback().next();
+    empty.playback().previous();
+    empty.playback().playFrom(0);
     QVERIFY(empty.fakes.speech.spoken.isEmpty());
-    QCOMPARE(empty.caption(), kIdle);
+    QVERIFY(empty.idle());
     QVERIFY(!empty.playback().isPlaying());
     QVERIFY(empty.fakes.messages.messages.isEmpty());
 
     Rig unspeakable({row("X", "hello"), row("A", " ")});
-    unspeakable.form->playback().playPause();
+    unspeakable.playback().playPause();
     QVERIFY(unspeakable.fakes.speech.spoken.isEmpty());
-    QCOMPARE(unspeakable.caption(), kIdle);
+    QVERIFY(unspeakable.idle());
     QCOMPARE(unspeakable.playback().currentRow(), -1);
-    unspeakable.form->playback().next(); // the first row with text, whatever its speaker
+    unspeakable.playback().next(); // the first row with text, whatever its speaker
     QCOMPARE(unspeakable.spoken(), QStringList{"hello"});
-    QCOMPARE(unspeakable.caption(), kPlaying);
+    QVERIFY(unspeakable.playback().isPlaying());
     unspeakable.runToEnd();
-    QCOMPARE(unspeakable.caption(), kIdle);
+    QVERIFY(unspeakable.idle());
 }
 
 void TestPlayback::startTakesOverASingleRow() {
     Rig rig({row("A", "one"), row("B", "two")});
-    rig.form->playback().playRow(1);
+    rig.playback().playRow(1);
     const int silenced = rig.fakes.speech.silenced;
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     QCOMPARE(rig.fakes.speech.silenced, silenced + 1);
     QVERIFY(!rig.playback().singleRowPlaying());
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"two", "one", "two"}));
-    QCOMPARE(rig.caption(), kIdle);
+    QVERIFY(rig.idle());
 }
 
 void TestPlayback::rowNeverSeenSpeaking() {
     // Speech not yet begun: wait.
     Rig slow({row("A", "one"), row("B", "two")});
     slow.fakes.speech.setSpeechStartsAtOnce(false);
-    slow.form->playback().playPause();
-    slow.tick();
+    slow.playback().playPause();
     slow.tick();
     QVERIFY(!slow.playback().waitingInterval());
+    QVERIFY(!slow.playback().voiceStarted());
     slow.fakes.speech.startSpeech();
-    slow.tick();
+    slow.deliver();
     QVERIFY(slow.playback().voiceStarted());
 
-    // Over before the first poll: the row has ended all the same.
+    // Over before playback heard it begin: the row has ended all the same.
     Rig quick({row("A", "one"), row("B", "two")});
-    quick.form->playback().playPause();
+    quick.playback().playPause();
     quick.fakes.speech.finishSpeech();
-    quick.tick();
+    quick.deliver();
     QVERIFY(quick.playback().waitingInterval());
     quick.tick();
     QCOMPARE(quick.spoken(), (QStringList{"one", "two"}));
 }
 
+// The end of a line silenced or replaced never ends the line spoken after it, however late
+// it arrives.
+void TestPlayback::staleEndsAreIgnored() {
+    Rig rig({row("A", "one"), row("B", "two"), row("C", "three")});
+    rig.playback().playPause();
+    rig.fakes.speech.finishSpeech(); // "one" ends, its signal still on the way
+    rig.playback().next();           // "two" begins
+    rig.deliver();
+    QCOMPARE(rig.playback().state(), PlaybackState::Speaking);
+    QCOMPARE(rig.playback().currentRow(), 1);
+    rig.endRow();
+    QVERIFY(rig.playback().waitingInterval());
+    QCOMPARE(rig.playback().currentRow(), 1);
+}
+
 void TestPlayback::editsDuringPlaybackAreHeard() {
     Rig rig({row("A", "one"), row("B", "two"), row("C", "three")});
-    rig.form->playback().playPause();
-    rig.form->lessonTable().setCell(ColText, 1, QStringLiteral("changed"));
+    rig.playback().playPause();
+    rig.table.setCell(ColText, 1, QStringLiteral("changed"));
     rig.endRow();
     rig.tick();
     QCOMPARE(rig.spoken().last(), QStringLiteral("changed"));
+    QCOMPARE(progressText(rig.playback().progress()), QStringLiteral("2/3行 1/1回"));
 
-    rig.form->lessonTable().setRowCount(1); // the rest of the lesson is cut off
+    rig.table.setRowCount(1); // the rest of the lesson is cut off
+    QCOMPARE(progressText(rig.playback().progress()), QStringLiteral("1/1行 1/1回"));
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "changed"}));
-    QCOMPARE(rig.caption(), kIdle);
+    QVERIFY(rig.idle());
     QCOMPARE(rig.playback().currentRow(), 2);
 
     // Next and previous still find their rows when the current row lies past the end.
-    rig.form->playback().previous();
+    rig.playback().previous();
     QCOMPARE(rig.spoken().last(), QStringLiteral("one"));
 }
 
-void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
-    // The fallback notice of the first row is on screen while a tick and every command arrive.
+void TestPlayback::messageOnScreenHoldsOffEventsAndCommands() {
+    // The fallback notice of the first row is on screen while events and every command
+    // arrive.
     Rig rig({row("A", "one"), row("B", "two"), row("Q", "三")});
     rig.configureMissingVoices();
     int arrivals = 0;
@@ -538,14 +611,14 @@ void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
         rig.fakes.speech.finishSpeech();
         rig.tick();
         rig.tick();
-        rig.form->playback().next();
-        rig.form->playback().previous();
-        rig.form->playback().playPause();
-        rig.form->playback().playRow(2);
-        control<QAction>(*rig.form, "mnuPlayFromHere")->trigger();
-        rig.form->playback().stop();
+        rig.playback().next();
+        rig.playback().previous();
+        rig.playback().playPause();
+        rig.playback().playRow(2);
+        rig.playback().playFrom(0);
+        rig.playback().stop();
     };
-    rig.form->playback().playPause();
+    rig.playback().playPause();
 
     QCOMPARE(arrivals, 1);
     QCOMPARE(rig.spoken(), QStringList{"one"});
@@ -553,29 +626,30 @@ void TestPlayback::messageOnScreenHoldsOffTicksAndCommands() {
     QVERIFY(rig.playback().isPlaying());
     QVERIFY(!rig.playback().singleRowPlaying());
     QVERIFY(!rig.playback().waitingInterval());
-    QCOMPARE(rig.caption(), kPlaying);
-    QVERIFY(rig.timerOn());
-    QCOMPARE(rig.timerInterval(), 100);
+    QCOMPARE(rig.playback().state(), PlaybackState::Speaking);
 
     rig.fakes.messages.whileShown = nullptr;
     rig.runToEnd();
     QCOMPARE(rig.spoken(), (QStringList{"one", "two", "三"}));
 }
 
-void TestPlayback::failingTickIsShownOnce() {
+// An event that comes while a message is on screen waits for it, and is then taken up once.
+void TestPlayback::failingEventIsShownOnce() {
     Rig rig({row("A", "one"), row("B", "two")});
-    rig.form->playback().playPause();
+    rig.playback().playPause();
     rig.fakes.messages.messages.clear();
     rig.fakes.speech.failOperation(FakeOp::RunningState, QStringLiteral("engine gone"));
-    // Ticks keep coming while the error is on screen; none of them adds a message.
-    rig.fakes.messages.whileShown = [&](const QString&) { rig.tick(); };
-    rig.tick();
+    // Events keep coming while the error is on screen; none of them adds a message.
+    rig.fakes.messages.whileShown = [&](const QString&) {
+        rig.fakes.speech.finishSpeech();
+        rig.tick();
+    };
+    rig.endRow();
     QCOMPARE(rig.fakes.messages.messages, QStringList{errorTextForDisplay("engine gone")});
-    QVERIFY(rig.timerOn()); // a failing tick leaves the timer as it was
-    QVERIFY(rig.playback().isPlaying());
+    QVERIFY(rig.playback().isPlaying()); // a failing event leaves the state as it was
 
-    rig.form->playback().stop();
-    QCOMPARE(rig.caption(), kIdle);
+    rig.playback().stop();
+    QVERIFY(rig.idle());
     QVERIFY(!rig.timerOn());
 }
 
@@ -602,13 +676,13 @@ void TestPlayback::speechFailingAfterItBegan() {
         rig.playback().playPause();
     if (heardBefore) {
         rig.fakes.speech.startSpeech();
-        rig.tick();
+        rig.deliver();
     }
     rig.fakes.speech.failSpeech(QStringLiteral("open_jtalk が応答しません"));
-    // The failure is taken up at the next tick, once; the ticks after it wait for the row
-    // spoken again, which the engine has not begun yet.
-    for (int tick = 0; tick < 3; ++tick)
-        rig.tick();
+    // The failure is taken up once its end arrives; the row is spoken again, which the engine
+    // has not begun yet.
+    rig.tick();
+    rig.tick();
     const QString zira = QStringLiteral("Microsoft Zira Desktop - English (United States)");
     const QStringList message{
         QStringLiteral("設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ") +
@@ -619,15 +693,15 @@ void TestPlayback::speechFailingAfterItBegan() {
     QVERIFY(!rig.playback().waitingInterval());
 
     rig.fakes.speech.startSpeech();
-    rig.tick();
+    rig.deliver();
     if (fallbackFails)
         rig.fakes.speech.failSpeech(QStringLiteral("again"));
     else
         rig.fakes.speech.finishSpeech();
-    rig.tick();
+    rig.deliver();
     if (doubleClick) {
         QVERIFY(!rig.playback().singleRowPlaying());
-        QCOMPARE(rig.form->highlightRow(), -1);
+        QCOMPARE(rig.highlight, -1);
         QVERIFY(!rig.timerOn());
     } else {
         // The row is over: its pause runs, then the run goes on.
@@ -635,7 +709,7 @@ void TestPlayback::speechFailingAfterItBegan() {
         rig.fakes.speech.setSpeechStartsAtOnce(true);
         rig.runToEnd();
         QCOMPARE(rig.spoken(), (QStringList{"one", "one", "two"}));
-        QCOMPARE(rig.caption(), kIdle);
+        QVERIFY(rig.idle());
     }
     QCOMPARE(rig.fakes.messages.messages, message);
 }
@@ -644,30 +718,32 @@ void TestPlayback::valueTables() {
     Rig rig;
     const int intervals[] = {0, 500, 1000, 2000, 3000, 5000, 10000};
     for (int index = 0; index < 7; ++index) {
-        control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(index);
+        rig.choices.intervalIndex = index;
         QCOMPARE(rig.playback().intervalMs(), intervals[index]);
     }
-    control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(-1);
+    rig.choices.intervalIndex = -1;
     QCOMPARE(rig.playback().intervalMs(), 2000);
-    QCOMPARE(control<QTimer>(*rig.form, "tmrNext")->timerType(),
-             Qt::PreciseTimer); // not 5 % early or late
 
     const int passes[] = {1, 2, 3, 5, 10};
     for (int index = 0; index < 5; ++index) {
-        control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(index);
+        rig.choices.repeatIndex = index;
         QCOMPARE(rig.playback().passCount(), passes[index]);
     }
-    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(-1);
+    rig.choices.repeatIndex = -1;
     QCOMPARE(rig.playback().passCount(), 1);
 
     // The English rate reaches English rows only.
-    control<QComboBox>(*rig.form, "cmbEnglishRate")->setCurrentIndex(4);
-    QCOMPARE(rig.form->playback().englishRate(), 2);
-    rig.form->playback().playPause();
-    rig.form->playback().playRow(2);
+    rig.choices.englishRateIndex = 4;
+    QCOMPARE(rig.playback().englishRate(), 2);
+    rig.playback().playPause();
+    rig.playback().playRow(2);
     QCOMPARE(rig.fakes.speech.spoken.size(), 2);
     QCOMPARE(rig.fakes.speech.spoken[0].rate, 2);
     QCOMPARE(rig.fakes.speech.spoken[1].rate, 0);
+
+    // The program's own timer is precise: not 5 % early or late.
+    const PreciseSingleShotTimer precise;
+    QCOMPARE(precise.timerType(), Qt::PreciseTimer);
 }
 
 // Runs playback to its end, writing down every line spoken and every gap left for the
@@ -675,14 +751,12 @@ void TestPlayback::valueTables() {
 QStringList recordRun(Rig& rig) {
     QStringList events;
     qsizetype heard = 0;
-    for (int ticks = 0; ticks < 1000 && rig.playback().isPlaying(); ++ticks) {
+    for (int steps = 0; steps < 1000 && rig.playback().isPlaying(); ++steps) {
         for (; heard < rig.fakes.speech.spoken.size(); ++heard)
             events << rig.fakes.speech.spoken[heard].text;
         if (rig.playback().waitingGap())
             events << QStringLiteral("gap %1").arg(rig.timerInterval());
-        rig.tick();
-        if (rig.playback().voiceStarted() && rig.fakes.speech.isSpeaking())
-            rig.fakes.speech.finishSpeech();
+        rig.step();
     }
     for (; heard < rig.fakes.speech.spoken.size(); ++heard)
         events << rig.fakes.speech.spoken[heard].text;
@@ -695,7 +769,7 @@ void TestPlayback::rolePlay_data() {
     QTest::addColumn<int>("gapIndex");
     QTest::addColumn<QStringList>("expected");
     // The fake engine takes 100 ms per character: "Fine!" is 500 ms, "二" 100 ms.
-    QTest::newRow("no role") << "なし" << false << 1 << QStringList{"Hello.", "Fine!", "二"};
+    QTest::newRow("no role") << "" << false << 1 << QStringList{"Hello.", "Fine!", "二"};
     QTest::newRow("B answers, 1.3 times")
         << "B" << false << 1 << QStringList{"Hello.", "gap 650", "二"};
     QTest::newRow("B answers, then hears it")
@@ -712,13 +786,12 @@ void TestPlayback::rolePlay() {
     QFETCH(QStringList, expected);
 
     Rig rig({row("A", "Hello."), row("b", "Fine!"), row("Q", "二")});
-    PracticePanel& panel = *control<PracticePanel>(*rig.form, "practicePanel");
-    control<QComboBox>(panel, "cmbRole")->setCurrentText(role);
-    control<QCheckBox>(panel, "chkModelAfterAnswer")->setChecked(model);
-    control<QComboBox>(panel, "cmbAnswerGap")->setCurrentIndex(gapIndex);
+    rig.choices.practice.role = role;
+    rig.choices.practice.modelAfterAnswer = model;
+    rig.choices.practice.answerGapPercent = answerGapPercentForIndex(gapIndex);
     rig.playback().playPause();
     QCOMPARE(recordRun(rig), expected);
-    QCOMPARE(rig.caption(), kIdle);
+    QVERIFY(rig.idle());
     // The learner's line was measured, never heard unless as the model.
     if (role == "B")
         QCOMPARE(rig.fakes.speech.synthesized.last().text, QStringLiteral("Fine!"));
@@ -726,14 +799,13 @@ void TestPlayback::rolePlay() {
 
 void TestPlayback::pauseDuringAnAnswerGapRestartsIt() {
     Rig rig({row("A", "Hello."), row("B", "Fine!"), row("A", "Bye.")});
-    control<QComboBox>(*rig.form, "cmbRole")->setCurrentText("B");
+    rig.choices.practice.role = "B";
     rig.playback().playPause();
     rig.endRow();
     rig.tick(); // the pause after "Hello." is over: B's turn
     QVERIFY(rig.playback().learnersTurn());
-    QCOMPARE(rig.form->highlightRow(), 1);
-    QCOMPARE(control<QLabel>(*rig.form, "lblProgress")->text(),
-             QStringLiteral("2/3行 1/1回 あなたの番です"));
+    QCOMPARE(rig.highlight, 1);
+    QCOMPARE(progressText(rig.playback().progress()), QStringLiteral("2/3行 1/1回 あなたの番です"));
 
     rig.playback().playPause();
     QVERIFY(rig.playback().isPaused());
@@ -755,7 +827,7 @@ void TestPlayback::pauseDuringAnAnswerGapRestartsIt() {
 
 void TestPlayback::gapWaitsForTheLineToBeMeasured() {
     Rig rig({row("A", "Hello."), row("B", "Fine!"), row("A", "Bye."), row("B", "See you.")});
-    control<QComboBox>(*rig.form, "cmbRole")->setCurrentText("B");
+    rig.choices.practice.role = "B";
     rig.fakes.speech.setMeasurementsWait(true);
     rig.playback().playPause();
     // B's line is measured while "Hello." is heard, in the background.
@@ -765,12 +837,12 @@ void TestPlayback::gapWaitsForTheLineToBeMeasured() {
     rig.tick(); // the pause is over: B's turn, its length not yet known
     QVERIFY(rig.playback().waitingLength());
     QVERIFY(rig.playback().learnersTurn());
-    QCOMPARE(rig.timerInterval(), 20);
+    QVERIFY(!rig.timerOn()); // the engine tells when the length is known
     rig.tick();
     QVERIFY(rig.playback().waitingLength());
     QCOMPARE(rig.fakes.speech.synthesized.size(), 1); // waited for, not synthesised again
     rig.fakes.speech.finishMeasurements();
-    rig.tick();
+    rig.deliver();
     QVERIFY(rig.playback().waitingGap());
     QCOMPARE(rig.timerInterval(), 650);
     rig.tick();
@@ -784,7 +856,7 @@ void TestPlayback::gapWaitsForTheLineToBeMeasured() {
     rig.tick();
     QVERIFY(rig.playback().waitingLength());
     rig.fakes.speech.failMeasurements(QStringLiteral("dead too"));
-    rig.tick();
+    rig.deliver();
     QVERIFY(rig.playback().waitingGap());
     QCOMPARE(rig.timerInterval(), 1);
     QCOMPARE(rig.fakes.messages.messages.size(), 1);
@@ -792,13 +864,14 @@ void TestPlayback::gapWaitsForTheLineToBeMeasured() {
     QCOMPARE(rig.spoken(), (QStringList{"Hello.", "Bye."}));
 
     // A double-clicked line waits for its length the same way before its shadowing gap.
-    control<QComboBox>(*rig.form, "cmbLineRepeat")->setCurrentIndex(1);
-    control<QCheckBox>(*rig.form, "chkShadowing")->setChecked(true);
+    rig.choices.practice.lineRepeats = 2;
+    rig.choices.practice.shadowingGap = true;
     rig.playback().playRow(0);
     rig.endRow();
-    QCOMPARE(rig.timerInterval(), 20);
+    QCOMPARE(rig.playback().state(), PlaybackState::Measuring);
+    QVERIFY(!rig.timerOn());
     rig.fakes.speech.finishMeasurements();
-    rig.tick();
+    rig.deliver();
     QCOMPARE(rig.timerInterval(), 600);
     rig.tick();
     QCOMPARE(rig.spoken().last(), QStringLiteral("Hello."));
@@ -811,12 +884,12 @@ void TestPlayback::lineDrill_data() {
     QTest::addColumn<QString>("role");
     QTest::addColumn<QStringList>("expected");
     // Without shadowing the repeats are apart by the default pause ("なし" here), at least 0.5 s.
-    QTest::newRow("three times") << 3 << false << "なし"
+    QTest::newRow("three times") << 3 << false << ""
                                  << QStringList{"ab", "gap 500", "ab", "gap 500", "ab",
                                                 "c",  "gap 500", "c",  "gap 500", "c"};
     // 150 ms per character: "ab" takes 300 ms, "c" 150 ms.
     QTest::newRow("with shadowing gaps")
-        << 2 << true << "なし" << QStringList{"ab", "gap 300", "ab", "c", "gap 150", "c"};
+        << 2 << true << "" << QStringList{"ab", "gap 300", "ab", "c", "gap 150", "c"};
     QTest::newRow("five answers with models")
         << 5 << true << "C"
         << QStringList{"ab",      "gap 300", "ab",      "gap 300", "ab",      "gap 300", "ab",
@@ -832,13 +905,10 @@ void TestPlayback::lineDrill() {
 
     Rig rig({row("A", "ab"), row("C", "c")});
     rig.fakes.speech.msPerCharacter = 150;
-    PracticePanel& panel = *control<PracticePanel>(*rig.form, "practicePanel");
-    control<QComboBox>(panel, "cmbLineRepeat")->setCurrentIndex(repeats - 1);
-    control<QCheckBox>(panel, "chkShadowing")->setChecked(shadowing);
-    control<QComboBox>(panel, "cmbRole")->setCurrentText(role);
-    control<QCheckBox>(panel, "chkModelAfterAnswer")->setChecked(true);
-    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(0);
-    control<QComboBox>(*rig.form, "cmbInterval")->setCurrentIndex(0); // なし
+    rig.choices.practice.lineRepeats = repeats;
+    rig.choices.practice.shadowingGap = shadowing;
+    rig.choices.practice.role = role;
+    rig.choices.practice.modelAfterAnswer = true;
     rig.playback().playPause();
     QCOMPARE(rig.playback().currentRepeat(), 1);
     QCOMPARE(recordRun(rig), expected);
@@ -847,14 +917,12 @@ void TestPlayback::lineDrill() {
     rig.fakes.speech.spoken.clear();
     rig.playback().playRow(1);
     QStringList drilled;
-    for (int ticks = 0; ticks < 100 && rig.playback().singleRowPlaying(); ++ticks) {
-        if (rig.fakes.speech.isSpeaking()) {
+    for (int steps = 0; steps < 100 && rig.playback().singleRowPlaying(); ++steps) {
+        if (rig.fakes.speech.isSpeaking())
             drilled << rig.fakes.speech.spoken.last().text;
-            rig.fakes.speech.finishSpeech();
-        } else if (rig.timerInterval() != 100) {
+        else if (rig.timerOn())
             drilled << QStringLiteral("gap %1").arg(rig.timerInterval());
-        }
-        rig.tick();
+        rig.step();
     }
     QStringList expectedDrill;
     for (int time = 1; time <= repeats; ++time) {
@@ -863,7 +931,86 @@ void TestPlayback::lineDrill() {
             expectedDrill << (shadowing ? "gap 150" : "gap 500");
     }
     QCOMPARE(drilled, expectedDrill);
-    QCOMPARE(rig.form->highlightRow(), -1);
+    QCOMPARE(rig.highlight, -1);
+}
+
+void TestPlayback::playbackFollowsThePlan_data() {
+    QTest::addColumn<QList<LessonRow>>("rows");
+    QTest::addColumn<PlaybackChoices>("choices");
+    const QList<LessonRow> skips = {row("A", "one", "1.5"), row("X", "unknown"), row("B", "two"),
+                                    row("Q", "三"), row("x", "trailing")};
+    PlaybackChoices plain{2, 1, 2, false, kNormalJapaneseRateIndex, {}};
+    QTest::newRow("two passes with skips") << skips << plain;
+    PlaybackChoices drill = plain;
+    drill.practice = {QStringLiteral("B"), true, 150, 3, true};
+    QTest::newRow("role-play, model, shadowing, three times") << skips << drill;
+    PlaybackChoices apart{0, 0, 2, false, kNormalJapaneseRateIndex, {{}, false, 130, 2, false}};
+    QTest::newRow("twice, apart by half a second")
+        << QList<LessonRow>{row("", ""), row("X", "intro"), row("A", "ab"), row("R", "cd", "0")}
+        << apart;
+    PlaybackChoices japanese{5, 2, 2, false, kNormalJapaneseRateIndex, {"Q", false, 200, 1, false}};
+    QTest::newRow("the learner answers the Japanese lines")
+        << QList<LessonRow>{row("A", "one"), row("Q", "二つ"), row("Q", "三"), row("A", "four")}
+        << japanese;
+}
+
+// Playback plays the steps of the drill plan, which the export writes: the same lines, gaps
+// and pauses, of the same lengths, in the same order.
+void TestPlayback::playbackFollowsThePlan() {
+    QFETCH(QList<LessonRow>, rows);
+    QFETCH(PlaybackChoices, choices);
+    Rig rig(rows);
+    rig.choices = choices;
+
+    QStringList planned;
+    const auto lineMs = [&](int row) {
+        return qint64(rig.table.cell(ColText, row).size()) * rig.fakes.speech.msPerCharacter;
+    };
+    for (const DrillStep& step : drillPlan(rig.table, drillSettingsOf(choices, u'.'))) {
+        switch (step.kind) {
+        case DrillStep::Kind::Speak:
+            planned << rig.table.cell(ColText, step.row);
+            break;
+        case DrillStep::Kind::Gap: {
+            PracticeOptions gap;
+            gap.answerGapPercent = step.percent;
+            planned << QStringLiteral("gap %1").arg(answerGapMs(lineMs(step.row), gap));
+            break;
+        }
+        case DrillStep::Kind::Pause:
+            planned << QStringLiteral("%1 %2")
+                           .arg(step.afterRow ? "rest" : "gap")
+                           .arg(std::max(step.ms, 1));
+            break;
+        case DrillStep::Kind::Beep:
+            planned << QStringLiteral("beep");
+            if (step.ms > 0)
+                planned << QStringLiteral("wait %1").arg(step.ms);
+            break;
+        }
+    }
+
+    QStringList played;
+    qsizetype heard = 0;
+    int beeps = 0;
+    rig.playback().playPause();
+    for (int steps = 0; steps < 1000; ++steps) {
+        for (; beeps < rig.fakes.beeper.beeps; ++beeps)
+            played << QStringLiteral("beep");
+        for (; heard < rig.fakes.speech.spoken.size(); ++heard)
+            played << rig.fakes.speech.spoken[heard].text;
+        if (!rig.playback().isPlaying())
+            break;
+        if (rig.playback().waitingGap())
+            played << QStringLiteral("gap %1").arg(rig.timerInterval());
+        else if (rig.playback().waitingInterval())
+            played << QStringLiteral("rest %1").arg(rig.timerInterval());
+        else if (rig.playback().waitingAfterSkip())
+            played << QStringLiteral("wait %1").arg(rig.timerInterval());
+        rig.step();
+    }
+    QVERIFY(rig.idle());
+    QCOMPARE(played, planned);
 }
 
 void TestPlayback::speedsReachTheEngine_data() {
@@ -886,9 +1033,9 @@ void TestPlayback::speedsReachTheEngine() {
     QFETCH(int, japaneseRate);
 
     Rig rig({row("A", "one"), row("Q", "二")});
-    control<QComboBox>(*rig.form, "cmbEnglishRate")->setCurrentIndex(englishIndex);
-    control<QCheckBox>(*rig.form, "chkSlowestEnglish")->setChecked(slowestEnglish);
-    control<QComboBox>(*rig.form, "cmbJapaneseRate")->setCurrentIndex(japaneseIndex);
+    rig.choices.englishRateIndex = englishIndex;
+    rig.choices.slowestEnglish = slowestEnglish;
+    rig.choices.japaneseRateIndex = japaneseIndex;
     rig.playback().playPause();
     rig.runToEnd();
     QCOMPARE(rig.fakes.speech.spoken.size(), 2);
@@ -898,64 +1045,172 @@ void TestPlayback::speedsReachTheEngine() {
 
 void TestPlayback::progressShowsLineAndPass() {
     Rig rig({row("A", "one"), row("", ""), row("B", "two"), row("Q", "三")});
-    QLabel& label = *control<QLabel>(*rig.form, "lblProgress");
-    control<QComboBox>(*rig.form, "cmbRepeat")->setCurrentIndex(1);
-    control<QComboBox>(*rig.form, "cmbLineRepeat")->setCurrentIndex(1);
-    QVERIFY(label.text().isEmpty());
+    QSignalSpy changes(rig.controller.get(), &PlaybackController::progressChanged);
+    const auto text = [&] { return progressText(rig.playback().progress()); };
+    rig.choices.repeatIndex = 1;
+    rig.choices.practice.lineRepeats = 2;
+    QVERIFY(text().isEmpty());
     rig.playback().playPause();
-    QCOMPARE(label.text(), QStringLiteral("1/3行 1/2回 (1/2)"));
+    QCOMPARE(text(), QStringLiteral("1/3行 1/2回 (1/2)"));
+    QCOMPARE(changes.size(), 1);
     rig.endRow();
-    rig.endRow(); // the second time of "one"
+    rig.tick(); // the second time of "one"
+    QCOMPARE(text(), QStringLiteral("1/3行 1/2回 (2/2)"));
+    rig.endRow();
     rig.tick();
-    QCOMPARE(label.text(), QStringLiteral("2/3行 1/2回 (1/2)"));
+    QCOMPARE(text(), QStringLiteral("2/3行 1/2回 (1/2)"));
     rig.playback().playPause();
-    QCOMPARE(label.text(), QStringLiteral("2/3行 1/2回 (1/2) 一時停止中"));
+    QCOMPARE(text(), QStringLiteral("2/3行 1/2回 (1/2) 一時停止中"));
     rig.playback().stop();
-    QVERIFY(label.text().isEmpty());
+    QVERIFY(text().isEmpty());
+    QVERIFY(changes.size() >= 5);
+}
+
+namespace {
+
+// The main window on fake services, with the sample lesson.
+struct WindowRig {
+    FakeServices fakes;
+    std::unique_ptr<MainWindow> form;
+
+    WindowRig() {
+        fakes.speech.addVoice(QStringLiteral("Microsoft Zira Desktop - English (United States)"),
+                              QStringLiteral("409"));
+        fakes.speech.addVoice(QStringLiteral("Microsoft Haruka Desktop - Japanese"),
+                              QStringLiteral("411"));
+        form = std::make_unique<MainWindow>(fakes.services());
+    }
+    template <typename T> T& find(const char* name) const {
+        T* child = form->findChild<T*>(QLatin1String(name));
+        if (!child)
+            qFatal("no %s", name);
+        return *child;
+    }
+    QString caption() const { return find<QPushButton>("btnSpeak").text(); }
+    QStringList spoken() const {
+        QStringList texts;
+        for (const auto& utterance : fakes.speech.spoken)
+            texts << utterance.text;
+        return texts;
+    }
+    // The line ends, and the pause after it runs out.
+    void endRowAndPause() {
+        fakes.speech.finishSpeech();
+        deliverEvents();
+        QTimer& timer = find<QTimer>("playbackTimer");
+        if (timer.isActive()) {
+            timer.stop();
+            QMetaObject::invokeMethod(&timer, "timeout");
+        }
+        deliverEvents();
+    }
+};
+
+} // namespace
+
+// The play button offers what playback can do next; the playback timer is playback's own,
+// and the title's timer keeps running, so the note about the sound device stays current.
+void TestPlayback::windowShowsWherePlaybackIs() {
+    const QString idle = QStringLiteral("読み上げ");
+    const QString playing = QStringLiteral("一時停止");
+    const QString paused = QStringLiteral("再生");
+    WindowRig rig;
+    QPushButton& speak = rig.find<QPushButton>("btnSpeak");
+    QLabel& progress = rig.find<QLabel>("lblProgress");
+    const QTimer& timer = rig.find<QTimer>("playbackTimer");
+    QVERIFY(timer.isSingleShot());
+    QCOMPARE(timer.timerType(), Qt::PreciseTimer); // not 5 % early or late
+    QCOMPARE(rig.caption(), idle);
+
+    speak.click();
+    QCOMPARE(rig.caption(), playing);
+    QCOMPARE(progress.text(), QStringLiteral("1/4行 1/1回"));
+    rig.form->playback().playRow(2);
+    QCOMPARE(rig.caption(), playing); // the run ended, the caption stays
+    rig.fakes.speech.finishSpeech();
+    deliverEvents();
+    QCOMPARE(rig.caption(), idle); // and says what the button does once the row is over
+
+    speak.click();
+    speak.click();
+    QCOMPARE(rig.caption(), paused);
+    QCOMPARE(progress.text(), QStringLiteral("1/4行 1/1回 一時停止中"));
+    rig.form->playback().playRow(1);
+    QCOMPARE(rig.caption(), paused);
+    speak.click();
+    QCOMPARE(rig.caption(), playing);
+    rig.find<QPushButton>("btnStop").click();
+    QCOMPARE(rig.caption(), idle);
+    QVERIFY(progress.text().isEmpty());
+    QVERIFY(rig.find<QTimer>("tmrNext").isActive());
+}
+
+void TestPlayback::doubleClickOnTheGridPlaysInsteadOfEditing() {
+    WindowRig rig;
+    rig.form->show();
+    LessonGrid& grid = rig.find<LessonGrid>("StringGrid1");
+    const QRect cell = grid.visualRect(grid.model()->index(2, ColText));
+    // A double-click arrives as a click followed by the second press.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(rig.spoken(), QStringList{QStringLiteral("今日はいい天気ですね。")});
+    QVERIFY(rig.form->playback().singleRowPlaying());
+    QCOMPARE(rig.form->highlightRow(), 2);
+    for (const QLineEdit* editor : grid.viewport()->findChildren<QLineEdit*>())
+        QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.form->popupRow(), 2);
 }
 
 void TestPlayback::typingDuringPlaybackKeepsTheText() {
     // Someone types slowly into row 4 while the run moves on: the rows spoken keep their text
     // and the letters all land in the cell being typed into.
-    Rig rig({row("A", "one"), row("B", "two"), row("C", "three"), row("A", "")});
+    WindowRig rig;
+    LessonTable& table = *rig.form->findChild<LessonTable*>();
+    table.setRows({row("A", "one"), row("B", "two"), row("C", "three"), row("A", "")});
     rig.form->show();
     QApplication::setActiveWindow(rig.form.get());
-    LessonGrid& grid = *control<LessonGrid>(*rig.form, "StringGrid1");
+    LessonGrid& grid = rig.find<LessonGrid>("StringGrid1");
     grid.setFocus();
-    rig.playback().playPause();
-    grid.setCurrentIndex(rig.form->lessonTable().index(3, ColText)); // a click on row 4
+    rig.form->playback().playPause();
+    grid.setCurrentIndex(table.index(3, ColText)); // a click on row 4
     for (const char letter : {'p', 'q', 'r', 's'}) {
         QTest::keyClick(QApplication::focusWidget(), letter);
-        rig.endRow();
-        rig.tick();
+        rig.endRowAndPause();
         QCOMPARE(grid.currentRow(), 3);
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCoreApplication::processEvents(); // the editor closes through a queued call
-    QCOMPARE(rig.form->lessonTable().cell(ColText, 0), QStringLiteral("one"));
-    QCOMPARE(rig.form->lessonTable().cell(ColText, 1), QStringLiteral("two"));
-    QCOMPARE(rig.form->lessonTable().cell(ColText, 2), QStringLiteral("three"));
-    QCOMPARE(rig.form->lessonTable().cell(ColText, 3), QStringLiteral("pqrs"));
+    QCOMPARE(table.cell(ColText, 0), QStringLiteral("one"));
+    QCOMPARE(table.cell(ColText, 1), QStringLiteral("two"));
+    QCOMPARE(table.cell(ColText, 2), QStringLiteral("three"));
+    QCOMPARE(table.cell(ColText, 3), QStringLiteral("pqrs"));
     // The spoken row is shown by the highlight alone.
     QCOMPARE(rig.spoken(), (QStringList{"one", "two", "three"}));
 }
 
 void TestPlayback::playFromHereUsesTheRightClickedRow() {
-    Rig rig({row("A", "one"), row("B", "two"), row("C", "three"), row("Q", "四")});
+    WindowRig rig;
+    LessonTable& table = *rig.form->findChild<LessonTable*>();
+    table.setRows({row("A", "one"), row("B", "two"), row("C", "three"), row("Q", "四")});
     rig.form->show();
-    LessonGrid& grid = *control<LessonGrid>(*rig.form, "StringGrid1");
-    grid.cellClicked(ColText, 0); // a left click on row 1 first
-    const QPoint onRow3 = grid.visualRect(rig.form->lessonTable().index(2, ColSpeaker)).center();
+    LessonGrid& grid = rig.find<LessonGrid>("StringGrid1");
+    QMenu& menu = rig.find<QMenu>("pmGrid");
+    QAction& playFromHere = rig.find<QAction>("mnuPlayFromHere");
+    grid.cellClicked(ColText, 0);    // a left click on row 1 first
+    grid.cellClicked(ColSpeaker, 7); // outside the table: ignored
+    QCOMPARE(rig.form->popupRow(), 0);
+    const QPoint onRow3 = grid.visualRect(table.index(2, ColSpeaker)).center();
     emit grid.customContextMenuRequested(onRow3);
-    control<QMenu>(*rig.form, "pmGrid")->hide();
+    menu.hide();
     QCOMPARE(rig.form->popupRow(), 2);
-    control<QAction>(*rig.form, "mnuPlayFromHere")->trigger();
+    playFromHere.trigger();
     QCOMPARE(rig.spoken(), QStringList{"three"});
+    QCOMPARE(rig.form->highlightRow(), 2);
 
     // The Speaker column's header carries the menu too; it leaves the row as it was.
     emit grid.horizontalHeader()->customContextMenuRequested(
         QPoint(grid.columnViewportPosition(ColSpeaker) + 5, 5));
-    control<QMenu>(*rig.form, "pmGrid")->hide();
+    menu.hide();
     QCOMPARE(rig.form->popupRow(), 2);
 }
 

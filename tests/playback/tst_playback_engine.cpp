@@ -11,6 +11,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 
 using namespace lessora;
@@ -54,7 +55,15 @@ private:
     public:
         Voice(RecordingEngine& engine, std::unique_ptr<SpeechVoice> inner)
             : m_engine(engine)
-            , m_inner(std::move(inner)) {}
+            , m_inner(std::move(inner)) {
+            // The engine's own signals, passed on as this object's.
+            QObject::connect(&m_inner->events(), &SpeechVoiceEvents::utteranceStarted, &events(),
+                             &SpeechVoiceEvents::utteranceStarted);
+            QObject::connect(&m_inner->events(), &SpeechVoiceEvents::utteranceEnded, &events(),
+                             &SpeechVoiceEvents::utteranceEnded);
+            m_engine.m_voices << this;
+        }
+        ~Voice() override { m_engine.m_voices.removeOne(this); }
         TokenCollection voices() override { return m_inner->voices(); }
         void setVoice(const VoiceTokenPtr& token) override {
             m_inner->setVoice(token);
@@ -63,8 +72,21 @@ private:
         void setRate(int rate) override { m_inner->setRate(rate); }
         void speak(const QString& text, int flags) override {
             m_inner->speak(text, flags);
+            m_lastState = kRunningStateNone;
             if (!text.isEmpty())
                 m_engine.spoken.append({text, m_voice});
+        }
+        // Signals the changes of the running state that the engine has not signalled itself.
+        // A second signal of the same end is one playback ignores.
+        void signalChanges() {
+            const int state = m_inner->runningState();
+            if (state == m_lastState)
+                return;
+            m_lastState = state;
+            if (state == kRunningStateSpeaking)
+                emit events().utteranceStarted();
+            else if (state == kRunningStateDone)
+                emit events().utteranceEnded();
         }
         int runningState() override { return m_inner->runningState(); }
         QString utteranceError() override { return m_inner->utteranceError(); }
@@ -75,9 +97,17 @@ private:
         RecordingEngine& m_engine;
         std::unique_ptr<SpeechVoice> m_inner;
         QString m_voice;
+        int m_lastState = kRunningStateNone;
     };
 
     SpeechEngine& m_inner;
+    QList<Voice*> m_voices;
+
+public:
+    void signalChanges() {
+        for (Voice* voice : QList(m_voices))
+            voice->signalChanges();
+    }
 };
 
 // The engine's ordinary voices of one language, in its order.
@@ -132,11 +162,28 @@ void TestPlaybackWithEngine::sampleLessonInTheSpeakersVoices() {
                             u'.'};
     MainWindow form(services);
 
+    // Time passes on the clock in steps of 100 ms; the playback timer runs out when its
+    // time on that clock has come.
+    QTimer& timer = *form.findChild<QTimer*>(QStringLiteral("playbackTimer"));
+    qint64 now = 0;
+    qint64 due = -1;
     form.playback().playPause();
-    for (int tick = 0; tick < 3000 && form.playback().isPlaying(); ++tick) {
+    for (int step = 0; step < 3000 && form.playback().isPlaying(); ++step) {
         engine.waitForSynthesis();
-        form.playback().tick();
+        recording.signalChanges();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        if (!timer.isActive())
+            due = -1;
+        else if (due < 0)
+            due = now + timer.interval();
+        else if (now >= due) {
+            timer.stop();
+            due = -1;
+            QMetaObject::invokeMethod(&timer, "timeout");
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        }
         clock->advanceMs(100);
+        now += 100;
     }
     QVERIFY(!form.playback().isPlaying());
     QCOMPARE(control<QPushButton>(form, "btnSpeak")->text(), QStringLiteral("読み上げ"));

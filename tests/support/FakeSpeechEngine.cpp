@@ -38,7 +38,10 @@ public:
                     bool startsAtOnce)
         : m_engine(engine)
         , m_state(std::move(state))
-        , m_startsAtOnce(startsAtOnce) {}
+        , m_startsAtOnce(startsAtOnce) {
+        m_state->events = &events();
+    }
+    ~FakeVoiceObject() override { m_state->events = nullptr; }
 
     TokenCollection voices() override {
         m_engine.maybeFail(FakeOp::GetVoices);
@@ -60,10 +63,13 @@ public:
     void speak(const QString& text, int flags) override {
         if (text.isEmpty() && (flags & kSpeakPurge)) {
             ++m_engine.silenced;
-            if (m_state->runningState == kRunningStateSpeaking || m_state->queued)
+            const bool cutShort = m_state->runningState == kRunningStateSpeaking || m_state->queued;
+            if (cutShort)
                 m_state->runningState = kRunningStateDone;
             m_state->queued = false;
             m_state->error.clear();
+            if (cutShort)
+                m_state->emitEnded();
             return;
         }
         m_engine.maybeFail(FakeOp::Speak);
@@ -73,10 +79,14 @@ public:
         m_engine.spoken.append({text, m_state->voice, m_state->rate, flags});
         m_state->queued = false;
         m_state->error.clear();
-        if (!(flags & kSpeakAsync) || text.isEmpty()) {
+        if (!(flags & kSpeakAsync)) {
             m_state->runningState = kRunningStateDone;
+        } else if (text.isEmpty()) {
+            m_state->runningState = kRunningStateDone;
+            m_state->emitEnded(); // nothing to say: over at once
         } else if (m_startsAtOnce) {
             m_state->runningState = kRunningStateSpeaking;
+            m_state->emitStarted();
         } else {
             m_state->queued = true;
             m_state->runningState = kRunningStateNone;
@@ -94,6 +104,8 @@ public:
         return m_engine.startMeasurement(qint64(text.size()) * m_engine.msPerCharacter);
     }
     SynthesizedAudio synthesize(const QString& text) override {
+        if (m_engine.whileSynthesizing)
+            m_engine.whileSynthesizing();
         startSynthesis(text);
         SynthesizedAudio audio;
         audio.sampleRate = FakeSpeechEngine::kSampleRate;
@@ -141,6 +153,16 @@ private:
 };
 
 } // namespace
+
+void FakeSpeechEngine::VoiceState::emitStarted() const {
+    if (events)
+        emit events->utteranceStarted();
+}
+
+void FakeSpeechEngine::VoiceState::emitEnded() const {
+    if (events)
+        emit events->utteranceEnded();
+}
 
 FakeSpeechEngine::FakeSpeechEngine() = default;
 FakeSpeechEngine::~FakeSpeechEngine() = default;
@@ -216,6 +238,7 @@ void FakeSpeechEngine::startSpeech() {
         if (auto state = weak.lock(); state && state->queued) {
             state->queued = false;
             state->runningState = kRunningStateSpeaking;
+            state->emitStarted();
         }
     }
 }
@@ -226,6 +249,7 @@ void FakeSpeechEngine::finishSpeech() {
             state && (state->runningState == kRunningStateSpeaking || state->queued)) {
             state->queued = false;
             state->runningState = kRunningStateDone;
+            state->emitEnded();
         }
     }
 }
@@ -237,6 +261,7 @@ void FakeSpeechEngine::failSpeech(const QString& message) {
             state->queued = false;
             state->runningState = kRunningStateDone;
             state->error = message;
+            state->emitEnded();
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -64,6 +65,10 @@ public:
     // Every utterance started or queued fails with the message, as a synthesiser that dies
     // after speak() has returned: it ends, and its voice object reports the error.
     void failSpeech(const QString& message);
+    // Each of these, like an asynchronous speak that starts at once and a purge that silences,
+    // emits the voice object's utteranceStarted() or utteranceEnded() as the engine does, from
+    // the calling thread: receivers connected with queued connections see them once they
+    // process their events.
 
     // When true, measurements (SpeechVoice::measure) wait until the test finishes or fails
     // them; otherwise they are done at once.
@@ -77,6 +82,9 @@ public:
     // Synthesised speech: a tone as long as the text's characters times this, at kSampleRate.
     static constexpr int kSampleRate = 16000;
     int msPerCharacter = 100;
+    // Called at each synthesis to memory, on the thread that asks for it: a test may hold a
+    // worker there.
+    std::function<void()> whileSynthesizing;
 
     // What happened.
     QList<Utterance> spoken;      // every Speak with text, sync and async
@@ -106,8 +114,12 @@ public:
         int runningState = kRunningStateNone;
         QString voice;
         int rate = 0;
-        bool queued = false; // spoken asynchronously, not started yet
-        QString error;       // why the last utterance failed
+        bool queued = false;                 // spoken asynchronously, not started yet
+        QString error;                       // why the last utterance failed
+        SpeechVoiceEvents* events = nullptr; // of the voice object while it lives
+
+        void emitStarted() const;
+        void emitEnded() const;
     };
 
     // Used by the fake's objects.

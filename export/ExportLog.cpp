@@ -1,0 +1,7 @@
+#include "export/ExportLog.h"
+
+namespace lessora {
+
+Q_LOGGING_CATEGORY(lcExport, "lessora.export", QtInfoMsg)
+
+} // namespace lessora

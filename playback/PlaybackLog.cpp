@@ -1,0 +1,7 @@
+#include "playback/PlaybackLog.h"
+
+namespace lessora {
+
+Q_LOGGING_CATEGORY(lcPlayback, "lessora.playback", QtInfoMsg)
+
+} // namespace lessora
