@@ -1,5 +1,6 @@
 #include "export/LessonExport.h"
 
+#include "audio/SampleRateConverter.h"
 #include "export/ExportFiles.h"
 #include "files/FileNames.h"
 #include "lesson/LessonTable.h"
@@ -7,7 +8,6 @@
 #include "platform/MessageBoxes.h"
 #include "playback/LineReadings.h"
 #include "playback/RowSpeaker.h"
-#include "voices/SampleRateConverter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,3 +1,4 @@
+#include "audio/Loudness.h"
 #include "export/LessonExport.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
@@ -5,7 +6,6 @@
 #include "support/AudioLevel.h"
 #include "support/FakeServices.h"
 #include "voices/EmbeddedSpeechEngine.h"
-#include "voices/Loudness.h"
 
 #include <QDir>
 #include <QFile>

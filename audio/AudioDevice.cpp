@@ -1,4 +1,4 @@
-#include "voices/AudioDevice.h"
+#include "audio/AudioDevice.h"
 
 #include "platform/LazyLibrary.h"
 

@@ -65,6 +65,16 @@ private:
     qint64 m_pendingUs = 0; // elapsed time not yet turned into whole frames
 };
 
+// Told when an utterance begins to sound and when it ends (heard to its end, cancelled or
+// failed), each at most once. Called with the output's lock held, on whichever thread learns
+// it: a listener only passes the news on (posts it), never calls back into the output.
+class UtteranceListener {
+public:
+    virtual ~UtteranceListener() = default;
+    virtual void started() = 0;
+    virtual void ended() = 0;
+};
+
 // One piece of sound to play: filled by the synthesiser, drained by the output. Its fields
 // are guarded by the output's mutex, except `cancelRequested`, which the synthesiser polls.
 struct Utterance {
@@ -80,6 +90,8 @@ struct Utterance {
     qint64 firstWriteUs = -1;   // when its first sample reached the sink
     qint64 firstAudibleUs = -1; // when its first sample above kAudibleLevel reached the sink
     std::atomic<bool> cancelRequested = false;
+    std::shared_ptr<UtteranceListener> listener; // may be null
+    bool endReported = false;
 };
 using UtterancePtr = std::shared_ptr<Utterance>;
 
@@ -105,7 +117,7 @@ public:
     // Whether sound goes to the fallback sink, as it did at the last try.
     bool onFallback() const { return m_onFallback; }
 
-    UtterancePtr enqueue(quint64 owner);
+    UtterancePtr enqueue(quint64 owner, std::shared_ptr<UtteranceListener> listener = {});
     // Adds synthesised samples. Blocks while the utterance already holds kMostAheadMs of sound
     // that has not been played, so that synthesis keeps only a little ahead of the ear;
     // returns at once when the utterance ends (cancelled) or the output shuts down.
@@ -159,6 +171,8 @@ private:
     Callbacks takeReadyLocked();
     void wake();
     void finishHead();
+    // Ends the utterance (heard, cancelled or failed) and tells its listener, once.
+    static void endLocked(Utterance& utterance);
     void dropFinishedHeads(); // cancelled ones
     bool startsLineOnFallback() const;
     bool openStream();
