@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 #include <pulse/pulseaudio.h>
 
 namespace lessora {
@@ -25,6 +27,7 @@ constexpr int kPumpIntervalMs = 5;
     F(pa_stream_get_buffer_attr)                                                                   \
     F(pa_stream_get_state)                                                                         \
     F(pa_stream_get_time)                                                                          \
+    F(pa_stream_get_timing_info)                                                                   \
     F(pa_stream_new)                                                                               \
     F(pa_stream_set_state_callback)                                                                \
     F(pa_stream_unref)                                                                             \
@@ -40,6 +43,7 @@ constexpr int kPumpIntervalMs = 5;
     F(pa_threaded_mainloop_unlock)                                                                 \
     F(pa_threaded_mainloop_wait)                                                                   \
     F(pa_timeval_add)                                                                              \
+    F(pa_bytes_to_usec)                                                                            \
     F(pa_usec_to_bytes)
 
 // The sound server's client library, loaded when the first sound is to be played: with the
@@ -272,9 +276,22 @@ qint64 PulsePcmSink::playedFrames() {
     LoopLock lock(m_loop);
     if (!m_stream || pulse().pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return 0;
-    pa_usec_t played = 0;
-    if (pulse().pa_stream_get_time(m_stream, &played) < 0)
-        return 0; // no timing information yet: nothing has been heard
+    // libpulse's interpolated clock follows the stream smoothly, but once a stream has run
+    // short it can stand almost still for many seconds while the server plays on (seen on a null
+    // sink): that held the end of a line, and a synchronous speak with it, up to half a minute
+    // past its last sample. The server's own report (every 100 ms) keeps going then, so the
+    // further of the two counts.
+    pa_usec_t interpolated = 0;
+    if (pulse().pa_stream_get_time(m_stream, &interpolated) < 0)
+        interpolated = 0; // no timing information yet: nothing has been heard
+    pa_usec_t reported = 0;
+    if (const pa_timing_info* timing = pulse().pa_stream_get_timing_info(m_stream);
+        timing && !timing->read_index_corrupt && timing->read_index > 0) {
+        const pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(m_sampleRate), 1};
+        const pa_usec_t read = pulse().pa_bytes_to_usec(uint64_t(timing->read_index), &format);
+        reported = read > timing->sink_usec ? read - timing->sink_usec : 0;
+    }
+    const pa_usec_t played = std::max(interpolated, reported);
     return qint64(played * pa_usec_t(m_sampleRate) / PA_USEC_PER_SEC);
 }
 

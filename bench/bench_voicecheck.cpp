@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
         QString description;
         QString sentence;
         double seconds = 0;
+        double setVoiceSeconds = 0;
+        double firstSampleSeconds =
+            0; // from the speak call to its first sample reaching the output
     };
     std::vector<Checked> checked;
     QElapsedTimer total;
@@ -35,13 +38,17 @@ int main(int argc, char** argv) {
                 testSentenceFor(languageNameOf(token->attribute(QStringLiteral("Language"))));
             QElapsedTimer timer;
             timer.start();
+            double setVoiceSeconds = 0;
             try {
                 voice->setVoice(token);
+                setVoiceSeconds = timer.nsecsElapsed() / 1e9;
                 voice->speak(sentence, kSpeakSync);
             } catch (const std::exception& error) {
                 std::printf("%s failed: %s\n", qPrintable(token->description()), error.what());
             }
-            checked.push_back({token->description(), sentence, timer.nsecsElapsed() / 1e9});
+            checked.push_back({token->description(), sentence, timer.nsecsElapsed() / 1e9,
+                               setVoiceSeconds,
+                               engine.audioOutput()->startStatistics().lastDelayUs / 1e6});
         }
     }
     const double checkSeconds = total.nsecsElapsed() / 1e9;
@@ -50,8 +57,10 @@ int main(int argc, char** argv) {
         const double length =
             synthesizeToMemory(voice.description, voice.sentence, 0).durationMs() / 1000.0;
         spokenSeconds += length;
-        std::printf("%-42s %6.2f s  (sentence %5.2f s, over by %5.2f s)\n",
-                    qPrintable(voice.description), voice.seconds, length, voice.seconds - length);
+        std::printf("%-42s %6.2f s  (sentence %5.2f s, over by %5.2f s; setVoice %.2f s, first "
+                    "sample after %.2f s)\n",
+                    qPrintable(voice.description), voice.seconds, length, voice.seconds - length,
+                    voice.setVoiceSeconds, voice.firstSampleSeconds);
     }
     std::printf("voice check of %zu voices: %.2f s; sentences %.2f s; over by %.2f s (%.2f s a "
                 "voice)\n",
