@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
                     median(oursCpu) / median(mecabCpu));
     else
         std::printf("  mecab -Oyomi: the mecab program is not installed\n");
-    const QString dictionary = japanese.synth == EmbeddedVoice::Synth::OpenJTalk
+    const QString dictionary = japanese.backend->vendor() == u"Open JTalk"
                                    ? kOpenJTalkDictionary
                                    : QStringLiteral("/var/lib/mecab/dic/ipadic-utf8");
     std::vector<double> inProcess;

@@ -183,10 +183,8 @@ int printReading(const QString& text, const QString& voiceDescription) {
     }
     const EmbeddedVoice& japanese = voice ? *voice : defaultVoiceFor(QStringLiteral("あ"));
     // The Open JTalk voices read with their own dictionary; the others need MeCab's.
-    if (japanese.synth != EmbeddedVoice::Synth::OpenJTalk && !japaneseDictionaryAvailable())
-        err() << "lessora-say: warning: " << japaneseDictionaryProblem()
-              << "; kanji are left unread\n"
-              << Qt::flush;
+    if (const QString problem = japanese.backend->readingProblem(); !problem.isEmpty())
+        err() << "lessora-say: warning: " << problem << "; kanji are left unread\n" << Qt::flush;
     auto read = [&](const QString& line) {
         return voice ? spokenReading(japanese, line) : readingOf(japanese, line);
     };

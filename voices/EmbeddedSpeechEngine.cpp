@@ -1,7 +1,6 @@
 #include "voices/EmbeddedSpeechEngine.h"
 
 #include "audio/AudioDevice.h"
-#include "japanese/OpenJTalkFiles.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
 #include "voices/EmbeddedVoices.h"
@@ -31,9 +30,7 @@ public:
         if (equalsIgnoringAsciiCase(name, QStringLiteral("Name")))
             return m_voice.description.section(QStringLiteral(" - "), 0, 0);
         if (equalsIgnoringAsciiCase(name, QStringLiteral("Vendor")))
-            return m_voice.synth == EmbeddedVoice::Synth::Flite       ? QStringLiteral("Flite")
-                   : m_voice.synth == EmbeddedVoice::Synth::OpenJTalk ? QStringLiteral("Open JTalk")
-                                                                      : QStringLiteral("eSpeak NG");
+            return m_voice.backend->vendor();
         return {};
     }
     const EmbeddedVoice& voice() const { return m_voice; }
@@ -54,7 +51,7 @@ TokenCollection ordinaryVoices() {
 void ensureUsable(const EmbeddedVoice& voice) {
     if (!isInstalled(voice))
         throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
-    if (voice.synth == EmbeddedVoice::Synth::Flite)
+    if (!voice.backend->usesEspeak())
         return;
     static std::mutex mutex;
     static std::optional<bool> espeakAvailable;
@@ -518,7 +515,7 @@ public:
         // Each voice is loaded when a line of it comes up first, while the line before plays.
         warmUpOnce(voice);
         // A very long line is not held whole in memory ahead: it streams when its turn comes.
-        if (voice.synth == EmbeddedVoice::Synth::OpenJTalk && text.size() <= kLongestPreparedLine)
+        if (voice.backend->preparesLinesAhead() && text.size() <= kLongestPreparedLine)
             m_prepared->prepare({&voice, text, m_rate});
     }
 
@@ -616,7 +613,11 @@ QString EmbeddedSpeechEngine::availabilityNote() const {
 }
 
 QString EmbeddedSpeechEngine::missingVoicePackage() const {
-    return OpenJTalkSynth::installation().lacksVoice() ? kOpenJTalkVoicePackage : QString();
+    for (const SynthBackend* backend : synthBackends()) {
+        if (const QString package = backend->missingVoicePackage(); !package.isEmpty())
+            return package;
+    }
+    return {};
 }
 
 void EmbeddedSpeechEngine::warmUp(const QStringList& voiceDescriptions) {

@@ -49,7 +49,7 @@ EmbeddedEngineOptions silentOptions() {
 std::vector<const EmbeddedVoice*> openJTalkVoices() {
     std::vector<const EmbeddedVoice*> voices;
     for (const EmbeddedVoice& voice : embeddedVoices())
-        if (voice.synth == EmbeddedVoice::Synth::OpenJTalk)
+        if (voice.backend->vendor() == u"Open JTalk")
             voices.push_back(&voice);
     return voices;
 }
