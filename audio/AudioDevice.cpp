@@ -30,6 +30,7 @@ constexpr int kPumpIntervalMs = 5;
     F(pa_stream_get_timing_info)                                                                   \
     F(pa_stream_new)                                                                               \
     F(pa_stream_set_state_callback)                                                                \
+    F(pa_stream_set_write_callback)                                                                \
     F(pa_stream_unref)                                                                             \
     F(pa_stream_writable_size)                                                                     \
     F(pa_stream_write)                                                                             \
@@ -196,8 +197,24 @@ bool PulsePcmSink::open() {
     m_stream = pulse().pa_stream_new(m_context, "Speech", &format, nullptr);
     if (!m_stream)
         return false;
+    // The stream's news also wakes the output's pump: the server asking for more samples, or the
+    // stream breaking down. On the main loop's thread, with its lock held.
     pulse().pa_stream_set_state_callback(
-        m_stream, [](pa_stream*, void* loop) { signalLoop(loop); }, m_loop);
+        m_stream,
+        [](pa_stream*, void* self) {
+            auto* sink = static_cast<PulsePcmSink*>(self);
+            signalLoop(sink->m_loop);
+            if (sink->m_demand)
+                sink->m_demand();
+        },
+        this);
+    pulse().pa_stream_set_write_callback(
+        m_stream,
+        [](pa_stream*, size_t, void* self) {
+            if (auto* sink = static_cast<PulsePcmSink*>(self); sink->m_demand)
+                sink->m_demand();
+        },
+        this);
     const auto bytesFor = [&format](int ms) {
         return uint32_t(pulse().pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &format));
     };
@@ -230,6 +247,7 @@ void PulsePcmSink::closeLocked() {
     if (!m_stream)
         return;
     pulse().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    pulse().pa_stream_set_write_callback(m_stream, nullptr, nullptr);
     // Disconnecting drops what the server has not played yet.
     if (PA_STREAM_IS_GOOD(pulse().pa_stream_get_state(m_stream)))
         pulse().pa_stream_disconnect(m_stream);
@@ -308,54 +326,44 @@ bool PulsePcmSink::failed() {
     return !contextReady() || !PA_STREAM_IS_GOOD(pulse().pa_stream_get_state(m_stream));
 }
 
-AudioPumpThread::AudioPumpThread(AudioOutput& output)
-    : m_output(output) {
-    setObjectName(QStringLiteral("audio output"));
-}
-
-AudioPumpThread::~AudioPumpThread() {
-    quit();
-    wait();
-}
-
-void AudioPumpThread::wake() {
-    std::lock_guard lock(m_mutex);
-    if (!m_timer) {
-        m_wakePending = true;
+void PulsePcmSink::setDemandHandler(std::function<void()> demand) {
+    if (!m_loop)
         return;
-    }
-    QTimer* timer = m_timer;
-    AudioOutput* output = &m_output;
+    LoopLock lock(m_loop);
+    m_demand = std::move(demand);
+}
+
+AudioPump::AudioPump(AudioOutput& output)
+    : m_output(output)
+    , m_timer(new QTimer) {
+    m_thread.setObjectName(QStringLiteral("audio output"));
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(kPumpIntervalMs);
+    QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] {
+        if (!m_output.pump())
+            m_timer->stop();
+    });
+    m_timer->moveToThread(&m_thread);
+    QObject::connect(&m_thread, &QThread::finished, m_timer, &QObject::deleteLater);
+    m_thread.start();
+}
+
+AudioPump::~AudioPump() {
+    m_thread.quit();
+    m_thread.wait();
+    // Nobody else uses the sinks now.
+    m_output.shutdown();
+}
+
+void AudioPump::wake() {
+    // Posted before the thread runs its loop, it waits there until it does.
     QMetaObject::invokeMethod(
-        timer,
-        [timer, output] {
-            if (output->pump() && !timer->isActive())
-                timer->start();
+        m_timer,
+        [this] {
+            if (m_output.pump() && !m_timer->isActive())
+                m_timer->start();
         },
         Qt::QueuedConnection);
-}
-
-void AudioPumpThread::run() {
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(kPumpIntervalMs);
-    QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
-        if (!m_output.pump())
-            timer.stop();
-    });
-    {
-        std::lock_guard lock(m_mutex);
-        m_timer = &timer;
-        if (m_wakePending)
-            timer.start();
-    }
-    exec();
-    {
-        std::lock_guard lock(m_mutex);
-        m_timer = nullptr;
-    }
-    // The sink belongs to this thread; it must be closed here.
-    m_output.shutdown();
 }
 
 } // namespace lessora

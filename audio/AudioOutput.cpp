@@ -81,11 +81,17 @@ AudioOutput::~AudioOutput() = default;
 void AudioOutput::setWakeHandler(std::function<void()> wake) {
     std::lock_guard lock(m_mutex);
     m_wake = std::move(wake);
+    for (PcmSink* sink : {m_sink.get(), m_fallbackSink.get()}) {
+        if (sink)
+            sink->setDemandHandler(m_wake);
+    }
 }
 
 void AudioOutput::setFallbackSink(std::unique_ptr<PcmSink> sink, bool useNow) {
     std::lock_guard lock(m_mutex);
     m_fallbackSink = std::move(sink);
+    if (m_fallbackSink)
+        m_fallbackSink->setDemandHandler(m_wake);
     if (useNow && m_fallbackSink) {
         m_active = m_fallbackSink.get();
         m_onFallback = true;

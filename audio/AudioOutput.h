@@ -42,6 +42,9 @@ public:
     virtual qint64 queuedFrames() { return 0; }
     // The open stream has broken down (the sound server went away, say).
     virtual bool failed() { return false; }
+    // Called from any thread (the sound server's, with its lock held) when the stream wants
+    // more samples or its state changed: it must only post. Null stops it.
+    virtual void setDemandHandler(std::function<void()> /*demand*/) {}
 };
 
 // Plays into nothing, in real time as the clock tells: a stand-in for a missing sound device
@@ -108,7 +111,8 @@ public:
     // A new owner id for a voice object or another source of sound.
     static quint64 newOwner();
 
-    // Called, outside the lock, whenever there is new work for pump().
+    // Called, outside the lock, whenever there is new work for pump(); the sinks call it too
+    // when they want more samples (see PcmSink::setDemandHandler), so it must only post.
     void setWakeHandler(std::function<void()> wake);
     // When the sink cannot be opened or breaks down, the output goes on with this one, and
     // tries its own sink again at the start of each later utterance. `useNow`: the sink is

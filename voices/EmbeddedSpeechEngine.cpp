@@ -579,9 +579,8 @@ EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {
     }
     m_prepared = std::make_shared<PreparedSpeech>();
     if (options.pumpThread) {
-        m_pumpThread = std::make_unique<AudioPumpThread>(*m_output);
-        m_output->setWakeHandler([thread = m_pumpThread.get()] { thread->wake(); });
-        m_pumpThread->start();
+        m_pump = std::make_unique<AudioPump>(*m_output);
+        m_output->setWakeHandler([pump = m_pump.get()] { pump->wake(); });
     }
 }
 
@@ -589,15 +588,15 @@ EmbeddedSpeechEngine::~EmbeddedSpeechEngine() {
     m_prepared->drop();
     m_output->cancelAll();
     waitForSynthesis(); // no job may still be writing when the output shuts down
-    if (m_pumpThread) {
-        m_output->setWakeHandler(nullptr);
-        m_pumpThread.reset(); // shuts the output down on its own thread
+    if (m_pump) {
+        m_output->setWakeHandler(nullptr); // the sound server's callbacks included
+        m_pump.reset();                    // shuts the output down once its thread has ended
     }
     m_output->shutdown();
 }
 
 std::unique_ptr<SpeechVoice> EmbeddedSpeechEngine::createVoice() {
-    return std::make_unique<EmbeddedVoiceObject>(m_output, m_prepared, m_pumpThread == nullptr);
+    return std::make_unique<EmbeddedVoiceObject>(m_output, m_prepared, m_pump == nullptr);
 }
 
 std::unique_ptr<VoiceCategory> EmbeddedSpeechEngine::createVoiceCategory() {
