@@ -5,9 +5,9 @@
 //     when it is installed, and MeCab in this process with the dictionary the reading uses.
 //  3. Long runs of numerals: the time must grow with the length, not its square.
 #include "Median.h"
+#include "japanese/JapaneseReading.h"
+#include "japanese/OpenJTalkFiles.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/JapaneseReading.h"
-#include "voices/OpenJTalkFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
                     median(oursCpu) / median(mecabCpu));
     else
         std::printf("  mecab -Oyomi: the mecab program is not installed\n");
-    const QString dictionary = japanese.synth == EmbeddedVoice::Synth::OpenJTalk
+    const QString dictionary = japanese.backend->vendor() == u"Open JTalk"
                                    ? kOpenJTalkDictionary
                                    : QStringLiteral("/var/lib/mecab/dic/ipadic-utf8");
     std::vector<double> inProcess;

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     std::printf("\n%-38s %12s %12s %12s\n", "voice: speak to first sample", "20 chars ms",
                 "long line ms", "prepared ms");
     for (const EmbeddedVoice* voice : preferredVoices(true)) {
-        if (voice->synth != EmbeddedVoice::Synth::OpenJTalk)
+        if (voice->backend->vendor() != u"Open JTalk")
             continue;
         auto speaking = engine.createVoice();
         speaking->setVoice(tokenOf(*speaking, voice->description));

@@ -9,6 +9,7 @@
 #include "files/FileAccess.h"
 #include "files/FileNames.h"
 #include "files/LessonFile.h"
+#include "japanese/JapaneseReading.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
 #include "platform/Locale.h"
@@ -18,7 +19,6 @@
 #include "settings/Speakers.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/JapaneseReading.h"
 #include "voices/SpeechBackend.h"
 #include "voices/SpeechEngine.h"
 
@@ -26,9 +26,9 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QSaveFile>
-#include <QSemaphore>
 #include <QTextStream>
 #include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
 #include <cmath>
@@ -150,13 +150,10 @@ template <typename Read> void readLines(Read read) {
     helper.setExpiryTimeout(-1);
     auto flush = [&] {
         if (batch.size() >= 64 && std::thread::hardware_concurrency() > 1) {
-            QSemaphore secondHalfRead;
-            helper.start([&] {
-                readRange(batch.size() / 2, batch.size(), second);
-                secondHalfRead.release();
-            });
+            QFuture<void> secondHalf = QtConcurrent::run(
+                &helper, [&] { readRange(batch.size() / 2, batch.size(), second); });
             readRange(0, batch.size() / 2, first);
-            secondHalfRead.acquire(); // not waitForDone(), which would end the thread
+            secondHalf.waitForFinished(); // the thread stays for the next batch
         } else {
             readRange(0, batch.size(), first);
         }
@@ -186,10 +183,8 @@ int printReading(const QString& text, const QString& voiceDescription) {
     }
     const EmbeddedVoice& japanese = voice ? *voice : defaultVoiceFor(QStringLiteral("あ"));
     // The Open JTalk voices read with their own dictionary; the others need MeCab's.
-    if (japanese.synth != EmbeddedVoice::Synth::OpenJTalk && !japaneseDictionaryAvailable())
-        err() << "lessora-say: warning: " << japaneseDictionaryProblem()
-              << "; kanji are left unread\n"
-              << Qt::flush;
+    if (const QString problem = japanese.backend->readingProblem(); !problem.isEmpty())
+        err() << "lessora-say: warning: " << problem << "; kanji are left unread\n" << Qt::flush;
     auto read = [&](const QString& line) {
         return voice ? spokenReading(japanese, line) : readingOf(japanese, line);
     };

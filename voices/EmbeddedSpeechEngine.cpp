@@ -1,11 +1,11 @@
 #include "voices/EmbeddedSpeechEngine.h"
 
+#include "audio/AudioDevice.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
-#include "voices/AudioDevice.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/OpenJTalkFiles.h"
 #include "voices/SynthesisWorker.h"
+#include "voices/VoicesLog.h"
 
 #include <algorithm>
 #include <deque>
@@ -30,9 +30,7 @@ public:
         if (equalsIgnoringAsciiCase(name, QStringLiteral("Name")))
             return m_voice.description.section(QStringLiteral(" - "), 0, 0);
         if (equalsIgnoringAsciiCase(name, QStringLiteral("Vendor")))
-            return m_voice.synth == EmbeddedVoice::Synth::Flite       ? QStringLiteral("Flite")
-                   : m_voice.synth == EmbeddedVoice::Synth::OpenJTalk ? QStringLiteral("Open JTalk")
-                                                                      : QStringLiteral("eSpeak NG");
+            return m_voice.backend->vendor();
         return {};
     }
     const EmbeddedVoice& voice() const { return m_voice; }
@@ -53,7 +51,7 @@ TokenCollection ordinaryVoices() {
 void ensureUsable(const EmbeddedVoice& voice) {
     if (!isInstalled(voice))
         throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
-    if (voice.synth == EmbeddedVoice::Synth::Flite)
+    if (!voice.backend->usesEspeak())
         return;
     static std::mutex mutex;
     static std::optional<bool> espeakAvailable;
@@ -239,6 +237,9 @@ private:
                 }
             }
             const bool whole = !entry->unwanted();
+            if (!error.isEmpty() && !whole) // nobody is told: it is no longer wanted
+                qCWarning(voicesLog).noquote()
+                    << "a line prepared ahead failed:" << entry->key.voice->description << error;
             if (whole && error.isEmpty())
                 self->remember(entry->key, qint64(samples.size()));
             std::lock_guard lock(entry->mutex);
@@ -272,6 +273,10 @@ private:
             } catch (const std::exception& e) {
                 if (const PendingLengthPtr waiting = weak.lock())
                     waiting->fail(messageOf(e));
+                else
+                    qCWarning(voicesLog).noquote()
+                        << "measuring a line nobody waits for failed:" << key.voice->description
+                        << messageOf(e);
             }
         });
     }
@@ -351,8 +356,9 @@ void synthesizeNextPiece(const std::shared_ptr<StreamedLine>& streamed, Synthesi
 // prepared for it.
 UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output,
                             const std::shared_ptr<PreparedSpeech>& prepared, quint64 owner,
+                            const std::shared_ptr<UtteranceListener>& listener,
                             const PreparedSpeech::Key& key) {
-    UtterancePtr utterance = output->enqueue(owner);
+    UtterancePtr utterance = output->enqueue(owner, listener);
     if (prepared->start(key, output, utterance))
         return utterance;
     auto streamed = std::make_shared<StreamedLine>();
@@ -399,6 +405,36 @@ private:
     bool m_known = false;
 };
 
+// Passes the output's news of a voice object's utterances on as its signals. The output tells
+// it on the thread that learns it (the output's, the synthesiser's or the caller's) with its
+// lock held, so the signal is posted to the events object's own thread; the voice object cuts
+// the link before it goes away.
+class VoiceEventsRelay : public UtteranceListener {
+public:
+    explicit VoiceEventsRelay(SpeechVoiceEvents& events)
+        : m_events(&events) {}
+
+    void started() override { post(&SpeechVoiceEvents::utteranceStarted); }
+    void ended() override { post(&SpeechVoiceEvents::utteranceEnded); }
+    void detach() {
+        std::lock_guard lock(m_mutex);
+        m_events = nullptr;
+    }
+
+private:
+    void post(void (SpeechVoiceEvents::*signal)()) {
+        std::lock_guard lock(m_mutex);
+        if (!m_events)
+            return;
+        // Dropped by Qt if the events object is destroyed before it arrives.
+        QMetaObject::invokeMethod(
+            m_events, [events = m_events, signal] { (events->*signal)(); }, Qt::QueuedConnection);
+    }
+
+    std::mutex m_mutex; // guards m_events against the voice object going away meanwhile
+    SpeechVoiceEvents* m_events;
+};
+
 class EmbeddedVoiceObject : public SpeechVoice {
 public:
     EmbeddedVoiceObject(std::shared_ptr<AudioOutput> output,
@@ -406,10 +442,14 @@ public:
         : m_output(std::move(output))
         , m_prepared(std::move(prepared))
         , m_drivenByCaller(drivenByCaller)
-        , m_owner(AudioOutput::newOwner()) {}
+        , m_owner(AudioOutput::newOwner())
+        , m_relay(std::make_shared<VoiceEventsRelay>(events())) {}
 
     // A voice object that goes away takes its speech with it.
-    ~EmbeddedVoiceObject() override { m_output->cancel(m_owner); }
+    ~EmbeddedVoiceObject() override {
+        m_output->cancel(m_owner);
+        m_relay->detach();
+    }
 
     TokenCollection voices() override { return ordinaryVoices(); }
 
@@ -434,6 +474,8 @@ public:
         if (text.isEmpty()) {
             if (flags & kSpeakPurge)
                 m_prepared->drop();
+            else
+                m_relay->ended(); // an utterance with nothing to say ends at once
             m_spoken = true;
             return;
         }
@@ -442,7 +484,7 @@ public:
         m_spoken = true;
         forgetFinished();
         UtterancePtr utterance =
-            startUtterance(m_output, m_prepared, m_owner, {&voice, text, m_rate});
+            startUtterance(m_output, m_prepared, m_owner, m_relay, {&voice, text, m_rate});
         m_utterances.push_back(utterance);
         m_last = utterance;
         if (flags & kSpeakAsync)
@@ -473,7 +515,7 @@ public:
         // Each voice is loaded when a line of it comes up first, while the line before plays.
         warmUpOnce(voice);
         // A very long line is not held whole in memory ahead: it streams when its turn comes.
-        if (voice.synth == EmbeddedVoice::Synth::OpenJTalk && text.size() <= kLongestPreparedLine)
+        if (voice.backend->preparesLinesAhead() && text.size() <= kLongestPreparedLine)
             m_prepared->prepare({&voice, text, m_rate});
     }
 
@@ -500,6 +542,7 @@ private:
     std::shared_ptr<PreparedSpeech> m_prepared;
     bool m_drivenByCaller;
     quint64 m_owner;
+    std::shared_ptr<VoiceEventsRelay> m_relay;
     const EmbeddedVoice* m_voice = nullptr; // null: chosen by the text's script
     int m_rate = 0;
     bool m_spoken = false;
@@ -536,9 +579,8 @@ EmbeddedSpeechEngine::EmbeddedSpeechEngine(EmbeddedEngineOptions options) {
     }
     m_prepared = std::make_shared<PreparedSpeech>();
     if (options.pumpThread) {
-        m_pumpThread = std::make_unique<AudioPumpThread>(*m_output);
-        m_output->setWakeHandler([thread = m_pumpThread.get()] { thread->wake(); });
-        m_pumpThread->start();
+        m_pump = std::make_unique<AudioPump>(*m_output);
+        m_output->setWakeHandler([pump = m_pump.get()] { pump->wake(); });
     }
 }
 
@@ -546,15 +588,15 @@ EmbeddedSpeechEngine::~EmbeddedSpeechEngine() {
     m_prepared->drop();
     m_output->cancelAll();
     waitForSynthesis(); // no job may still be writing when the output shuts down
-    if (m_pumpThread) {
-        m_output->setWakeHandler(nullptr);
-        m_pumpThread.reset(); // shuts the output down on its own thread
+    if (m_pump) {
+        m_output->setWakeHandler(nullptr); // the sound server's callbacks included
+        m_pump.reset();                    // shuts the output down once its thread has ended
     }
     m_output->shutdown();
 }
 
 std::unique_ptr<SpeechVoice> EmbeddedSpeechEngine::createVoice() {
-    return std::make_unique<EmbeddedVoiceObject>(m_output, m_prepared, m_pumpThread == nullptr);
+    return std::make_unique<EmbeddedVoiceObject>(m_output, m_prepared, m_pump == nullptr);
 }
 
 std::unique_ptr<VoiceCategory> EmbeddedSpeechEngine::createVoiceCategory() {
@@ -570,7 +612,11 @@ QString EmbeddedSpeechEngine::availabilityNote() const {
 }
 
 QString EmbeddedSpeechEngine::missingVoicePackage() const {
-    return OpenJTalkSynth::installation().lacksVoice() ? kOpenJTalkVoicePackage : QString();
+    for (const SynthBackend* backend : synthBackends()) {
+        if (const QString package = backend->missingVoicePackage(); !package.isEmpty())
+            return package;
+    }
+    return {};
 }
 
 void EmbeddedSpeechEngine::warmUp(const QStringList& voiceDescriptions) {

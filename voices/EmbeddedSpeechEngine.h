@@ -1,6 +1,6 @@
 #pragma once
 
-#include "voices/AudioOutput.h"
+#include "audio/AudioOutput.h"
 #include "voices/SpeechEngine.h"
 
 #include <QString>
@@ -11,7 +11,7 @@
 
 namespace lessora {
 
-class AudioPumpThread;
+class AudioPump;
 class PreparedSpeech;
 
 // The rate at which the voices are played.
@@ -68,7 +68,7 @@ public:
 
 private:
     std::shared_ptr<AudioOutput> m_output;
-    std::unique_ptr<AudioPumpThread> m_pumpThread;
+    std::unique_ptr<AudioPump> m_pump;
     bool m_hasDevice = false; // the output has a sound server to try
     std::shared_ptr<PreparedSpeech> m_prepared;
 };

@@ -1,12 +1,13 @@
 #include "voices/EmbeddedVoices.h"
 
+#include "audio/AudioOutput.h"
+#include "audio/Loudness.h"
+#include "audio/SampleRateConverter.h"
+#include "japanese/JapaneseReading.h"
 #include "settings/AsciiCase.h"
-#include "voices/AudioOutput.h"
-#include "voices/JapaneseReading.h"
-#include "voices/Loudness.h"
-#include "voices/SampleRateConverter.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SpeechPieces.h"
+#include "voices/VoicesLog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,88 +16,6 @@
 namespace lessora {
 
 namespace {
-
-EmbeddedVoice flite(QString description, QString language, QString gender, QByteArray name,
-                    double gainDb) {
-    EmbeddedVoice voice;
-    voice.description = std::move(description);
-    voice.language = std::move(language);
-    voice.gender = std::move(gender);
-    voice.synth = EmbeddedVoice::Synth::Flite;
-    voice.synthVoice = std::move(name);
-    voice.gainDb = gainDb;
-    return voice;
-}
-
-EmbeddedVoice openJTalk(QString description, QString gender, OpenJTalkVoiceSettings settings,
-                        double gainDb, QByteArray latinVoice, int latinPitch, double latinGainDb) {
-    EmbeddedVoice voice;
-    voice.description = std::move(description);
-    voice.language = QStringLiteral("411");
-    voice.gender = std::move(gender);
-    voice.synth = EmbeddedVoice::Synth::OpenJTalk;
-    voice.openJTalk = settings;
-    voice.gainDb = gainDb;
-    voice.latinVoice = std::move(latinVoice);
-    voice.pitch = latinPitch; // of the English counterpart
-    voice.latinGainDb = latinGainDb;
-    return voice;
-}
-
-EmbeddedVoice espeak(QString description, QString language, QString gender, QByteArray name,
-                     int pitch, int range, int wordsPerMinute, double gainDb,
-                     QByteArray latinVoice = {}, double latinGainDb = 0) {
-    EmbeddedVoice voice;
-    voice.description = std::move(description);
-    voice.language = std::move(language);
-    voice.gender = std::move(gender);
-    voice.synth = EmbeddedVoice::Synth::Espeak;
-    voice.synthVoice = std::move(name);
-    voice.pitch = pitch;
-    voice.range = range;
-    voice.wordsPerMinute = wordsPerMinute;
-    voice.gainDb = gainDb;
-    voice.latinVoice = std::move(latinVoice);
-    voice.latinGainDb = latinGainDb;
-    return voice;
-}
-
-// Gains bring each voice to about -20 dBFS RMS over its voiced parts (measured on a few
-// sentences), so that switching speakers does not jump in loudness.
-std::vector<EmbeddedVoice> makeVoices() {
-    const QString us = QStringLiteral("409");
-    const QString gb = QStringLiteral("809");
-    const QString ja = QStringLiteral("411");
-    const QString female = QStringLiteral("Female");
-    const QString male = QStringLiteral("Male");
-    return {
-        flite(QStringLiteral("Flite Slt - English (United States)"), us, female, "cmu_us_slt",
-              -5.0),
-        flite(QStringLiteral("Flite Rms - English (United States)"), us, male, "cmu_us_rms", 0.5),
-        flite(QStringLiteral("Flite Awb - English (United Kingdom)"), gb, male, "cmu_us_awb", 0.2),
-        flite(QStringLiteral("Flite Kal - English (United States)"), us, male, "cmu_us_kal16", 8.1),
-        espeak(QStringLiteral("eSpeak Alex - English (United States)"), us, male, "gmw/en-US", 50,
-               50, 175, 0.0),
-        espeak(QStringLiteral("eSpeak Fiona - English (United Kingdom)"), gb, female, "gmw/en+f3",
-               55, 60, 175, -1.3),
-        // One HTS voice, three speakers: pitch shifted by half-tones (-fm) and the vocal tract
-        // made longer or shorter by the all-pass constant (-a). Takumi is the voice as
-        // recorded (about 118 Hz), Kenji four half-tones lower and darker (about 93 Hz), Aoi
-        // nine half-tones higher and brighter (about 198 Hz).
-        openJTalk(QStringLiteral("OpenJTalk Takumi - Japanese (Japan)"), male, {0.0, 0.55, 1.0},
-                  4.0, "gmw/en-US+m3", 50, -0.9),
-        openJTalk(QStringLiteral("OpenJTalk Kenji - Japanese (Japan)"), male, {-4.0, 0.60, 1.0},
-                  4.6, "gmw/en-US+m7", 35, -0.9),
-        openJTalk(QStringLiteral("OpenJTalk Aoi - Japanese (Japan)"), female, {9.0, 0.45, 1.1}, 3.0,
-                  "gmw/en-US+f4", 55, -2.3),
-        espeak(QStringLiteral("eSpeak Kenta - Japanese (Japan)"), ja, male, "ja+m7", 35, 50, 175,
-               -0.2, "gmw/en-US+m7", -0.9),
-        espeak(QStringLiteral("eSpeak Hiro - Japanese (Japan)"), ja, male, "ja+m3", 70, 50, 175,
-               -0.8, "gmw/en-US+m3", -0.9),
-        espeak(QStringLiteral("eSpeak Yuki - Japanese (Japan)"), ja, female, "ja+f4", 55, 80, 175,
-               -1.7, "gmw/en-US+f4", -2.3),
-    };
-}
 
 // Kana, half-width kana or kanji (the rarer ones outside the basic plane included).
 bool hasJapaneseScript(const QString& text) {
@@ -176,25 +95,12 @@ private:
     bool m_heard = false;
 };
 
-void speakEspeak(EspeakSynth& synth, const EspeakVoiceSettings& settings, double gainDb,
-                 double speed, const QString& text, int outputRate, const SampleHandler& handler,
-                 bool& stopped) {
-    if (!synth.available())
-        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
-    OutputStage stage(synth.sampleRate(), outputRate, gainDb, handler);
-    synth.speak(settings, speed, text, [&](const qint16* samples, qint64 count) {
-        stopped = !stage.push(samples, count);
-        return !stopped;
-    });
-    if (!stopped)
-        stopped = !stage.finish();
-}
-
-void speakOpenJTalk(OpenJTalkSynth& synth, const EmbeddedVoice& voice, double speed,
-                    const QString& text, int outputRate, const SampleHandler& handler,
-                    bool& stopped) {
-    OutputStage stage(OpenJTalkSynth::kSampleRate, outputRate, voice.gainDb, handler);
-    synth.speak(voice.openJTalk, speed, text, [&](const qint16* samples, qint64 count) {
+// Says the text with the backend, resampled to the output rate with the gain applied.
+void speakRun(SynthesisContext& context, const SynthBackend& backend, const EmbeddedVoice& voice,
+              double gainDb, double speed, const QString& text, int outputRate,
+              const SampleHandler& handler, bool& stopped) {
+    OutputStage stage(backend.sampleRate(context), outputRate, gainDb, handler);
+    backend.speak(context, voice, speed, text, [&](const qint16* samples, qint64 count) {
         stopped = count == 0 ? !handler(nullptr, 0) : !stage.push(samples, count);
         return !stopped;
     });
@@ -202,10 +108,35 @@ void speakOpenJTalk(OpenJTalkSynth& synth, const EmbeddedVoice& voice, double sp
         stopped = !stage.finish();
 }
 
+// Says a run of Latin letters of a Japanese line with the voice's English counterpart, the
+// same pitch and variant, so that it still sounds like one speaker.
+void speakLatin(SynthesisContext& context, const EmbeddedVoice& voice, double speed,
+                const QString& text, int outputRate, const SampleHandler& handler, bool& stopped) {
+    if (!context.espeak.available())
+        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+    OutputStage stage(context.espeak.sampleRate(), outputRate, voice.latinGainDb, handler);
+    context.espeak.speak({voice.latinVoice, voice.pitch, voice.range, voice.wordsPerMinute}, speed,
+                         text, [&](const qint16* samples, qint64 count) {
+                             stopped = !stage.push(samples, count);
+                             return !stopped;
+                         });
+    if (!stopped)
+        stopped = !stage.finish();
+}
+
 } // namespace
 
 const std::vector<EmbeddedVoice>& embeddedVoices() {
-    static const std::vector<EmbeddedVoice> voices = makeVoices();
+    static const std::vector<EmbeddedVoice> voices = [] {
+        std::vector<EmbeddedVoice> all;
+        for (const SynthBackend* backend : synthBackends()) {
+            std::vector<EmbeddedVoice> own = backend->voices();
+            all.insert(all.end(), own.begin(), own.end());
+        }
+        std::stable_partition(all.begin(), all.end(),
+                              [](const EmbeddedVoice& voice) { return !voice.isJapanese(); });
+        return all;
+    }();
     return voices;
 }
 
@@ -218,18 +149,18 @@ const EmbeddedVoice* findEmbeddedVoice(const QString& description) {
 }
 
 bool isInstalled(const EmbeddedVoice& voice) {
-    return voice.synth != EmbeddedVoice::Synth::OpenJTalk || OpenJTalkSynth::available();
+    return voice.backend->isInstalled();
 }
 
 std::vector<const EmbeddedVoice*> preferredVoices(bool japanese) {
     std::vector<const EmbeddedVoice*> result;
-    std::optional<EmbeddedVoice::Synth> synth; // the first installed voice's kind
+    const SynthBackend* first = nullptr; // the first installed voice's synthesiser
     for (const EmbeddedVoice& voice : embeddedVoices()) {
         if (voice.isJapanese() != japanese || !isInstalled(voice))
             continue;
-        if (!synth)
-            synth = voice.synth;
-        if (voice.synth == *synth || japanese == false)
+        if (!first)
+            first = voice.backend;
+        if (voice.backend == first || japanese == false)
             result.push_back(&voice);
     }
     return result;
@@ -288,26 +219,13 @@ bool LineSynthesis::next(SynthesisContext& context, const SampleHandler& handler
         stopped = stopped || (count == 0 ? !handler(nullptr, 0) : !leveller.push(samples, count));
         return !stopped;
     };
-    if (voice.synth == EmbeddedVoice::Synth::Flite) {
-        OutputStage stage(FliteSynth::kSampleRate, outputRate, voice.gainDb, output);
-        context.flite.speak(
-            voice.synthVoice, speed, piece,
-            [&stage](const qint16* samples, qint64 count) { return stage.push(samples, count); });
-        if (!stopped)
-            stage.finish();
-    } else if (voice.synth == EmbeddedVoice::Synth::OpenJTalk) {
-        // Japanese lines go through the reading front end first: Open JTalk is given kanji as
-        // written where the reading keeps the dictionary's, so that its accent stays.
-        synthesizeSegments(context, voice, openJTalkSegments(piece), d->rate, outputRate, output);
-    } else if (voice.isJapanese()) {
+    if (voice.isJapanese()) {
         // Japanese lines go through the reading front end first.
-        synthesizeSegments(context, voice, japaneseSpeechSegments(piece), d->rate, outputRate,
+        synthesizeSegments(context, voice, voice.backend->segments(piece), d->rate, outputRate,
                            output);
     } else {
-        const EspeakVoiceSettings settings{voice.synthVoice, voice.pitch, voice.range,
-                                           voice.wordsPerMinute};
-        speakEspeak(context.espeak, settings, voice.gainDb, speed, piece, outputRate, output,
-                    stopped);
+        speakRun(context, *voice.backend, voice, voice.gainDb, speed, piece, outputRate, output,
+                 stopped);
     }
     if (!stopped)
         stopped = !leveller.finish();
@@ -327,66 +245,36 @@ void synthesizeSegments(SynthesisContext& context, const EmbeddedVoice& voice,
                         const QList<ReadingSegment>& segments, int rate, int outputRate,
                         const SampleHandler& handler) {
     const double speed = speedForRate(rate);
-    const EspeakVoiceSettings japanese{voice.synthVoice, voice.pitch, voice.range,
-                                       voice.wordsPerMinute};
-    // The same pitch and variant in English, so that it still sounds like one speaker.
-    const EspeakVoiceSettings latin{voice.latinVoice, voice.pitch, voice.range,
-                                    voice.wordsPerMinute};
     bool stopped = false;
     for (const ReadingSegment& segment : segments) {
         if (stopped)
             break;
         if (segment.kind == ReadingSegment::Kind::Latin)
-            speakEspeak(context.espeak, latin, voice.latinGainDb, speed, segment.text, outputRate,
-                        handler, stopped);
-        else if (voice.synth == EmbeddedVoice::Synth::OpenJTalk)
-            speakOpenJTalk(context.openJTalk, voice, speed, segment.text, outputRate, handler,
-                           stopped);
+            speakLatin(context, voice, speed, segment.text, outputRate, handler, stopped);
         else
-            speakEspeak(context.espeak, japanese, voice.gainDb, speed, segment.text, outputRate,
-                        handler, stopped);
+            speakRun(context, *voice.backend, voice, voice.gainDb, speed, segment.text, outputRate,
+                     handler, stopped);
     }
 }
 
 QString readingOf(const EmbeddedVoice& voice, const QString& text) {
-    return voice.synth == EmbeddedVoice::Synth::OpenJTalk ? openJTalkReading(text)
-                                                          : japaneseReading(text);
+    return voice.backend->reading(text);
 }
 
 QString spokenReading(const EmbeddedVoice& voice, const QString& text) {
-    if (!voice.isJapanese())
-        return text;
-    if (voice.synth != EmbeddedVoice::Synth::OpenJTalk)
-        return japaneseReading(text);
-    OpenJTalkSynth synth;
-    QString reading;
-    for (const ReadingSegment& segment : openJTalkSegments(text)) {
-        if (segment.kind == ReadingSegment::Kind::Latin)
-            reading += segment.text;
-        else
-            reading += synth.analyse(segment.text);
-    }
-    return reading;
+    return voice.isJapanese() ? voice.backend->spokenReading(text) : text;
 }
 
 void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice) {
     try {
-        switch (voice.synth) {
-        case EmbeddedVoice::Synth::Flite:
-            context.flite.load(voice.synthVoice);
-            break;
-        case EmbeddedVoice::Synth::Espeak:
-            context.espeak.load(voice.synthVoice);
-            break;
-        case EmbeddedVoice::Synth::OpenJTalk:
-            context.openJTalk.startAhead(voice.openJTalk);
-            break;
-        }
+        voice.backend->load(context, voice);
         // The dictionary of the reading that the Japanese voices speak from.
         if (voice.isJapanese())
             readingOf(voice, QStringLiteral("ア"));
-    } catch (const SpeechError&) {
+    } catch (const SpeechError& error) {
         // A voice that cannot speak says so when it is used.
+        qCWarning(voicesLog).noquote()
+            << "cannot load the voice" << voice.description << "ahead:" << error.message();
     }
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "voices/EspeakSynth.h"
-#include "voices/FliteSynth.h"
-#include "voices/JapaneseReading.h"
+#include "japanese/JapaneseReading.h"
 #include "voices/OpenJTalkSynth.h"
+#include "voices/SynthBackend.h"
 
 #include <QString>
 
@@ -12,24 +11,15 @@
 
 namespace lessora {
 
-// The synthesisers, owned by the synthesis thread (SynthesisWorker).
-class SynthesisContext {
-public:
-    EspeakSynth espeak;
-    FliteSynth flite;
-    OpenJTalkSynth openJTalk;
-};
-
 // One of the voices this program brings along.
 struct EmbeddedVoice {
-    enum class Synth { Flite, Espeak, OpenJTalk };
     QString description; // "Name - Language (Region)": its identity in settings files
     QString language;    // the "Language" attribute: Windows language identifiers in hex
     QString gender;
-    Synth synth;
-    QByteArray synthVoice;            // flite voice or espeak-ng voice with variant
-    OpenJTalkVoiceSettings openJTalk; // Open JTalk only
-    int pitch = 50;                   // espeak-ng only
+    const SynthBackend* backend = nullptr; // its synthesiser
+    QByteArray synthVoice;                 // flite voice or espeak-ng voice with variant
+    OpenJTalkVoiceSettings openJTalk;      // Open JTalk only
+    int pitch = 50;                        // espeak-ng only
     int range = 50;
     int wordsPerMinute = 175;
     double gainDb = 0; // evens out the loudness of the voices

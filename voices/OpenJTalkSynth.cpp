@@ -1,9 +1,9 @@
 #include "voices/OpenJTalkSynth.h"
 
-#include "voices/OpenJTalkFiles.h"
+#include "audio/TimeStretch.h"
+#include "japanese/OpenJTalkFiles.h"
 #include "voices/ProcessRunner.h"
 #include "voices/SpeechEngine.h"
-#include "voices/TimeStretch.h"
 
 #include <QFileInfo>
 #include <QtEndian>

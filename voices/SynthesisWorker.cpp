@@ -1,10 +1,32 @@
 #include "voices/SynthesisWorker.h"
 
 #include "voices/EmbeddedVoices.h"
+#include "voices/VoicesLog.h"
 
-#include <future>
+#include <exception>
 
 namespace lessora {
+
+// Runs the jobs on the worker's thread, where the synthesisers live and die.
+class SynthesisWorker::Runner : public QObject {
+public:
+    void run(const Job& job) {
+        if (!m_context)
+            m_context = std::make_unique<SynthesisContext>();
+        try {
+            job(*m_context);
+        } catch (const std::exception& error) {
+            // A posted job reports its own failures; one that slips through must not end
+            // the thread every voice depends on.
+            qCWarning(voicesLog) << "a synthesis job failed:" << error.what();
+        } catch (...) {
+            qCWarning(voicesLog) << "a synthesis job failed with an unknown error";
+        }
+    }
+
+private:
+    std::unique_ptr<SynthesisContext> m_context;
+};
 
 SynthesisWorker& SynthesisWorker::instance() {
     static SynthesisWorker worker;
@@ -12,58 +34,43 @@ SynthesisWorker& SynthesisWorker::instance() {
 }
 
 SynthesisWorker::SynthesisWorker()
-    : m_thread([this] { run(); }) {}
+    : m_runner(new Runner) {
+    m_thread.setObjectName(QStringLiteral("synthesis"));
+    m_runner->moveToThread(&m_thread);
+    // The synthesisers are closed on their own thread, as its event loop ends.
+    QObject::connect(&m_thread, &QThread::finished, m_runner, &QObject::deleteLater);
+    m_thread.start();
+}
 
 SynthesisWorker::~SynthesisWorker() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
+    // At the process's end: what is still queued is not wanted any more (the engines wait for
+    // their own jobs before they go).
+    m_thread.quit();
+    m_thread.wait();
 }
 
 void SynthesisWorker::post(Job job) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_jobs.push_back(std::move(job));
-    }
-    m_wake.notify_one();
+    QMetaObject::invokeMethod(
+        m_runner, [runner = m_runner, job = std::move(job)] { runner->run(job); },
+        Qt::QueuedConnection);
 }
 
 void SynthesisWorker::runAndWait(const Job& job) {
-    std::promise<void> done;
-    std::future<void> result = done.get_future();
-    post([&job, &done](SynthesisContext& context) {
-        try {
-            job(context);
-            done.set_value();
-        } catch (...) {
-            done.set_exception(std::current_exception());
-        }
-    });
-    result.get();
-}
-
-void SynthesisWorker::run() {
-    SynthesisContext context; // the synthesisers live and die on this thread
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-            if (m_jobs.empty())
-                return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-        }
-        try {
-            job(context);
-        } catch (...) {
-            // A posted job reports its own failures; one that slips through must not end
-            // the thread every voice depends on.
-        }
-    }
+    std::exception_ptr failure;
+    QMetaObject::invokeMethod(
+        m_runner,
+        [runner = m_runner, &job, &failure] {
+            runner->run([&](SynthesisContext& context) {
+                try {
+                    job(context);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+        },
+        Qt::BlockingQueuedConnection);
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace lessora

@@ -1,5 +1,6 @@
 #include "app/AudioExportWindow.h"
 #include "app/Services.h"
+#include "audio/Loudness.h"
 #include "export/LessonExport.h"
 #include "lesson/LessonCursor.h"
 #include "lesson/LessonTable.h"
@@ -11,7 +12,6 @@
 #include "support/FakeServices.h"
 #include "support/ManualPlaybackTimer.h"
 #include "voices/EmbeddedSpeechEngine.h"
-#include "voices/Loudness.h"
 
 #include <QApplication>
 #include <QDir>

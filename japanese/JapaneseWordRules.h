@@ -1,6 +1,6 @@
 #pragma once
 
-#include "voices/MecabTagger.h"
+#include "japanese/MecabTagger.h"
 
 #include <QList>
 #include <QString>

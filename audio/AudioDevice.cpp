@@ -1,8 +1,10 @@
-#include "voices/AudioDevice.h"
+#include "audio/AudioDevice.h"
 
 #include "platform/LazyLibrary.h"
 
 #include <QTimer>
+
+#include <algorithm>
 
 #include <pulse/pulseaudio.h>
 
@@ -25,8 +27,10 @@ constexpr int kPumpIntervalMs = 5;
     F(pa_stream_get_buffer_attr)                                                                   \
     F(pa_stream_get_state)                                                                         \
     F(pa_stream_get_time)                                                                          \
+    F(pa_stream_get_timing_info)                                                                   \
     F(pa_stream_new)                                                                               \
     F(pa_stream_set_state_callback)                                                                \
+    F(pa_stream_set_write_callback)                                                                \
     F(pa_stream_unref)                                                                             \
     F(pa_stream_writable_size)                                                                     \
     F(pa_stream_write)                                                                             \
@@ -40,6 +44,7 @@ constexpr int kPumpIntervalMs = 5;
     F(pa_threaded_mainloop_unlock)                                                                 \
     F(pa_threaded_mainloop_wait)                                                                   \
     F(pa_timeval_add)                                                                              \
+    F(pa_bytes_to_usec)                                                                            \
     F(pa_usec_to_bytes)
 
 // The sound server's client library, loaded when the first sound is to be played: with the
@@ -192,8 +197,24 @@ bool PulsePcmSink::open() {
     m_stream = pulse().pa_stream_new(m_context, "Speech", &format, nullptr);
     if (!m_stream)
         return false;
+    // The stream's news also wakes the output's pump: the server asking for more samples, or the
+    // stream breaking down. On the main loop's thread, with its lock held.
     pulse().pa_stream_set_state_callback(
-        m_stream, [](pa_stream*, void* loop) { signalLoop(loop); }, m_loop);
+        m_stream,
+        [](pa_stream*, void* self) {
+            auto* sink = static_cast<PulsePcmSink*>(self);
+            signalLoop(sink->m_loop);
+            if (sink->m_demand)
+                sink->m_demand();
+        },
+        this);
+    pulse().pa_stream_set_write_callback(
+        m_stream,
+        [](pa_stream*, size_t, void* self) {
+            if (auto* sink = static_cast<PulsePcmSink*>(self); sink->m_demand)
+                sink->m_demand();
+        },
+        this);
     const auto bytesFor = [&format](int ms) {
         return uint32_t(pulse().pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &format));
     };
@@ -226,6 +247,7 @@ void PulsePcmSink::closeLocked() {
     if (!m_stream)
         return;
     pulse().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    pulse().pa_stream_set_write_callback(m_stream, nullptr, nullptr);
     // Disconnecting drops what the server has not played yet.
     if (PA_STREAM_IS_GOOD(pulse().pa_stream_get_state(m_stream)))
         pulse().pa_stream_disconnect(m_stream);
@@ -272,9 +294,22 @@ qint64 PulsePcmSink::playedFrames() {
     LoopLock lock(m_loop);
     if (!m_stream || pulse().pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return 0;
-    pa_usec_t played = 0;
-    if (pulse().pa_stream_get_time(m_stream, &played) < 0)
-        return 0; // no timing information yet: nothing has been heard
+    // libpulse's interpolated clock follows the stream smoothly, but once a stream has run
+    // short it can stand almost still for many seconds while the server plays on (seen on a null
+    // sink): that held the end of a line, and a synchronous speak with it, up to half a minute
+    // past its last sample. The server's own report (every 100 ms) keeps going then, so the
+    // further of the two counts.
+    pa_usec_t interpolated = 0;
+    if (pulse().pa_stream_get_time(m_stream, &interpolated) < 0)
+        interpolated = 0; // no timing information yet: nothing has been heard
+    pa_usec_t reported = 0;
+    if (const pa_timing_info* timing = pulse().pa_stream_get_timing_info(m_stream);
+        timing && !timing->read_index_corrupt && timing->read_index > 0) {
+        const pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(m_sampleRate), 1};
+        const pa_usec_t read = pulse().pa_bytes_to_usec(uint64_t(timing->read_index), &format);
+        reported = read > timing->sink_usec ? read - timing->sink_usec : 0;
+    }
+    const pa_usec_t played = std::max(interpolated, reported);
     return qint64(played * pa_usec_t(m_sampleRate) / PA_USEC_PER_SEC);
 }
 
@@ -291,54 +326,44 @@ bool PulsePcmSink::failed() {
     return !contextReady() || !PA_STREAM_IS_GOOD(pulse().pa_stream_get_state(m_stream));
 }
 
-AudioPumpThread::AudioPumpThread(AudioOutput& output)
-    : m_output(output) {
-    setObjectName(QStringLiteral("audio output"));
-}
-
-AudioPumpThread::~AudioPumpThread() {
-    quit();
-    wait();
-}
-
-void AudioPumpThread::wake() {
-    std::lock_guard lock(m_mutex);
-    if (!m_timer) {
-        m_wakePending = true;
+void PulsePcmSink::setDemandHandler(std::function<void()> demand) {
+    if (!m_loop)
         return;
-    }
-    QTimer* timer = m_timer;
-    AudioOutput* output = &m_output;
+    LoopLock lock(m_loop);
+    m_demand = std::move(demand);
+}
+
+AudioPump::AudioPump(AudioOutput& output)
+    : m_output(output)
+    , m_timer(new QTimer) {
+    m_thread.setObjectName(QStringLiteral("audio output"));
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(kPumpIntervalMs);
+    QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] {
+        if (!m_output.pump())
+            m_timer->stop();
+    });
+    m_timer->moveToThread(&m_thread);
+    QObject::connect(&m_thread, &QThread::finished, m_timer, &QObject::deleteLater);
+    m_thread.start();
+}
+
+AudioPump::~AudioPump() {
+    m_thread.quit();
+    m_thread.wait();
+    // Nobody else uses the sinks now.
+    m_output.shutdown();
+}
+
+void AudioPump::wake() {
+    // Posted before the thread runs its loop, it waits there until it does.
     QMetaObject::invokeMethod(
-        timer,
-        [timer, output] {
-            if (output->pump() && !timer->isActive())
-                timer->start();
+        m_timer,
+        [this] {
+            if (m_output.pump() && !m_timer->isActive())
+                m_timer->start();
         },
         Qt::QueuedConnection);
-}
-
-void AudioPumpThread::run() {
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(kPumpIntervalMs);
-    QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
-        if (!m_output.pump())
-            timer.stop();
-    });
-    {
-        std::lock_guard lock(m_mutex);
-        m_timer = &timer;
-        if (m_wakePending)
-            timer.start();
-    }
-    exec();
-    {
-        std::lock_guard lock(m_mutex);
-        m_timer = nullptr;
-    }
-    // The sink belongs to this thread; it must be closed here.
-    m_output.shutdown();
 }
 
 } // namespace lessora

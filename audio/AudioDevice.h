@@ -1,11 +1,11 @@
 #pragma once
 
-#include "voices/AudioOutput.h"
+#include "audio/AudioOutput.h"
 
 #include <QThread>
 
+#include <functional>
 #include <memory>
-#include <mutex>
 
 class QTimer;
 struct pa_context;
@@ -34,6 +34,7 @@ public:
     qint64 playedFrames() override;
     qint64 queuedFrames() override;
     bool failed() override;
+    void setDemandHandler(std::function<void()> demand) override;
 
     // How far ahead of the ear the stream may be filled: enough to ride over a pump that a busy
     // machine holds up for a while; stopping drops it at once, so it costs no reaction time.
@@ -53,26 +54,29 @@ private:
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr; // guarded by the main loop's lock, as is m_stream
     pa_stream* m_stream = nullptr;
-    qint64 m_bufferFrames = 0; // of the open stream, as the server granted it
+    qint64 m_bufferFrames = 0;      // of the open stream, as the server granted it
+    std::function<void()> m_demand; // guarded by the main loop's lock
 };
 
-// The thread that drives an AudioOutput: pumps it every few milliseconds while it has work,
-// and sleeps otherwise.
-class AudioPumpThread : public QThread {
+// Drives an AudioOutput from a worker object on a thread of its own: it pumps whenever there is
+// new work (a line queued, samples added, the sound server asking for more or its stream
+// breaking down) and, while the output still has work, every few milliseconds, since neither
+// the silent output nor the end of what the server plays announces itself.
+class AudioPump {
 public:
-    explicit AudioPumpThread(AudioOutput& output);
-    ~AudioPumpThread() override;
-    // Makes the thread pump soon; callable from any thread.
+    explicit AudioPump(AudioOutput& output);
+    // Stops the thread, then shuts the output down.
+    ~AudioPump();
+    AudioPump(const AudioPump&) = delete;
+    AudioPump& operator=(const AudioPump&) = delete;
+    // Makes the thread pump soon; callable from any thread, also from the sound server's
+    // callbacks: it only posts.
     void wake();
-
-protected:
-    void run() override;
 
 private:
     AudioOutput& m_output;
-    std::mutex m_mutex; // guards m_timer and m_wakePending
-    QTimer* m_timer = nullptr;
-    bool m_wakePending = false;
+    QThread m_thread;
+    QTimer* m_timer; // lives on m_thread
 };
 
 } // namespace lessora

@@ -42,6 +42,9 @@ public:
     virtual qint64 queuedFrames() { return 0; }
     // The open stream has broken down (the sound server went away, say).
     virtual bool failed() { return false; }
+    // Called from any thread (the sound server's, with its lock held) when the stream wants
+    // more samples or its state changed: it must only post. Null stops it.
+    virtual void setDemandHandler(std::function<void()> /*demand*/) {}
 };
 
 // Plays into nothing, in real time as the clock tells: a stand-in for a missing sound device
@@ -65,6 +68,16 @@ private:
     qint64 m_pendingUs = 0; // elapsed time not yet turned into whole frames
 };
 
+// Told when an utterance begins to sound and when it ends (heard to its end, cancelled or
+// failed), each at most once. Called with the output's lock held, on whichever thread learns
+// it: a listener only passes the news on (posts it), never calls back into the output.
+class UtteranceListener {
+public:
+    virtual ~UtteranceListener() = default;
+    virtual void started() = 0;
+    virtual void ended() = 0;
+};
+
 // One piece of sound to play: filled by the synthesiser, drained by the output. Its fields
 // are guarded by the output's mutex, except `cancelRequested`, which the synthesiser polls.
 struct Utterance {
@@ -80,6 +93,8 @@ struct Utterance {
     qint64 firstWriteUs = -1;   // when its first sample reached the sink
     qint64 firstAudibleUs = -1; // when its first sample above kAudibleLevel reached the sink
     std::atomic<bool> cancelRequested = false;
+    std::shared_ptr<UtteranceListener> listener; // may be null
+    bool endReported = false;
 };
 using UtterancePtr = std::shared_ptr<Utterance>;
 
@@ -96,7 +111,8 @@ public:
     // A new owner id for a voice object or another source of sound.
     static quint64 newOwner();
 
-    // Called, outside the lock, whenever there is new work for pump().
+    // Called, outside the lock, whenever there is new work for pump(); the sinks call it too
+    // when they want more samples (see PcmSink::setDemandHandler), so it must only post.
     void setWakeHandler(std::function<void()> wake);
     // When the sink cannot be opened or breaks down, the output goes on with this one, and
     // tries its own sink again at the start of each later utterance. `useNow`: the sink is
@@ -105,7 +121,7 @@ public:
     // Whether sound goes to the fallback sink, as it did at the last try.
     bool onFallback() const { return m_onFallback; }
 
-    UtterancePtr enqueue(quint64 owner);
+    UtterancePtr enqueue(quint64 owner, std::shared_ptr<UtteranceListener> listener = {});
     // Adds synthesised samples. Blocks while the utterance already holds kMostAheadMs of sound
     // that has not been played, so that synthesis keeps only a little ahead of the ear;
     // returns at once when the utterance ends (cancelled) or the output shuts down.
@@ -159,6 +175,8 @@ private:
     Callbacks takeReadyLocked();
     void wake();
     void finishHead();
+    // Ends the utterance (heard, cancelled or failed) and tells its listener, once.
+    static void endLocked(Utterance& utterance);
     void dropFinishedHeads(); // cancelled ones
     bool startsLineOnFallback() const;
     bool openStream();

@@ -1,4 +1,4 @@
-#include "voices/JapaneseNumbers.h"
+#include "japanese/JapaneseNumbers.h"
 
 #include <QList>
 

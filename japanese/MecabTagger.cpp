@@ -1,6 +1,8 @@
-#include "voices/MecabTagger.h"
+#include "japanese/MecabTagger.h"
 
-#include "voices/OpenJTalkFiles.h"
+#include "japanese/JapaneseLog.h"
+
+#include "japanese/OpenJTalkFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -390,6 +392,7 @@ const SharedTagger& sharedTagger() {
         result.problem = problems.isEmpty()
                              ? QStringLiteral("no UTF-8 MeCab dictionary found (mecab-ipadic-utf8)")
                              : problems.join(QStringLiteral("; "));
+        qCWarning(japaneseLog).noquote() << "kanji are left unread:" << result.problem;
         return result;
     }();
     return shared;
@@ -411,6 +414,8 @@ const MecabTagger* MecabTagger::openJTalkDictionary() {
         std::unique_ptr<MecabTagger> tagger = openWithoutResource(kOpenJTalkDictionary, &problem);
         if (tagger)
             tagger->widenAscii();
+        else
+            qCWarning(japaneseLog).noquote() << "Open JTalk's dictionary is not used:" << problem;
         return tagger;
     }();
     return tagger.get();

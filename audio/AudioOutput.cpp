@@ -1,4 +1,6 @@
-#include "voices/AudioOutput.h"
+#include "audio/AudioOutput.h"
+
+#include "audio/AudioLog.h"
 
 #include <algorithm>
 #include <chrono>
@@ -79,11 +81,17 @@ AudioOutput::~AudioOutput() = default;
 void AudioOutput::setWakeHandler(std::function<void()> wake) {
     std::lock_guard lock(m_mutex);
     m_wake = std::move(wake);
+    for (PcmSink* sink : {m_sink.get(), m_fallbackSink.get()}) {
+        if (sink)
+            sink->setDemandHandler(m_wake);
+    }
 }
 
 void AudioOutput::setFallbackSink(std::unique_ptr<PcmSink> sink, bool useNow) {
     std::lock_guard lock(m_mutex);
     m_fallbackSink = std::move(sink);
+    if (m_fallbackSink)
+        m_fallbackSink->setDemandHandler(m_wake);
     if (useNow && m_fallbackSink) {
         m_active = m_fallbackSink.get();
         m_onFallback = true;
@@ -110,15 +118,24 @@ quint64 AudioOutput::newOwner() {
     return ++last;
 }
 
-UtterancePtr AudioOutput::enqueue(quint64 owner) {
+void AudioOutput::endLocked(Utterance& utterance) {
+    utterance.finished = true;
+    if (utterance.listener && !utterance.endReported) {
+        utterance.endReported = true;
+        utterance.listener->ended();
+    }
+}
+
+UtterancePtr AudioOutput::enqueue(quint64 owner, std::shared_ptr<UtteranceListener> listener) {
     auto utterance = std::make_shared<Utterance>();
     utterance->owner = owner;
     utterance->queuedUs = steadyNowUs();
+    utterance->listener = std::move(listener);
     {
         std::lock_guard lock(m_mutex);
         if (m_shutDown) {
             utterance->cancelRequested = true;
-            utterance->finished = true;
+            endLocked(*utterance);
             return utterance;
         }
         m_queue.push_back(utterance);
@@ -184,7 +201,7 @@ void AudioOutput::finishSynthesis(const UtterancePtr& utterance, const QString& 
         utterance->synthesized = true;
         if (!error.isEmpty() && !utterance->finished) {
             utterance->error = error;
-            utterance->finished = true;
+            endLocked(*utterance);
             notifyFinished();
         }
     }
@@ -199,7 +216,7 @@ void AudioOutput::cancel(quint64 owner) {
             if (utterance->owner != owner || utterance->finished)
                 continue;
             utterance->cancelRequested = true;
-            utterance->finished = true;
+            endLocked(*utterance);
             if (utterance == m_queue.front() && utterance->written > 0)
                 m_discardStream = true;
         }
@@ -217,7 +234,7 @@ void AudioOutput::cancelAll() {
         std::lock_guard lock(m_mutex);
         for (const auto& utterance : m_queue) {
             utterance->cancelRequested = true;
-            utterance->finished = true;
+            endLocked(*utterance);
         }
         m_discardStream = true;
         notifyFinished();
@@ -276,6 +293,7 @@ bool AudioOutput::openStream() {
     if (m_active->open())
         return true;
     if (m_fallbackSink && m_active != m_fallbackSink.get()) {
+        qCWarning(audioLog) << "cannot open a sound stream; speech goes on in silence";
         m_active = m_fallbackSink.get();
         m_onFallback = true;
         return m_active->open();
@@ -284,6 +302,8 @@ bool AudioOutput::openStream() {
 }
 
 void AudioOutput::recoverFromFailedStream() {
+    qCWarning(audioLog) << "the sound stream broke down; the line goes on"
+                        << (m_fallbackSink ? "in silence" : "on a new stream");
     m_active->close();
     m_streamOpen = false;
     if (m_fallbackSink) {
@@ -324,6 +344,8 @@ void AudioOutput::writeHead(Utterance& head) {
     const qint64 now = steadyNowUs();
     if (head.firstWriteUs < 0) {
         head.firstWriteUs = now;
+        if (head.listener)
+            head.listener->started();
         ++m_startStatistics.started;
         m_startStatistics.lastDelayUs = now - head.queuedUs;
         m_startStatistics.lastAudibleDelayUs = -1;
@@ -339,7 +361,7 @@ void AudioOutput::writeHead(Utterance& head) {
 }
 
 void AudioOutput::finishHead() {
-    m_queue.front()->finished = true;
+    endLocked(*m_queue.front());
     std::vector<qint16>().swap(m_queue.front()->samples); // the voice object may hold on to it
     m_queue.pop_front();
     notifyFinished();
@@ -392,8 +414,8 @@ bool AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
             const QString error = QStringLiteral("音声出力を開けません");
             for (const auto& utterance : m_queue) {
                 utterance->error = error;
-                utterance->finished = true;
                 utterance->cancelRequested = true;
+                endLocked(*utterance);
             }
             m_queue.clear();
             notifyFinished();
@@ -440,7 +462,7 @@ void AudioOutput::shutdown() {
     m_shutDown = true;
     for (const auto& utterance : m_queue) {
         utterance->cancelRequested = true;
-        utterance->finished = true;
+        endLocked(*utterance);
     }
     m_queue.clear();
     notifyFinished();

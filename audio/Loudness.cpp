@@ -1,6 +1,6 @@
-#include "voices/Loudness.h"
+#include "audio/Loudness.h"
 
-#include "voices/AudioOutput.h"
+#include "audio/AudioOutput.h"
 
 #include <ebur128.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "voices/JapaneseReading.h"
+#include "japanese/JapaneseReading.h"
 
 namespace lessora {
 

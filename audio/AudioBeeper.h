@@ -1,7 +1,7 @@
 #pragma once
 
+#include "audio/AudioOutput.h"
 #include "platform/Beeper.h"
-#include "voices/AudioOutput.h"
 
 #include <memory>
 

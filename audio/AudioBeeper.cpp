@@ -1,4 +1,4 @@
-#include "voices/AudioBeeper.h"
+#include "audio/AudioBeeper.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
-#include "voices/JapaneseReading.h"
+#include "japanese/JapaneseReading.h"
 
-#include "voices/JapaneseNumbers.h"
-#include "voices/JapaneseReader.h"
-#include "voices/JapaneseWordRules.h"
-#include "voices/MecabTagger.h"
+#include "japanese/JapaneseNumbers.h"
+#include "japanese/JapaneseReader.h"
+#include "japanese/JapaneseWordRules.h"
+#include "japanese/MecabTagger.h"
 
 #include <QRegularExpression>
 #include <algorithm>

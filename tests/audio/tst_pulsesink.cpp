@@ -2,8 +2,8 @@
 // streams opened and closed as the lines of a lesson do, and a server that goes away and comes
 // back. Plays sound in real time (a few seconds); skipped where no server can be started.
 
+#include "audio/AudioDevice.h"
 #include "support/PrivateSoundServer.h"
-#include "voices/AudioDevice.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "voices/JapaneseWordRules.h"
+#include "japanese/JapaneseWordRules.h"
 
 #include <QStringView>
 

@@ -1,6 +1,6 @@
-#include "voices/JapaneseReader.h"
-#include "voices/JapaneseReading.h"
-#include "voices/MecabTagger.h"
+#include "japanese/JapaneseReader.h"
+#include "japanese/JapaneseReading.h"
+#include "japanese/MecabTagger.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "voices/TimeStretch.h"
+#include "audio/TimeStretch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "voices/SampleRateConverter.h"
+#include "audio/SampleRateConverter.h"
 
 #include <algorithm>
 #include <cmath>
