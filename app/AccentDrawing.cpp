@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPalette>
 
@@ -22,9 +23,9 @@ struct MarkMetrics {
     qreal gap = 0;    // between phrases
 };
 
-const MarkMetrics& markMetrics(const QFont& font, const QFontMetricsF& metrics) {
+const MarkMetrics& markMetrics(const QFont& font, const QFontMetricsF& metrics, int dpi) {
     thread_local MarkMetrics cached;
-    const QString key = font.key();
+    const QString key = font.key() + u'@' + QString::number(dpi);
     if (cached.fontKey != key) {
         cached.fontKey = key;
         cached.ascent = metrics.ascent();
@@ -36,13 +37,15 @@ const MarkMetrics& markMetrics(const QFont& font, const QFontMetricsF& metrics) 
     return cached;
 }
 
-// The high morae of a phrase, [first, end), as isHighMora tells them: one run or none.
+// The high morae of a phrase, [first, end): one run, or none.
 std::pair<qsizetype, qsizetype> highMorae(const AccentPhrase& phrase) {
-    const qsizetype count = phrase.latin ? 0 : phrase.morae.size();
-    if (phrase.nucleus == 1)
-        return {0, 1};
-    const qsizetype end = phrase.nucleus > 0 ? std::min<qsizetype>(phrase.nucleus, count) : count;
-    return end > 1 ? std::pair{qsizetype(1), end} : std::pair{qsizetype(0), qsizetype(0)};
+    qsizetype first = 0;
+    while (first < phrase.morae.size() && !isHighMora(phrase, int(first)))
+        ++first;
+    qsizetype end = first;
+    while (end < phrase.morae.size() && isHighMora(phrase, int(end)))
+        ++end;
+    return {first, end};
 }
 
 // Where a phrase's text and marks go, measured with as few shapings as it takes: the whole
@@ -85,7 +88,8 @@ void drawAccentReading(QPainter& painter, const QRect& rect, const QFont& font,
     painter.setClipRect(rect, Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, false);
     const QFontMetricsF metrics(font, painter.device());
-    const MarkMetrics& marks = markMetrics(font, metrics);
+    const MarkMetrics& marks =
+        markMetrics(font, metrics, painter.device() ? painter.device()->logicalDpiY() : 0);
     QPen pen(palette.color(QPalette::Text), 1);
     pen.setCosmetic(true);
     painter.setPen(pen);
@@ -118,7 +122,7 @@ void drawAccentReading(QPainter& painter, const QRect& rect, const QFont& font,
 
 int accentReadingWidth(const QFont& font, const QList<AccentPhrase>& phrases) {
     const QFontMetricsF metrics(font);
-    const MarkMetrics& marks = markMetrics(font, metrics);
+    const MarkMetrics& marks = markMetrics(font, metrics, -1);
     qreal width = 0;
     for (const AccentPhrase& phrase : phrases)
         width += layoutOf(phrase, metrics).width + marks.gap;
