@@ -68,8 +68,13 @@ QList<SaidItem> saidItems(QStringView trace) {
         const bool said = !pronunciation.isEmpty() &&
                           std::all_of(pronunciation.begin(), pronunciation.end(), isKatakana);
         if (said) {
-            for (const QString& mora : moraeOf(pronunciation))
-                items.append({mora, {}});
+            for (const QString& mora : moraeOf(pronunciation)) {
+                // A small kana that begins a word still belongs to the mora before it.
+                if (isSmallKana(mora[0]) && !items.isEmpty() && !items.last().mora.isEmpty())
+                    items.last().mora += mora;
+                else
+                    items.append({mora, {}});
+            }
         } else if (fields[1] == u"記号" && isSaidMark(fields[0])) {
             items.append({{}, fields[0].toString()});
         }
