@@ -61,7 +61,7 @@ const char* const kUsage =
     "                                      the katakana the voice DESC says for TEXT\n"
     "  lessora-say [--voice DESC] --accent TEXT\n"
     "                                      the same reading with its pitch accent: accent\n"
-    "                                      phrases apart by a space, \uFF3C after the mora\n"
+    "                                      phrases apart by a space, ＼ after the mora\n"
     "                                      where the pitch falls (Open JTalk voices only);\n"
     "                                      TEXT - reads standard input, one line per line\n"
     "  lessora-say --voice DESC [--rate N] [--wav FILE] TEXT\n"
