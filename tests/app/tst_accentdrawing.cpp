@@ -66,6 +66,8 @@ private slots:
     void lineOverTheHighMorae();
     void staysInsideItsRect_data();
     void staysInsideItsRect();
+    void kanaWhereThePlainReadingPutsThem_data();
+    void kanaWhereThePlainReadingPutsThem();
     void phrasesApartAndMeasured();
     void accessibleText();
 };
@@ -138,6 +140,41 @@ void AccentDrawingTest::staysInsideItsRect() {
         clearRow = ink.size() <= 3; // only the hooks
     }
     QVERIFY(clearRow);
+}
+
+void AccentDrawingTest::kanaWhereThePlainReadingPutsThem_data() {
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<int>("rectHeight"); // beyond the font's line height
+    QTest::newRow("grid") << 11 << 4;
+    QTest::newRow("tight") << 11 << 0;
+    QTest::newRow("odd room") << 15 << 7;
+}
+
+// Switching the marks on does not move the reading: a phrase without marks is drawn pixel for
+// pixel as the plain reading is (drawText, left-aligned and vertically centred).
+void AccentDrawingTest::kanaWhereThePlainReadingPutsThem() {
+    QFETCH(int, pixelSize);
+    QFETCH(int, rectHeight);
+    const QFont font = readingFont(pixelSize);
+    const QRect rect(3, 5, 200, QFontMetrics(font).height() + rectHeight);
+    QImage plain(220, rect.bottom() + 6, QImage::Format_RGB32);
+    plain.fill(Qt::white);
+    QImage marked = plain;
+    {
+        QPainter painter(&plain);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         QStringLiteral("ソ。"));
+    }
+    {
+        QPainter painter(&marked);
+        QPalette palette;
+        palette.setColor(QPalette::Text, Qt::black);
+        drawAccentReading(painter, rect, font, palette,
+                          accentPhrasesFromText(QStringLiteral("ソ。")));
+    }
+    QCOMPARE(marked, plain);
 }
 
 void AccentDrawingTest::phrasesApartAndMeasured() {
