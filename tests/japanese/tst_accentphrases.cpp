@@ -3,6 +3,7 @@
 // from the real program when it is installed; the text form both ways.
 
 #include "japanese/AccentPhrases.h"
+#include "voices/EmbeddedVoices.h"
 #include "voices/OpenJTalkSynth.h"
 #include "voices/SpokenAccent.h"
 
@@ -29,6 +30,8 @@ private slots:
     void highMorae_data();
     void highMorae();
     void spokenAccentOfAMixedLine();
+    void spokenAccentSaysTheVoicesReading_data();
+    void spokenAccentSaysTheVoicesReading();
 };
 
 // Fixture name (data/accent/NAME.trace, recorded with `open_jtalk -ot` from TEXT), text, and
@@ -199,6 +202,29 @@ void AccentPhrasesTest::spokenAccentOfAMixedLine() {
     const QString mixed = accentText(spokenAccent(QStringLiteral("CDを3枚買いました。")));
     QVERIFY2(mixed.startsWith(QStringLiteral("CD ")), qPrintable(mixed));
     QVERIFY2(mixed.contains(QStringLiteral("サン")), qPrintable(mixed));
+}
+
+void AccentPhrasesTest::spokenAccentSaysTheVoicesReading_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("counters") << QStringLiteral("鉛筆を3本と、20日に買いました。");
+    QTest::newRow("date and time") << QStringLiteral("4月1日の9時5分です。");
+    QTest::newRow("word rules") << QStringLiteral("あの方は明後日来ます。");
+    QTest::newRow("Latin and a question") << QStringLiteral("CDは何枚ありますか？");
+    QTest::newRow("two sentences") << QStringLiteral("はい。箸が好きです！");
+}
+
+// The line as the engine gives it to the voice (numbers and rule words in kana, Latin words
+// apart): the morae of the accent are the voice's own reading of it, mark for mark.
+void AccentPhrasesTest::spokenAccentSaysTheVoicesReading() {
+    if (!OpenJTalkSynth::available())
+        QSKIP("Open JTalk is not installed");
+    QFETCH(QString, text);
+    const EmbeddedVoice* voice = preferredVoices(true).front();
+    QString reading = spokenReading(*voice, text);
+    reading.replace(u'ヲ', u'オ').remove(u' '); // the particle as said
+    QString accent = accentText(spokenAccent(text));
+    accent.remove(u'＼').remove(u' ');
+    QCOMPARE(accent, reading);
 }
 
 QTEST_MAIN(AccentPhrasesTest)
