@@ -5,9 +5,9 @@
 //     when it is installed, and MeCab in this process with the dictionary the reading uses.
 //  3. Long runs of numerals: the time must grow with the length, not its square.
 #include "Median.h"
+#include "japanese/JapaneseReading.h"
+#include "japanese/OpenJTalkFiles.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/JapaneseReading.h"
-#include "voices/OpenJTalkFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -6,8 +6,8 @@
 // of each voice, with its loading.
 
 #include "Median.h"
+#include "audio/AudioDevice.h"
 #include "support/AudioLevel.h"
-#include "voices/AudioDevice.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
 

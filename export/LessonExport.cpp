@@ -1,5 +1,6 @@
 #include "export/LessonExport.h"
 
+#include "audio/SampleRateConverter.h"
 #include "export/ExportFiles.h"
 #include "export/ExportLog.h"
 #include "files/FileNames.h"
@@ -9,7 +10,6 @@
 #include "playback/DrillPlan.h"
 #include "playback/LineReadings.h"
 #include "playback/RowSpeaker.h"
-#include "voices/SampleRateConverter.h"
 
 #include <QDir>
 #include <QFile>

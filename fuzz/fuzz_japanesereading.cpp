@@ -1,6 +1,6 @@
 // Lesson lines reach the Japanese reading from files and the clipboard: any text must give a
 // reading without crashing, and the segments must carry something to say.
-#include "voices/JapaneseReading.h"
+#include "japanese/JapaneseReading.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "playback/LineReadings.h"
 
+#include "japanese/JapaneseReading.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
-#include "voices/JapaneseReading.h"
 
 namespace lessora {
 

@@ -1,11 +1,12 @@
 #include "voices/EmbeddedSpeechEngine.h"
 
+#include "audio/AudioDevice.h"
+#include "japanese/OpenJTalkFiles.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
-#include "voices/AudioDevice.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/OpenJTalkFiles.h"
 #include "voices/SynthesisWorker.h"
+#include "voices/VoicesLog.h"
 
 #include <algorithm>
 #include <deque>
@@ -239,6 +240,9 @@ private:
                 }
             }
             const bool whole = !entry->unwanted();
+            if (!error.isEmpty() && !whole) // nobody is told: it is no longer wanted
+                qCWarning(voicesLog).noquote()
+                    << "a line prepared ahead failed:" << entry->key.voice->description << error;
             if (whole && error.isEmpty())
                 self->remember(entry->key, qint64(samples.size()));
             std::lock_guard lock(entry->mutex);
@@ -272,6 +276,10 @@ private:
             } catch (const std::exception& e) {
                 if (const PendingLengthPtr waiting = weak.lock())
                     waiting->fail(messageOf(e));
+                else
+                    qCWarning(voicesLog).noquote()
+                        << "measuring a line nobody waits for failed:" << key.voice->description
+                        << messageOf(e);
             }
         });
     }
@@ -351,8 +359,9 @@ void synthesizeNextPiece(const std::shared_ptr<StreamedLine>& streamed, Synthesi
 // prepared for it.
 UtterancePtr startUtterance(const std::shared_ptr<AudioOutput>& output,
                             const std::shared_ptr<PreparedSpeech>& prepared, quint64 owner,
+                            const std::shared_ptr<UtteranceListener>& listener,
                             const PreparedSpeech::Key& key) {
-    UtterancePtr utterance = output->enqueue(owner);
+    UtterancePtr utterance = output->enqueue(owner, listener);
     if (prepared->start(key, output, utterance))
         return utterance;
     auto streamed = std::make_shared<StreamedLine>();
@@ -399,6 +408,36 @@ private:
     bool m_known = false;
 };
 
+// Passes the output's news of a voice object's utterances on as its signals. The output tells
+// it on the thread that learns it (the output's, the synthesiser's or the caller's) with its
+// lock held, so the signal is posted to the events object's own thread; the voice object cuts
+// the link before it goes away.
+class VoiceEventsRelay : public UtteranceListener {
+public:
+    explicit VoiceEventsRelay(SpeechVoiceEvents& events)
+        : m_events(&events) {}
+
+    void started() override { post(&SpeechVoiceEvents::utteranceStarted); }
+    void ended() override { post(&SpeechVoiceEvents::utteranceEnded); }
+    void detach() {
+        std::lock_guard lock(m_mutex);
+        m_events = nullptr;
+    }
+
+private:
+    void post(void (SpeechVoiceEvents::*signal)()) {
+        std::lock_guard lock(m_mutex);
+        if (!m_events)
+            return;
+        // Dropped by Qt if the events object is destroyed before it arrives.
+        QMetaObject::invokeMethod(
+            m_events, [events = m_events, signal] { (events->*signal)(); }, Qt::QueuedConnection);
+    }
+
+    std::mutex m_mutex; // guards m_events against the voice object going away meanwhile
+    SpeechVoiceEvents* m_events;
+};
+
 class EmbeddedVoiceObject : public SpeechVoice {
 public:
     EmbeddedVoiceObject(std::shared_ptr<AudioOutput> output,
@@ -406,10 +445,14 @@ public:
         : m_output(std::move(output))
         , m_prepared(std::move(prepared))
         , m_drivenByCaller(drivenByCaller)
-        , m_owner(AudioOutput::newOwner()) {}
+        , m_owner(AudioOutput::newOwner())
+        , m_relay(std::make_shared<VoiceEventsRelay>(events())) {}
 
     // A voice object that goes away takes its speech with it.
-    ~EmbeddedVoiceObject() override { m_output->cancel(m_owner); }
+    ~EmbeddedVoiceObject() override {
+        m_output->cancel(m_owner);
+        m_relay->detach();
+    }
 
     TokenCollection voices() override { return ordinaryVoices(); }
 
@@ -434,6 +477,8 @@ public:
         if (text.isEmpty()) {
             if (flags & kSpeakPurge)
                 m_prepared->drop();
+            else
+                m_relay->ended(); // an utterance with nothing to say ends at once
             m_spoken = true;
             return;
         }
@@ -442,7 +487,7 @@ public:
         m_spoken = true;
         forgetFinished();
         UtterancePtr utterance =
-            startUtterance(m_output, m_prepared, m_owner, {&voice, text, m_rate});
+            startUtterance(m_output, m_prepared, m_owner, m_relay, {&voice, text, m_rate});
         m_utterances.push_back(utterance);
         m_last = utterance;
         if (flags & kSpeakAsync)
@@ -500,6 +545,7 @@ private:
     std::shared_ptr<PreparedSpeech> m_prepared;
     bool m_drivenByCaller;
     quint64 m_owner;
+    std::shared_ptr<VoiceEventsRelay> m_relay;
     const EmbeddedVoice* m_voice = nullptr; // null: chosen by the text's script
     int m_rate = 0;
     bool m_spoken = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "voices/AudioOutput.h"
+#include "audio/AudioOutput.h"
 #include "voices/SpeechEngine.h"
 
 #include <QString>

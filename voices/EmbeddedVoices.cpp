@@ -1,12 +1,13 @@
 #include "voices/EmbeddedVoices.h"
 
+#include "audio/AudioOutput.h"
+#include "audio/Loudness.h"
+#include "audio/SampleRateConverter.h"
+#include "japanese/JapaneseReading.h"
 #include "settings/AsciiCase.h"
-#include "voices/AudioOutput.h"
-#include "voices/JapaneseReading.h"
-#include "voices/Loudness.h"
-#include "voices/SampleRateConverter.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SpeechPieces.h"
+#include "voices/VoicesLog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -385,8 +386,10 @@ void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice) {
         // The dictionary of the reading that the Japanese voices speak from.
         if (voice.isJapanese())
             readingOf(voice, QStringLiteral("ア"));
-    } catch (const SpeechError&) {
+    } catch (const SpeechError& error) {
         // A voice that cannot speak says so when it is used.
+        qCWarning(voicesLog).noquote()
+            << "cannot load the voice" << voice.description << "ahead:" << error.message();
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "japanese/JapaneseReading.h"
 #include "voices/EspeakSynth.h"
 #include "voices/FliteSynth.h"
-#include "voices/JapaneseReading.h"
 #include "voices/OpenJTalkSynth.h"
 
 #include <QString>

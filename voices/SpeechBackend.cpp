@@ -1,6 +1,6 @@
 #include "voices/SpeechBackend.h"
 
-#include "voices/AudioBeeper.h"
+#include "audio/AudioBeeper.h"
 #include "voices/EmbeddedSpeechEngine.h"
 
 namespace lessora {

@@ -1,6 +1,7 @@
 #include "voices/SynthesisWorker.h"
 
 #include "voices/EmbeddedVoices.h"
+#include "voices/VoicesLog.h"
 
 #include <future>
 
@@ -59,9 +60,12 @@ void SynthesisWorker::run() {
         }
         try {
             job(context);
-        } catch (...) {
+        } catch (const std::exception& error) {
             // A posted job reports its own failures; one that slips through must not end
             // the thread every voice depends on.
+            qCWarning(voicesLog) << "a synthesis job failed:" << error.what();
+        } catch (...) {
+            qCWarning(voicesLog) << "a synthesis job failed with an unknown error";
         }
     }
 }

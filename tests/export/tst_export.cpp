@@ -1,3 +1,4 @@
+#include "audio/Loudness.h"
 #include "app/AudioExportWindow.h"
 #include "app/Services.h"
 #include "export/LessonExport.h"
@@ -11,7 +12,6 @@
 #include "support/FakeServices.h"
 #include "support/ManualPlaybackTimer.h"
 #include "voices/EmbeddedSpeechEngine.h"
-#include "voices/Loudness.h"
 
 #include <QApplication>
 #include <QDir>

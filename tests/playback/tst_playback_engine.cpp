@@ -1,12 +1,12 @@
 // The sample lesson read aloud by the program's own speech engine, on its silent output with a
 // clock the test moves: no sound device and no real-time waiting.
 #include "app/MainWindow.h"
+#include "audio/AudioOutput.h"
 #include "playback/PlaybackController.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"
 #include "support/Controls.h"
 #include "support/FakeServices.h"
-#include "voices/AudioOutput.h"
 #include "voices/EmbeddedSpeechEngine.h"
 
 #include <QPushButton>

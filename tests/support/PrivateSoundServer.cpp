@@ -1,6 +1,6 @@
 #include "support/PrivateSoundServer.h"
 
-#include "voices/AudioDevice.h"
+#include "audio/AudioDevice.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>

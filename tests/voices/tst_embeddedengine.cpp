@@ -1,19 +1,20 @@
 // The embedded engine with the silent output and a clock the test moves: no sound device and
 // no real-time waiting (only for the synthesis thread, which runs far faster than real time).
 
+#include "audio/AudioBeeper.h"
+#include "audio/AudioOutput.h"
+#include "audio/Loudness.h"
+#include "audio/SampleRateConverter.h"
 #include "support/AudioLevel.h"
-#include "voices/AudioBeeper.h"
-#include "voices/AudioOutput.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/Loudness.h"
-#include "voices/SampleRateConverter.h"
 #include "voices/SpeechPieces.h"
 #include "voices/SynthesisWorker.h"
 
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <atomic>
@@ -355,6 +356,75 @@ private slots:
         QCOMPARE(second->runningState(), kRunningStateSpeaking);
         clock->advanceMs(60);
         QCOMPARE(second->runningState(), kRunningStateDone);
+    }
+
+    // Whoever waits for a line learns of its end from the voice object's signal, once, however
+    // it ends; its start is told when its first sample reaches the output.
+    void endedSignalArrivesOnceHoweverTheUtteranceEnds_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("heard to its end") << "finished";
+        QTest::newRow("silenced") << "purged";
+        QTest::newRow("replaced by the next line") << "replaced";
+        QTest::newRow("no output can be opened") << "failed";
+        QTest::newRow("nothing to say") << "empty";
+    }
+
+    void endedSignalArrivesOnceHoweverTheUtteranceEnds() {
+        QFETCH(QString, how);
+        auto clock = std::make_shared<ManualClock>();
+        EmbeddedEngineOptions options = silentOptions(clock);
+        if (how == u"failed") {
+            options.makeSink = [clock]() -> std::unique_ptr<PcmSink> {
+                auto sink = std::make_unique<SwitchableSink>(clock);
+                sink->setUp(false);
+                return sink;
+            };
+        }
+        EmbeddedSpeechEngine engine(options);
+        auto voice = engine.createVoice();
+        voice->setVoice(tokenFor(*voice, kSlt));
+        QSignalSpy started(&voice->events(), &SpeechVoiceEvents::utteranceStarted);
+        QSignalSpy ended(&voice->events(), &SpeechVoiceEvents::utteranceEnded);
+        const qint64 duration = durationMs(kSlt, kEnglishTest);
+        const auto settle = [&] {
+            engine.waitForSynthesis();
+            voice->runningState(); // drives the output
+            QCoreApplication::processEvents();
+        };
+
+        voice->speak(how == u"empty" ? QString() : kEnglishTest, kSpeakAsync);
+        settle();
+        int expectedEnds = 0;
+        if (how == u"failed" || how == u"empty") {
+            QCOMPARE(started.count(), 0);
+            expectedEnds = 1;
+            if (how == u"failed")
+                QCOMPARE(voice->utteranceError(), QStringLiteral("音声出力を開けません"));
+        } else {
+            QCOMPARE(started.count(), 1);
+            QCOMPARE(ended.count(), 0);
+            if (how == u"finished") {
+                clock->advanceMs(duration + 10);
+                expectedEnds = 1;
+            } else if (how == u"purged") {
+                voice->speak(QString(), kSpeakAsync | kSpeakPurge);
+                expectedEnds = 1;
+            } else {
+                voice->speak(kEnglishTest, kSpeakAsync | kSpeakPurge);
+                settle();
+                QCOMPARE(ended.count(), 1);
+                QCOMPARE(started.count(), 2);
+                clock->advanceMs(duration + 10);
+                expectedEnds = 2;
+            }
+        }
+        settle();
+        QCOMPARE(voice->runningState(), kRunningStateDone);
+        QCOMPARE(ended.count(), expectedEnds);
+        // Nothing more comes of it later.
+        clock->advanceMs(2000);
+        settle();
+        QCOMPARE(ended.count(), expectedEnds);
     }
 
     void outputThreadPlaysWithoutBeingAsked() {

@@ -3,10 +3,10 @@
 // packages are installed, the real voice: pitch accent, three distinct speakers, and a reading
 // that is what the voice says.
 
+#include "japanese/JapaneseReading.h"
 #include "support/Pitch.h"
 #include "voices/EmbeddedSpeechEngine.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/JapaneseReading.h"
 #include "voices/OpenJTalkSynth.h"
 #include "voices/ProcessRunner.h"
 

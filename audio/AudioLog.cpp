@@ -1,0 +1,7 @@
+#include "audio/AudioLog.h"
+
+namespace lessora {
+
+Q_LOGGING_CATEGORY(audioLog, "lessora.audio")
+
+} // namespace lessora

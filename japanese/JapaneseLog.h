@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace lessora {
+
+// Messages of the Japanese reading ("lessora.japanese"): failures that are caught and passed over.
+Q_DECLARE_LOGGING_CATEGORY(japaneseLog)
+
+} // namespace lessora
