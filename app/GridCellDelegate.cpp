@@ -1,5 +1,6 @@
 #include "app/GridCellDelegate.h"
 
+#include "app/AccentDrawing.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "settings/LanguageName.h"
@@ -50,9 +51,18 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             QFont small = painter->font();
             small.setPointSizeF(small.pointSizeF() * 0.85);
             painter->setFont(small);
-            painter->setPen(QColor(0x55, 0x55, 0x55));
-            painter->drawText(readingRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                              reading);
+            const QColor readingGrey(0x55, 0x55, 0x55);
+            const QList<AccentPhrase> accent =
+                m_accentOf ? m_accentOf(index.row()) : QList<AccentPhrase>();
+            if (accent.isEmpty()) {
+                painter->setPen(readingGrey);
+                painter->drawText(readingRect,
+                                  Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, reading);
+            } else {
+                QPalette marks = option.palette;
+                marks.setColor(QPalette::Text, readingGrey);
+                drawAccentReading(*painter, readingRect, small, marks, accent);
+            }
         } else {
             painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                               text);
@@ -69,6 +79,10 @@ void GridCellDelegate::setLearnersTurn(std::function<bool()> learnersTurn) {
 
 void GridCellDelegate::setReadings(std::function<QString(int)> readingOf) {
     m_readingOf = std::move(readingOf);
+}
+
+void GridCellDelegate::setAccents(std::function<QList<AccentPhrase>(int)> accentOf) {
+    m_accentOf = std::move(accentOf);
 }
 
 // A frame along the row's top and bottom edges and a wide bar at its left end, drawn over the
