@@ -1,6 +1,7 @@
 #include "app/GridAccessibility.h"
 
 #include "app/LessonGrid.h"
+#include "lesson/LessonTable.h"
 
 #include <QAccessibleWidget>
 #include <QHash>
@@ -110,8 +111,15 @@ private:
 QString GridCell::text(QAccessible::Text type) const {
     if (!isValid())
         return {};
-    if (type == QAccessible::Description)
+    if (type == QAccessible::Description) {
+        // The reading under a Japanese line's text, marked or plain, as it is drawn.
+        const auto* grid = qobject_cast<const LessonGrid*>(m_grid.data());
+        if (grid && !isHeader() && m_column == ColText) {
+            if (QString reading = grid->readingText(m_row); !reading.isEmpty())
+                return reading;
+        }
         return data(Qt::AccessibleDescriptionRole).toString();
+    }
     if (type != QAccessible::Name)
         return {};
     const QString name = data(Qt::AccessibleTextRole).toString();

@@ -1,5 +1,6 @@
 #include "app/GridCellDelegate.h"
 
+#include "app/AccentDrawing.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"
 #include "settings/LanguageName.h"
@@ -43,16 +44,31 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         QRect textRect = option.rect.adjusted(margin, 0, -margin, 0);
         if (!reading.isEmpty()) {
             // The reading goes on a second line, smaller and lighter than the text above it.
-            const QRect readingRect = textRect.adjusted(0, textRect.height() / 2, 0, 0);
+            QRect readingRect = textRect.adjusted(0, textRect.height() / 2, 0, 0);
             textRect.setBottom(readingRect.top() - 1);
+            const QList<AccentPhrase> accent =
+                m_accentOf ? m_accentOf(index.row()) : QList<AccentPhrase>();
+            if (!accent.isEmpty()) {
+                // The marks take the room above the kana: the text moves up a little and the
+                // reading down, so that a line over the kana is not read as one under the text.
+                textRect.translate(0, -2);
+                readingRect.setTop(readingRect.top() + 2);
+            }
             painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                               text);
             QFont small = painter->font();
             small.setPointSizeF(small.pointSizeF() * 0.85);
             painter->setFont(small);
-            painter->setPen(QColor(0x55, 0x55, 0x55));
-            painter->drawText(readingRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                              reading);
+            const QColor readingGrey(0x55, 0x55, 0x55);
+            if (accent.isEmpty()) {
+                painter->setPen(readingGrey);
+                painter->drawText(readingRect,
+                                  Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, reading);
+            } else {
+                QPalette marks = option.palette;
+                marks.setColor(QPalette::Text, readingGrey);
+                drawAccentReading(*painter, readingRect, small, marks, accent);
+            }
         } else {
             painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                               text);
@@ -69,6 +85,10 @@ void GridCellDelegate::setLearnersTurn(std::function<bool()> learnersTurn) {
 
 void GridCellDelegate::setReadings(std::function<QString(int)> readingOf) {
     m_readingOf = std::move(readingOf);
+}
+
+void GridCellDelegate::setAccents(std::function<QList<AccentPhrase>(int)> accentOf) {
+    m_accentOf = std::move(accentOf);
 }
 
 // A frame along the row's top and bottom edges and a wide bar at its left end, drawn over the

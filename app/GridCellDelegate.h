@@ -1,5 +1,7 @@
 #pragma once
 
+#include "japanese/AccentPhrases.h"
+
 #include <QStyledItemDelegate>
 #include <functional>
 
@@ -26,6 +28,8 @@ public:
     void setLearnersTurn(std::function<bool()> learnersTurn);
     // The reading drawn under a row's text; empty for none.
     void setReadings(std::function<QString(int row)> readingOf);
+    // The accent phrases drawn as a row's reading instead of its plain kana; none for the plain.
+    void setAccents(std::function<QList<AccentPhrase>(int row)> accentOf);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -44,6 +48,7 @@ private:
     std::function<int()> m_highlightRow;
     std::function<bool()> m_learnersTurn;
     std::function<QString(int)> m_readingOf;
+    std::function<QList<AccentPhrase>(int)> m_accentOf;
 };
 
 } // namespace lessora

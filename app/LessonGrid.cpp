@@ -121,6 +121,10 @@ void LessonGrid::revealRow(int row, int rowsAfter) {
     bar.setValue(first);
 }
 
+void LessonGrid::setReadingText(std::function<QString(int)> readingText) {
+    m_readingText = std::move(readingText);
+}
+
 void LessonGrid::setCurrentColumn(int column) {
     const int row = currentRow();
     if (row < 0 || column < 0 || column >= m_table.columnCount())

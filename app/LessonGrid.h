@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QTableView>
+#include <functional>
 
 namespace lessora {
 
@@ -30,6 +31,11 @@ public:
     // after it (as many as the table has).
     void revealRow(int row, int rowsAfter);
 
+    // What a screen reader is told of the reading drawn under a row's text (its accessible
+    // description); empty for none.
+    void setReadingText(std::function<QString(int row)> readingText);
+    QString readingText(int row) const { return m_readingText ? m_readingText(row) : QString(); }
+
 signals:
     void cellClicked(int column, int row);
     void cellDoubleClicked(int column, int row);
@@ -49,6 +55,7 @@ protected:
 private:
     LessonTable& m_table;
     QElapsedTimer m_lastTyping;
+    std::function<QString(int)> m_readingText;
 };
 
 } // namespace lessora

@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/AccentCache.h"
+#include "app/AccentDrawing.h"
 #include "app/AudioExportWindow.h"
 #include "app/GridCellDelegate.h"
 #include "app/LessonDocument.h"
@@ -18,6 +20,7 @@
 #include "platform/MessageBoxes.h"
 #include "playback/PlaybackController.h"
 #include "voices/SpeechEngine.h"
+#include "voices/SpokenAccent.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -384,10 +387,13 @@ void MainWindow::wirePractice() {
             [this](bool shown) { runGuarded([this, shown] { showReadings(shown); }); });
     connect(practicePanel, &PracticePanel::peekHeld, this,
             [this](bool held) { runGuarded([this, held] { peekAtLine(held); }); });
+    wireAccent();
     connect(practicePanel, &PracticePanel::exportRequested, this, [this] {
         runGuarded([this] {
-            m_audioExport->run(this, m_services, *m_lessonTable,
-                               exportOptionsFrom(playbackChoices(), m_services.decimalSeparator),
+            ExportOptions options =
+                exportOptionsFrom(playbackChoices(), m_services.decimalSeparator);
+            options.accentOf = m_services.spokenAccent;
+            m_audioExport->run(this, m_services, *m_lessonTable, options,
                                practicePanel->exportClips(), document().history().recentLessons());
         });
     });
@@ -408,17 +414,56 @@ void MainWindow::showReadings(bool shown) {
     StringGrid1->viewport()->update();
 }
 
+void MainWindow::wireAccent() {
+    m_accents = new AccentCache(m_services.spokenAccent ? m_services.spokenAccent
+                                                        : AccentCache::Analysis(spokenAccent),
+                                this);
+    m_accents->setObjectName(QStringLiteral("accentCache"));
+    gridDelegate->setAccents([this](int row) { return accentOf(row); });
+    StringGrid1->setReadingText([this](int row) {
+        if (!m_lessonSettings->practice().showReadings)
+            return QString();
+        const QList<AccentPhrase> accent = accentOf(row);
+        return accent.isEmpty() ? m_readings.readingOf(m_lessonTable->cell(ColText, row),
+                                                       m_lessonTable->cell(ColLanguage, row))
+                                : accentAccessibleText(accent);
+    });
+    connect(practicePanel, &PracticePanel::accentToggled, this,
+            [this] { StringGrid1->viewport()->update(); });
+    // The rows of a line whose phrases came are drawn again, and the peek if it shows one.
+    connect(m_accents, &AccentCache::arrived, this, [this](const QString& text) {
+        for (int row = 0; row < m_lessonTable->rows(); ++row) {
+            if (m_lessonTable->cell(ColText, row) == text)
+                StringGrid1->update(m_lessonTable->index(row, ColText));
+        }
+        if (m_peeking)
+            runGuarded([this] { peekAtLine(true); });
+    });
+}
+
+QList<AccentPhrase> MainWindow::accentOf(int row) {
+    const PracticeSettings& practice = m_lessonSettings->practice();
+    if (!practice.showReadings || !practice.showAccent || row < 0 || row >= m_lessonTable->rows())
+        return {};
+    // Only where a reading is drawn: Japanese lines with text.
+    const QString text = m_lessonTable->cell(ColText, row);
+    if (m_readings.readingOf(text, m_lessonTable->cell(ColLanguage, row)).isEmpty())
+        return {};
+    return m_accents->phrasesOf(text);
+}
+
 // One line's text and reading while the peek button is held, whether the Text column is
 // shown or not: the grid's current row, else the row being spoken.
 void MainWindow::peekAtLine(bool held) {
     const int row = StringGrid1->currentRow() >= 0 ? StringGrid1->currentRow() : m_highlightRow;
+    m_peeking = held;
     if (!held || row < 0 || row >= m_lessonTable->rows()) {
         practicePanel->hidePeek();
         return;
     }
     const QString text = m_lessonTable->cell(ColText, row);
-    practicePanel->showPeek(text,
-                            m_readings.readingOf(text, m_lessonTable->cell(ColLanguage, row)));
+    practicePanel->showPeek(text, m_readings.readingOf(text, m_lessonTable->cell(ColLanguage, row)),
+                            accentOf(row));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Services.h"
+#include "japanese/AccentPhrases.h"
 #include "platform/ErrorHandler.h"
 #include "playback/LineReadings.h"
 #include "playback/Practice.h"
@@ -18,6 +19,7 @@ class QTimer;
 
 namespace lessora {
 
+class AccentCache;
 class GridCellDelegate;
 class LessonDocument;
 class LessonFileCommands;
@@ -124,6 +126,10 @@ private:
     PlaybackChoices playbackChoices() const;
     void showReadings(bool shown);
     void peekAtLine(bool held);
+    // The accent marks drawn over a row's reading, filled in as the analysis comes.
+    void wireAccent();
+    // The phrases of the row while marks are shown and known; none else.
+    QList<AccentPhrase> accentOf(int row);
     // Shows or folds the practice panel; `resizeWindow` widens or narrows the window with it.
     void showPracticePanel(bool shown, bool resizeWindow);
     void placeGridAndPanel();
@@ -146,6 +152,8 @@ private:
     bool m_panelShown = false;
     LessonDocument* m_document = nullptr;
     LineReadings m_readings;
+    AccentCache* m_accents = nullptr;
+    bool m_peeking = false;
     std::unique_ptr<AudioExportWindow> m_audioExport;
 };
 

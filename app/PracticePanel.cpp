@@ -1,5 +1,6 @@
 #include "app/PracticePanel.h"
 
+#include "app/AccentDrawing.h"
 #include "lesson/LessonOptions.h"
 #include "lesson/LessonSettings.h"
 
@@ -7,6 +8,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 
 namespace lessora {
@@ -41,6 +43,50 @@ const QString kLongestProgress = QStringLiteral("999/999行 10/10回 (5/5) あ�
 
 } // namespace
 
+// The peek box: a label, whose reading is drawn with its accent marks when it has phrases. The
+// label's own text keeps the reading's text form in its place, so that it is laid out and read
+// out as the drawing is.
+class PeekLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    void setLine(const QString& text, const QString& reading, const QList<AccentPhrase>& accent) {
+        m_text = text;
+        m_accent = accent;
+        const QString shownReading = accent.isEmpty() ? reading : accentAccessibleText(accent);
+        setText(shownReading.isEmpty() ? text : text + QChar(u'\n') + shownReading);
+    }
+    void clearLine() { m_accent.clear(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (m_accent.isEmpty()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QFrame::paintEvent(event);
+        QPainter painter(this);
+        const QRect room = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        const int lineHeight = fontMetrics().height();
+        const QRect textRect = fontMetrics().boundingRect(room, Qt::TextWordWrap, m_text);
+        // Centred as a whole, as the label centres its text.
+        const int top =
+            room.top() + std::max(0, (room.height() - textRect.height() - lineHeight) / 2);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(QRect(room.left(), top, room.width(), textRect.height()),
+                         Qt::AlignLeft | Qt::TextWordWrap, m_text);
+        QPalette marks = palette();
+        marks.setColor(QPalette::Text, palette().color(foregroundRole()));
+        drawAccentReading(painter,
+                          QRect(room.left(), top + textRect.height(), room.width(), lineHeight),
+                          font(), marks, m_accent);
+    }
+
+private:
+    QString m_text;
+    QList<AccentPhrase> m_accent;
+};
+
 const QString PracticePanel::kPeekHint =
     QStringLiteral("「この行を見る」を押している間、選んだ行をここに表示します");
 
@@ -68,11 +114,14 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
                  QStringLiteral("英語の行を「英語速度」より遅く、標準の0.7倍で読み上げます"));
     chkShowReadings = checkBox(this, "chkShowReadings", QStringLiteral("読みを表示(&Y)"),
                                QStringLiteral("日本語の行の下に、音声が読むかなを表示します"));
+    chkShowAccent = checkBox(
+        this, "chkShowAccent", QStringLiteral("アクセントを表示(&A)"),
+        QStringLiteral("読みの上に、音声が話す高さ(高い拍の上の線、下がる所のかぎ)を表示します"));
     btnPeek =
         describe(new QPushButton(QStringLiteral("この行を見る(&K)"), this), "btnPeek",
                  QStringLiteral("押している間だけ、選んでいる行のテキストと読みを表示します"));
     btnPeek->setAccessibleName(QStringLiteral("この行を見る"));
-    lblPeek = describe(new QLabel(this), "lblPeek", QStringLiteral("のぞいている行"));
+    lblPeek = describe(new PeekLabel(this), "lblPeek", QStringLiteral("のぞいている行"));
     lblPeek->setWordWrap(true);
     lblPeek->setMinimumHeight(3 * fontMetrics().height());
     lblPeek->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -120,10 +169,13 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     form->addRow(lblPeek);
     form->addRow(btnExportAudio);
     form->addRow(chkExportClips);
+    // Below the others, in the panel's free room, so that none of them moves.
+    form->addRow(chkShowAccent);
 
     connect(btnPeek, &QPushButton::pressed, this, [this] { emit peekHeld(true); });
     connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
     connect(chkShowReadings, &QCheckBox::toggled, this, &PracticePanel::readingsToggled);
+    connect(chkShowAccent, &QCheckBox::toggled, this, &PracticePanel::accentToggled);
     connect(btnExportAudio, &QPushButton::clicked, this, &PracticePanel::exportRequested);
     wireSettings();
 }
@@ -146,6 +198,7 @@ void PracticePanel::wireSettings() {
             &CurrentLessonSettings::setSlowestEnglish);
     connect(chkShowReadings, &QCheckBox::toggled, settings,
             &CurrentLessonSettings::setShowReadings);
+    connect(chkShowAccent, &QCheckBox::toggled, settings, &CurrentLessonSettings::setShowAccent);
     connect(settings, &CurrentLessonSettings::changed, this, &PracticePanel::showSettings);
     showSettings();
 }
@@ -162,6 +215,9 @@ void PracticePanel::showSettings() {
     chkModelAfterAnswer->setChecked(practice.modelAfterAnswer);
     chkShadowing->setChecked(practice.shadowingGap);
     chkShowReadings->setChecked(practice.showReadings);
+    chkShowAccent->setChecked(practice.showAccent);
+    // The marks go over the readings: without them, there is nothing to mark.
+    chkShowAccent->setEnabled(practice.showReadings);
 }
 
 bool PracticePanel::exportClips() const {
@@ -184,12 +240,14 @@ void PracticePanel::showProgress(const PlaybackProgress& progress) {
     lblProgress->setAccessibleName(lblProgress->text());
 }
 
-void PracticePanel::showPeek(const QString& text, const QString& reading) {
+void PracticePanel::showPeek(const QString& text, const QString& reading,
+                             const QList<AccentPhrase>& accent) {
     lblPeek->setForegroundRole(QPalette::WindowText);
-    lblPeek->setText(reading.isEmpty() ? text : text + QChar(u'\n') + reading);
+    lblPeek->setLine(text, reading, accent);
 }
 
 void PracticePanel::hidePeek() {
+    lblPeek->clearLine();
     lblPeek->setForegroundRole(QPalette::PlaceholderText);
     lblPeek->setText(kPeekHint);
 }
@@ -197,7 +255,7 @@ void PracticePanel::hidePeek() {
 QList<QWidget*> PracticePanel::tabOrder() const {
     return {cmbRole,      chkModelAfterAnswer, cmbAnswerGap,      cmbLineRepeat,
             chkShadowing, cmbJapaneseRate,     chkSlowestEnglish, chkShowReadings,
-            btnPeek,      btnExportAudio,      chkExportClips};
+            btnPeek,      btnExportAudio,      chkExportClips,    chkShowAccent};
 }
 
 } // namespace lessora

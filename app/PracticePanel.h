@@ -1,5 +1,6 @@
 #pragma once
 
+#include "japanese/AccentPhrases.h"
 #include "playback/PlaybackController.h"
 
 #include <QWidget>
@@ -29,8 +30,10 @@ public:
     bool exportClips() const;
 
     void showProgress(const PlaybackProgress& progress);
-    // While the peek button is held: the line's text and reading.
-    void showPeek(const QString& text, const QString& reading);
+    // While the peek button is held: the line's text and reading, the reading with its accent
+    // marks when `accent` has phrases.
+    void showPeek(const QString& text, const QString& reading,
+                  const QList<AccentPhrase>& accent = {});
     void hidePeek();
 
     // The panel's focusable controls in their tab order.
@@ -39,6 +42,7 @@ public:
 signals:
     void peekHeld(bool held);
     void readingsToggled(bool shown);
+    void accentToggled(bool shown);
     void exportRequested();
 
 private:
@@ -55,8 +59,9 @@ private:
     QComboBox* cmbJapaneseRate;
     QCheckBox* chkSlowestEnglish;
     QCheckBox* chkShowReadings;
+    QCheckBox* chkShowAccent;
     QPushButton* btnPeek;
-    QLabel* lblPeek;
+    class PeekLabel* lblPeek;
     QLabel* lblProgress;
     QPushButton* btnExportAudio;
     QCheckBox* chkExportClips;

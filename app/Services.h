@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QChar>
+#include <QList>
 #include <QString>
+#include <functional>
 
 namespace lessora {
 
+struct AccentPhrase;
 class Beeper;
 class ClipboardText;
 class FileDialogs;
@@ -23,6 +26,8 @@ struct Services {
     QChar decimalSeparator; // the user's decimal separator
     // Where the lessons used lately and the dialogs' last folder are kept; empty: this run only
     QString lessonHistoryPath = {};
+    // The accent the Open JTalk voices say for a Japanese line; empty: their own (spokenAccent)
+    std::function<QList<AccentPhrase>(const QString& text)> spokenAccent = {};
 };
 
 } // namespace lessora

@@ -10,6 +10,7 @@
 #include "playback/DrillPlan.h"
 #include "playback/LineReadings.h"
 #include "playback/RowSpeaker.h"
+#include "voices/SpokenAccent.h"
 
 #include <QDir>
 #include <QFile>
@@ -209,6 +210,19 @@ QString tsvField(const QString& text) {
             c = u' ';
     }
     return field;
+}
+
+// The accent column of a line with a reading (a Japanese line): its text form, or nothing when
+// there is no analysis (no Open JTalk) or it failed.
+QString accentField(const ExportOptions& options, const QString& text, const QString& reading) {
+    if (reading.isEmpty())
+        return {};
+    try {
+        return tsvField(accentText(options.accentOf ? options.accentOf(text) : spokenAccent(text)));
+    } catch (const std::exception& error) {
+        qCWarning(lcExport) << "no accent for the index:" << text << "-" << error.what();
+        return {};
+    }
 }
 
 // The folder of the per-line clips. They are written into a new hidden folder beside it, which
@@ -463,9 +477,13 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                                      .arg(row + 1, 4, 10, QChar(u'0'))
                                      .arg(normalisedSpeakerCode(cells.speaker), extensionOf(*kind));
             writer.push({WriteJob::Kind::Clip, spoken(), 0, clips.filePath(name)});
-            index << QStringList{QString::number(row + 1), tsvField(cells.speaker),
+            const QString reading = readings.readingOf(cells.text, cells.language);
+            index << QStringList{QString::number(row + 1),
+                                 tsvField(cells.speaker),
                                  tsvField(cells.text),
-                                 tsvField(readings.readingOf(cells.text, cells.language)), name}
+                                 tsvField(reading),
+                                 name,
+                                 accentField(options, cells.text, reading)}
                          .join(u'\t');
         }
         if (pass == 1 && pass < passes && line &&

@@ -2,6 +2,7 @@
 
 #include "export/AudioFileWriter.h"
 #include "files/LessonFile.h"
+#include "japanese/AccentPhrases.h"
 #include "playback/DrillPlan.h"
 #include "playback/Practice.h"
 
@@ -25,6 +26,9 @@ struct ExportOptions {
     SpeechRates rates;
     PracticeOptions practice;
     QChar decimalSeparator = u'.';
+    // The accent of a Japanese line for the clips' index; empty: what the Open JTalk voices say
+    // (spokenAccent). It may throw: the line's accent column is then empty.
+    std::function<QList<AccentPhrase>(const QString& text)> accentOf = {};
 };
 
 // The options of the choices playback would use.
@@ -91,13 +95,14 @@ inline constexpr int kFadeMs = 5;
 // Writes a lesson as one audio file (the kind chosen by the file name's extension), spoken
 // with the speakers' voices of the settings file, and, when `clipsFolder` is not empty, each
 // spoken line as a file of its own there with "index.tsv" listing them (line number, speaker,
-// text, kana reading of Japanese lines, clip file name) for flashcard programs. Speech is
-// synthesised on the engine's synthesis thread while a pool thread (QtConcurrent) evens out,
-// resamples and encodes what is ready, so both cores work; the audio is streamed to the file, so
-// memory stays small however long the lesson. Success is reported only for files that are complete
-// on the disk. Nothing is left behind when it fails or is cancelled, and no file it did not
-// create is replaced or removed: the clips folder must be new or empty. It throws ExportError
-// (kExportCancelled when cancelled, kNothingToExport for a lesson without a line to speak).
+// text, kana reading of Japanese lines, clip file name, the reading's accent in its text form) for
+// flashcard programs. Speech is synthesised on the engine's synthesis thread while a pool thread
+// (QtConcurrent) evens out, resamples and encodes what is ready, so both cores work; the audio is
+// streamed to the file, so memory stays small however long the lesson. Success is reported only for
+// files that are complete on the disk. Nothing is left behind when it fails or is cancelled, and no
+// file it did not create is replaced or removed: the clips folder must be new or empty. It throws
+// ExportError (kExportCancelled when cancelled, kNothingToExport for a lesson without a line to
+// speak).
 ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                            const LessonTable& table, const ExportOptions& options,
                            const QString& outputPath, const QString& clipsFolder = {},

@@ -21,6 +21,7 @@ struct StoredPracticeSettings {
     std::optional<int> lineRepeatCount;
     std::optional<bool> shadowingGap;
     std::optional<bool> showReadings;
+    std::optional<bool> showAccent;
 
     friend bool operator==(const StoredPracticeSettings&, const StoredPracticeSettings&) = default;
 };

@@ -196,10 +196,10 @@ Converted<QString> toText(JsonValue&& value) {
 }
 
 // The four settings of the main window, then the optional practice settings.
-constexpr std::array<std::string_view, 12> kSettingNames = {
-    "EnglishRateIndex",  "IntervalIndex",   "RepeatIndex",  "HideText",
-    "JapaneseRateIndex", "SlowestEnglish",  "Role",         "ModelAfterAnswer",
-    "AnswerGapIndex",    "LineRepeatCount", "ShadowingGap", "ShowReadings"};
+constexpr std::array<std::string_view, 13> kSettingNames = {
+    "EnglishRateIndex", "IntervalIndex", "RepeatIndex",      "HideText",       "JapaneseRateIndex",
+    "SlowestEnglish",   "Role",          "ModelAfterAnswer", "AnswerGapIndex", "LineRepeatCount",
+    "ShadowingGap",     "ShowReadings",  "ShowAccent"};
 enum PracticeSetting {
     JapaneseRateIndex = 4,
     SlowestEnglish,
@@ -208,7 +208,8 @@ enum PracticeSetting {
     AnswerGapIndex,
     LineRepeatCount,
     ShadowingGap,
-    ShowReadings
+    ShowReadings,
+    ShowAccent
 };
 constexpr std::array<std::string_view, kLessonColumnCount> kRowMemberNames = {
     "No", "Speaker", "Language", "Text", "Interval"};
@@ -866,6 +867,7 @@ void LessonParser::convertPracticeSettings(StoredPracticeSettings& practice) {
     number(LineRepeatCount, practice.lineRepeatCount);
     flag(ShadowingGap, practice.shadowingGap);
     flag(ShowReadings, practice.showReadings);
+    flag(ShowAccent, practice.showAccent);
 }
 
 LessonFileContent LessonParser::result() {
@@ -962,6 +964,7 @@ PracticeSettings practiceSettingsOf(const StoredPracticeSettings& stored) {
     settings.modelAfterAnswer = stored.modelAfterAnswer.value_or(settings.modelAfterAnswer);
     settings.shadowingGap = stored.shadowingGap.value_or(settings.shadowingGap);
     settings.showReadings = stored.showReadings.value_or(settings.showReadings);
+    settings.showAccent = stored.showAccent.value_or(settings.showAccent);
     return settings;
 }
 

@@ -194,6 +194,7 @@ void writePracticeSettings(CompactJsonWriter& json, const PracticeSettings& prac
     number("LineRepeatCount", practice.lineRepeatCount, defaults.lineRepeatCount);
     flag("ShadowingGap", practice.shadowingGap, defaults.shadowingGap);
     flag("ShowReadings", practice.showReadings, defaults.showReadings);
+    flag("ShowAccent", practice.showAccent, defaults.showAccent);
 }
 
 // The whole file. rowAt(i) gives row i as {number, cells}; see writeRow.

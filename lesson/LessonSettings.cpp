@@ -119,4 +119,8 @@ void CurrentLessonSettings::setShowReadings(bool shown) {
     update([shown](LessonSettings& values) { values.practice.showReadings = shown; });
 }
 
+void CurrentLessonSettings::setShowAccent(bool shown) {
+    update([shown](LessonSettings& values) { values.practice.showAccent = shown; });
+}
+
 } // namespace lessora

@@ -17,6 +17,7 @@ struct PracticeSettings {
     int lineRepeatCount = 1;
     bool shadowingGap = false;
     bool showReadings = false;
+    bool showAccent = false; // marks over the readings, while they are shown
 
     friend bool operator==(const PracticeSettings&, const PracticeSettings&) = default;
 };
@@ -65,6 +66,7 @@ public:
     void setLineRepeatCount(int count);
     void setShadowingGap(bool gap);
     void setShowReadings(bool shown);
+    void setShowAccent(bool shown);
 
 signals:
     void changed();

@@ -1,6 +1,7 @@
 // lessora-say: the program's voices from the command line.
 //   lessora-say --list                                   the voices, one a line
 //   lessora-say [--voice DESC] --reading TEXT | -        the katakana a Japanese voice says
+//   lessora-say [--voice DESC] --accent TEXT | -         the same with its pitch accent
 //   lessora-say --voice DESC [--rate N] [--wav FILE] TEXT  speak TEXT, or write it to a WAV file
 //   lessora-say --lesson FILE.json --out FILE [options]   write a lesson as one audio file
 // Exit codes: 0 done, 1 error, 2 wrong usage.
@@ -10,6 +11,7 @@
 #include "files/FileNames.h"
 #include "files/LessonFile.h"
 #include "japanese/JapaneseReading.h"
+#include "japanese/OpenJTalkFiles.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
 #include "platform/Locale.h"
@@ -21,6 +23,7 @@
 #include "voices/EmbeddedVoices.h"
 #include "voices/SpeechBackend.h"
 #include "voices/SpeechEngine.h"
+#include "voices/SpokenAccent.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,6 +38,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -55,6 +59,11 @@ const char* const kUsage =
     "                                      TEXT; TEXT - reads standard input, one line per line\n"
     "  lessora-say --voice DESC --reading TEXT\n"
     "                                      the katakana the voice DESC says for TEXT\n"
+    "  lessora-say [--voice DESC] --accent TEXT\n"
+    "                                      the same reading with its pitch accent: accent\n"
+    "                                      phrases apart by a space, ＼ after the mora\n"
+    "                                      where the pitch falls (Open JTalk voices only);\n"
+    "                                      TEXT - reads standard input, one line per line\n"
     "  lessora-say --voice DESC [--rate N] [--wav FILE] TEXT\n"
     "                                      speaks TEXT with the voice DESC at speed N\n"
     "                                      (-10 to 10, 0 normal), or writes it to FILE\n"
@@ -194,6 +203,46 @@ int printReading(const QString& text, const QString& voiceDescription) {
         return kExitOk;
     }
     readLines(read);
+    return kExitOk;
+}
+
+// The accent of the default Japanese voice or of the voice given, in its text form. Only the
+// Open JTalk voices have one; a line that cannot be analysed leaves an empty line, so that the
+// output stays line for line, and makes the exit code 1.
+int printAccent(const QString& text, const QString& voiceDescription) {
+    const EmbeddedVoice* voice = nullptr;
+    if (!voiceDescription.isEmpty()) {
+        voice = findEmbeddedVoice(voiceDescription);
+        if (!voice || !isInstalled(*voice))
+            unknownVoice(voiceDescription);
+        if (!hasAccentAnalysis(*voice))
+            throw ToolError(QStringLiteral("the voice \"%1\" has no accent analysis (only the "
+                                           "Open JTalk voices have one)")
+                                .arg(voice->description));
+    } else if (!hasAccentAnalysis(defaultVoiceFor(QStringLiteral("あ")))) {
+        throw ToolError(QStringLiteral("no accent analysis: the Open JTalk voices are not "
+                                       "installed (open-jtalk, open-jtalk-mecab-naist-jdic, %1)")
+                            .arg(kOpenJTalkVoicePackage));
+    }
+    std::mutex failureMutex;
+    QString failure;
+    auto read = [&](const QString& line) {
+        try {
+            return accentText(spokenAccent(line));
+        } catch (const SpeechError& error) {
+            const std::lock_guard lock(failureMutex);
+            if (failure.isEmpty())
+                failure = error.message();
+            return QString();
+        }
+    };
+    out().flush();
+    if (text != u"-")
+        out() << read(text) << '\n';
+    else
+        readLines(read);
+    if (!failure.isEmpty())
+        throw ToolError(failure);
     return kExitOk;
 }
 
@@ -411,6 +460,9 @@ int run(const QStringList& arguments) {
     const QCommandLineOption reading(QStringLiteral("reading"),
                                      QStringLiteral("Print the Japanese reading."),
                                      QStringLiteral("TEXT"));
+    const QCommandLineOption accent(QStringLiteral("accent"),
+                                    QStringLiteral("Print the reading with its pitch accent."),
+                                    QStringLiteral("TEXT"));
     const QCommandLineOption voice(QStringLiteral("voice"), QStringLiteral("Speak with a voice."),
                                    QStringLiteral("DESC"));
     const QCommandLineOption rate(QStringLiteral("rate"), QStringLiteral("Speed, -10 to 10."),
@@ -433,7 +485,7 @@ int run(const QStringList& arguments) {
         valued("english-rate", "English rate, -10 to 10.", "N"),
         valued("japanese-rate", "Japanese rate, -10 to 10.", "N"),
         valued("clips", "Also one file per line in this folder.", "DIR")};
-    parser.addOptions({list, reading, voice, rate, wav, help});
+    parser.addOptions({list, reading, accent, voice, rate, wav, help});
     parser.addOptions(lessonOptions);
     if (!parser.parse(arguments))
         throw UsageError(parser.errorText());
@@ -443,12 +495,15 @@ int run(const QStringList& arguments) {
     }
 
     const bool lessonMode = parser.isSet(lessonOptions[0]);
-    // --voice with --reading: what that voice says.
-    const bool voiceReading = parser.isSet(voice) && parser.isSet(reading);
+    // --voice with --reading or --accent: what that voice says.
+    const bool voiceReading =
+        parser.isSet(voice) && (parser.isSet(reading) || parser.isSet(accent));
     const int modes = int(parser.isSet(list)) + int(parser.isSet(reading)) +
-                      int(parser.isSet(voice)) + int(lessonMode) - int(voiceReading);
+                      int(parser.isSet(accent)) + int(parser.isSet(voice)) + int(lessonMode) -
+                      int(voiceReading);
     if (modes != 1)
-        throw UsageError(QStringLiteral("give one of --list, --reading, --voice and --lesson"));
+        throw UsageError(
+            QStringLiteral("give one of --list, --reading, --accent, --voice and --lesson"));
     if (!lessonMode) {
         for (const QCommandLineOption& option : lessonOptions.mid(1)) {
             if (parser.isSet(option))
@@ -474,6 +529,11 @@ int run(const QStringList& arguments) {
         if (!positional.isEmpty())
             throw UsageError(QStringLiteral("--reading takes one text; quote it"));
         return printReading(parser.value(reading), parser.value(voice));
+    }
+    if (parser.isSet(accent)) {
+        if (!positional.isEmpty())
+            throw UsageError(QStringLiteral("--accent takes one text; quote it"));
+        return printAccent(parser.value(accent), parser.value(voice));
     }
     if (positional.size() != 1)
         throw UsageError(QStringLiteral("--voice needs one text to speak; quote it"));

@@ -84,6 +84,20 @@ public:
         }
         return reading;
     }
+    bool analysesAccent() const override { return true; }
+    // Kanji as written where the dictionary's reading stands, numbers and words read by a rule
+    // in katakana, as the voices are given them; Latin runs as phrases without marks.
+    QList<AccentPhrase> accent(const QString& text) const override {
+        QList<AccentPhrase> phrases;
+        OpenJTalkSynth synth;
+        for (const ReadingSegment& segment : openJTalkSegments(text)) {
+            if (segment.kind != ReadingSegment::Kind::Latin)
+                phrases << synth.analyseAccent(segment.text);
+            else if (const QString words = segment.text.trimmed(); !words.isEmpty())
+                phrases.append({{words}, 0, {}, true});
+        }
+        return phrases;
+    }
     // It reads with its own dictionary.
     QString readingProblem() const override { return {}; }
 };

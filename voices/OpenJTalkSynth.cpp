@@ -271,4 +271,22 @@ QString OpenJTalkSynth::analyse(const QString& text) {
     return reading;
 }
 
+QList<AccentPhrase> OpenJTalkSynth::analyseAccent(const QString& text) {
+    const OpenJTalkInstallation setup = installation();
+    if (!setup.isInstalled())
+        throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
+    const QStringList arguments = baseArguments(setup)
+                                  << QStringLiteral("-ot") << QStringLiteral("/dev/fd/3");
+    QList<AccentPhrase> phrases;
+    // The same pieces as the voice is given, so that each has the melody it is spoken with.
+    for (const QString& piece : chunks(text)) {
+        const ProcessResult result =
+            runProcess({setup.program, arguments, runInput(piece), true, setup.timeout, {}});
+        if (result.status != ProcessResult::Status::Finished)
+            throw SpeechError(result.describe(setup.program));
+        phrases << accentPhrasesFromTrace(QString::fromUtf8(result.extraOutput));
+    }
+    return phrases;
+}
+
 } // namespace lessora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "japanese/AccentPhrases.h"
 #include "voices/EspeakSynth.h"
 
 #include <QString>
@@ -73,6 +74,9 @@ public:
 
     // The pronunciation of Open JTalk's own analysis of the text: what the voice says.
     QString analyse(const QString& text);
+    // The accent phrases of that analysis, after Open JTalk's accent-combination rules: the
+    // accent the voice speaks. Throws SpeechError when Open JTalk fails or is not installed.
+    QList<AccentPhrase> analyseAccent(const QString& text);
 
     // The pieces of a text that are given to one run each: sentences, the first clause of the
     // text, and the clauses of long sentences, none longer than kMaxChunk.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "japanese/AccentPhrases.h"
 #include "japanese/JapaneseReading.h"
 #include "voices/EspeakSynth.h"
 
@@ -75,6 +76,11 @@ public:
     virtual QString reading(const QString& text) const { return japaneseReading(text); }
     // The same from the synthesiser itself. Throws SpeechError.
     virtual QString spokenReading(const QString& text) const { return reading(text); }
+    // Whether its Japanese voices speak from an analysis with accent phrases.
+    virtual bool analysesAccent() const { return false; }
+    // The accent phrases its Japanese voices say for the text, from the synthesiser's own
+    // analysis; nothing when it has none. Throws SpeechError.
+    virtual QList<AccentPhrase> accent(const QString& /*text*/) const { return {}; }
     // Why its reading leaves kanji unread here; empty when it does not.
     virtual QString readingProblem() const {
         return japaneseDictionaryAvailable() ? QString() : japaneseDictionaryProblem();

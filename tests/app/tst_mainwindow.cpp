@@ -1,3 +1,4 @@
+#include "app/GridAccessibility.h"
 #include "app/GridCellDelegate.h"
 #include "app/LessonDocument.h"
 #include "app/LessonGrid.h"
@@ -41,6 +42,7 @@ private slots:
     void tabOrderKeepsTheMainControlsFirst();
     void practiceSettingsSavedAndLoaded();
     void progressAndPeekNeverMoveThePanel();
+    void accentMarksOverTheReadings();
     void spokenRowIsWholeWithTwoRowsAfterIt_data();
     void spokenRowIsWholeWithTwoRowsAfterIt();
     void hideText();
@@ -479,6 +481,76 @@ void TestMainWindow::progressAndPeekNeverMoveThePanel() {
     QTest::mouseRelease(control<QPushButton>(panel, "btnPeek"), Qt::LeftButton);
     QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), PracticePanel::kPeekHint);
     QCOMPARE(geometries(), before);
+}
+
+// The accent marks: off by default and only with the readings, a lesson member as the other
+// practice settings, and drawn, told to screen readers and peeked at once the analysis arrives.
+void TestMainWindow::accentMarksOverTheReadings() {
+    FakeServices fakes;
+    const int row = 2; // a Japanese line of the sample lesson
+    const QString line = QStringLiteral("今日はいい天気ですね。");
+    const QString marked = QStringLiteral("キョ＼ーワ イ＼イ テ＼ンキデスネ。");
+    fakes.accentForms.insert(line, marked);
+    MainWindow form(fakes.services());
+    QCOMPARE(form.lessonTable().cell(ColText, row), line);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    LessonGrid& grid = *control<LessonGrid>(form, "StringGrid1");
+    QCheckBox& readings = *control<QCheckBox>(form, "chkShowReadings");
+    QCheckBox& accent = *control<QCheckBox>(form, "chkShowAccent");
+    QVERIFY(!accent.isChecked());
+    QVERIFY(!accent.isEnabled());
+    QCOMPARE(accent.accessibleName(), QStringLiteral("アクセントを表示(A)"));
+    QVERIFY(!accent.toolTip().isEmpty());
+    const auto description = [&grid](int r) {
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&grid);
+        const int place = accessibleCellIndex(grid, grid.model()->index(r, ColText));
+        return table->child(place)->text(QAccessible::Description);
+    };
+    const auto pixels = [&grid] { return grid.viewport()->grab().toImage(); };
+
+    readings.setChecked(true);
+    QVERIFY(accent.isEnabled());
+    const QString plain = description(row);
+    QVERIFY(!plain.isEmpty());
+    QVERIFY(!plain.contains(u'＼'));
+    QCOMPARE(description(0), QString()); // an English line has no reading
+    const QImage plainPixels = pixels();
+    const int rowHeight = grid.rowHeight(row);
+
+    // Saved with readings; then the accent alone marks the lesson modified and is saved.
+    const QString path = fakes.folder.filePath(QStringLiteral("accent.json"));
+    fakes.fileDialogs.saveAnswers << path << path;
+    control<QPushButton>(form, "btnSaveLesson")->click();
+    QVERIFY(!form.document().isModified());
+    accent.setChecked(true);
+    QVERIFY(form.lessonSettings().practice().showAccent);
+    QVERIFY(form.document().isModified());
+    control<QPushButton>(form, "btnSaveLesson")->click();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains(R"("ShowReadings":true,"ShowAccent":true,"Rows")"));
+
+    // The analysis runs off the window's thread; the row is drawn again when it is in.
+    QTRY_COMPARE(description(row), marked);
+    QTRY_VERIFY(pixels() != plainPixels);
+    QCOMPARE(grid.rowHeight(row), rowHeight);
+    grid.makeRowCurrent(row);
+    PracticePanel& panel = *control<PracticePanel>(form, "practicePanel");
+    QTest::mousePress(control<QPushButton>(panel, "btnPeek"), Qt::LeftButton);
+    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), line + u'\n' + marked);
+    QTest::mouseRelease(control<QPushButton>(panel, "btnPeek"), Qt::LeftButton);
+
+    // Without readings, no marks either; the box keeps its choice for when they come back.
+    grid.setCurrentIndex({});
+    readings.setChecked(false);
+    QVERIFY(!accent.isEnabled());
+    QVERIFY(accent.isChecked());
+    QCOMPARE(description(row), QString());
+    readings.setChecked(true);
+    accent.setChecked(false);
+    QCOMPARE(description(row), plain);
+    QTRY_COMPARE(pixels(), plainPixels);
 }
 
 void TestMainWindow::spokenRowIsWholeWithTwoRowsAfterIt_data() {

@@ -279,20 +279,29 @@ void TestExport::everyFormatIsReadable() {
 
 void TestExport::clipsAndTheirIndex() {
     ExportRig rig;
-    rig.table.setRows({row("A", "one"), row("", ""), row("R", "あい"), row("B", "tab\there")});
+    rig.table.setRows(
+        {row("A", "one"), row("", ""), row("R", "あい"), row("B", "tab\there"), row("Q", "いい")});
     ExportOptions options;
+    // The accent column: the text form of a Japanese line's analysis; empty for the English
+    // lines and where the analysis fails (the export goes on).
+    options.accentOf = [](const QString& text) {
+        if (text == QStringLiteral("いい"))
+            throw SpeechError(QStringLiteral("open_jtalk failed"));
+        return accentPhrasesFromText(QStringLiteral("ア＼イ。"));
+    };
     options.passes = 3;
     options.practice.role = QStringLiteral("B");
     const QString clips = rig.path(QStringLiteral("clips"));
     const ExportSummary summary = rig.run(options, QStringLiteral("all.mp3"), clips);
 
-    QCOMPARE(summary.clipFiles, 3); // every line once, the learner's too
+    QCOMPARE(summary.clipFiles, 4); // every line once, the learner's too
     QFile index(QDir(clips).filePath(QStringLiteral("index.tsv")));
     QVERIFY(index.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(index.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines,
-             (QStringList{"1\tA\tone\t\t0001_A.mp3", QStringLiteral("3\tR\tあい\tアイ\t0003_R.mp3"),
-                          "4\tB\ttab here\t\t0004_B.mp3"}));
+    QCOMPARE(lines, (QStringList{"1\tA\tone\t\t0001_A.mp3\t",
+                                 QStringLiteral("3\tR\tあい\tアイ\t0003_R.mp3\tア＼イ。"),
+                                 "4\tB\ttab here\t\t0004_B.mp3\t",
+                                 QStringLiteral("5\tQ\tいい\tイイ\t0005_Q.mp3\t")}));
     const Decoded first = decode(QDir(clips).filePath(QStringLiteral("0001_A.mp3")));
     QVERIFY(first.ok);
     QVERIFY(std::abs(first.samples.size() * 1000 / first.sampleRate - 300) <= 130);

@@ -131,10 +131,21 @@ void TestLessonFile::practiceSettingsRoundTrip() {
     QCOMPARE(readLessonFile(bytes).settings.englishRateIndex, 2);
 
     // Every member away from its default comes back.
-    settings.practice = {5, true, QStringLiteral("Q"), true, 3, 2, true, true};
+    settings.practice = {5, true, QStringLiteral("Q"), true, 3, 2, true, true, true};
     bytes = writeLessonFile(settings, rows);
-    const StoredPracticeSettings all{5, true, QStringLiteral("Q"), true, 3, 2, true, true};
+    const StoredPracticeSettings all{5, true, QStringLiteral("Q"), true, 3, 2, true, true, true};
     QCOMPARE(readLessonFile(bytes).settings.practice, all);
+
+    // The accent switch alone: written last of them, and only when on.
+    settings.practice = {};
+    settings.practice.showAccent = true;
+    bytes = writeLessonFile(settings, rows);
+    QCOMPARE(bytes, QByteArray(plain).replace(",\"Rows\"", ",\"ShowAccent\":true,\"Rows\""));
+    StoredPracticeSettings accentOnly;
+    accentOnly.showAccent = true;
+    QCOMPARE(readLessonFile(bytes).settings.practice, accentOnly);
+    settings.practice.showAccent = false;
+    QCOMPARE(writeLessonFile(settings, rows), plain);
 
     // A file without them reads as before (one that holds a wrong value:
     // practiceMembersNeverFailALoad).
@@ -310,8 +321,8 @@ void TestLessonFile::practiceMembersNeverFailALoad_data() {
     QTest::newRow("all valid")
         << QByteArray(R"("JapaneseRateIndex":0,"SlowestEnglish":true,"Role":" s ",)"
                       R"("ModelAfterAnswer":"true","AnswerGapIndex":3,"LineRepeatCount":"5",)"
-                      R"("ShadowingGap":1,"ShowReadings":true,)")
-        << PracticeSettings{0, true, "S", true, 3, 5, true, true};
+                      R"("ShadowingGap":1,"ShowReadings":true,"ShowAccent":"true",)")
+        << PracticeSettings{0, true, "S", true, 3, 5, true, true, true};
     // A wrong type or a value beyond the list: that member's default, the rest as given.
     QTest::newRow("repeat count not a number")
         << QByteArray(R"("LineRepeatCount":"x","ShadowingGap":true,)")
@@ -324,6 +335,13 @@ void TestLessonFile::practiceMembersNeverFailALoad_data() {
         << QByteArray(R"("JapaneseRateIndex":6,"AnswerGapIndex":-1,)") << defaults;
     QTest::newRow("fraction, object, array")
         << QByteArray(R"("JapaneseRateIndex":1.5,"Role":{},"ShowReadings":[],)") << defaults;
+    QTest::newRow("accent of the wrong kind")
+        << QByteArray(R"("ShowAccent":"on","ShowReadings":true,)")
+        << with([](PracticeSettings& s) { s.showReadings = true; });
+    QTest::newRow("accent off") << QByteArray(R"("ShowAccent":false,)") << defaults;
+    QTest::newRow("accent null") << QByteArray(R"("ShowAccent":null,)") << defaults;
+    QTest::newRow("accent as a number") << QByteArray(R"("ShowAccent":1,)")
+                                        << with([](PracticeSettings& s) { s.showAccent = true; });
     QTest::newRow("flags of the wrong kind")
         << QByteArray(R"("SlowestEnglish":"yes","ModelAfterAnswer":null,)") << defaults;
     QTest::newRow("unknown role") << QByteArray(R"("Role":"X",)") << defaults;

@@ -125,7 +125,8 @@ void TestLessonSettings::singleSettersKeepTheOthers() {
     settings.setLineRepeatCount(4);
     settings.setShadowingGap(true);
     settings.setShowReadings(true);
-    const PracticeSettings practice{0, true, QStringLiteral("Q"), true, 3, 4, true, true};
+    settings.setShowAccent(true);
+    const PracticeSettings practice{0, true, QStringLiteral("Q"), true, 3, 4, true, true, true};
     QCOMPARE(settings.values(), (LessonSettings{1, 3, 2, true, practice}));
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "app/Services.h"
+#include "japanese/AccentPhrases.h"
 #include "platform/Beeper.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "support/FakeSpeechEngine.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -66,12 +68,24 @@ struct FakeServices {
     FakeSpeechEngine speech;
     QTemporaryDir folder;
     QChar decimalSeparator = u'.';
+    // The accent of each Japanese line, in its text form, as the window's analysis gives it; a
+    // line not here has none, as without Open JTalk.
+    QHash<QString, QString> accentForms;
 
     QString settingsPath() const { return folder.filePath(QStringLiteral("Lessora.ini")); }
     QString historyPath() const { return folder.filePath(QStringLiteral("history.ini")); }
     Services services() {
-        return {messages, fileDialogs,    clipboard,        beeper,
-                speech,   settingsPath(), decimalSeparator, historyPath()};
+        return {messages,
+                fileDialogs,
+                clipboard,
+                beeper,
+                speech,
+                settingsPath(),
+                decimalSeparator,
+                historyPath(),
+                [forms = accentForms](const QString& text) {
+                    return accentPhrasesFromText(forms.value(text));
+                }};
     }
 };
 
