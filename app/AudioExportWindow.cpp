@@ -1,7 +1,7 @@
 #include "app/AudioExportWindow.h"
 
 #include "app/Services.h"
-#include "export/ExportLog.h"
+#include "export/Logging.h"
 #include "lesson/LessonTable.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"

@@ -2,7 +2,7 @@
 
 #include "audio/SampleRateConverter.h"
 #include "export/ExportFiles.h"
-#include "export/ExportLog.h"
+#include "export/Logging.h"
 #include "files/FileNames.h"
 #include "lesson/LessonTable.h"
 #include "lesson/RowRules.h"

@@ -1,6 +1,6 @@
 #include "japanese/AccentPhrases.h"
 
-#include "japanese/JapaneseLog.h"
+#include "japanese/Logging.h"
 
 #include <QStringView>
 
@@ -133,7 +133,7 @@ QList<LabelPhrase> labelPhrases(QStringView trace) {
         const int morae = field.left(underscore).toInt(&moraeOk);
         const int nucleus = field.mid(underscore + 1, hash - underscore - 1).toInt(&nucleusOk);
         if (underscore < 0 || hash < underscore || !moraeOk || !nucleusOk || morae <= 0) {
-            qCWarning(japaneseLog).noquote() << "Open JTalk label without its phrase:" << label;
+            qCWarning(lcJapanese).noquote() << "Open JTalk label without its phrase:" << label;
             continue;
         }
         // A flat phrase is labelled as falling after its last mora, where nothing follows to
@@ -197,7 +197,7 @@ QList<AccentPhrase> accentPhrasesFromTrace(const QString& trace) {
         std::accumulate(shapes.begin(), shapes.end(), qsizetype(0),
                         [](qsizetype sum, const LabelPhrase& p) { return sum + p.morae; });
     if (extra > 0 || said != expected)
-        qCWarning(japaneseLog).noquote()
+        qCWarning(lcJapanese).noquote()
             << "Open JTalk's words have" << said << "morae, its labels" << expected;
     // A phrase left without morae (the words were short of the labels) is no phrase.
     phrases.removeIf([](const AccentPhrase& p) { return p.morae.isEmpty(); });

@@ -1,6 +1,6 @@
 #include "japanese/MecabTagger.h"
 
-#include "japanese/JapaneseLog.h"
+#include "japanese/Logging.h"
 
 #include "japanese/OpenJTalkFiles.h"
 
@@ -392,7 +392,7 @@ const SharedTagger& sharedTagger() {
         result.problem = problems.isEmpty()
                              ? QStringLiteral("no UTF-8 MeCab dictionary found (mecab-ipadic-utf8)")
                              : problems.join(QStringLiteral("; "));
-        qCWarning(japaneseLog).noquote() << "kanji are left unread:" << result.problem;
+        qCWarning(lcJapanese).noquote() << "kanji are left unread:" << result.problem;
         return result;
     }();
     return shared;
@@ -415,7 +415,7 @@ const MecabTagger* MecabTagger::openJTalkDictionary() {
         if (tagger)
             tagger->widenAscii();
         else
-            qCWarning(japaneseLog).noquote() << "Open JTalk's dictionary is not used:" << problem;
+            qCWarning(lcJapanese).noquote() << "Open JTalk's dictionary is not used:" << problem;
         return tagger;
     }();
     return tagger.get();

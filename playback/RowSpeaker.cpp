@@ -1,7 +1,7 @@
 #include "playback/RowSpeaker.h"
 
 #include "platform/MessageBoxes.h"
-#include "playback/PlaybackLog.h"
+#include "playback/Logging.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
 #include "settings/SettingsFile.h"

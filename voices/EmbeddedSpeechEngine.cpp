@@ -5,7 +5,7 @@
 #include "settings/LanguageName.h"
 #include "voices/EmbeddedVoices.h"
 #include "voices/SynthesisWorker.h"
-#include "voices/VoicesLog.h"
+#include "voices/Logging.h"
 
 #include <algorithm>
 #include <deque>
@@ -238,7 +238,7 @@ private:
             }
             const bool whole = !entry->unwanted();
             if (!error.isEmpty() && !whole) // nobody is told: it is no longer wanted
-                qCWarning(voicesLog).noquote()
+                qCWarning(lcVoices).noquote()
                     << "a line prepared ahead failed:" << entry->key.voice->description << error;
             if (whole && error.isEmpty())
                 self->remember(entry->key, qint64(samples.size()));
@@ -274,7 +274,7 @@ private:
                 if (const PendingLengthPtr waiting = weak.lock())
                     waiting->fail(messageOf(e));
                 else
-                    qCWarning(voicesLog).noquote()
+                    qCWarning(lcVoices).noquote()
                         << "measuring a line nobody waits for failed:" << key.voice->description
                         << messageOf(e);
             }

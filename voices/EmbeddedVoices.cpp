@@ -7,7 +7,7 @@
 #include "settings/AsciiCase.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SpeechPieces.h"
-#include "voices/VoicesLog.h"
+#include "voices/Logging.h"
 
 #include <algorithm>
 #include <cmath>
@@ -273,7 +273,7 @@ void warmUpVoice(SynthesisContext& context, const EmbeddedVoice& voice) {
             readingOf(voice, QStringLiteral("ア"));
     } catch (const SpeechError& error) {
         // A voice that cannot speak says so when it is used.
-        qCWarning(voicesLog).noquote()
+        qCWarning(lcVoices).noquote()
             << "cannot load the voice" << voice.description << "ahead:" << error.message();
     }
 }

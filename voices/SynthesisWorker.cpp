@@ -1,7 +1,7 @@
 #include "voices/SynthesisWorker.h"
 
 #include "voices/EmbeddedVoices.h"
-#include "voices/VoicesLog.h"
+#include "voices/Logging.h"
 
 #include <exception>
 
@@ -18,9 +18,9 @@ public:
         } catch (const std::exception& error) {
             // A posted job reports its own failures; one that slips through must not end
             // the thread every voice depends on.
-            qCWarning(voicesLog) << "a synthesis job failed:" << error.what();
+            qCWarning(lcVoices) << "a synthesis job failed:" << error.what();
         } catch (...) {
-            qCWarning(voicesLog) << "a synthesis job failed with an unknown error";
+            qCWarning(lcVoices) << "a synthesis job failed with an unknown error";
         }
     }
 

@@ -1,4 +1,4 @@
-#include "playback/PlaybackLog.h"
+#include "playback/Logging.h"
 
 namespace lessora {
 

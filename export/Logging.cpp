@@ -1,4 +1,4 @@
-#include "export/ExportLog.h"
+#include "export/Logging.h"
 
 namespace lessora {
 

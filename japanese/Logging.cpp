@@ -1,0 +1,7 @@
+#include "japanese/Logging.h"
+
+namespace lessora {
+
+Q_LOGGING_CATEGORY(lcJapanese, "lessora.japanese")
+
+} // namespace lessora

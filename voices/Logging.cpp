@@ -1,0 +1,7 @@
+#include "voices/Logging.h"
+
+namespace lessora {
+
+Q_LOGGING_CATEGORY(lcVoices, "lessora.voices")
+
+} // namespace lessora
