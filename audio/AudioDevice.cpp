@@ -1,6 +1,9 @@
 #include "audio/AudioDevice.h"
 
+#include "audio/AudioLog.h"
 #include "platform/LazyLibrary.h"
+
+#include <QElapsedTimer>
 
 #include <QTimer>
 
@@ -340,6 +343,7 @@ AudioPump::AudioPump(AudioOutput& output)
     m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(kPumpIntervalMs);
     QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] {
+        countRun();
         if (!m_output.pump())
             m_timer->stop();
     });
@@ -355,11 +359,25 @@ AudioPump::~AudioPump() {
     m_output.shutdown();
 }
 
+void AudioPump::countRun() {
+    static QElapsedTimer since;
+    static int runs = 0;
+    if (!since.isValid())
+        since.start();
+    ++runs;
+    if (since.elapsed() >= 1000) {
+        qCDebug(audioLog) << "pump runs per second:" << runs * 1000.0 / since.elapsed();
+        runs = 0;
+        since.restart();
+    }
+}
+
 void AudioPump::wake() {
     // Posted before the thread runs its loop, it waits there until it does.
     QMetaObject::invokeMethod(
         m_timer,
         [this] {
+            countRun();
             if (m_output.pump() && !m_timer->isActive())
                 m_timer->start();
         },

@@ -74,6 +74,7 @@ public:
     void wake();
 
 private:
+    void countRun();
     AudioOutput& m_output;
     QThread m_thread;
     QTimer* m_timer; // lives on m_thread
