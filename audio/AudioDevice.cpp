@@ -33,6 +33,7 @@ constexpr int kPumpIntervalMs = 5;
     F(pa_stream_get_timing_info)                                                                   \
     F(pa_stream_new)                                                                               \
     F(pa_stream_set_state_callback)                                                                \
+    F(pa_stream_set_underflow_callback)                                                            \
     F(pa_stream_set_write_callback)                                                                \
     F(pa_stream_unref)                                                                             \
     F(pa_stream_writable_size)                                                                     \
@@ -218,6 +219,10 @@ bool PulsePcmSink::open() {
                 sink->m_demand();
         },
         this);
+    // Should never happen while the stream is open: silence keeps it going between lines.
+    pulse().pa_stream_set_underflow_callback(
+        m_stream, [](pa_stream*, void*) { qCDebug(audioLog) << "the sound stream ran short"; },
+        nullptr);
     const auto bytesFor = [&format](int ms) {
         return uint32_t(pulse().pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &format));
     };
@@ -251,6 +256,7 @@ void PulsePcmSink::closeLocked() {
         return;
     pulse().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
     pulse().pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pulse().pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
     // Disconnecting drops what the server has not played yet.
     if (PA_STREAM_IS_GOOD(pulse().pa_stream_get_state(m_stream)))
         pulse().pa_stream_disconnect(m_stream);
