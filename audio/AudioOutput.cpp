@@ -368,10 +368,12 @@ void AudioOutput::writeHead(Utterance& head) {
 qint64 AudioOutput::untilHeardUs(qint64 frames) {
     const qint64 now = m_clock->nowUs();
     qint64 us = (frames * 1000000 + m_sampleRate - 1) / m_sampleRate + kEndMarginUs;
-    // Past the time computed before and still not there: the position is behind the time.
-    if (m_endDueUs >= 0 && now >= m_endDueUs)
+    // Past the time computed before and the position has not moved since: it waits for the
+    // server's next report, so there is no point in looking again every millisecond.
+    if (m_endDueUs >= 0 && now >= m_endDueUs && frames == m_endLeftFrames)
         us = std::max(us, kLateRecheckUs);
     m_endDueUs = now + us;
+    m_endLeftFrames = frames;
     return us;
 }
 

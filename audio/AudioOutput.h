@@ -170,8 +170,8 @@ public:
     static constexpr int kAheadMs = 5000;
     static constexpr int kMostAheadMs = 20000;
     // How much later than computed the end of a line is looked for, so that the position has
-    // passed it; and how long to wait at least when the position lags behind the time (a
-    // clock told by the server's reports, every 100 ms, moves in steps).
+    // passed it; and how long to wait at least when the position stands still past that time
+    // (a clock told by the server's reports, every 100 ms, moves in steps).
     static constexpr qint64 kEndMarginUs = 1000;
     static constexpr qint64 kLateRecheckUs = 10000;
     // A sample this loud (-50 dBFS) is heard.
@@ -218,7 +218,8 @@ private:
     bool m_discardStream = false; // what the sink holds must not be heard any more
     qint64 m_streamWritten = 0;
     qint64 m_idleSinceUs = 0;
-    qint64 m_endDueUs = -1; // when the head's end was last computed to be heard
+    qint64 m_endDueUs = -1;      // when the head's end was last computed to be heard
+    qint64 m_endLeftFrames = -1; // how far from it the position was then
     std::thread::id m_pumpThread;
     StartStatistics m_startStatistics;
 };
