@@ -1,18 +1,18 @@
 #include "audio/AudioDevice.h"
 
+#include "audio/AudioLog.h"
 #include "platform/LazyLibrary.h"
 
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 #include <pulse/pulseaudio.h>
 
 namespace lessora {
 
 namespace {
-
-constexpr int kPumpIntervalMs = 5;
 
 #define PULSE_FUNCTIONS(F)                                                                         \
     F(pa_context_connect)                                                                          \
@@ -28,8 +28,10 @@ constexpr int kPumpIntervalMs = 5;
     F(pa_stream_get_state)                                                                         \
     F(pa_stream_get_time)                                                                          \
     F(pa_stream_get_timing_info)                                                                   \
+    F(pa_stream_set_latency_update_callback)                                                       \
     F(pa_stream_new)                                                                               \
     F(pa_stream_set_state_callback)                                                                \
+    F(pa_stream_set_underflow_callback)                                                            \
     F(pa_stream_set_write_callback)                                                                \
     F(pa_stream_unref)                                                                             \
     F(pa_stream_writable_size)                                                                     \
@@ -215,6 +217,19 @@ bool PulsePcmSink::open() {
                 sink->m_demand();
         },
         this);
+    // A new report of the played position (about every 100 ms, PA_STREAM_AUTO_TIMING_UPDATE)
+    // may move the end of a line nearer than the pump last computed.
+    pulse().pa_stream_set_latency_update_callback(
+        m_stream,
+        [](pa_stream*, void* self) {
+            if (auto* sink = static_cast<PulsePcmSink*>(self); sink->m_demand)
+                sink->m_demand();
+        },
+        this);
+    // Should never happen while the stream is open: silence keeps it going between lines.
+    pulse().pa_stream_set_underflow_callback(
+        m_stream, [](pa_stream*, void*) { qCDebug(audioLog) << "the sound stream ran short"; },
+        nullptr);
     const auto bytesFor = [&format](int ms) {
         return uint32_t(pulse().pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &format));
     };
@@ -248,6 +263,8 @@ void PulsePcmSink::closeLocked() {
         return;
     pulse().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
     pulse().pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pulse().pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
+    pulse().pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
     // Disconnecting drops what the server has not played yet.
     if (PA_STREAM_IS_GOOD(pulse().pa_stream_get_state(m_stream)))
         pulse().pa_stream_disconnect(m_stream);
@@ -338,11 +355,8 @@ AudioPump::AudioPump(AudioOutput& output)
     , m_timer(new QTimer) {
     m_thread.setObjectName(QStringLiteral("audio output"));
     m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(kPumpIntervalMs);
-    QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] {
-        if (!m_output.pump())
-            m_timer->stop();
-    });
+    m_timer->setSingleShot(true);
+    QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { run(); });
     m_timer->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_timer, &QObject::deleteLater);
     m_thread.start();
@@ -355,15 +369,31 @@ AudioPump::~AudioPump() {
     m_output.shutdown();
 }
 
+void AudioPump::run() {
+    countRun();
+    const qint64 nextUs = m_output.pump();
+    if (nextUs == AudioOutput::kUntilWoken) {
+        m_timer->stop();
+        return;
+    }
+    m_timer->start(std::chrono::milliseconds((nextUs + 999) / 1000));
+}
+
+void AudioPump::countRun() {
+    if (!m_runsSince.isValid())
+        m_runsSince.start();
+    ++m_runs;
+    if (const qint64 ms = m_runsSince.elapsed(); ms >= 1000) {
+        qCDebug(audioLog) << "pump runs per second:" << m_runs * 1000.0 / double(ms);
+        m_runs = 0;
+        m_runsSince.restart();
+    }
+}
+
 void AudioPump::wake() {
     // Posted before the thread runs its loop, it waits there until it does.
     QMetaObject::invokeMethod(
-        m_timer,
-        [this] {
-            if (m_output.pump() && !m_timer->isActive())
-                m_timer->start();
-        },
-        Qt::QueuedConnection);
+        m_timer, [this] { run(); }, Qt::QueuedConnection);
 }
 
 } // namespace lessora

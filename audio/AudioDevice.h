@@ -2,6 +2,7 @@
 
 #include "audio/AudioOutput.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 
 #include <functional>
@@ -59,9 +60,10 @@ private:
 };
 
 // Drives an AudioOutput from a worker object on a thread of its own: it pumps whenever there is
-// new work (a line queued, samples added, the sound server asking for more or its stream
-// breaking down) and, while the output still has work, every few milliseconds, since neither
-// the silent output nor the end of what the server plays announces itself.
+// new work (a line queued, samples added, the sound server asking for more, reporting its
+// position or its stream breaking down), and once more at the time the output asks for, since
+// neither the silent output nor the end of what the server plays announces itself. Nothing
+// runs while nothing plays.
 class AudioPump {
 public:
     explicit AudioPump(AudioOutput& output);
@@ -74,9 +76,13 @@ public:
     void wake();
 
 private:
+    void run();
+    void countRun();
     AudioOutput& m_output;
     QThread m_thread;
-    QTimer* m_timer; // lives on m_thread
+    QTimer* m_timer; // single-shot; lives on m_thread, as do the counters below
+    QElapsedTimer m_runsSince;
+    int m_runs = 0;
 };
 
 } // namespace lessora

@@ -2,6 +2,6 @@
 
 namespace lessora {
 
-Q_LOGGING_CATEGORY(audioLog, "lessora.audio")
+Q_LOGGING_CATEGORY(audioLog, "lessora.audio", QtInfoMsg)
 
 } // namespace lessora

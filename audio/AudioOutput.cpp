@@ -262,15 +262,19 @@ AudioOutput::StartStatistics AudioOutput::startStatistics() const {
 
 void AudioOutput::waitFinished(const UtterancePtr& utterance, bool pumpWhileWaiting) {
     std::unique_lock lock(m_mutex);
+    // On the pump's own thread nobody else would pump: the wait would never end.
+    if (!pumpWhileWaiting && std::this_thread::get_id() != m_pumpThread) {
+        m_finished.wait(lock, [&] { return utterance->finished; });
+        return;
+    }
+    // The caller is the pump. Its clock may be a test's, which moves as it is read and not
+    // with real time, and synthesis wakes nobody here: it looks again after a moment.
     while (!utterance->finished) {
-        if (pumpWhileWaiting) {
-            lock.unlock();
-            pump();
-            lock.lock();
+        lock.unlock();
+        pump();
+        lock.lock();
+        if (!utterance->finished)
             m_finished.wait_for(lock, std::chrono::milliseconds(1));
-        } else {
-            m_finished.wait(lock);
-        }
     }
 }
 
@@ -311,6 +315,7 @@ void AudioOutput::recoverFromFailedStream() {
         m_onFallback = true;
     }
     // What was written to the broken stream is lost; the rest plays on the new one.
+    m_endDueUs = -1;
     if (!m_queue.empty()) {
         m_queue.front()->endFrame = -1;
         m_lastTried = m_queue.front();
@@ -360,7 +365,20 @@ void AudioOutput::writeHead(Utterance& head) {
     m_played.notify_all();
 }
 
+qint64 AudioOutput::untilHeardUs(qint64 frames) {
+    const qint64 now = m_clock->nowUs();
+    qint64 us = (frames * 1000000 + m_sampleRate - 1) / m_sampleRate + kEndMarginUs;
+    // Past the time computed before and the position has not moved since: it waits for the
+    // server's next report, so there is no point in looking again every millisecond.
+    if (m_endDueUs >= 0 && now >= m_endDueUs && frames == m_endLeftFrames)
+        us = std::max(us, kLateRecheckUs);
+    m_endDueUs = now + us;
+    m_endLeftFrames = frames;
+    return us;
+}
+
 void AudioOutput::finishHead() {
+    m_endDueUs = -1;
     endLocked(*m_queue.front());
     std::vector<qint16>().swap(m_queue.front()->samples); // the voice object may hold on to it
     m_queue.pop_front();
@@ -374,9 +392,10 @@ void AudioOutput::dropFinishedHeads() {
     }
 }
 
-bool AudioOutput::pump() {
+qint64 AudioOutput::pump() {
     std::unique_lock lock(m_mutex);
-    const bool more = pumpLocked(lock);
+    m_pumpThread = std::this_thread::get_id();
+    const qint64 more = pumpLocked(lock);
     const Callbacks ready = takeReadyLocked();
     lock.unlock();
     for (const auto& callback : ready)
@@ -384,9 +403,9 @@ bool AudioOutput::pump() {
     return more;
 }
 
-bool AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
+qint64 AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
     if (m_shutDown)
-        return false;
+        return kUntilWoken;
     if (m_discardStream) {
         m_discardStream = false;
         if (m_streamOpen) {
@@ -398,7 +417,7 @@ bool AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
     if (m_streamOpen && m_active->failed())
         recoverFromFailedStream();
     if (m_queue.empty() && !m_streamOpen)
-        return false;
+        return kUntilWoken;
     if (m_streamOpen && startsLineOnFallback()) {
         m_active->close();
         m_streamOpen = false;
@@ -419,10 +438,11 @@ bool AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
             }
             m_queue.clear();
             notifyFinished();
-            return false;
+            return kUntilWoken;
         }
         m_streamOpen = true;
         m_streamWritten = 0;
+        m_endDueUs = -1;
         m_idleSinceUs = m_clock->nowUs();
         dropFinishedHeads(); // cancelled while the stream opened
     }
@@ -431,28 +451,30 @@ bool AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
     while (!m_queue.empty()) {
         Utterance& head = *m_queue.front();
         writeHead(head);
+        // The rest goes when the sink asks for more or synthesis brings more.
         if (!head.synthesized || head.written < head.released + qint64(head.samples.size()))
-            return true;
+            return kUntilWoken;
         if (head.endFrame < 0)
             head.endFrame = m_streamWritten;
-        if (m_active->playedFrames() < head.endFrame) {
+        if (const qint64 played = m_active->playedFrames(); played < head.endFrame) {
             // Silence after the last sample keeps the stream running until it has been heard.
             writeSilence(leadFrames - m_active->queuedFrames());
-            return true;
+            return untilHeardUs(head.endFrame - played);
         }
         finishHead();
         dropFinishedHeads();
         m_idleSinceUs = m_clock->nowUs();
     }
 
-    if (m_clock->nowUs() - m_idleSinceUs >= qint64(kLingerMs) * 1000) {
+    const qint64 lingerLeftUs = qint64(kLingerMs) * 1000 - (m_clock->nowUs() - m_idleSinceUs);
+    if (lingerLeftUs <= 0) {
         m_active->close();
         m_streamOpen = false;
-        return false;
+        return kUntilWoken;
     }
     // Kept open a little while, so that the next line starts without reopening the device.
     writeSilence(leadFrames - m_active->queuedFrames());
-    return true;
+    return lingerLeftUs;
 }
 
 void AudioOutput::shutdown() {

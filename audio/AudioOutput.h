@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace lessora {
@@ -100,7 +101,8 @@ using UtterancePtr = std::shared_ptr<Utterance>;
 
 // The one audio output of the process: plays utterances one after another through a sink.
 // Thread-safe. `pump()` does the work and must always be called from the same thread (the
-// sink's); it is driven by a timer there, or directly by tests.
+// sink's); it is driven there by the wake handler and a single-shot timer for the time it asks
+// for, or directly by tests.
 class AudioOutput {
 public:
     AudioOutput(std::unique_ptr<PcmSink> sink, int sampleRate,
@@ -139,7 +141,7 @@ public:
     bool isFinished(const UtterancePtr& utterance) const;
     QString errorOf(const UtterancePtr& utterance) const;
     // Blocks until the utterance has finished. With `pumpWhileWaiting` the caller drives the
-    // output itself (no pump thread).
+    // output itself (no pump thread), as it also does when it is the pump's own thread.
     void waitFinished(const UtterancePtr& utterance, bool pumpWhileWaiting);
     // How many utterances have reached the sink, and for the latest one the steady time from
     // its request to its first sample, and to its first audible sample, reaching the sink.
@@ -150,8 +152,11 @@ public:
     };
     StartStatistics startStatistics() const;
 
-    // One step of playing; true while there is still something to do.
-    bool pump();
+    // One step of playing. Returns in how many microseconds of the clock it must run again if
+    // nothing wakes it before (the end of a line is due, the stream is to close), or
+    // kUntilWoken: until new work or the sink's demand wakes it.
+    qint64 pump();
+    static constexpr qint64 kUntilWoken = -1;
     // Ends everything and closes the sink, on the pump's thread; later utterances end at once.
     void shutdown();
 
@@ -164,12 +169,19 @@ public:
     // of the ear. One piece of a line may go past it, up to kMostAheadMs.
     static constexpr int kAheadMs = 5000;
     static constexpr int kMostAheadMs = 20000;
+    // How much later than computed the end of a line is looked for, so that the position has
+    // passed it; and how long to wait at least when the position stands still past that time
+    // (a clock told by the server's reports, every 100 ms, moves in steps).
+    static constexpr qint64 kEndMarginUs = 1000;
+    static constexpr qint64 kLateRecheckUs = 10000;
     // A sample this loud (-50 dBFS) is heard.
     static constexpr int kAudibleLevel = 104;
 
 private:
     using Callbacks = std::vector<std::function<void()>>;
-    bool pumpLocked(std::unique_lock<std::mutex>& lock);
+    qint64 pumpLocked(std::unique_lock<std::mutex>& lock);
+    // Until the played position should reach the end of the head.
+    qint64 untilHeardUs(qint64 frames);
     bool hasRoomLocked(const Utterance& utterance) const;
     // The waiters of whenRoom() whose utterance has room now, taken off the list.
     Callbacks takeReadyLocked();
@@ -206,6 +218,9 @@ private:
     bool m_discardStream = false; // what the sink holds must not be heard any more
     qint64 m_streamWritten = 0;
     qint64 m_idleSinceUs = 0;
+    qint64 m_endDueUs = -1;      // when the head's end was last computed to be heard
+    qint64 m_endLeftFrames = -1; // how far from it the position was then
+    std::thread::id m_pumpThread;
     StartStatistics m_startStatistics;
 };
 

@@ -123,6 +123,24 @@ private:
     qint64 m_received = 0;
 };
 
+// Paced by the clock like the silent sink, but its position can be held still, as libpulse's
+// clock sometimes is.
+class HoldableSink : public SilentPcmSink {
+public:
+    explicit HoldableSink(std::shared_ptr<const AudioClock> clock)
+        : SilentPcmSink(std::move(clock), 22050) {}
+    qint64 playedFrames() override {
+        if (!m_held)
+            m_last = SilentPcmSink::playedFrames();
+        return m_last;
+    }
+    void setHeld(bool held) { m_held = held; }
+
+private:
+    bool m_held = false;
+    qint64 m_last = 0;
+};
+
 // Plays one utterance of these samples to its end on an output driven by hand.
 void playThrough(AudioOutput& output, ManualClock& clock, const std::vector<qint16>& samples) {
     UtterancePtr utterance = output.enqueue(AudioOutput::newOwner());
@@ -494,6 +512,38 @@ private slots:
         QCOMPARE(sink.playedFrames(), 22050);
         clock->advanceMs(1);
         QCOMPARE(sink.playedFrames(), 22050 + 22);
+    }
+
+    // The output was polled every 5 ms while it had work. Now it names the time it must run
+    // again: when the end of the line is due (looked at again, not at once, if the position
+    // lags behind), when the idle stream is to close, and never once it is closed.
+    void outputAsksToRunAgainOnlyWhenSomethingIsDue() {
+        auto clock = std::make_shared<ManualClock>();
+        auto sink = std::make_unique<HoldableSink>(clock);
+        HoldableSink& held = *sink;
+        AudioOutput output(std::move(sink), 22050, clock);
+        const std::vector<qint16> second(22050, 1000);
+        UtterancePtr utterance = output.enqueue(AudioOutput::newOwner());
+        output.append(utterance, second.data(), qint64(second.size()));
+        output.finishSynthesis(utterance);
+        const qint64 margin = AudioOutput::kEndMarginUs;
+        QCOMPARE(output.pump(), 1'000'000 + margin);
+        clock->advanceMs(400);
+        QCOMPARE(output.pump(), 600'000 + margin);
+        clock->advanceMs(595);
+        const qint64 nearEnd = output.pump();
+        QVERIFY(nearEnd > margin && nearEnd < AudioOutput::kLateRecheckUs);
+        held.setHeld(true); // the position stands still past the time computed
+        clock->advanceUs(nearEnd);
+        QCOMPARE(output.pump(), AudioOutput::kLateRecheckUs);
+        QVERIFY(!output.isFinished(utterance));
+        held.setHeld(false);
+        clock->advanceMs(10);
+        QCOMPARE(output.pump(), qint64(AudioOutput::kLingerMs) * 1000);
+        QVERIFY(output.isFinished(utterance));
+        clock->advanceMs(AudioOutput::kLingerMs);
+        QCOMPARE(output.pump(), AudioOutput::kUntilWoken);
+        QCOMPARE(output.pump(), AudioOutput::kUntilWoken);
     }
 
     // Flite's voices began with up to a quarter of a second of near-silence: the click on
