@@ -1,6 +1,6 @@
 #include "audio/AudioDevice.h"
 
-#include "audio/AudioLog.h"
+#include "audio/Logging.h"
 #include "platform/LazyLibrary.h"
 
 #include <QTimer>
@@ -228,7 +228,7 @@ bool PulsePcmSink::open() {
         this);
     // Should never happen while the stream is open: silence keeps it going between lines.
     pulse().pa_stream_set_underflow_callback(
-        m_stream, [](pa_stream*, void*) { qCDebug(audioLog) << "the sound stream ran short"; },
+        m_stream, [](pa_stream*, void*) { qCDebug(lcAudio) << "the sound stream ran short"; },
         nullptr);
     const auto bytesFor = [&format](int ms) {
         return uint32_t(pulse().pa_usec_to_bytes(pa_usec_t(ms) * PA_USEC_PER_MSEC, &format));
@@ -384,7 +384,7 @@ void AudioPump::countRun() {
         m_runsSince.start();
     ++m_runs;
     if (const qint64 ms = m_runsSince.elapsed(); ms >= 1000) {
-        qCDebug(audioLog) << "pump runs per second:" << m_runs * 1000.0 / double(ms);
+        qCDebug(lcAudio) << "pump runs per second:" << m_runs * 1000.0 / double(ms);
         m_runs = 0;
         m_runsSince.restart();
     }

@@ -1,6 +1,6 @@
 #include "audio/AudioOutput.h"
 
-#include "audio/AudioLog.h"
+#include "audio/Logging.h"
 
 #include <algorithm>
 #include <chrono>
@@ -297,7 +297,7 @@ bool AudioOutput::openStream() {
     if (m_active->open())
         return true;
     if (m_fallbackSink && m_active != m_fallbackSink.get()) {
-        qCWarning(audioLog) << "cannot open a sound stream; speech goes on in silence";
+        qCWarning(lcAudio) << "cannot open a sound stream; speech goes on in silence";
         m_active = m_fallbackSink.get();
         m_onFallback = true;
         return m_active->open();
@@ -306,7 +306,7 @@ bool AudioOutput::openStream() {
 }
 
 void AudioOutput::recoverFromFailedStream() {
-    qCWarning(audioLog) << "the sound stream broke down; the line goes on"
+    qCWarning(lcAudio) << "the sound stream broke down; the line goes on"
                         << (m_fallbackSink ? "in silence" : "on a new stream");
     m_active->close();
     m_streamOpen = false;

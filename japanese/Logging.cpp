@@ -2,6 +2,6 @@
 
 namespace lessora {
 
-Q_LOGGING_CATEGORY(lcJapanese, "lessora.japanese")
+Q_LOGGING_CATEGORY(lcJapanese, "lessora.japanese", QtInfoMsg)
 
 } // namespace lessora

@@ -2,6 +2,6 @@
 
 namespace lessora {
 
-Q_LOGGING_CATEGORY(lcVoices, "lessora.voices")
+Q_LOGGING_CATEGORY(lcVoices, "lessora.voices", QtInfoMsg)
 
 } // namespace lessora

@@ -1,0 +1,7 @@
+#include "audio/Logging.h"
+
+namespace lessora {
+
+Q_LOGGING_CATEGORY(lcAudio, "lessora.audio", QtInfoMsg)
+
+} // namespace lessora
