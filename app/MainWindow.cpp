@@ -328,20 +328,7 @@ void MainWindow::placeGridAndPanel() {
 }
 
 PlaybackChoices MainWindow::playbackChoices() const {
-    const LessonSettings& values = m_lessonSettings->values();
-    const PracticeSettings& practice = values.practice;
-    PlaybackChoices choices;
-    choices.intervalIndex = values.intervalIndex;
-    choices.repeatIndex = values.repeatIndex;
-    choices.englishRateIndex = values.englishRateIndex;
-    choices.japaneseRateIndex = practice.japaneseRateIndex;
-    choices.slowestEnglish = practice.slowestEnglish;
-    choices.practice.role = practice.role;
-    choices.practice.modelAfterAnswer = practice.modelAfterAnswer;
-    choices.practice.answerGapPercent = answerGapPercentForIndex(practice.answerGapIndex);
-    choices.practice.lineRepeats = practice.lineRepeatCount;
-    choices.practice.shadowingGap = practice.shadowingGap;
-    return choices;
+    return choicesOf(m_lessonSettings->values());
 }
 
 void MainWindow::wireLessonSettings() {

@@ -344,20 +344,13 @@ void checkExportTargets(const QStringList& lessonPaths, const QString& outputPat
 }
 
 PlaybackChoices choicesOfLesson(const StoredLessonSettings& stored) {
-    PlaybackChoices choices;
-    choices.intervalIndex = stored.intervalIndex.value_or(0);
-    choices.repeatIndex = stored.repeatIndex.value_or(0);
-    choices.englishRateIndex = stored.englishRateIndex.value_or(2);
+    LessonSettings settings;
+    settings.intervalIndex = stored.intervalIndex.value_or(0);
+    settings.repeatIndex = stored.repeatIndex.value_or(0);
+    settings.englishRateIndex = stored.englishRateIndex.value_or(2);
     // The same settings as the window takes from the lesson.
-    const PracticeSettings practice = practiceSettingsOf(stored.practice);
-    choices.japaneseRateIndex = practice.japaneseRateIndex;
-    choices.slowestEnglish = practice.slowestEnglish;
-    choices.practice.role = practice.role;
-    choices.practice.modelAfterAnswer = practice.modelAfterAnswer;
-    choices.practice.answerGapPercent = answerGapPercentForIndex(practice.answerGapIndex);
-    choices.practice.lineRepeats = practice.lineRepeatCount;
-    choices.practice.shadowingGap = practice.shadowingGap;
-    return choices;
+    settings.practice = practiceSettingsOf(stored.practice);
+    return choicesOf(settings);
 }
 
 QList<int> exportedRows(const LessonTable& table) {

@@ -71,4 +71,20 @@ int repeatPauseMs(int intervalMs) {
     return std::max(intervalMs, kMinRepeatPauseMs);
 }
 
+PlaybackChoices choicesOf(const LessonSettings& settings) {
+    const PracticeSettings& practice = settings.practice;
+    PlaybackChoices choices;
+    choices.intervalIndex = settings.intervalIndex;
+    choices.repeatIndex = settings.repeatIndex;
+    choices.englishRateIndex = settings.englishRateIndex;
+    choices.japaneseRateIndex = practice.japaneseRateIndex;
+    choices.slowestEnglish = practice.slowestEnglish;
+    choices.practice.role = practice.role;
+    choices.practice.modelAfterAnswer = practice.modelAfterAnswer;
+    choices.practice.answerGapPercent = answerGapPercentForIndex(practice.answerGapIndex);
+    choices.practice.lineRepeats = practice.lineRepeatCount;
+    choices.practice.shadowingGap = practice.shadowingGap;
+    return choices;
+}
+
 } // namespace lessora

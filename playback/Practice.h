@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lesson/LessonOptions.h"
+#include "lesson/LessonSettings.h"
 
 #include <QString>
 
@@ -69,6 +70,9 @@ inline constexpr int kDefaultAnswerGapIndex = options::kAnswerGap.defaultIndex;
 
 // The engine rates the choices give each language.
 SpeechRates ratesOf(const PlaybackChoices& choices);
+
+// What playback and the export take from a lesson's settings.
+PlaybackChoices choicesOf(const LessonSettings& settings);
 
 // Whether the row is one of the learner's lines: its speaker code, normalised, is the role.
 bool isLearnersRow(const LessonTable& table, int row, const PracticeOptions& options);
