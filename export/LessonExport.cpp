@@ -386,6 +386,7 @@ QList<ExportStep> exportStepsOfRow(const LessonTable& table, int row,
             steps << ExportStep{ExportStep::Kind::Pause, 100, step.ms};
             break;
         case DrillStep::Kind::Beep:
+        case DrillStep::Kind::Replay: // a file has no recording of the learner
             break;
         }
     }
@@ -462,6 +463,7 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                 writer.push({WriteJob::Kind::Silence, {}, step->ms, {}});
                 break;
             case DrillStep::Kind::Beep:
+            case DrillStep::Kind::Replay: // a file has no recording of the learner
                 break;
             }
         }

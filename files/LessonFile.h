@@ -22,6 +22,8 @@ struct StoredPracticeSettings {
     std::optional<bool> shadowingGap;
     std::optional<bool> showReadings;
     std::optional<bool> showAccent;
+    std::optional<bool> recordAnswers;
+    std::optional<bool> hearOwnAnswer;
 
     friend bool operator==(const StoredPracticeSettings&, const StoredPracticeSettings&) = default;
 };

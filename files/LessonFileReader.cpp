@@ -196,10 +196,10 @@ Converted<QString> toText(JsonValue&& value) {
 }
 
 // The four settings of the main window, then the optional practice settings.
-constexpr std::array<std::string_view, 13> kSettingNames = {
+constexpr std::array<std::string_view, 15> kSettingNames = {
     "EnglishRateIndex", "IntervalIndex", "RepeatIndex",      "HideText",       "JapaneseRateIndex",
     "SlowestEnglish",   "Role",          "ModelAfterAnswer", "AnswerGapIndex", "LineRepeatCount",
-    "ShadowingGap",     "ShowReadings",  "ShowAccent"};
+    "ShadowingGap",     "ShowReadings",  "ShowAccent",       "RecordAnswers",  "HearOwnAnswer"};
 enum PracticeSetting {
     JapaneseRateIndex = 4,
     SlowestEnglish,
@@ -209,7 +209,9 @@ enum PracticeSetting {
     LineRepeatCount,
     ShadowingGap,
     ShowReadings,
-    ShowAccent
+    ShowAccent,
+    RecordAnswers,
+    HearOwnAnswer
 };
 constexpr std::array<std::string_view, kLessonColumnCount> kRowMemberNames = {
     "No", "Speaker", "Language", "Text", "Interval"};
@@ -868,6 +870,8 @@ void LessonParser::convertPracticeSettings(StoredPracticeSettings& practice) {
     flag(ShadowingGap, practice.shadowingGap);
     flag(ShowReadings, practice.showReadings);
     flag(ShowAccent, practice.showAccent);
+    flag(RecordAnswers, practice.recordAnswers);
+    flag(HearOwnAnswer, practice.hearOwnAnswer);
 }
 
 LessonFileContent LessonParser::result() {
@@ -965,6 +969,8 @@ PracticeSettings practiceSettingsOf(const StoredPracticeSettings& stored) {
     settings.shadowingGap = stored.shadowingGap.value_or(settings.shadowingGap);
     settings.showReadings = stored.showReadings.value_or(settings.showReadings);
     settings.showAccent = stored.showAccent.value_or(settings.showAccent);
+    settings.recordAnswers = stored.recordAnswers.value_or(settings.recordAnswers);
+    settings.hearOwnAnswer = stored.hearOwnAnswer.value_or(settings.hearOwnAnswer);
     return settings;
 }
 

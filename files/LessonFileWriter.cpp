@@ -195,6 +195,8 @@ void writePracticeSettings(CompactJsonWriter& json, const PracticeSettings& prac
     flag("ShadowingGap", practice.shadowingGap, defaults.shadowingGap);
     flag("ShowReadings", practice.showReadings, defaults.showReadings);
     flag("ShowAccent", practice.showAccent, defaults.showAccent);
+    flag("RecordAnswers", practice.recordAnswers, defaults.recordAnswers);
+    flag("HearOwnAnswer", practice.hearOwnAnswer, defaults.hearOwnAnswer);
 }
 
 // The whole file. rowAt(i) gives row i as {number, cells}; see writeRow.

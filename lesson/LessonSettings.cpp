@@ -123,4 +123,12 @@ void CurrentLessonSettings::setShowAccent(bool shown) {
     update([shown](LessonSettings& values) { values.practice.showAccent = shown; });
 }
 
+void CurrentLessonSettings::setRecordAnswers(bool record) {
+    update([record](LessonSettings& values) { values.practice.recordAnswers = record; });
+}
+
+void CurrentLessonSettings::setHearOwnAnswer(bool hear) {
+    update([hear](LessonSettings& values) { values.practice.hearOwnAnswer = hear; });
+}
+
 } // namespace lessora

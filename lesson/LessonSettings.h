@@ -18,6 +18,8 @@ struct PracticeSettings {
     bool shadowingGap = false;
     bool showReadings = false;
     bool showAccent = false; // marks over the readings, while they are shown
+    bool recordAnswers = false; // the learner's gaps are recorded beside the lesson
+    bool hearOwnAnswer = false; // and played back right after each gap
 
     friend bool operator==(const PracticeSettings&, const PracticeSettings&) = default;
 };
@@ -67,6 +69,8 @@ public:
     void setShadowingGap(bool gap);
     void setShowReadings(bool shown);
     void setShowAccent(bool shown);
+    void setRecordAnswers(bool record);
+    void setHearOwnAnswer(bool hear);
 
 signals:
     void changed();

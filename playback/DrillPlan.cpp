@@ -15,20 +15,33 @@ constexpr int kWaitAfterSkipMs = 500;
 
 // A step's place within its row, so that the row's steps worked out again after a change of
 // the settings still tell which of them comes next: by repeat, and within a repeat the gap or
-// pause before it, the answer gap, then the line; the row's pause last of all.
+// pause before it, the answer gap, the replay of either gap, then the line; the row's pause
+// last of all.
+enum Phase { kBefore, kAnswer, kReplay, kLine, kPhases };
+
+int phaseOf(const DrillStep& step) {
+    switch (step.kind) {
+    case DrillStep::Kind::Speak:
+        return kLine;
+    case DrillStep::Kind::Replay:
+        return kReplay;
+    case DrillStep::Kind::Gap:
+        return step.answer ? kAnswer : kBefore;
+    default:
+        return kBefore;
+    }
+}
+
 int placeInRow(const DrillStep& step) {
     if (step.afterRow)
         return INT_MAX;
-    int phase = 2; // the line
-    if (step.kind == DrillStep::Kind::Gap && step.answer)
-        phase = 1;
-    else if (step.kind != DrillStep::Kind::Speak)
-        phase = 0;
-    return step.repeat * 4 + phase;
+    return step.repeat * kPhases + phaseOf(step);
 }
 
+// Where a repeat begins again after a pause: its answer gap or its line.
 bool isStartOfRepeat(const DrillStep& step) {
-    return !step.afterRow && placeInRow(step) % 4 != 0;
+    const int phase = phaseOf(step);
+    return !step.afterRow && (phase == kAnswer || phase == kLine);
 }
 
 // The first row of the next pass, or nothing at the end of the run.
@@ -82,6 +95,7 @@ QList<DrillStep> stepsOfRow(const LessonTable& table, int row, int pass,
     // A double-clicked row is heard, even the learner's: they play it to check it.
     const bool learners = !settings.singleRow && isLearnersRow(table, row, practice);
     const int repeats = lineRepeatCount(practice);
+    const bool replays = practice.recordAnswers && practice.hearOwnAnswer;
     QList<DrillStep> steps;
     const auto add = [&](DrillStep::Kind kind, int repeat) -> DrillStep& {
         steps << DrillStep{kind, row, pass, repeat};
@@ -89,15 +103,20 @@ QList<DrillStep> stepsOfRow(const LessonTable& table, int row, int pass,
     };
     for (int repeat = 1; repeat <= repeats; ++repeat) {
         if (repeat > 1 && !learners) {
-            if (practice.shadowingGap)
+            if (practice.shadowingGap) {
                 add(DrillStep::Kind::Gap, repeat); // as long as the line itself
-            else                                   // time to say the line before it comes again
+                if (replays)
+                    add(DrillStep::Kind::Replay, repeat);
+            } else { // time to say the line before it comes again
                 add(DrillStep::Kind::Pause, repeat).ms = repeatPauseMs(settings.defaultPauseMs);
+            }
         }
         if (learners) {
             DrillStep& answer = add(DrillStep::Kind::Gap, repeat);
             answer.percent = practice.answerGapPercent;
             answer.answer = true;
+            if (replays)
+                add(DrillStep::Kind::Replay, repeat).answer = true;
             if (practice.modelAfterAnswer)
                 add(DrillStep::Kind::Speak, repeat); // the line as it should sound
         } else {

@@ -34,6 +34,7 @@ struct DrillStep {
         Gap,   // silence as long as the line times `percent`: an answer or a shadowing gap
         Pause, // silence of `ms`: between two repeats of a line, or after the row
         Beep,  // rows with text were skipped: one beep, then `ms` of silence before `row`
+        Replay, // the learner's recording of the gap just before, played back (an export has none)
     };
     Kind kind = Kind::Speak;
     int row = 0;
@@ -49,7 +50,8 @@ struct DrillStep {
 
 // The steps of one row, in order: its repeats (each spoken, or answered by the learner and
 // then, with the model answer, spoken), a shadowing gap or a short pause between the repeats,
-// and the row's pause.
+// and the row's pause. With the learner's gaps recorded and heard back, each gap is followed
+// by its replay.
 QList<DrillStep> stepsOfRow(const LessonTable& table, int row, int pass,
                             const DrillSettings& settings);
 

@@ -23,7 +23,8 @@ PlaybackController::PlaybackController(PlaybackControls controls, PlaybackServic
     , m_decimalSeparator(services.decimalSeparator)
     , m_errors(errors)
     , m_speaker(services.speech, services.messages, std::move(services.settingsPath))
-    , m_timer(services.timer ? services.timer : new PreciseSingleShotTimer(this)) {
+    , m_timer(services.timer ? services.timer : new PreciseSingleShotTimer(this))
+    , m_recorder(services.recorder) {
     connect(m_timer, &PlaybackTimer::timeout, this, &PlaybackController::timedOut);
     m_speaker.setLineEvents(
         this, [this] { lineStarted(); }, [this] { lineEnded(m_line); });
@@ -68,8 +69,9 @@ void PlaybackController::handleEvent(std::function<void()> work) {
 }
 
 bool PlaybackController::isPlaying() const {
-    return !m_single && (m_state == PlaybackState::Speaking ||
-                         m_state == PlaybackState::Measuring || m_state == PlaybackState::Waiting);
+    return !m_single &&
+           (m_state == PlaybackState::Speaking || m_state == PlaybackState::Measuring ||
+            m_state == PlaybackState::Waiting || m_state == PlaybackState::Replaying);
 }
 
 bool PlaybackController::isPaused() const {
@@ -153,6 +155,8 @@ void PlaybackController::playFrom(int row) {
         m_single = false;
         m_runPaused = false;
         m_speaker.beginRun();
+        if (m_recorder)
+            m_recorder->beginRun();
         // Spoken whether speakable or not; the speakable test applies from the next row on.
         m_run = firstStepOfRow(m_controls.table, row, 1, drillSettings());
         showCurrentRow();
@@ -226,8 +230,20 @@ void PlaybackController::take(const DrillStep& step) {
         // The gap's length comes from the line's: worked out in the background (the engine
         // synthesises it), and mostly ahead, while the row before was spoken.
         setState(PlaybackState::Measuring);
+        // Recorded from now: while the line is measured the learner may begin already.
+        if (m_recorder && m_controls.choices().practice.recordAnswers) {
+            m_recorder->startAnswer(step.row);
+            m_recording = true;
+        }
         m_speaker.startMeasuring(cellsOf(step.row), rates());
         armGap();
+        return;
+    case DrillStep::Kind::Replay:
+        setState(PlaybackState::Replaying);
+        // Nothing recorded (recording off or failed, no microphone): on at once.
+        if (!m_recorder ||
+            !m_recorder->replayAnswer([this, replay = ++m_replays] { replayEnded(replay); }))
+            stepDone();
         return;
     case DrillStep::Kind::Pause:
         wait(step.ms);
@@ -259,6 +275,7 @@ void PlaybackController::wait(int ms) {
 }
 
 void PlaybackController::stepDone() {
+    endAnswer(true); // a gap that ran to its end
     const LessonTable& table = m_controls.table;
     if (m_single && !withinTable(m_step.row)) {
         endSingleRow();
@@ -307,6 +324,8 @@ void PlaybackController::startPlayback() {
     m_single = false;
     m_runPaused = false;
     m_speaker.beginRun();
+    if (m_recorder)
+        m_recorder->beginRun();
     m_run = firstStepOfRow(m_controls.table, first, 1, drillSettings());
     showCurrentRow();
     take(m_run);
@@ -333,8 +352,11 @@ void PlaybackController::moveTo(int target) {
     const bool newRun = !isPlaying() && !isPaused();
     quiet();
     const int pass = newRun ? 1 : m_run.pass;
-    if (newRun)
+    if (newRun) {
         m_speaker.beginRun();
+        if (m_recorder)
+            m_recorder->beginRun();
+    }
     m_single = false;
     m_runPaused = false;
     m_run = firstStepOfRow(m_controls.table, target, pass, drillSettings());
@@ -352,6 +374,19 @@ void PlaybackController::quiet() {
     ++m_measuring;
     m_timer->stop();
     m_speaker.silence();
+    // A gap cut short is not kept: a paused one is answered again when the run resumes.
+    endAnswer(false);
+    if (m_recorder && m_state == PlaybackState::Replaying) {
+        ++m_replays;
+        m_recorder->stopReplay();
+    }
+}
+
+void PlaybackController::endAnswer(bool keep) {
+    if (!m_recording)
+        return;
+    m_recording = false;
+    m_recorder->endAnswer(keep);
 }
 
 // Events.
@@ -384,6 +419,13 @@ void PlaybackController::timedOut() {
     m_timer->stop();
     handleEvent([this, waits = m_waits] {
         if (m_state == PlaybackState::Waiting && waits == m_waits)
+            stepDone();
+    });
+}
+
+void PlaybackController::replayEnded(quint64 replay) {
+    handleEvent([this, replay] {
+        if (m_state == PlaybackState::Replaying && replay == m_replays)
             stepDone();
     });
 }

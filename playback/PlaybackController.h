@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playback/AnswerRecorder.h"
 #include "playback/DrillPlan.h"
 #include "playback/PlaybackTimer.h"
 #include "playback/Practice.h"
@@ -59,6 +60,8 @@ struct PlaybackServices {
     QChar decimalSeparator;
     // Times pauses and gaps; null for a precise single-shot timer of the controller's own.
     PlaybackTimer* timer = nullptr;
+    // Records the learner's gaps and plays them back while the settings ask for it; null: none.
+    AnswerRecorder* recorder = nullptr;
 };
 
 // Where playback is. A run and a double-clicked row go through the same states; which of
@@ -69,6 +72,8 @@ enum class PlaybackState {
     Measuring, // a gap waits for its line's length, which the engine works out
     Waiting,   // a pause, a gap or the wait after a skip runs on the timer
     Paused,    // a run waits to be resumed
+    Replaying, // the learner's recording of the gap before is played back; the recorder says
+               // when it has been heard
 };
 
 // Reads the lesson aloud row by row and pass by pass, following the drill plan. Commands land
@@ -159,6 +164,9 @@ private:
     void lineEnded(quint64 line);
     void measured(quint64 measuring);
     void timedOut();
+    void replayEnded(quint64 replay);
+    // The learner's gap is over: the recording kept when it ran to its end.
+    void endAnswer(bool keep);
 
     DrillSettings drillSettings() const;
     void showCurrentRow();
@@ -175,6 +183,9 @@ private:
     const ErrorHandler& m_errors;
     RowSpeaker m_speaker;
     PlaybackTimer* m_timer;
+    AnswerRecorder* m_recorder;
+    bool m_recording = false; // a gap is being recorded
+    quint64 m_replays = 0;    // counts replays, to know their ends
     bool m_busy = false;
     QList<std::function<void()>> m_deferred; // events that came while busy
 

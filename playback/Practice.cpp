@@ -84,6 +84,8 @@ PlaybackChoices choicesOf(const LessonSettings& settings) {
     choices.practice.answerGapPercent = answerGapPercentForIndex(practice.answerGapIndex);
     choices.practice.lineRepeats = practice.lineRepeatCount;
     choices.practice.shadowingGap = practice.shadowingGap;
+    choices.practice.recordAnswers = practice.recordAnswers;
+    choices.practice.hearOwnAnswer = practice.hearOwnAnswer;
     return choices;
 }
 

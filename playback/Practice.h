@@ -39,6 +39,8 @@ struct PracticeOptions {
     int answerGapPercent = 130;    // the answer gap, in percent of the line's spoken length
     int lineRepeats = 1;           // times each line is spoken (or answered) before moving on
     bool shadowingGap = false;     // a silent gap as long as the line between its repeats
+    bool recordAnswers = false;    // the learner's gaps are recorded
+    bool hearOwnAnswer = false;    // with recordAnswers: the recording is played after its gap
 
     friend bool operator==(const PracticeOptions&, const PracticeOptions&) = default;
 };
