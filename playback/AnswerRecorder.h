@@ -10,8 +10,8 @@ namespace lessora {
 class AnswerRecorder {
 public:
     virtual ~AnswerRecorder() = default;
-    // A run begins: a problem met in it is told once.
-    virtual void beginRun() = 0;
+    // A run begins, with the learner's gaps recorded or not: a problem met in it is told once.
+    virtual void beginRun(bool recording) = 0;
     // The learner's gap for the row begins.
     virtual void startAnswer(int row) = 0;
     // The gap is over. `keep`: it ran to its end; else it was cut short (stop, pause, a skip)

@@ -156,7 +156,7 @@ void PlaybackController::playFrom(int row) {
         m_runPaused = false;
         m_speaker.beginRun();
         if (m_recorder)
-            m_recorder->beginRun();
+            m_recorder->beginRun(m_controls.choices().practice.recordAnswers);
         // Spoken whether speakable or not; the speakable test applies from the next row on.
         m_run = firstStepOfRow(m_controls.table, row, 1, drillSettings());
         showCurrentRow();
@@ -325,7 +325,7 @@ void PlaybackController::startPlayback() {
     m_runPaused = false;
     m_speaker.beginRun();
     if (m_recorder)
-        m_recorder->beginRun();
+        m_recorder->beginRun(m_controls.choices().practice.recordAnswers);
     m_run = firstStepOfRow(m_controls.table, first, 1, drillSettings());
     showCurrentRow();
     take(m_run);
@@ -355,7 +355,7 @@ void PlaybackController::moveTo(int target) {
     if (newRun) {
         m_speaker.beginRun();
         if (m_recorder)
-            m_recorder->beginRun();
+            m_recorder->beginRun(m_controls.choices().practice.recordAnswers);
     }
     m_single = false;
     m_runPaused = false;
