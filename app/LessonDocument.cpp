@@ -103,6 +103,7 @@ void LessonDocument::save() {
     m_history.addRecent(m_commands.saveDialogFileName());
     refreshRecentMenu();
     showFile(m_commands.saveDialogFileName());
+    emit saved(m_commands.saveDialogFileName());
 }
 
 void LessonDocument::load() {
@@ -135,6 +136,7 @@ void LessonDocument::loaded(const QString& path) {
     m_history.addRecent(path);
     refreshRecentMenu();
     showFile(path);
+    emit opened(path);
 }
 
 bool LessonDocument::mayReplaceLesson() {

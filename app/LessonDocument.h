@@ -46,6 +46,11 @@ public:
 
     static const QString kSaveQuestion;
 
+signals:
+    // The lesson was saved to the file (a lesson's first file among them), or another was opened.
+    void saved(const QString& path);
+    void opened(const QString& path);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -19,6 +19,8 @@
 #include "lesson/RowRules.h"
 #include "platform/MessageBoxes.h"
 #include "playback/PlaybackController.h"
+#include "recording/LessonRecorder.h"
+#include "recording/RecordingFiles.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SpokenAccent.h"
 
@@ -26,6 +28,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -76,6 +79,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent)
     // Created once the sample lesson is in: that is the lesson a first close compares with.
     m_document = new LessonDocument(*this, m_errors);
     wireRecentLessons();
+    wireRecording();
     nameControlsForAccessibility(*this);
     // The practice panel as the user left it; folded the first time.
     if (!m_services.lessonHistoryPath.isEmpty() &&
@@ -178,6 +182,8 @@ void MainWindow::createPlayback() {
                               [this] { return StringGrid1->userIsEditing(); }};
     PlaybackServices services{m_services.speech, m_services.messages, m_services.beeper,
                               m_services.settingsPath, m_services.decimalSeparator};
+    createRecorder();
+    services.recorder = m_recorder;
     m_playback = new PlaybackController(std::move(controls), std::move(services), m_errors, this);
     connect(m_playback, &PlaybackController::stateChanged, this, &MainWindow::showPlaybackState);
     connect(m_playback, &PlaybackController::highlightRowChanged, this,
@@ -384,6 +390,67 @@ void MainWindow::wirePractice() {
                                practicePanel->exportClips(), document().history().recentLessons());
         });
     });
+}
+
+void MainWindow::createRecorder() {
+    if (!m_services.audioInput || !m_services.soundPlayer)
+        return;
+    m_recorder = new LessonRecorder(*m_services.audioInput, *m_services.soundPlayer, this);
+    m_recorder->setObjectName(QStringLiteral("lessonRecorder"));
+    m_recorder->setTarget([this](int row) {
+        return RecordingTarget{recordingsFolder(), row + 1,
+                               m_lessonTable->cell(ColSpeaker, row).trimmed()};
+    });
+}
+
+QString MainWindow::recordingsFolder() const {
+    const QString lesson = windowFilePath();
+    return lesson.isEmpty() ? unsavedRecordingsFolder() : recordingsFolderOf(lesson);
+}
+
+void MainWindow::wireRecording() {
+    connect(practicePanel, &PracticePanel::deleteRecordingsRequested, this,
+            [this] { runGuarded([this] { deleteRecordings(); }); });
+    if (!m_recorder)
+        return;
+    connect(m_recorder, &LessonRecorder::problem, this,
+            [this](const QString& message) { m_services.messages.showMessage(message); });
+    connect(m_recorder, &LessonRecorder::recorded, this,
+            [this](const QString& path) { runGuarded([this, path] { keepRecording(path); }); });
+    // An unsaved lesson's recordings go with it to its first file; another lesson opened
+    // leaves them where they are.
+    connect(m_document, &LessonDocument::saved, this, [this](const QString& path) {
+        runGuarded([this, path] {
+            const QStringList files = std::exchange(m_unsavedRecordings, {});
+            moveRecordings(files, recordingsFolderOf(path));
+        });
+    });
+    connect(m_document, &LessonDocument::opened, this, [this] { m_unsavedRecordings.clear(); });
+}
+
+void MainWindow::keepRecording(const QString& path) {
+    if (QFileInfo(path).absolutePath() != QDir(unsavedRecordingsFolder()).absolutePath())
+        return;
+    // Written for the lesson before it was saved: it follows the others to the lesson's folder.
+    if (!windowFilePath().isEmpty())
+        moveRecordings({path}, recordingsFolder());
+    else
+        m_unsavedRecordings << path;
+}
+
+void MainWindow::deleteRecordings() {
+    const QString folder = recordingsFolder();
+    const qsizetype count = recordingsIn(folder).size();
+    if (count == 0) {
+        m_services.messages.showMessage(tr("この教材の録音はありません。"));
+        return;
+    }
+    if (!m_services.messages.confirm(tr("この教材の録音 %1 件を削除しますか？\n%2")
+                                         .arg(count)
+                                         .arg(QDir::toNativeSeparators(folder))))
+        return;
+    m_unsavedRecordings.clear();
+    lessora::deleteRecordings(folder);
 }
 
 void MainWindow::showReadings(bool shown) {

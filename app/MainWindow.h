@@ -24,6 +24,7 @@ class GridCellDelegate;
 class LessonDocument;
 class LessonFileCommands;
 class LessonGrid;
+class LessonRecorder;
 class LessonTable;
 class PlaybackController;
 class PracticePanel;
@@ -139,6 +140,13 @@ private:
     void showLessonSettings();
     // The load button's popup menu of recent lessons.
     void wireRecentLessons();
+    // The learner's recordings: where they go, keeping those of an unsaved lesson when it is
+    // saved, telling a problem, and the delete command.
+    void createRecorder();
+    void wireRecording();
+    QString recordingsFolder() const;
+    void keepRecording(const QString& path);
+    void deleteRecordings();
 
     Services m_services;
     LessonTable* m_lessonTable = nullptr;
@@ -155,6 +163,8 @@ private:
     AccentCache* m_accents = nullptr;
     bool m_peeking = false;
     std::unique_ptr<AudioExportWindow> m_audioExport;
+    LessonRecorder* m_recorder = nullptr; // null without a microphone service
+    QStringList m_unsavedRecordings;      // this lesson's, kept until it has a file
 };
 
 } // namespace lessora

@@ -7,7 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 
@@ -171,6 +173,7 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     form->addRow(chkExportClips);
     // Below the others, in the panel's free room, so that none of them moves.
     form->addRow(chkShowAccent);
+    addRecording();
 
     connect(btnPeek, &QPushButton::pressed, this, [this] { emit peekHeld(true); });
     connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
@@ -178,6 +181,55 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     connect(chkShowAccent, &QCheckBox::toggled, this, &PracticePanel::accentToggled);
     connect(btnExportAudio, &QPushButton::clicked, this, &PracticePanel::exportRequested);
     wireSettings();
+}
+
+void PracticePanel::addRecording() {
+    chkRecordAnswers = checkBox(this, "chkRecordAnswers", tr("録音する(&O)"),
+                                tr("答える時間とシャドーイングの間に、マイクから録音します。"
+                                   "録音は教材の横の「教材名.recordings」フォルダーに残ります。"
+                                   "右クリック(またはメニューキー)で録音を削除できます"));
+    chkHearOwnAnswer = checkBox(this, "chkHearOwnAnswer", tr("自分の声を聞く(&I)"),
+                                tr("録音した自分の声を、その間のすぐ後に再生します"
+                                   "(答えの後に手本を聞くときは、その前に)"));
+    // The delete command is the box's popup menu (right click, or the menu key), as the recent
+    // lessons are the load button's: the panel has room for one row more, no button.
+    pmRecordings = new QMenu(this);
+    pmRecordings->setObjectName(QStringLiteral("pmRecordings"));
+    mnuDeleteRecordings = pmRecordings->addAction(tr("録音を削除(&D)…"));
+    mnuDeleteRecordings->setObjectName(QStringLiteral("mnuDeleteRecordings"));
+    chkRecordAnswers->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(chkRecordAnswers, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmRecordings->popup(chkRecordAnswers->mapToGlobal(pos)); });
+    connect(mnuDeleteRecordings, &QAction::triggered, this,
+            &PracticePanel::deleteRecordingsRequested);
+    // Both on the one row left below the others, narrowed as the main window's labels are when
+    // the font is wider than the room. Placed at the panel's bottom edge outside the form (see
+    // resizeEvent), whose rows keep every pixel of their places.
+    m_recordingRow = new QWidget(this);
+    m_recordingRow->setObjectName(QStringLiteral("recordingRow"));
+    chkRecordAnswers->setParent(m_recordingRow);
+    chkHearOwnAnswer->setParent(m_recordingRow);
+    auto* boxes = new QHBoxLayout(m_recordingRow);
+    boxes->setContentsMargins(0, 0, 0, 0);
+    boxes->setSpacing(4);
+    boxes->addWidget(chkRecordAnswers);
+    boxes->addWidget(chkHearOwnAnswer);
+    boxes->addStretch();
+    const int room = kWidth - kMarginLeft - kMarginRight - boxes->spacing();
+    const int needed = chkRecordAnswers->sizeHint().width() + chkHearOwnAnswer->sizeHint().width();
+    if (needed > room) {
+        QFont narrow = font();
+        narrow.setStretch(std::max(60, 100 * room / needed - 1));
+        chkRecordAnswers->setFont(narrow);
+        chkHearOwnAnswer->setFont(narrow);
+    }
+}
+
+void PracticePanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int rowHeight = m_recordingRow->sizeHint().height();
+    m_recordingRow->setGeometry(kMarginLeft, height() - rowHeight - 2,
+                                kWidth - kMarginLeft - kMarginRight, rowHeight);
 }
 
 void PracticePanel::wireSettings() {
@@ -199,6 +251,10 @@ void PracticePanel::wireSettings() {
     connect(chkShowReadings, &QCheckBox::toggled, settings,
             &CurrentLessonSettings::setShowReadings);
     connect(chkShowAccent, &QCheckBox::toggled, settings, &CurrentLessonSettings::setShowAccent);
+    connect(chkRecordAnswers, &QCheckBox::toggled, settings,
+            &CurrentLessonSettings::setRecordAnswers);
+    connect(chkHearOwnAnswer, &QCheckBox::toggled, settings,
+            &CurrentLessonSettings::setHearOwnAnswer);
     connect(settings, &CurrentLessonSettings::changed, this, &PracticePanel::showSettings);
     showSettings();
 }
@@ -218,6 +274,10 @@ void PracticePanel::showSettings() {
     chkShowAccent->setChecked(practice.showAccent);
     // The marks go over the readings: without them, there is nothing to mark.
     chkShowAccent->setEnabled(practice.showReadings);
+    chkRecordAnswers->setChecked(practice.recordAnswers);
+    chkHearOwnAnswer->setChecked(practice.hearOwnAnswer);
+    // Only what is recorded can be heard back.
+    chkHearOwnAnswer->setEnabled(practice.recordAnswers);
 }
 
 bool PracticePanel::exportClips() const {
@@ -253,9 +313,9 @@ void PracticePanel::hidePeek() {
 }
 
 QList<QWidget*> PracticePanel::tabOrder() const {
-    return {cmbRole,      chkModelAfterAnswer, cmbAnswerGap,      cmbLineRepeat,
-            chkShadowing, cmbJapaneseRate,     chkSlowestEnglish, chkShowReadings,
-            btnPeek,      btnExportAudio,      chkExportClips,    chkShowAccent};
+    return {cmbRole,         chkModelAfterAnswer, cmbAnswerGap,     cmbLineRepeat,   chkShadowing,
+            cmbJapaneseRate, chkSlowestEnglish,   chkShowReadings,  btnPeek,         btnExportAudio,
+            chkExportClips,  chkShowAccent,       chkRecordAnswers, chkHearOwnAnswer};
 }
 
 } // namespace lessora

@@ -5,9 +5,11 @@
 
 #include <QWidget>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace lessora {
@@ -44,10 +46,18 @@ signals:
     void readingsToggled(bool shown);
     void accentToggled(bool shown);
     void exportRequested();
+    // "録音を削除…" (the recording box's popup menu): the lesson's recordings are to be deleted,
+    // after a confirmation.
+    void deleteRecordingsRequested();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void wireSettings();
     void showSettings();
+    // The recording block below the others: its boxes and the delete command.
+    void addRecording();
 
     CurrentLessonSettings& m_settings;
     // The controls; each one's object name is its member name.
@@ -65,6 +75,11 @@ private:
     QLabel* lblProgress;
     QPushButton* btnExportAudio;
     QCheckBox* chkExportClips;
+    QCheckBox* chkRecordAnswers;
+    QCheckBox* chkHearOwnAnswer;
+    QWidget* m_recordingRow;
+    QMenu* pmRecordings;          // the recording box's popup menu
+    QAction* mnuDeleteRecordings; // "録音を削除…"
 };
 
 } // namespace lessora

@@ -8,10 +8,12 @@
 namespace lessora {
 
 struct AccentPhrase;
+class AudioInput;
 class Beeper;
 class ClipboardText;
 class FileDialogs;
 class MessageBoxes;
+class SoundPlayer;
 class SpeechEngine;
 
 // The platform services a window works with. The program passes the real ones, tests
@@ -28,6 +30,10 @@ struct Services {
     QString lessonHistoryPath = {};
     // The accent the Open JTalk voices say for a Japanese line; empty: their own (spokenAccent)
     std::function<QList<AccentPhrase>(const QString& text)> spokenAccent = {};
+    // The microphone the learner's answers are recorded from, and the player they are heard
+    // back through; null: the window records nothing.
+    AudioInput* audioInput = nullptr;
+    SoundPlayer* soundPlayer = nullptr;
 };
 
 } // namespace lessora

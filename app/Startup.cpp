@@ -108,14 +108,16 @@ int runLessora(int argc, char** argv) {
     QtFileDialogs fileDialogs;
     QtClipboardText clipboard;
     SpeechBackend speech = createSpeechBackend();
-    const Services services{messages,
-                            fileDialogs,
-                            clipboard,
-                            *speech.beeper,
-                            *speech.engine,
-                            settingsFilePath(),
-                            systemDecimalSeparator(),
-                            lessonHistoryPath()};
+    Services services{messages,
+                      fileDialogs,
+                      clipboard,
+                      *speech.beeper,
+                      *speech.engine,
+                      settingsFilePath(),
+                      systemDecimalSeparator(),
+                      lessonHistoryPath()};
+    services.audioInput = speech.input.get();
+    services.soundPlayer = speech.player.get();
 
     MainWindow window(services);
     auto* voiceSettings = new VoiceSettingsDialog(services, &window);

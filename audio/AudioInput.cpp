@@ -134,14 +134,21 @@ qint64 steadyNowUs() {
 }
 
 PulseAudioInput::PulseAudioInput(int sampleRate)
-    : m_sampleRate(sampleRate)
-    , m_loop(pulse().isLoaded() ? pulse().pa_threaded_mainloop_new() : nullptr) {
+    : m_sampleRate(sampleRate) {}
+
+bool PulseAudioInput::startLoop() {
+    // The library and its thread only once recording is first asked for.
+    if (m_loop)
+        return true;
+    m_loop = pulse().isLoaded() ? pulse().pa_threaded_mainloop_new() : nullptr;
     if (m_loop && pulse().pa_threaded_mainloop_start(m_loop) < 0) {
         pulse().pa_threaded_mainloop_free(m_loop);
         m_loop = nullptr;
     }
     if (!m_loop)
-        m_problem = pulse().problem();
+        m_problem = tr("サウンドサーバーのライブラリを読み込めないため、録音できません。%1")
+                        .arg(pulse().problem());
+    return m_loop != nullptr;
 }
 
 PulseAudioInput::~PulseAudioInput() {
@@ -229,7 +236,7 @@ QByteArray PulseAudioInput::inputSourceLocked() {
 }
 
 bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed) {
-    if (!m_loop)
+    if (!startLoop())
         return false;
     LoopLock lock(m_loop);
     closeLocked();
@@ -259,7 +266,8 @@ bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed
         },
         this);
     pulse().pa_stream_set_read_callback(
-        m_stream, [](pa_stream*, size_t, void* self) { static_cast<PulseAudioInput*>(self)->readLocked(); },
+        m_stream,
+        [](pa_stream*, size_t, void* self) { static_cast<PulseAudioInput*>(self)->readLocked(); },
         this);
     // Small fragments: the samples of a gap's start come within a few milliseconds.
     pa_buffer_attr buffer{};

@@ -57,6 +57,7 @@ public:
     static constexpr int kConnectTimeoutMs = 500;
 
 private:
+    bool startLoop();
     bool connectLocked();
     void dropContextLocked();
     void closeLocked();

@@ -17,7 +17,7 @@ struct PracticeSettings {
     int lineRepeatCount = 1;
     bool shadowingGap = false;
     bool showReadings = false;
-    bool showAccent = false; // marks over the readings, while they are shown
+    bool showAccent = false;    // marks over the readings, while they are shown
     bool recordAnswers = false; // the learner's gaps are recorded beside the lesson
     bool hearOwnAnswer = false; // and played back right after each gap
 

@@ -30,10 +30,10 @@ DrillSettings drillSettingsOf(const PlaybackChoices& choices, QChar decimalSepar
 // One step of a drill.
 struct DrillStep {
     enum class Kind {
-        Speak, // the row's line, in its speaker's voice (also the model after an answer)
-        Gap,   // silence as long as the line times `percent`: an answer or a shadowing gap
-        Pause, // silence of `ms`: between two repeats of a line, or after the row
-        Beep,  // rows with text were skipped: one beep, then `ms` of silence before `row`
+        Speak,  // the row's line, in its speaker's voice (also the model after an answer)
+        Gap,    // silence as long as the line times `percent`: an answer or a shadowing gap
+        Pause,  // silence of `ms`: between two repeats of a line, or after the row
+        Beep,   // rows with text were skipped: one beep, then `ms` of silence before `row`
         Replay, // the learner's recording of the gap just before, played back (an export has none)
     };
     Kind kind = Kind::Speak;

@@ -45,9 +45,8 @@ struct SndFileLibrary : LazyLibrary {
 const SndFileLibrary& sndFile() {
     static const SndFileLibrary library;
     if (!library.isLoaded())
-        throw RecordingError(
-            tr("録音を保存するためのライブラリ libsndfile を読み込めません。\n%1")
-                .arg(library.problem()));
+        throw RecordingError(tr("録音を保存するためのライブラリ libsndfile を読み込めません。\n%1")
+                                 .arg(library.problem()));
     return library;
 }
 
@@ -158,8 +157,8 @@ void writeFlac(const QString& path, const qint16* samples, qint64 count, int sam
     if (!file.open(QIODevice::WriteOnly))
         failWriting(path, file.errorString());
     Descriptor descriptor{file.handle()};
-    SF_VIRTUAL_IO io{&Descriptor::length, &Descriptor::seek, &Descriptor::read,
-                     &Descriptor::write, &Descriptor::tell};
+    SF_VIRTUAL_IO io{&Descriptor::length, &Descriptor::seek, &Descriptor::read, &Descriptor::write,
+                     &Descriptor::tell};
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = 1;
@@ -205,9 +204,9 @@ QStringList moveRecordings(const QStringList& files, const QString& folder) {
         const QString target = QDir(folder).filePath(QFileInfo(path).fileName());
         if (!QFile::rename(path, target)) {
             qCWarning(lcRecording) << "cannot move the recording" << path << "to" << folder;
-            throw RecordingError(tr("録音を移動できません: %1 → %2")
-                                     .arg(QDir::toNativeSeparators(path),
-                                          QDir::toNativeSeparators(folder)));
+            throw RecordingError(
+                tr("録音を移動できません: %1 → %2")
+                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(folder)));
         }
         moved << target;
     }

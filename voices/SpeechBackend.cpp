@@ -8,7 +8,10 @@ namespace lessora {
 SpeechBackend createSpeechBackend() {
     auto engine = std::make_unique<EmbeddedSpeechEngine>();
     auto beeper = std::make_unique<AudioBeeper>(engine->audioOutput());
-    return {std::move(engine), std::move(beeper)};
+    auto player = std::make_unique<OutputSoundPlayer>(engine->audioOutput());
+    // Nothing of the sound server is touched until the first recording.
+    auto input = std::make_unique<PulseAudioInput>(kSpeechSampleRate);
+    return {std::move(engine), std::move(beeper), std::move(player), std::move(input)};
 }
 
 } // namespace lessora
