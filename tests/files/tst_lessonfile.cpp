@@ -131,9 +131,10 @@ void TestLessonFile::practiceSettingsRoundTrip() {
     QCOMPARE(readLessonFile(bytes).settings.englishRateIndex, 2);
 
     // Every member away from its default comes back.
-    settings.practice = {5, true, QStringLiteral("Q"), true, 3, 2, true, true, true};
+    settings.practice = {5, true, QStringLiteral("Q"), true, 3, 2, true, true, true, true, true};
     bytes = writeLessonFile(settings, rows);
-    const StoredPracticeSettings all{5, true, QStringLiteral("Q"), true, 3, 2, true, true, true};
+    const StoredPracticeSettings all{5,    true, QStringLiteral("Q"), true, 3, 2, true, true, true,
+                                     true, true};
     QCOMPARE(readLessonFile(bytes).settings.practice, all);
 
     // The accent switch alone: written last of them, and only when on.
@@ -145,6 +146,18 @@ void TestLessonFile::practiceSettingsRoundTrip() {
     accentOnly.showAccent = true;
     QCOMPARE(readLessonFile(bytes).settings.practice, accentOnly);
     settings.practice.showAccent = false;
+    QCOMPARE(writeLessonFile(settings, rows), plain);
+
+    // The two recording switches: written last, each only when on.
+    settings.practice.recordAnswers = true;
+    settings.practice.hearOwnAnswer = true;
+    bytes = writeLessonFile(settings, rows);
+    QCOMPARE(bytes, QByteArray(plain).replace(
+                        ",\"Rows\"", ",\"RecordAnswers\":true,\"HearOwnAnswer\":true,\"Rows\""));
+    QCOMPARE(practiceSettingsOf(readLessonFile(bytes).settings.practice), settings.practice);
+    settings.practice.hearOwnAnswer = false;
+    QVERIFY(!writeLessonFile(settings, rows).contains("HearOwnAnswer"));
+    settings.practice = {};
     QCOMPARE(writeLessonFile(settings, rows), plain);
 
     // A file without them reads as before (one that holds a wrong value:
@@ -339,6 +352,15 @@ void TestLessonFile::practiceMembersNeverFailALoad_data() {
         << QByteArray(R"("ShowAccent":"on","ShowReadings":true,)")
         << with([](PracticeSettings& s) { s.showReadings = true; });
     QTest::newRow("accent off") << QByteArray(R"("ShowAccent":false,)") << defaults;
+    // The recording switches, read as leniently.
+    QTest::newRow("recording as text and a number")
+        << QByteArray(R"("RecordAnswers":"true","HearOwnAnswer":1,)")
+        << with([](PracticeSettings& s) {
+               s.recordAnswers = true;
+               s.hearOwnAnswer = true;
+           });
+    QTest::newRow("recording of a wrong type")
+        << QByteArray(R"("RecordAnswers":{},"HearOwnAnswer":null,)") << defaults;
     QTest::newRow("accent null") << QByteArray(R"("ShowAccent":null,)") << defaults;
     QTest::newRow("accent as a number") << QByteArray(R"("ShowAccent":1,)")
                                         << with([](PracticeSettings& s) { s.showAccent = true; });

@@ -15,7 +15,8 @@ LessonRow row(const QString& speaker, const QString& text, const QString& interv
 
 // A step as a short word: "r0" the line of row 0, "answer r1 130" the learner's gap of 130 %,
 // "shadow r0", "pause 500" between repeats, "rest 2000" after the row, "beep 500" for skipped
-// rows; "pass 2" marks where a pass begins.
+// rows, "replay r1" the learner's recording of the gap before; "pass 2" marks where a pass
+// begins.
 QStringList render(const QList<DrillStep>& steps) {
     QStringList words;
     int pass = 1;
@@ -36,6 +37,9 @@ QStringList render(const QList<DrillStep>& steps) {
         case DrillStep::Kind::Beep:
             words << QStringLiteral("beep %1").arg(step.ms);
             break;
+        case DrillStep::Kind::Replay:
+            words << QStringLiteral("replay r%1").arg(step.row);
+            break;
         }
     }
     return words;
@@ -50,6 +54,13 @@ DrillSettings settings(int passes, int pauseMs, const QString& role = {}, int re
     drill.practice.lineRepeats = repeats;
     drill.practice.shadowingGap = shadowing;
     drill.practice.modelAfterAnswer = model;
+    return drill;
+}
+
+// The learner's gaps recorded and, with `hear`, played back after each.
+DrillSettings recorded(DrillSettings drill, bool hear = true) {
+    drill.practice.recordAnswers = true;
+    drill.practice.hearOwnAnswer = hear;
     return drill;
 }
 
@@ -128,6 +139,17 @@ void TestDrillPlan::wholeRuns_data() {
         << QList<LessonRow>{row("A", "ab")} << settings(1, 0, "A", 9) << -1
         << QStringList{"answer r0 130", "answer r0 130", "answer r0 130",
                        "answer r0 130", "answer r0 130", "rest 0"};
+    // The recording heard right after its gap, before the model; nothing without hearing it.
+    QTest::newRow("role-play, heard back before the model"
+        << kDialogue << recorded(settings(1, 0, "B", 2, false, true)) << 1
+        << QStringList{"answer r1 130", "replay r1", "r1",   "answer r1 130", "replay r1", "r1",
+                       "rest 0",        "r2",        "pause 500", "r2",       "rest 0"};
+    QTest::newRow("role-play recorded, not heard back")
+        << kDialogue << recorded(settings(1, 0, "B"), false) << 1
+        << QStringList{"answer r1 130", "rest 0", "r2", "rest 0"};
+    QTest::newRow("shadowing, heard back before the line again")
+        << QList<LessonRow>{row("A", "ab")} << recorded(settings(1, 0, {}, 2, true)) << -1
+        << QStringList{"r0", "shadow r0", "replay r0", "r0", "rest 0"};
     QTest::newRow("nothing speakable") << QList<LessonRow>{row("X", "hello"), row("A", " ")}
                                        << settings(2, 0) << -1 << QStringList{};
 
@@ -165,6 +187,9 @@ void TestDrillPlan::settingsChangedDuringARow_data() {
         << QStringList{"answer r1 130", "rest 0", "r2", "pause 500", "r2", "rest 0"};
     QTest::newRow("a longer pause chosen while the row speaks")
         << settings(1, 0) << 1 << settings(1, 5000) << QStringList{"rest 5000", "r2", "rest 5000"};
+    QTest::newRow("hearing oneself chosen during the answer: the replay next")
+        << settings(1, 0, "B", 1, false, true) << 1 << recorded(settings(1, 0, "B", 1, false, true))
+        << QStringList{"replay r1", "r1", "rest 0", "r2", "rest 0"};
     QTest::newRow("a second pass chosen on the last row")
         << settings(1, 0) << 2 << settings(2, 0)
         << QStringList{"r2", "rest 0", "pass 2", "r0", "rest 0", "r1", "rest 0", "r2", "rest 0"};
@@ -198,6 +223,10 @@ void TestDrillPlan::restartAfterAPause_data() {
     QTest::newRow("during a shadowing gap") << settings(1, 0, {}, 2, true) << 0 << 1 << "r0";
     QTest::newRow("during the model: the answer again")
         << settings(1, 0, "B", 1, false, true) << 1 << 1 << "answer r1 130";
+    QTest::newRow("during the replay of an answer: the answer again")
+        << recorded(settings(1, 0, "B", 1, false, true)) << 1 << 1 << "answer r1 130";
+    QTest::newRow("during the replay of a shadowing gap: the line")
+        << recorded(settings(1, 0, {}, 2, true)) << 0 << 2 << "r0";
 }
 
 void TestDrillPlan::restartAfterAPause() {
