@@ -140,10 +140,11 @@ void TestDrillPlan::wholeRuns_data() {
         << QStringList{"answer r0 130", "answer r0 130", "answer r0 130",
                        "answer r0 130", "answer r0 130", "rest 0"};
     // The recording heard right after its gap, before the model; nothing without hearing it.
-    QTest::newRow("role-play, heard back before the model"
+    QTest::newRow("role-play, heard back before the model")
         << kDialogue << recorded(settings(1, 0, "B", 2, false, true)) << 1
-        << QStringList{"answer r1 130", "replay r1", "r1",   "answer r1 130", "replay r1", "r1",
-                       "rest 0",        "r2",        "pause 500", "r2",       "rest 0"};
+        << QStringList{"answer r1 130", "replay r1", "r1",     "answer r1 130",
+                       "replay r1",     "r1",        "rest 0", "r2",
+                       "pause 500",     "r2",        "rest 0"};
     QTest::newRow("role-play recorded, not heard back")
         << kDialogue << recorded(settings(1, 0, "B"), false) << 1
         << QStringList{"answer r1 130", "rest 0", "r2", "rest 0"};
