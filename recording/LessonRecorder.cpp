@@ -61,6 +61,7 @@ LessonRecorder::LessonRecorder(AudioInput& input, SoundPlayer& player, QObject* 
     : QObject(parent)
     , m_input(input)
     , m_player(player)
+    , m_nowUs(steadyNowUs)
     , m_idle(new QTimer(this)) {
     m_idle->setSingleShot(true);
     m_idle->setInterval(kIdleCloseMs);
@@ -122,7 +123,7 @@ void LessonRecorder::startAnswer(int row) {
     if (m_failedInRun || !m_target || !openInput())
         return;
     m_idle->stop();
-    m_takeStartUs = steadyNowUs();
+    m_takeStartUs = m_nowUs();
     m_takeTime = QDateTime::currentDateTime();
     m_takeTarget = m_target(row);
     m_taking = true;
@@ -141,7 +142,7 @@ void LessonRecorder::endAnswer(bool keep) {
         m_capture->taking = false;
         // What came after the gap's end is not the answer; what has not come yet (the last few
         // milliseconds) is left out rather than waited for, so that the replay starts at once.
-        take = m_capture->between(m_takeStartUs, steadyNowUs());
+        take = m_capture->between(m_takeStartUs, m_nowUs());
     }
     if (!keep || take.empty()) {
         qCDebug(lcRecording) << "take dropped:" << (keep ? "nothing captured" : "cut short");

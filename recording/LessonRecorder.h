@@ -44,6 +44,9 @@ public:
     bool replayAnswer(std::function<void()> heard) override;
     void stopReplay() override;
 
+    // The steady clock the gaps' starts and ends are read from (tests put in their own).
+    void setClock(std::function<qint64()> nowUs) { m_nowUs = std::move(nowUs); }
+
     // The last take, as recorded (for tests and the benchmark).
     const std::vector<qint16>& lastTake() const { return m_last; }
     qint64 lastTakeStartUs() const { return m_lastStartUs; }
@@ -71,6 +74,7 @@ private:
     AudioInput& m_input;
     SoundPlayer& m_player;
     std::function<RecordingTarget(int row)> m_target;
+    std::function<qint64()> m_nowUs;
     std::shared_ptr<Capture> m_capture; // shared with the input's thread
     QTimer* m_idle;
     bool m_failedInRun = false; // a problem was told: no more recording in this run

@@ -141,9 +141,12 @@ QStringList recordingsIn(const QString& folder) {
 QString latestRecording(const QString& folder, int lineNumber) {
     const QString prefix = QStringLiteral("%1_").arg(lineNumber, 4, 10, QChar(u'0'));
     const QDir dir(folder);
+    // By the time in the name: a line whose speaker was changed has names of both speakers.
+    const auto timeOf = [](const QString& name) { return name.section(u'_', 2); };
     QString latest;
     for (const QString& name : dir.entryList({prefix + QStringLiteral("*.flac")}, QDir::Files)) {
-        if (namePattern().match(name).hasMatch() && name > latest)
+        if (namePattern().match(name).hasMatch() &&
+            (latest.isEmpty() || timeOf(name) > timeOf(latest)))
             latest = name;
     }
     return latest.isEmpty() ? QString() : dir.filePath(latest);

@@ -23,7 +23,8 @@ QString unsavedRecordingsFolder();
 
 // One file per line and attempt: the line number (from 1) zero-padded to 4, the speaker (its
 // letters and digits only) and the time, "0003_B_20261211-061502-123.flac". The newest recording
-// of a line is the greatest name with its line's prefix.
+// of a line is the one with the latest time among the names with its line's prefix (the
+// greatest name, unless the line's speaker was changed between takes).
 QString recordingFileName(int lineNumber, const QString& speaker, const QDateTime& time);
 // The newest recording of the line in the folder (its full path); empty when there is none.
 QString latestRecording(const QString& folder, int lineNumber);
