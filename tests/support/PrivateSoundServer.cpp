@@ -23,7 +23,7 @@ PrivateSoundServer::~PrivateSoundServer() {
         qputenv("PULSE_SERVER", m_previousServer);
 }
 
-bool PrivateSoundServer::start() {
+bool PrivateSoundServer::start(bool microphone) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
     if (program.isEmpty() || !m_dir.isValid()) {
         m_why = QStringLiteral("no pulseaudio program");
@@ -37,16 +37,25 @@ bool PrivateSoundServer::start() {
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.start(
-        program,
-        {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--system=false"),
-         QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"),
-         QStringLiteral("--log-level=error"),
-         QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + m_socket,
-         QStringLiteral("--load=module-null-sink sink_name=nullsink rate=48000 "
-                        "channels=2"),
-         QStringLiteral("--load=module-always-sink")});
+    QStringList arguments{
+        QStringLiteral("-n"),
+        QStringLiteral("--daemonize=no"),
+        QStringLiteral("--exit-idle-time=-1"),
+        QStringLiteral("--system=false"),
+        QStringLiteral("--use-pid-file=no"),
+        QStringLiteral("--log-target=stderr"),
+        QStringLiteral("--log-level=error"),
+        QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + m_socket,
+        QStringLiteral("--load=module-null-sink sink_name=nullsink rate=48000 "
+                       "channels=2"),
+        QStringLiteral("--load=module-always-sink")};
+    // A real source is the default over the sink's monitor.
+    if (microphone)
+        arguments << QStringLiteral("--load=module-pipe-source source_name=microphone "
+                                    "format=s16le rate=%1 channels=1 file=%2")
+                         .arg(kMicrophoneRate)
+                         .arg(microphonePath());
+    m_process.start(program, arguments);
     if (!m_process.waitForStarted(5000)) {
         m_why = QStringLiteral("pulseaudio did not start: ") + m_process.errorString();
         return false;
