@@ -27,6 +27,8 @@ struct LessonRecorder::Capture {
     qint64 anchorFrame = -1;
     qint64 anchorUs = 0; // the steady time of anchorFrame, the newest chunk's first sample
     bool taking = false;
+    qint64 tailFrame = -1;          // a take's file waits for the capture to reach it
+    std::function<void()> tailCame; // then called, with the lock held: it only posts
 
     void add(const qint16* data, qint64 count, qint64 firstUs) {
         const std::lock_guard lock(mutex);
@@ -34,6 +36,11 @@ struct LessonRecorder::Capture {
         anchorFrame = frames;
         anchorUs = firstUs;
         frames += count;
+        if (tailFrame >= 0 && endFrame() >= tailFrame) {
+            tailFrame = -1;
+            if (tailCame)
+                tailCame();
+        }
         if (taking)
             return;
         const qint64 keep = qint64(sampleRate) * kPrerollMs / 1000;
@@ -42,6 +49,7 @@ struct LessonRecorder::Capture {
             firstFrame += drop;
         }
     }
+    qint64 endFrame() const { return firstFrame + qint64(samples.size()); }
     // The frame heard at a steady time, by the newest chunk's time.
     qint64 frameAt(qint64 us) const {
         if (anchorFrame < 0)
@@ -66,7 +74,7 @@ LessonRecorder::LessonRecorder(AudioInput& input, SoundPlayer& player, QObject* 
     m_idle->setSingleShot(true);
     m_idle->setInterval(kIdleCloseMs);
     connect(m_idle, &QTimer::timeout, this, [this] {
-        if (!m_taking)
+        if (!m_taking && !m_pendingTake)
             closeInput();
     });
 }
@@ -74,6 +82,7 @@ LessonRecorder::LessonRecorder(AudioInput& input, SoundPlayer& player, QObject* 
 LessonRecorder::~LessonRecorder() {
     m_player.stop();
     closeInput();
+    finishTake(); // written by the pool thread after this object is gone, and not reported
 }
 
 bool LessonRecorder::openInput() {
@@ -119,6 +128,7 @@ void LessonRecorder::beginRun(bool recording) {
 }
 
 void LessonRecorder::startAnswer(int row) {
+    finishTake(); // the last one's tail waits no longer
     m_last.clear();
     if (m_failedInRun || !m_target || !openInput())
         return;
@@ -136,20 +146,60 @@ void LessonRecorder::endAnswer(bool keep) {
         return;
     m_taking = false;
     m_idle->start();
+    const qint64 endUs = m_nowUs();
+    qint64 missingFrames = 0;
+    {
+        const std::lock_guard lock(m_capture->mutex);
+        // What came after the gap's end is not the answer. Its last samples may not have come
+        // yet (a source that hands over in large blocks): the replay starts at once with what is
+        // there, and the file waits for the rest.
+        m_last = keep ? m_capture->between(m_takeStartUs, endUs) : std::vector<qint16>();
+        missingFrames = m_capture->frameAt(endUs) - m_capture->endFrame();
+        m_capture->taking = keep && missingFrames > 0;
+        m_capture->tailFrame = m_capture->taking ? m_capture->frameAt(endUs) : -1;
+    }
+    if (!keep) {
+        qCDebug(lcRecording) << "take dropped: cut short";
+        return;
+    }
+    m_lastStartUs = m_takeStartUs;
+    m_takeEndUs = endUs;
+    m_pendingTake = true;
+    if (missingFrames <= 0 || !m_input.isCapturing()) {
+        finishTake();
+        return;
+    }
+    // Written when the tail comes, or when it should have come long since.
+    const quint64 take = ++m_takes;
+    const auto finishThis = [this, take] {
+        if (take == m_takes)
+            finishTake();
+    };
+    {
+        const std::lock_guard lock(m_capture->mutex);
+        m_capture->tailCame = [this, finishThis] {
+            QMetaObject::invokeMethod(this, finishThis, Qt::QueuedConnection);
+        };
+    }
+    const qint64 waitMs = missingFrames * 1000 / m_capture->sampleRate + kTailMarginMs;
+    QTimer::singleShot(int(std::min<qint64>(waitMs, kLongestTailWaitMs)), this, finishThis);
+}
+
+void LessonRecorder::finishTake() {
+    if (!m_pendingTake)
+        return;
+    m_pendingTake = false;
     std::vector<qint16> take;
     {
         const std::lock_guard lock(m_capture->mutex);
         m_capture->taking = false;
-        // What came after the gap's end is not the answer; what has not come yet (the last few
-        // milliseconds) is left out rather than waited for, so that the replay starts at once.
-        take = m_capture->between(m_takeStartUs, m_nowUs());
+        m_capture->tailFrame = -1;
+        take = m_capture->between(m_lastStartUs, m_takeEndUs);
     }
-    if (!keep || take.empty()) {
-        qCDebug(lcRecording) << "take dropped:" << (keep ? "nothing captured" : "cut short");
+    if (take.empty()) {
+        qCDebug(lcRecording) << "take dropped: nothing captured";
         return;
     }
-    m_last = take;
-    m_lastStartUs = m_takeStartUs;
     int attempt = 0;
     QString path;
     do { // two takes within a millisecond keep their own names

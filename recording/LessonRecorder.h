@@ -57,6 +57,9 @@ public:
     static constexpr int kIdleCloseMs = 30000;
     // What is kept from before a gap while none runs, in case its start comes first.
     static constexpr int kPrerollMs = 500;
+    // How long a take's file waits for the gap's last samples beyond their due time, and at most.
+    static constexpr int kTailMarginMs = 30;
+    static constexpr int kLongestTailWaitMs = 3000;
 
 signals:
     // A problem, once per run; the recording stops for the rest of it.
@@ -69,6 +72,8 @@ private:
     bool openInput();
     void closeInput();
     void fail(const QString& why);
+    // Writes the last take, as far as the capture has come up to its gap's end.
+    void finishTake();
     void write(const QString& path, std::vector<qint16> samples);
 
     AudioInput& m_input;
@@ -82,6 +87,9 @@ private:
     RecordingTarget m_takeTarget;
     QDateTime m_takeTime;
     qint64 m_takeStartUs = 0;
+    qint64 m_takeEndUs = 0;
+    bool m_pendingTake = false; // its file waits for the capture to reach the gap's end
+    quint64 m_takes = 0;
     std::vector<qint16> m_last;
     qint64 m_lastStartUs = 0;
     int m_writing = 0;

@@ -81,6 +81,7 @@ private slots:
     void flacRoundTrip();
     void noPartialFileOnAFullDisk();
     void aTakeIsTheGapByTheCapturesTimes();
+    void theLastSamplesOfAGapAreWaitedFor();
     void aGapCutShortIsDropped();
     void noMicrophoneIsToldOncePerRun();
     void aMicrophoneFailingMidRunKeepsWhatItHeard();
@@ -207,6 +208,22 @@ void TestRecording::aTakeIsTheGapByTheCapturesTimes() {
     QCOMPARE(rig.recorder.lastTake(), ramp(8000, 10001));
     QCOMPARE(rig.problems.size(), 0);
     QCOMPARE(rig.input.starts, 1); // the microphone stays open for the next gap
+}
+
+void TestRecording::theLastSamplesOfAGapAreWaitedFor() {
+    Rig rig;
+    rig.recorder.beginRun(true);
+    rig.recorder.startAnswer(0);
+    rig.hear(300, 1);
+    rig.now += 200'000; // heard, but not handed over yet (a source of large blocks)
+    rig.recorder.endAnswer(true);
+    QCOMPARE(rig.recorder.lastTake(), ramp(4800, 1)); // the replay does not wait
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.recorded.size(), 0);
+    rig.now -= 200'000;
+    rig.hear(300, 4801); // the rest of the gap and a little after it
+    QVERIFY(rig.recorded.wait(5000));
+    QCOMPARE(readFlac(rig.recorded.at(0).at(0).toString()), ramp(8000, 1));
 }
 
 void TestRecording::aGapCutShortIsDropped() {
