@@ -63,6 +63,24 @@ const QList<LessonRow> kSampleLesson = {
     row("A", "Hello. How are you?"), row("B", "I'm fine, thank you."),
     row("Q", QStringLiteral("今日はいい天気ですね。")), row("R", QStringLiteral("そうですね。"))};
 
+// Logs what playback asks of the learner's recordings; a replay ends when the test says so.
+struct FakeAnswerRecorder : AnswerRecorder {
+    QStringList calls;
+    bool hasTake = true; // false: nothing was recorded, as without a microphone
+    std::function<void()> heard;
+
+    void beginRun(bool recording) override { calls << (recording ? "run, recording" : "run"); }
+    void startAnswer(int row) override { calls << QStringLiteral("start r%1").arg(row); }
+    void endAnswer(bool keep) override { calls << (keep ? "keep" : "drop"); }
+    bool replayAnswer(std::function<void()> done) override {
+        calls << "replay";
+        if (hasTake)
+            heard = std::move(done);
+        return hasTake;
+    }
+    void stopReplay() override { calls << "stop replay"; }
+};
+
 // Playback on its own, on fake services: the test moves it on by the engine's signals (the
 // fake's startSpeech, finishSpeech, failSpeech) and by firing its timer.
 struct Rig {
@@ -71,6 +89,7 @@ struct Rig {
     FakeCursor grid{table};
     ErrorHandler errors{fakes.messages};
     ManualPlaybackTimer timer;
+    FakeAnswerRecorder recorder;
     // What the lists of a new main window choose: "なし", "1回", "標準".
     PlaybackChoices choices{0, 0, 2, false, kNormalJapaneseRateIndex, {}};
     int highlight = -1;
@@ -83,8 +102,8 @@ struct Rig {
                               QStringLiteral("411"));
         table.setRows(rows);
         PlaybackControls controls{table, grid, [this] { return choices; }, {}};
-        PlaybackServices services{fakes.speech,         fakes.messages, fakes.beeper,
-                                  fakes.settingsPath(), u'.',           &timer};
+        PlaybackServices services{fakes.speech, fakes.messages, fakes.beeper, fakes.settingsPath(),
+                                  u'.',         &timer,         &recorder};
         controller =
             std::make_unique<PlaybackController>(std::move(controls), std::move(services), errors);
         QObject::connect(controller.get(), &PlaybackController::highlightRowChanged,
@@ -146,6 +165,7 @@ Q_DECLARE_METATYPE(lessora::PlaybackChoices)
 class TestPlayback : public QObject {
     Q_OBJECT
 private slots:
+    void recordsAndReplaysTheLearnersGaps();
     void completeRuns_data();
     void completeRuns();
     void skipWaitsThenSpeaksTheNextRow();
@@ -1214,6 +1234,54 @@ void TestPlayback::playFromHereUsesTheRightClickedRow() {
         QPoint(grid.columnViewportPosition(ColSpeaker) + 5, 5));
     menu.hide();
     QCOMPARE(rig.form->popupRow(), 2);
+}
+
+// The answer gap is recorded from its start to its end, heard back, then the model; a gap or a
+// replay cut short by stop is dropped or stopped; nothing recorded passes on at once.
+void TestPlayback::recordsAndReplaysTheLearnersGaps() {
+    Rig rig({row("A", "Hello."), row("B", "Fine.")});
+    rig.choices.practice.role = QStringLiteral("B");
+    rig.choices.practice.modelAfterAnswer = true;
+    rig.choices.practice.recordAnswers = true;
+    rig.choices.practice.hearOwnAnswer = true;
+    rig.playback().playPause();
+    rig.endRow(); // A's line
+    rig.tick();   // its pause: B's answer gap begins
+    QCOMPARE(rig.recorder.calls, QStringList({"run, recording", "start r1"}));
+    rig.tick(); // the gap ends: kept, and heard back before the model
+    QCOMPARE(rig.recorder.calls.mid(2), QStringList({"keep", "replay"}));
+    QCOMPARE(rig.playback().state(), PlaybackState::Replaying);
+    QCOMPARE(rig.spoken(), QStringList({"Hello."}));
+    std::exchange(rig.recorder.heard, nullptr)();
+    rig.deliver();
+    QCOMPARE(rig.spoken(), QStringList({"Hello.", "Fine."})); // the model
+    rig.runToEnd();
+
+    // Stopped in the gap: the take is dropped.
+    rig.recorder.calls.clear();
+    rig.playback().playFrom(1);
+    rig.deliver();
+    rig.playback().stop();
+    QCOMPARE(rig.recorder.calls, QStringList({"run, recording", "start r1", "drop"}));
+
+    // Stopped in the replay: it stops, and its late end moves nothing.
+    rig.recorder.calls.clear();
+    rig.playback().playFrom(1);
+    rig.tick();
+    const auto heard = std::exchange(rig.recorder.heard, nullptr);
+    rig.playback().stop();
+    QCOMPARE(rig.recorder.calls.last(), QStringLiteral("stop replay"));
+    heard();
+    rig.deliver();
+    QVERIFY(rig.idle());
+
+    // Nothing recorded: the model follows the gap at once.
+    rig.recorder.hasTake = false;
+    const qsizetype spoken = rig.spoken().size();
+    rig.playback().playFrom(1);
+    rig.tick();
+    QCOMPARE(rig.spoken().size(), spoken + 1);
+    QCOMPARE(rig.playback().state(), PlaybackState::Speaking);
 }
 
 QTEST_MAIN(TestPlayback)
