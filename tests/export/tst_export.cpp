@@ -219,6 +219,9 @@ void TestExport::stepsOfARow() {
     ExportOptions options;
     options.practice = {role, model, 150, repeats, shadowing};
     QCOMPARE(exportStepsOfRow(table, 0, options), expected);
+    // The learner's recordings heard back in the window leave nothing in a file.
+    options.practice.recordAnswers = options.practice.hearOwnAnswer = true;
+    QCOMPARE(exportStepsOfRow(table, 0, options), expected);
 }
 
 void TestExport::decodedExportHasEveryLineGapAndPause() {
