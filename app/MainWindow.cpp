@@ -4,6 +4,7 @@
 #include "app/AccentDrawing.h"
 #include "app/AudioExportWindow.h"
 #include "app/GridCellDelegate.h"
+#include "app/LanguageChoice.h"
 #include "app/LessonDocument.h"
 #include "app/LessonGrid.h"
 #include "app/MainWindowAccessibility.h"
@@ -43,8 +44,6 @@ constexpr int kClientHeight = 480;
 constexpr QRect kGridRect(24, 168, 608, 289); // anchored to all four edges
 // Whether the practice panel is shown, in the program's own settings file.
 const QString kPanelShownKey = QStringLiteral("Window/PracticePanelShown");
-const QString kShowPanelCaption = QStringLiteral("練習 »");
-const QString kHidePanelCaption = QStringLiteral("練習 «");
 const QString kCaption = QStringLiteral("Lessora Ver.1.0.0");
 
 // Narrows a label's font when its caption would run under the control beside it; the
@@ -57,6 +56,12 @@ void fitLabelBefore(QLabel* label, const QWidget* next) {
     QFont font = label->font();
     font.setStretch(std::max(50, 100 * available / needed));
     label->setFont(font);
+}
+
+// A list's labels in the language shown, its current item kept.
+void setItemTexts(QComboBox* box, const QStringList& labels) {
+    for (int i = 0; i < box->count() && i < labels.size(); ++i)
+        box->setItemText(i, labels[i]);
 }
 
 } // namespace
@@ -111,34 +116,30 @@ void MainWindow::createControls() {
         return box;
     };
 
-    btnSpeak = button("btnSpeak", QStringLiteral("読み上げ"), 24, 18, 80, 36);
-    btnPrevRow = button("btnPrevRow", QStringLiteral("前の行"), 112, 18, 80, 36);
-    btnNextRow = button("btnNextRow", QStringLiteral("次の行"), 200, 18, 80, 36);
-    btnStop = button("btnStop", QStringLiteral("停止"), 288, 18, 80, 36);
-    btnVoiceSettings = button("btnVoiceSettings", QStringLiteral("音声設定"), 552, 14, 80, 36);
-    lblInterbal = label("lblInterbal", QStringLiteral("インターバル"), 24, 64, 73, 17);
+    // The captions are set by retranslateUi, in the language shown.
+    btnSpeak = button("btnSpeak", QString(), 24, 18, 80, 36);
+    btnPrevRow = button("btnPrevRow", QString(), 112, 18, 80, 36);
+    btnNextRow = button("btnNextRow", QString(), 200, 18, 80, 36);
+    btnStop = button("btnStop", QString(), 288, 18, 80, 36);
+    btnVoiceSettings = button("btnVoiceSettings", QString(), 552, 14, 80, 36);
+    lblInterbal = label("lblInterbal", QString(), 24, 64, 73, 17);
     cmbInterval = combo("cmbInterval", options::kInterval, 88, 62, 56, 22);
-    lblEnglishRate = label("lblEnglishRate", QStringLiteral("英語速度"), 163, 64, 80, 17);
+    lblEnglishRate = label("lblEnglishRate", QString(), 163, 64, 80, 17);
     cmbEnglishRate = combo("cmbEnglishRate", options::kEnglishRate, 219, 62, 100, 22);
-    lblRepeat = label("lblRepeat", QStringLiteral("繰り返し"), 336, 64, 65, 17);
+    lblRepeat = label("lblRepeat", QString(), 336, 64, 65, 17);
     cmbRepeat = combo("cmbRepeat", options::kRepeat, 384, 62, 65, 22);
-    btnVoiceList = button("btnVoiceList", QStringLiteral("音声一覧"), 552, 58, 80, 36);
-    chkHideText =
-        named(place(new QCheckBox(QStringLiteral("テキストを隠す"), this), 24, 102, 120, 19),
-              "chkHideText");
-    btnPaste = button("btnPaste", QStringLiteral("貼り付け"), 200, 102, 80, 22);
-    btnSaveLesson = button("btnSaveLesson", QStringLiteral("保存"), 296, 102, 80, 22);
-    btnLoadLesson = button("btnLoadLesson", QStringLiteral("読み込み"), 392, 102, 80, 22);
-    btnVoiceCheck = button("btnVoiceCheck", QStringLiteral("音声確認"), 552, 102, 80, 36);
-    btnAddRow = button("btnAddRow", QStringLiteral("行挿入"), 24, 138, 80, 22);
-    btnAppendRow = button("btnAppendRow", QStringLiteral("行末尾追加"), 112, 138, 80, 22);
-    btnDeleteRow = button("btnDeleteRow", QStringLiteral("行削除"), 217, 138, 80, 22);
-    btnClearGrid = button("btnClearGrid", QStringLiteral("クリア"), 321, 138, 80, 22);
+    btnVoiceList = button("btnVoiceList", QString(), 552, 58, 80, 36);
+    chkHideText = named(place(new QCheckBox(this), 24, 102, 120, 19), "chkHideText");
+    btnPaste = button("btnPaste", QString(), 200, 102, 80, 22);
+    btnSaveLesson = button("btnSaveLesson", QString(), 296, 102, 80, 22);
+    btnLoadLesson = button("btnLoadLesson", QString(), 392, 102, 80, 22);
+    btnVoiceCheck = button("btnVoiceCheck", QString(), 552, 102, 80, 36);
+    btnAddRow = button("btnAddRow", QString(), 24, 138, 80, 22);
+    btnAppendRow = button("btnAppendRow", QString(), 112, 138, 80, 22);
+    btnDeleteRow = button("btnDeleteRow", QString(), 217, 138, 80, 22);
+    btnClearGrid = button("btnClearGrid", QString(), 321, 138, 80, 22);
     btnMoveUp = button("btnMoveUp", QStringLiteral("↑"), 425, 138, 41, 22);
     btnMoveDown = button("btnMoveDown", QStringLiteral("↓"), 473, 138, 41, 22);
-    fitLabelBefore(lblInterbal, cmbInterval);
-    fitLabelBefore(lblEnglishRate, cmbEnglishRate);
-    fitLabelBefore(lblRepeat, cmbRepeat);
     for (QLabel* label : {lblInterbal, lblEnglishRate, lblRepeat})
         label->raise(); // drawn whole even where its box overlaps the list beside it
 
@@ -153,7 +154,7 @@ void MainWindow::createControls() {
         StringGrid1->setColumnWidth(column, widths[column]);
 
     pmGrid = named(new QMenu(this), "pmGrid");
-    mnuPlayFromHere = pmGrid->addAction(QStringLiteral("ここから再生"));
+    mnuPlayFromHere = pmGrid->addAction(QString());
     mnuPlayFromHere->setObjectName(QStringLiteral("mnuPlayFromHere"));
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     StringGrid1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -162,10 +163,11 @@ void MainWindow::createControls() {
     practicePanel->setGeometry(kClientWidth, 0, PracticePanel::kWidth, kClientHeight);
     practicePanel->hide();
     // In the free space right of 停止, leaving room beside it for another control.
-    btnPracticePanel = button("btnPracticePanel", kShowPanelCaption, 384, 25, 80, 22);
+    btnPracticePanel = button("btnPracticePanel", QString(), 384, 25, 80, 22);
     btnPracticePanel->setCheckable(true);
-    btnPracticePanel->setAccessibleName(QStringLiteral("練習の設定"));
-    btnPracticePanel->setToolTip(QStringLiteral("練習の設定を表示します。もう一度押すと隠します"));
+    // Beside it, the other language of the program's texts, named in that language.
+    btnLanguage = button("btnLanguage", QString(), 470, 25, 76, 22);
+    retranslateUi();
 
     tmrNext = named(new QTimer(this), "tmrNext");
     tmrNext->setInterval(1000);
@@ -189,11 +191,80 @@ void MainWindow::showPlaybackState() {
     if (m_playback->singleRowPlaying())
         return;
     if (m_playback->isPlaying())
-        btnSpeak->setText(QStringLiteral("一時停止"));
+        btnSpeak->setText(tr("一時停止"));
     else if (m_playback->isPaused())
-        btnSpeak->setText(QStringLiteral("再生"));
+        btnSpeak->setText(tr("再生"));
     else
-        btnSpeak->setText(QStringLiteral("読み上げ"));
+        btnSpeak->setText(tr("読み上げ"));
+}
+
+void MainWindow::retranslateUi() {
+    if (m_playback)
+        showPlaybackState();
+    else
+        btnSpeak->setText(tr("読み上げ"));
+    btnPrevRow->setText(tr("前の行"));
+    btnNextRow->setText(tr("次の行"));
+    btnStop->setText(tr("停止"));
+    btnVoiceSettings->setText(tr("音声設定"));
+    lblInterbal->setText(tr("インターバル"));
+    lblEnglishRate->setText(tr("英語速度"));
+    lblRepeat->setText(tr("繰り返し"));
+    btnVoiceList->setText(tr("音声一覧"));
+    chkHideText->setText(tr("テキストを隠す"));
+    btnPaste->setText(tr("貼り付け"));
+    btnSaveLesson->setText(tr("保存"));
+    btnLoadLesson->setText(tr("読み込み"));
+    btnVoiceCheck->setText(tr("音声確認"));
+    btnAddRow->setText(tr("行挿入"));
+    btnAppendRow->setText(tr("行末尾追加"));
+    btnDeleteRow->setText(tr("行削除"));
+    btnClearGrid->setText(tr("クリア"));
+    for (const auto& [label, next] : {std::pair<QLabel*, QWidget*>{lblInterbal, cmbInterval},
+                                      {lblEnglishRate, cmbEnglishRate},
+                                      {lblRepeat, cmbRepeat}}) {
+        label->setFont(font()); // narrowed again only as much as the new caption needs
+        fitLabelBefore(label, next);
+    }
+    setItemTexts(cmbInterval, options::kInterval.labels());
+    setItemTexts(cmbEnglishRate, options::kEnglishRate.labels());
+    setItemTexts(cmbRepeat, options::kRepeat.labels());
+    mnuPlayFromHere->setText(tr("ここから再生"));
+    btnPracticePanel->setText(m_panelShown ? tr("練習 «") : tr("練習 »"));
+    btnPracticePanel->setAccessibleName(tr("練習の設定"));
+    btnPracticePanel->setToolTip(tr("練習の設定を表示します。もう一度押すと隠します"));
+    // Each language names itself, so that a reader of either finds the way back.
+    const bool english = programTextLanguage() == InterfaceLanguage::English;
+    btnLanguage->setText(english ? QStringLiteral("日本語") : QStringLiteral("English"));
+    btnLanguage->setToolTip(english ? QStringLiteral("日本語で表示します / Show Japanese")
+                                    : QStringLiteral("Show English / 英語で表示します"));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    if (!m_document)
+        return; // still being built
+    runGuarded([this] {
+        retranslateUi();
+        // The panel first: the accessible names below follow the captions.
+        practicePanel->retranslateUi();
+        nameControlsForAccessibility(*this);
+        m_document->retranslate();
+        m_lessonTable->headerDataChanged(Qt::Horizontal, 0, kLessonColumnCount - 1);
+        showCaption();
+        practicePanel->showProgress(m_playback->progress());
+        announceSpokenRow(*StringGrid1, m_highlightRow);
+    });
+}
+
+void MainWindow::switchLanguage() {
+    const InterfaceLanguage next = programTextLanguage() == InterfaceLanguage::English
+                                       ? InterfaceLanguage::Japanese
+                                       : InterfaceLanguage::English;
+    showInterfaceIn(next);
+    saveInterfaceLanguage(m_services.lessonHistoryPath, next);
 }
 
 template <typename Handler> void MainWindow::runGuarded(Handler handler) {
@@ -255,6 +326,7 @@ void MainWindow::wireControls() {
     wireButton(btnVoiceSettings, &MainWindow::showVoiceSettings);
     wireButton(btnVoiceCheck, &MainWindow::showVoiceCheck);
     wireButton(btnVoiceList, &MainWindow::showVoiceList);
+    wireButton(btnLanguage, &MainWindow::switchLanguage);
     connect(chkHideText, &QCheckBox::stateChanged, this,
             [this] { runGuarded([this] { applyHideText(); }); });
 
@@ -285,6 +357,7 @@ void MainWindow::setTabOrder() {
         btnPrevRow,   btnNextRow,     btnVoiceCheck};
     order << btnPracticePanel;
     order += practicePanel->tabOrder(); // after every control of the main window
+    order << btnLanguage;
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -301,7 +374,7 @@ void MainWindow::showPracticePanel(bool shown, bool resizeWindow) {
     m_panelShown = shown;
     practicePanel->setVisible(shown);
     btnPracticePanel->setChecked(shown);
-    btnPracticePanel->setText(shown ? kHidePanelCaption : kShowPanelCaption);
+    btnPracticePanel->setText(shown ? tr("練習 «") : tr("練習 »"));
     // While shown, the window never gets so narrow that the panel is cut off.
     setMinimumWidth(shown ? kClientWidth + PracticePanel::kWidth : 0);
     if (resizeWindow)

@@ -70,6 +70,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The controls; each one's object name is its member name, which tests find it by.
@@ -105,8 +106,13 @@ private:
     PracticePanel* practicePanel;
     // Shows or folds away the practice panel, widening or narrowing the window by its width.
     QPushButton* btnPracticePanel;
+    // Shows the program's texts in the other language, English or Japanese, and keeps the choice.
+    QPushButton* btnLanguage;
 
     void createControls();
+    // Every caption, list item, tooltip and accessible name in the language shown.
+    void retranslateUi();
+    void switchLanguage();
     void createPlayback();
     void wireControls();
     void setTabOrder();

@@ -21,7 +21,7 @@ class PracticePanel : public QWidget {
 public:
     static constexpr int kWidth = 216;
     // What the empty peek box says it is for.
-    static const QString kPeekHint;
+    static QString peekHint();
 
     // The lists and boxes write their choices to `settings` and follow its changes.
     explicit PracticePanel(CurrentLessonSettings& settings, QWidget* parent = nullptr);
@@ -35,6 +35,9 @@ public:
     void showPeek(const QString& text, const QString& reading,
                   const QList<AccentPhrase>& accent = {});
     void hidePeek();
+
+    // Every caption, list item, tooltip and accessible name in the language shown.
+    void retranslateUi();
 
     // The panel's focusable controls in their tab order.
     QList<QWidget*> tabOrder() const;
@@ -65,6 +68,15 @@ private:
     QLabel* lblProgress;
     QPushButton* btnExportAudio;
     QCheckBox* chkExportClips;
+    // The captions of the lists.
+    QLabel* lblRole;
+    QLabel* lblAnswerGap;
+    QLabel* lblLineRepeat;
+    QLabel* lblJapaneseRate;
+    bool m_peekShown = false;
+    // Whether the bold progress has its size for the language shown; the size it starts from.
+    bool m_progressSized = false;
+    qreal m_progressPointSize = 0;
 };
 
 } // namespace lessora

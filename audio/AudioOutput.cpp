@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <limits>
+#include <QCoreApplication>
 
 namespace lessora {
 
@@ -430,7 +431,7 @@ qint64 AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
         const bool opened = openStream();
         lock.lock();
         if (!opened) {
-            const QString error = QStringLiteral("音声出力を開けません");
+            const QString error = QCoreApplication::translate("Audio", "音声出力を開けません");
             for (const auto& utterance : m_queue) {
                 utterance->error = error;
                 utterance->cancelRequested = true;

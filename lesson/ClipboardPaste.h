@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <QCoreApplication>
 
 namespace lessora {
 
@@ -13,7 +14,9 @@ class ClipboardText;
 class LessonCursor;
 class MessageBoxes;
 
-inline const QString kNoClipboardText = QStringLiteral("クリップボードに文字列がありません。");
+inline QString noClipboardText() {
+    return QCoreApplication::translate("Lesson", "クリップボードに文字列がありません。");
+}
 
 // The rows that tab-separated lines (speaker, text, interval) make: one row per line, line
 // breaks CR LF, CR or LF, blank lines at the end dropped. The speaker is normalised and gives

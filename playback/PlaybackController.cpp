@@ -8,6 +8,7 @@
 #include "voices/SpeechEngine.h"
 
 #include <QScopeGuard>
+#include <QCoreApplication>
 
 namespace lessora {
 
@@ -474,7 +475,7 @@ void PlaybackController::notifyProgress() {
 QString progressText(const PlaybackProgress& progress) {
     if (!progress.inRun)
         return {};
-    QString text = QStringLiteral("%1/%2行 %3/%4回")
+    QString text = QCoreApplication::translate("Playback", "%1/%2行 %3/%4回")
                        .arg(progress.line)
                        .arg(progress.lines)
                        .arg(progress.pass)
@@ -482,9 +483,9 @@ QString progressText(const PlaybackProgress& progress) {
     if (progress.repeats > 1)
         text += QStringLiteral(" (%1/%2)").arg(progress.repeat).arg(progress.repeats);
     if (progress.paused)
-        text += QStringLiteral(" 一時停止中");
+        text += QCoreApplication::translate("Playback", " 一時停止中");
     else if (progress.learnersTurn)
-        text += QStringLiteral(" あなたの番です");
+        text += QCoreApplication::translate("Playback", " あなたの番です");
     return text;
 }
 

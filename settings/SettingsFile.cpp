@@ -18,6 +18,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 namespace lessora {
 
@@ -29,7 +30,7 @@ const QString kLanguagePrefix = QStringLiteral("Language");
 const QString kTypePrefix = QStringLiteral("Type");
 
 AppError writeError(const QString& path) {
-    return AppError(QStringLiteral("%1 に書き込めません").arg(path));
+    return AppError(QCoreApplication::translate("Settings", "%1 に書き込めません").arg(path));
 }
 
 // The file's bytes as one open found them.

@@ -319,13 +319,13 @@ StoredLessonSettings readLesson(const QString& path, LessonTable& table) {
         table.replaceRows(content.rows, content.numbers);
         return content.settings;
     case LessonFileStatus::NoRows:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::noRows));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::noRows()));
     case LessonFileStatus::NotUtf8:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notUtf8));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notUtf8()));
     case LessonFileStatus::NotJson:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notJson));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notJson()));
     case LessonFileStatus::NotObject:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notLesson));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notLesson()));
     case LessonFileStatus::InvalidValue:
         break;
     }

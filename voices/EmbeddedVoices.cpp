@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <QCoreApplication>
 
 namespace lessora {
 
@@ -113,7 +114,7 @@ void speakRun(SynthesisContext& context, const SynthBackend& backend, const Embe
 void speakLatin(SynthesisContext& context, const EmbeddedVoice& voice, double speed,
                 const QString& text, int outputRate, const SampleHandler& handler, bool& stopped) {
     if (!context.espeak.available())
-        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+        throw SpeechError(QCoreApplication::translate("Voices", "eSpeak NG の音声データが見つかりません"));
     OutputStage stage(context.espeak.sampleRate(), outputRate, voice.latinGainDb, handler);
     context.espeak.speak({voice.latinVoice, voice.pitch, voice.range, voice.wordsPerMinute}, speed,
                          text, [&](const qint16* samples, qint64 count) {

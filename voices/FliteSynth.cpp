@@ -8,6 +8,7 @@
 
 extern "C" {
 #include <flite/flite.h>
+#include <QCoreApplication>
 }
 
 namespace lessora {
@@ -66,7 +67,7 @@ FliteSynth::Voice& FliteSynth::voice(const QByteArray& name) {
     cst_voice* registered = registerVoice(name);
     if (!registered)
         throw SpeechError(
-            QStringLiteral("Flite の音声 %1 が見つかりません").arg(QString::fromLatin1(name)));
+            QCoreApplication::translate("Voices", "Flite の音声 %1 が見つかりません").arg(QString::fromLatin1(name)));
     Voice entry;
     entry.voice = registered;
     entry.normalStretch = flite_get_param_float(registered->features, "duration_stretch", 1.0f);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <QCoreApplication>
 
 namespace lessora {
 
@@ -55,7 +56,7 @@ public:
     int count() const { return static_cast<int>(m_tokens.size()); }
     VoiceTokenPtr item(int index) const {
         if (index < 0 || index >= count())
-            throw SpeechError(QStringLiteral("音声の番号が範囲外です: %1").arg(index));
+            throw SpeechError(QCoreApplication::translate("Voices", "音声の番号が範囲外です: %1").arg(index));
         return m_tokens[index];
     }
 
