@@ -225,7 +225,7 @@ Files per line: %1 (%2 files)</translation>
     </message>
     <message>
         <source>話者</source>
-        <translation>Speaker</translation>
+        <translation>Spkr</translation>
     </message>
     <message>
         <source>言語</source>
@@ -303,7 +303,7 @@ Are you sure?</translation>
     <name>Options</name>
     <message>
         <source>なし</source>
-        <translation>None</translation>
+        <translation>Off</translation>
     </message>
     <message>
         <source>0.5秒</source>
