@@ -25,8 +25,11 @@ template <typename T> T* control(const MainWindow& window, const char* name) {
 } // namespace
 
 void nameControlsForAccessibility(MainWindow& window) {
-    for (QPushButton* button : window.findChildren<QPushButton*>())
-        button->setAccessibleName(button->text());
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        // Only the main window's own: the voice windows are its children too.
+        if (button->window() == &window)
+            button->setAccessibleName(button->text());
+    }
     control<QPushButton>(window, "btnMoveUp")->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を上へ移動"));
     control<QPushButton>(window, "btnMoveDown")->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を下へ移動"));
     control<QPushButton>(window, "btnLoadLesson")
