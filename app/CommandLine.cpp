@@ -29,7 +29,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             }
             result.language = interfaceLanguageOfCode(code);
             if (!result.language)
-                return failure(QStringLiteral("unknown language for --lang: %1 (ja or en)").arg(code));
+                return failure(
+                    QStringLiteral("unknown language for --lang: %1 (ja or en)").arg(code));
         } else if (!optionsEnded &&
                    (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
             return {CommandLine::Action::Help, {}, {}, {}, {}};
@@ -85,10 +86,11 @@ bool mayBeQtOption(const QString& argument) {
 }
 
 QString commandLineUsage() {
-    return QStringLiteral("Usage: lessora [--lang ja|en] [LESSON.json]\n"
-                          "       lessora --help | --version\n"
-                          "Opens Lessora, with the given lesson file if there is one.\n"
-                          "--lang shows the texts in Japanese (ja) or English (en) for this run.\n");
+    return QStringLiteral(
+        "Usage: lessora [--lang ja|en] [LESSON.json]\n"
+        "       lessora --help | --version\n"
+        "Opens Lessora, with the given lesson file if there is one.\n"
+        "--lang shows the texts in Japanese (ja) or English (en) for this run.\n");
 }
 
 } // namespace lessora

@@ -7,9 +7,9 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -30,11 +30,13 @@ void nameControlsForAccessibility(MainWindow& window) {
         if (button->window() == &window)
             button->setAccessibleName(button->text());
     }
-    control<QPushButton>(window, "btnMoveUp")->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を上へ移動"));
-    control<QPushButton>(window, "btnMoveDown")->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を下へ移動"));
+    control<QPushButton>(window, "btnMoveUp")
+        ->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を上へ移動"));
+    control<QPushButton>(window, "btnMoveDown")
+        ->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を下へ移動"));
     control<QPushButton>(window, "btnLoadLesson")
-        ->setAccessibleDescription(
-            QCoreApplication::translate("MainWindowAccessibility", "右クリックまたはメニューキーで最近使った教材を開けます"));
+        ->setAccessibleDescription(QCoreApplication::translate(
+            "MainWindowAccessibility", "右クリックまたはメニューキーで最近使った教材を開けます"));
 
     const std::pair<const char*, const char*> labelled[] = {
         {"lblInterbal", "cmbInterval"},
@@ -54,12 +56,15 @@ void nameControlsForAccessibility(MainWindow& window) {
         ->setAccessibleName(programTextLanguage() == InterfaceLanguage::English
                                 ? QStringLiteral("日本語 / Japanese")
                                 : QStringLiteral("English / 英語"));
-    control<LessonGrid>(window, "StringGrid1")->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "教材"));
+    control<LessonGrid>(window, "StringGrid1")
+        ->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "教材"));
 }
 
 void announceSpokenRow(LessonGrid& grid, int row) {
     const QString description =
-        row >= 0 ? QCoreApplication::translate("MainWindowAccessibility", "%1行目を読み上げ中").arg(row + 1) : QString();
+        row >= 0 ? QCoreApplication::translate("MainWindowAccessibility", "%1行目を読み上げ中")
+                       .arg(row + 1)
+                 : QString();
     if (grid.accessibleDescription() == description)
         return;
     // Screen readers are told of the change by Qt itself (a DescriptionChanged event).

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -25,10 +25,12 @@ void QtMessageBoxes::showMessage(const QString& text) {
 }
 
 bool QtMessageBoxes::confirm(const QString& text) {
-    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("MessageBoxes", "確認"), text, QMessageBox::NoButton,
-                    dialogParent());
-    QPushButton* yes = box.addButton(QCoreApplication::translate("MessageBoxes", "はい"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QCoreApplication::translate("MessageBoxes", "いいえ"), QMessageBox::NoRole);
+    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("MessageBoxes", "確認"),
+                    text, QMessageBox::NoButton, dialogParent());
+    QPushButton* yes =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "はい"), QMessageBox::YesRole);
+    QPushButton* no =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "いいえ"), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();
@@ -36,11 +38,14 @@ bool QtMessageBoxes::confirm(const QString& text) {
 }
 
 YesNoCancel QtMessageBoxes::askYesNoCancel(const QString& text) {
-    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("MessageBoxes", "確認"), text, QMessageBox::NoButton,
-                    dialogParent());
-    QPushButton* yes = box.addButton(QCoreApplication::translate("MessageBoxes", "はい"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QCoreApplication::translate("MessageBoxes", "いいえ"), QMessageBox::NoRole);
-    QPushButton* cancel = box.addButton(QCoreApplication::translate("MessageBoxes", "キャンセル"), QMessageBox::RejectRole);
+    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("MessageBoxes", "確認"),
+                    text, QMessageBox::NoButton, dialogParent());
+    QPushButton* yes =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "はい"), QMessageBox::YesRole);
+    QPushButton* no =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "いいえ"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QCoreApplication::translate("MessageBoxes", "キャンセル"),
+                                        QMessageBox::RejectRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(cancel);
     box.exec();

@@ -188,9 +188,8 @@ void PracticePanel::retranslateUi() {
     showLabels(cmbLineRepeat, options::kLineRepeat);
     describe(cmbLineRepeat, tr("1行を何回読み上げてから次の行に進むか"));
     caption(lblLineRepeat, cmbLineRepeat, tr("1行の回数(&N)"));
-    describeBox(
-        chkShadowing, tr("シャドーイングの間(&H)"),
-        tr("同じ行を繰り返す間に、後について言うための、その行と同じ長さの無音を入れます"));
+    describeBox(chkShadowing, tr("シャドーイングの間(&H)"),
+                tr("同じ行を繰り返す間に、後について言うための、その行と同じ長さの無音を入れます"));
     showLabels(cmbJapaneseRate, options::kJapaneseRate);
     describe(cmbJapaneseRate, tr("日本語の行を読み上げる速さ"));
     caption(lblJapaneseRate, cmbJapaneseRate, tr("日本語速度(&J)"));
@@ -209,8 +208,9 @@ void PracticePanel::retranslateUi() {
     describe(lblProgress, tr("再生している位置"));
     btnExportAudio->setText(tr("音声ファイルに書き出す(&W)…"));
     btnExportAudio->setAccessibleName(tr("音声ファイルに書き出す"));
-    describe(btnExportAudio, tr("教材を、今の音声・間・回数・速さ・練習の設定のまま、1つの音声ファイル"
-                                "(MP3、Opus、FLAC、WAV)に書き出します"));
+    describe(btnExportAudio,
+             tr("教材を、今の音声・間・回数・速さ・練習の設定のまま、1つの音声ファイル"
+                "(MP3、Opus、FLAC、WAV)に書き出します"));
     describeBox(chkExportClips, tr("行ごとのファイルも(&L)"),
                 tr("各行を別のファイルにし、単語カード用の一覧 index.tsv も書き出します"));
     // The progress is shown bold at a size that fits its longest text, found again for the

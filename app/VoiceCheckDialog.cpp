@@ -30,7 +30,8 @@ QString lineText(const QListWidgetItem& line) {
     if (status == LineStatus::Listed) {
         const QVariant attribute = line.data(kAttributeRole);
         return rest + QStringLiteral("  [Language=") +
-               (attribute.isNull() ? VoiceCheckDialog::tr("取得できません") : attribute.toString()) +
+               (attribute.isNull() ? VoiceCheckDialog::tr("取得できません")
+                                   : attribute.toString()) +
                u']';
     }
     const QString tag = QStringLiteral("  [%1] ").arg(line.data(kVoiceTypeRole).toString());

@@ -257,9 +257,8 @@ void VoiceSettingsDialog::loadAvailableVoices() {
 void VoiceSettingsDialog::showAvailableVoices() {
     const QStringList remembered = selectedTexts();
     if (catalogueCount(SettingsFile(m_services.settingsPath)) <= 0) {
-        m_services.messages.showMessage(
-            tr("使用可能な音声がまだ確認されていません。\r\n"
-               "先に「音声確認」で全音声をチェックしてください。"));
+        m_services.messages.showMessage(tr("使用可能な音声がまだ確認されていません。\r\n"
+                                           "先に「音声確認」で全音声をチェックしてください。"));
         return;
     }
     loadAvailableVoices();

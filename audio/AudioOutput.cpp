@@ -2,11 +2,11 @@
 
 #include "audio/Logging.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <limits>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -308,7 +308,7 @@ bool AudioOutput::openStream() {
 
 void AudioOutput::recoverFromFailedStream() {
     qCWarning(lcAudio) << "the sound stream broke down; the line goes on"
-                        << (m_fallbackSink ? "in silence" : "on a new stream");
+                       << (m_fallbackSink ? "in silence" : "on a new stream");
     m_active->close();
     m_streamOpen = false;
     if (m_fallbackSink) {

@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include <QCoreApplication>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -63,10 +63,11 @@ struct SndFileLibrary : LazyLibrary {
 const SndFileLibrary& sndFile() {
     static const SndFileLibrary library;
     if (!library.isLoaded())
-        throw ExportError(
-            QCoreApplication::translate("Export", "音声ファイルを書き出すためのライブラリ libsndfile を読み込めません。"
-                           "\r\n%1")
-                .arg(library.problem()));
+        throw ExportError(QCoreApplication::translate(
+                              "Export",
+                              "音声ファイルを書き出すためのライブラリ libsndfile を読み込めません。"
+                              "\r\n%1")
+                              .arg(library.problem()));
     return library;
 }
 
@@ -163,7 +164,8 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
     info.channels = 1;
     info.format = sndFormatOf(kind);
     if (!library.sf_format_check(&info))
-        throw ExportError(QCoreApplication::translate("Export", "この形式では書き出せません: %1").arg(nativePath(path)));
+        throw ExportError(QCoreApplication::translate("Export", "この形式では書き出せません: %1")
+                              .arg(nativePath(path)));
     removeStaleTemporaries(m_path);
     m_part = std::make_unique<TemporaryEntry>(m_path, TemporaryEntry::Kind::File);
     m_file->fd = m_part->fd();
@@ -200,7 +202,8 @@ void AudioFileWriter::fail(const QString& what) {
 
 void AudioFileWriter::write(const qint16* samples, qint64 count) {
     if (!m_file || !m_file->handle || m_finished)
-        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1").arg(nativePath(m_path)));
+        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1")
+                              .arg(nativePath(m_path)));
     errno = 0;
     if (sndFile().sf_write_short(m_file->handle, samples, count) != count || m_file->error)
         fail(QCoreApplication::translate("Export", "音声を書き込めません"));
@@ -218,7 +221,8 @@ void AudioFileWriter::writeSilence(qint64 frames) {
 
 void AudioFileWriter::finish() {
     if (!m_file || !m_file->handle || m_finished)
-        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1").arg(nativePath(m_path)));
+        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1")
+                              .arg(nativePath(m_path)));
     errno = 0;
     const int closed = sndFile().sf_close(m_file->handle);
     m_file->handle = nullptr;
@@ -233,7 +237,8 @@ void AudioFileWriter::finish() {
 
 void AudioFileWriter::putInPlace() {
     if (!m_finished || !m_part)
-        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1").arg(nativePath(m_path)));
+        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1")
+                              .arg(nativePath(m_path)));
     m_part->putInPlace();
 }
 

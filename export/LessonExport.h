@@ -11,8 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <QCoreApplication>
+#include <functional>
 
 namespace lessora {
 

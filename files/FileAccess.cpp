@@ -15,10 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -42,7 +42,8 @@ QString readFailure(int error) {
     case EPERM:
         return QCoreApplication::translate("Files", "ファイルを読み込む権限がありません");
     case ELOOP:
-        return QCoreApplication::translate("Files", "シンボリックリンクが循環しているため、ファイルを開けません");
+        return QCoreApplication::translate(
+            "Files", "シンボリックリンクが循環しているため、ファイルを開けません");
     case ENOTDIR:
         return QCoreApplication::translate("Files", "途中のフォルダが見つかりません");
     case ENAMETOOLONG:
@@ -50,7 +51,8 @@ QString readFailure(int error) {
     case EISDIR:
         return QCoreApplication::translate("Files", "フォルダは開けません");
     default:
-        return QCoreApplication::translate("Files", "ファイルを読み込めません (エラー番号 %1)").arg(error);
+        return QCoreApplication::translate("Files", "ファイルを読み込めません (エラー番号 %1)")
+            .arg(error);
     }
 }
 
@@ -70,7 +72,8 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     if (S_ISDIR(status.st_mode))
         throw fileError(readFailure(EISDIR), path);
     if (!S_ISREG(status.st_mode))
-        throw fileError(QCoreApplication::translate("Files", "通常のファイルではないため、開けません"), path);
+        throw fileError(
+            QCoreApplication::translate("Files", "通常のファイルではないため、開けません"), path);
     if (status.st_size > maxBytes)
         throw tooLarge(path);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

@@ -5,10 +5,10 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <optional>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -86,26 +86,26 @@ inline constexpr int kMaxJsonDepth = 512;
 
 namespace lessonFileMessages {
 inline QString notUtf8() {
-    return QCoreApplication::translate("Files",
-    "Unicode 文字のマッピングがターゲットのマルチバイト コード ページに存在しません");
+    return QCoreApplication::translate(
+        "Files", "Unicode 文字のマッピングがターゲットのマルチバイト コード ページに存在しません");
 }
 inline QString notJson() {
-    return QCoreApplication::translate("Files","JSONファイルを読み込めませんでした。");
+    return QCoreApplication::translate("Files", "JSONファイルを読み込めませんでした。");
 }
 inline QString notLesson() {
-    return QCoreApplication::translate("Files","正しい教材ファイルではありません。");
+    return QCoreApplication::translate("Files", "正しい教材ファイルではありません。");
 }
 inline QString noRows() {
-    return QCoreApplication::translate("Files","教材データが見つかりません。");
+    return QCoreApplication::translate("Files", "教材データが見つかりません。");
 }
 inline QString loaded() {
-    return QCoreApplication::translate("Files","読み込みました。");
+    return QCoreApplication::translate("Files", "読み込みました。");
 }
 inline QString saved() {
-    return QCoreApplication::translate("Files","保存しました。");
+    return QCoreApplication::translate("Files", "保存しました。");
 }
 inline QString invalidCast() {
-    return QCoreApplication::translate("Files","無効なクラス型キャスト");
+    return QCoreApplication::translate("Files", "無効なクラス型キャスト");
 }
 } // namespace lessonFileMessages
 

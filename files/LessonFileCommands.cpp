@@ -8,8 +8,8 @@
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 
-#include <algorithm>
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace lessora {
 

@@ -10,13 +10,13 @@
 #include "settings/AsciiCase.h"
 #include "settings/Speakers.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -149,7 +149,8 @@ Converted<int> toWholeNumber(const JsonValue& value) {
         // makes it no whole number.
         if (const std::optional<int> number = parseWholeNumber(value.text))
             return {*number, {}};
-        return {0, QCoreApplication::translate("Files", "'%1' は整数ではありません").arg(value.text)};
+        return {0,
+                QCoreApplication::translate("Files", "'%1' は整数ではありません").arg(value.text)};
     case JsonValue::Kind::True:
         return {1, {}};
     case JsonValue::Kind::False:
@@ -170,7 +171,8 @@ Converted<bool> toBoolean(const JsonValue& value) {
             return {false, {}};
         if (const std::optional<bool> nonZero = decimalIsNonZero(value.text))
             return {*nonZero, {}};
-        return {false, QCoreApplication::translate("Files", "'%1' は正しい論理型ではありません").arg(value.text)};
+        return {false, QCoreApplication::translate("Files", "'%1' は正しい論理型ではありません")
+                           .arg(value.text)};
     case JsonValue::Kind::True:
         return {true, {}};
     case JsonValue::Kind::False:

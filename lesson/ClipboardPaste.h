@@ -3,10 +3,10 @@
 #include "lesson/LessonTable.h"
 
 #include <QChar>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringView>
-#include <QCoreApplication>
 
 namespace lessora {
 

@@ -1,9 +1,9 @@
 #include "lesson/LessonTable.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 #include <numeric>
-#include <QCoreApplication>
 
 namespace lessora {
 

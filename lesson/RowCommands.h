@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QCoreApplication>
+#include <QString>
 
 namespace lessora {
 
@@ -31,8 +31,8 @@ void moveCurrentRowUp(LessonCursor& grid);
 void moveCurrentRowDown(LessonCursor& grid);
 
 inline QString clearConfirmation() {
-    return QCoreApplication::translate("Lesson",
-                                       "入力されている内容をすべて消去します。\r\nよろしいですか？");
+    return QCoreApplication::translate(
+        "Lesson", "入力されている内容をすべて消去します。\r\nよろしいですか？");
 }
 
 // After the user confirmed: ten empty numbered rows, the first current in the Speaker

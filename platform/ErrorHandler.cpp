@@ -4,8 +4,8 @@
 #include "platform/Logging.h"
 #include "platform/MessageBoxes.h"
 
-#include <exception>
 #include <QCoreApplication>
+#include <exception>
 
 namespace lessora {
 

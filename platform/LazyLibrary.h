@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLibrary>
 #include <QString>
-#include <QCoreApplication>
 
 namespace lessora {
 

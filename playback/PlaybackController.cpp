@@ -7,8 +7,8 @@
 #include "platform/ErrorHandler.h"
 #include "voices/SpeechEngine.h"
 
-#include <QScopeGuard>
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 namespace lessora {
 

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-#include <exception>
 #include <QCoreApplication>
+#include <exception>
 
 namespace lessora {
 
@@ -22,7 +22,6 @@ namespace {
 constexpr qsizetype kMaxMeasuredLines = 4096;
 // Lines measured ahead, not yet asked for: the next learner's line or two.
 constexpr qsizetype kMaxMeasuredAhead = 8;
-
 
 QString errorText(const std::exception& error) {
     if (const auto* appError = dynamic_cast<const AppError*>(&error))
@@ -191,9 +190,11 @@ QString measureKey(const QString& voice, int rate, const QString& text) {
 }
 
 QString unusableVoiceMessage(const QString& failedVoice, const QString& error) {
-    return QCoreApplication::translate("Playback", 
+    return QCoreApplication::translate(
+               "Playback",
                "設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ") +
-           (failedVoice.isEmpty() ? QCoreApplication::translate("Playback", "(既定の音声)") : failedVoice) +
+           (failedVoice.isEmpty() ? QCoreApplication::translate("Playback", "(既定の音声)")
+                                  : failedVoice) +
            QCoreApplication::translate("Playback", "\r\nエラー: ") + error;
 }
 
@@ -299,16 +300,19 @@ RowSpeaker::Turn RowSpeaker::withRowVoice(SpeechVoice& voice, const RowCells& ro
     } else {
         bool found = false;
         if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeOneCore)) {
-            found = choice.selectByName(voices.oneCore, configured.name,
-                                        QCoreApplication::translate("Playback", "このOneCore音声は使用できません。\r\n"));
+            found = choice.selectByName(
+                voices.oneCore, configured.name,
+                QCoreApplication::translate("Playback", "このOneCore音声は使用できません。\r\n"));
         } else if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeSapi)) {
-            found = choice.selectByName(ordinary, configured.name,
-                                        QCoreApplication::translate("Playback", "この音声は使用できません。\r\n"));
+            found = choice.selectByName(
+                ordinary, configured.name,
+                QCoreApplication::translate("Playback", "この音声は使用できません。\r\n"));
         }
         if (!found) {
             choice.selectSpeakerDefault(ordinary, row.language, ordinal);
             choice.showOncePerRun(
-                QCoreApplication::translate("Playback", 
+                QCoreApplication::translate(
+                    "Playback",
                     "設定された音声が見つからないため、\r\n代替音声で読み上げます。\r\n音声: ") +
                 configured.name);
         }

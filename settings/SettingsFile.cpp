@@ -5,6 +5,7 @@
 #include "settings/IniText.h"
 #include "settings/Logging.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,7 +19,6 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QCoreApplication>
 
 namespace lessora {
 

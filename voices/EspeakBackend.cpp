@@ -54,7 +54,8 @@ public:
 
     int sampleRate(SynthesisContext& context) const override {
         if (!context.espeak.available())
-            throw SpeechError(QCoreApplication::translate("Voices", "eSpeak NG の音声データが見つかりません"));
+            throw SpeechError(
+                QCoreApplication::translate("Voices", "eSpeak NG の音声データが見つかりません"));
         return context.espeak.sampleRate();
     }
 

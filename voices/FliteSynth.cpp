@@ -7,8 +7,8 @@
 #include <dlfcn.h>
 
 extern "C" {
-#include <flite/flite.h>
 #include <QCoreApplication>
+#include <flite/flite.h>
 }
 
 namespace lessora {
@@ -66,8 +66,8 @@ FliteSynth::Voice& FliteSynth::voice(const QByteArray& name) {
         return *it;
     cst_voice* registered = registerVoice(name);
     if (!registered)
-        throw SpeechError(
-            QCoreApplication::translate("Voices", "Flite の音声 %1 が見つかりません").arg(QString::fromLatin1(name)));
+        throw SpeechError(QCoreApplication::translate("Voices", "Flite の音声 %1 が見つかりません")
+                              .arg(QString::fromLatin1(name)));
     Voice entry;
     entry.voice = registered;
     entry.normalStretch = flite_get_param_float(registered->features, "duration_stretch", 1.0f);

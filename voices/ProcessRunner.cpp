@@ -8,12 +8,12 @@
 #include <cstring>
 #include <vector>
 
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <QCoreApplication>
 
 namespace lessora {
 
@@ -152,10 +152,13 @@ QString ProcessResult::describe(const QString& program) const {
     case Status::Failed:
         break;
     }
-    const QString how = signal ? QCoreApplication::translate("Voices", "シグナル %1 で終了しました").arg(signal)
-                               : QCoreApplication::translate("Voices", "終了コード %1 で終了しました").arg(exitCode);
-    return detail.isEmpty() ? QCoreApplication::translate("Voices", "%1 が%2").arg(name, how)
-                            : QCoreApplication::translate("Voices", "%1 が%2: %3").arg(name, how, detail);
+    const QString how =
+        signal
+            ? QCoreApplication::translate("Voices", "シグナル %1 で終了しました").arg(signal)
+            : QCoreApplication::translate("Voices", "終了コード %1 で終了しました").arg(exitCode);
+    return detail.isEmpty()
+               ? QCoreApplication::translate("Voices", "%1 が%2").arg(name, how)
+               : QCoreApplication::translate("Voices", "%1 が%2: %3").arg(name, how, detail);
 }
 
 struct StartedProcess::Private {

@@ -27,8 +27,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
-#include <QTableView>
 #include <QStyleOptionComboBox>
+#include <QTableView>
 #include <QTest>
 
 #include <functional>
@@ -191,10 +191,10 @@ std::optional<Room> roomOf(QWidget* widget) {
         QStyleOptionComboBox option;
         option.initFrom(box);
         option.editable = false;
-        const int room = box->style()
-                             ->subControlRect(QStyle::CC_ComboBox, &option,
-                                              QStyle::SC_ComboBoxEditField, box)
-                             .width();
+        const int room =
+            box->style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box)
+                .width();
         int widest = 0;
         for (int i = 0; i < box->count(); ++i)
             widest = std::max(widest, metrics.horizontalAdvance(box->itemText(i)));
@@ -346,9 +346,9 @@ void TestLanguage::messagesFollowTheLanguage_data() {
     QTest::newRow("save question") << std::function<QString()>(LessonDocument::saveQuestion)
                                    << QStringLiteral("教材が変更されています。保存しますか？")
                                    << "The lesson has changed. Save it?";
-    QTest::newRow("export cancelled") << std::function<QString()>(exportCancelled)
-                                      << QStringLiteral("書き出しを中止しました。")
-                                      << "The export was stopped.";
+    QTest::newRow("export cancelled")
+        << std::function<QString()>(exportCancelled) << QStringLiteral("書き出しを中止しました。")
+        << "The export was stopped.";
     QTest::newRow("progress") << std::function<QString()>([] {
         return progressText({true, false, 3, 10, 2, 3, 1, 5, true});
     }) << QStringLiteral("3/10行 2/3回 (1/5) あなたの番です")
