@@ -87,7 +87,8 @@ bool mayBeQtOption(const QString& argument) {
 
 QString commandLineUsage() {
     return QStringLiteral(
-        "Usage: lessora [--lang ja|en] [LESSON.json]\n"
+        "Usage: lessora [LESSON.json]\n"
+        "       lessora --lang ja|en [LESSON.json]\n"
         "       lessora --help | --version\n"
         "Opens Lessora, with the given lesson file if there is one.\n"
         "--lang shows the texts in Japanese (ja) or English (en) for this run.\n");
