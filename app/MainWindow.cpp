@@ -223,7 +223,7 @@ void MainWindow::retranslateUi() {
     for (const auto& [label, next] : {std::pair<QLabel*, QWidget*>{lblInterbal, cmbInterval},
                                       {lblEnglishRate, cmbEnglishRate},
                                       {lblRepeat, cmbRepeat}}) {
-        label->setFont(font()); // narrowed again only as much as the new caption needs
+        label->setFont(QFont()); // the window's font, narrowed again as the new caption needs
         fitLabelBefore(label, next);
     }
     setItemTexts(cmbInterval, options::kInterval.labels());
