@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace lessora {
 
@@ -146,6 +147,11 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
                               QStringLiteral("各行を別のファイルにし、単語カード用の一覧 "
                                              "index.tsv も書き出します"));
 
+    btnCompare =
+        describe(new QPushButton(tr("聞き比べる(&C)…"), this), "btnCompare",
+                 tr("選んだ行の手本とあなたの最新の録音を、波形と声の高さで並べて比べます"));
+    btnCompare->setAccessibleName(tr("聞き比べる"));
+
     // Top to bottom in tab order: where playback is, role-play, line drill, speeds, readings.
     auto* form = new QFormLayout(this);
     form->setContentsMargins(kMarginLeft, 14, kMarginRight, 8);
@@ -171,12 +177,18 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     form->addRow(chkExportClips);
     // Below the others, in the panel's free room, so that none of them moves.
     form->addRow(chkShowAccent);
+    // Speaking and comparing, in a block of their own at the bottom.
+    auto* speaking = new QVBoxLayout;
+    speaking->setContentsMargins(0, 8, 0, 0);
+    speaking->addWidget(btnCompare);
+    form->addRow(speaking);
 
     connect(btnPeek, &QPushButton::pressed, this, [this] { emit peekHeld(true); });
     connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
     connect(chkShowReadings, &QCheckBox::toggled, this, &PracticePanel::readingsToggled);
     connect(chkShowAccent, &QCheckBox::toggled, this, &PracticePanel::accentToggled);
     connect(btnExportAudio, &QPushButton::clicked, this, &PracticePanel::exportRequested);
+    connect(btnCompare, &QPushButton::clicked, this, &PracticePanel::compareRequested);
     wireSettings();
 }
 
@@ -253,9 +265,9 @@ void PracticePanel::hidePeek() {
 }
 
 QList<QWidget*> PracticePanel::tabOrder() const {
-    return {cmbRole,      chkModelAfterAnswer, cmbAnswerGap,      cmbLineRepeat,
-            chkShadowing, cmbJapaneseRate,     chkSlowestEnglish, chkShowReadings,
-            btnPeek,      btnExportAudio,      chkExportClips,    chkShowAccent};
+    return {cmbRole,         chkModelAfterAnswer, cmbAnswerGap,    cmbLineRepeat, chkShadowing,
+            cmbJapaneseRate, chkSlowestEnglish,   chkShowReadings, btnPeek,       btnExportAudio,
+            chkExportClips,  chkShowAccent,       btnCompare};
 }
 
 } // namespace lessora

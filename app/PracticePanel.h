@@ -44,6 +44,8 @@ signals:
     void readingsToggled(bool shown);
     void accentToggled(bool shown);
     void exportRequested();
+    // 聞き比べる: compare the learner's recording of the selected row with the model.
+    void compareRequested();
 
 private:
     void wireSettings();
@@ -65,6 +67,7 @@ private:
     QLabel* lblProgress;
     QPushButton* btnExportAudio;
     QCheckBox* chkExportClips;
+    QPushButton* btnCompare;
 };
 
 } // namespace lessora
