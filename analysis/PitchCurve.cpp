@@ -59,6 +59,32 @@ double percentile(std::vector<double> sorted, double fraction) {
     return sorted[below] + (sorted[above] - sorted[below]) * (rank - double(below));
 }
 
+// Each frame of a voiced stretch takes the median of itself and the two frames on each side in
+// the stretch, so that a frame or two that the detector took an octave off do not draw a spike;
+// a stretch shorter than 30 ms, more often a click than a syllable, is left out.
+std::vector<PitchPoint> smoothed(const std::vector<PitchPoint>& raw) {
+    std::vector<PitchPoint> curve;
+    curve.reserve(raw.size());
+    for (size_t begin = 0; begin < raw.size();) {
+        size_t end = begin + 1;
+        while (end < raw.size() &&
+               raw[end].seconds - raw[end - 1].seconds < 1.5 * kPitchStepSeconds)
+            ++end;
+        if (end - begin >= 3) {
+            for (size_t i = begin; i < end; ++i) {
+                double window[5];
+                size_t count = 0;
+                for (size_t j = std::max(begin, i >= 2 ? i - 2 : 0); j < std::min(end, i + 3); ++j)
+                    window[count++] = raw[j].semitones;
+                std::nth_element(window, window + count / 2, window + count);
+                curve.push_back({raw[i].seconds, window[count / 2]});
+            }
+        }
+        begin = end;
+    }
+    return curve;
+}
+
 } // namespace
 
 double semitonesOf(double hz) {
@@ -104,7 +130,7 @@ std::vector<PitchPoint> pitchCurve(const float* samples, qint64 count, int sampl
             continue; // the window still reaches before the first sample
         curve.push_back({centre / sampleRate, semitonesOf(hz)});
     }
-    return curve;
+    return smoothed(curve);
 }
 
 PitchFigures pitchFigures(const std::vector<PitchPoint>& curve) {

@@ -32,7 +32,8 @@ inline constexpr double kPitchStepSeconds = 0.01;
 
 // The pitch curve of mono samples, voiced frames only, by aubio's YIN ("yinfast": YIN's
 // difference function computed through the FFT; its spectral variant YINFFT gives no confidence
-// for a steady tone). Throws AppError when aubio cannot be loaded.
+// for a steady tone), smoothed by a median of 5 frames within each voiced stretch, stretches
+// shorter than 30 ms left out. Throws AppError when aubio cannot be loaded.
 std::vector<PitchPoint> pitchCurve(const float* samples, qint64 count, int sampleRate);
 
 // What a learner compares of a curve: the range from its 5th to its 95th percentile, which

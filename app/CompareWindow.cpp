@@ -155,12 +155,20 @@ private:
     }
 
     void drawPitch(QPainter& painter, const QRect& area) const {
-        // A light line every 6 semitones (half an octave) above the reference.
-        painter.setPen(QPen(palette().color(QPalette::Midlight), 1, Qt::DotLine));
+        // A light line every 6 semitones (half an octave), its frequency at the right.
+        QFont small = font();
+        small.setPointSizeF(small.pointSizeF() * 0.8);
+        painter.setFont(small);
         for (double level = std::ceil(m_low / 6) * 6; level <= m_high; level += 6) {
             const double y = yOf(level, area);
-            painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+            painter.setPen(QPen(palette().color(QPalette::Mid), 1, Qt::DotLine));
+            painter.drawLine(QPointF(area.left(), y), QPointF(area.right() - 48, y));
+            painter.setPen(palette().color(QPalette::PlaceholderText));
+            painter.drawText(QRectF(area.right() - 46, y - 8, 46, 16),
+                             Qt::AlignRight | Qt::AlignVCenter,
+                             translated("%1 Hz").arg(std::lround(hzOf(level))));
         }
+        painter.setFont(font());
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::SolidLine, Qt::RoundCap));
         painter.setRenderHint(QPainter::Antialiasing);
         // Frames next to each other are joined; a gap (an unvoiced sound) breaks the line.

@@ -177,11 +177,15 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     form->addRow(chkExportClips);
     // Below the others, in the panel's free room, so that none of them moves.
     form->addRow(chkShowAccent);
-    // Speaking and comparing, in a block of their own at the bottom.
-    auto* speaking = new QVBoxLayout;
-    speaking->setContentsMargins(0, 8, 0, 0);
+    // Speaking and comparing: a block of their own, outside the form and anchored to the
+    // panel's bottom edge (resizeEvent), in the room the form leaves free there, so that adding
+    // to it moves none of the controls above.
+    speakingBlock = new QWidget(this);
+    speakingBlock->setObjectName(QStringLiteral("speakingBlock"));
+    auto* speaking = new QVBoxLayout(speakingBlock);
+    speaking->setContentsMargins(0, 0, 0, 0);
     speaking->addWidget(btnCompare);
-    form->addRow(speaking);
+    btnCompare->setParent(speakingBlock);
 
     connect(btnPeek, &QPushButton::pressed, this, [this] { emit peekHeld(true); });
     connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
@@ -230,6 +234,13 @@ void PracticePanel::showSettings() {
     chkShowAccent->setChecked(practice.showAccent);
     // The marks go over the readings: without them, there is nothing to mark.
     chkShowAccent->setEnabled(practice.showReadings);
+}
+
+void PracticePanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int blockHeight = speakingBlock->sizeHint().height();
+    speakingBlock->setGeometry(kMarginLeft, height() - blockHeight - 2,
+                               width() - kMarginLeft - kMarginRight, blockHeight);
 }
 
 bool PracticePanel::exportClips() const {

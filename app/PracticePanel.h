@@ -47,6 +47,9 @@ signals:
     // 聞き比べる: compare the learner's recording of the selected row with the model.
     void compareRequested();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void wireSettings();
     void showSettings();
@@ -67,6 +70,7 @@ private:
     QLabel* lblProgress;
     QPushButton* btnExportAudio;
     QCheckBox* chkExportClips;
+    QWidget* speakingBlock;
     QPushButton* btnCompare;
 };
 

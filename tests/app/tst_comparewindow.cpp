@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -290,12 +291,23 @@ void TestCompareWindow::compareButtonInThePanel() {
     // In the panel's free room at its bottom, over no other control.
     auto* panel = control<PracticePanel>(form, "practicePanel");
     control<QPushButton>(form, "btnPracticePanel")->click();
-    QVERIFY(panel->rect().contains(button->geometry()));
+    const QRect placed(button->mapTo(panel, QPoint(0, 0)), button->size());
+    QVERIFY(panel->rect().contains(placed));
     for (QWidget* other : panel->tabOrder())
         if (other != button)
-            QVERIFY2(!other->geometry().intersects(button->geometry()),
-                     qPrintable(other->objectName()));
+            QVERIFY2(!other->geometry().intersects(placed), qPrintable(other->objectName()));
     QCOMPARE(panel->tabOrder().last(), button);
+    // Nothing above it moved to make room: the panel is laid out as without it.
+    QList<QRect> withButton;
+    for (QWidget* other : panel->tabOrder())
+        withButton << other->geometry();
+    button->parentWidget()->hide();
+    panel->layout()->invalidate();
+    panel->layout()->activate();
+    QList<QRect> without;
+    for (QWidget* other : panel->tabOrder())
+        without << other->geometry();
+    QCOMPARE(withButton, without);
 }
 
 void TestCompareWindow::compareButtonComparesTheSelectedRow() {
