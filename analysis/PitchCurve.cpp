@@ -22,7 +22,10 @@ namespace {
     F(aubio_pitch_set_silence)                                                                     \
     F(aubio_pitch_get_confidence)                                                                  \
     F(new_fvec)                                                                                    \
-    F(del_fvec)
+    F(del_fvec)                                                                                    \
+    F(new_aubio_resampler)                                                                         \
+    F(del_aubio_resampler)                                                                         \
+    F(aubio_resampler_do)
 
 // aubio, loaded when the first curve is drawn.
 struct AubioLibrary : LazyLibrary {
@@ -41,6 +44,9 @@ const AubioLibrary& aubio() {
                 .arg(loaded.problem()));
     return loaded;
 }
+
+// libsamplerate's SRC_LINEAR, as aubio's resampler takes it.
+constexpr uint_t kLinearConverter = 4;
 
 // The analysis window: the smallest power of two holding 40 ms, two periods of the lowest
 // voice looked for.
@@ -100,14 +106,36 @@ std::vector<PitchPoint> pitchCurve(const float* samples, qint64 count, int sampl
     if (count <= 0 || sampleRate <= 0)
         return curve;
     const AubioLibrary& a = aubio();
-    const uint_t window = windowFor(sampleRate);
-    const uint_t hop = uint_t(std::lround(sampleRate * kPitchStepSeconds));
-    const auto deletePitch = [&a](aubio_pitch_t* pitch) { a.del_aubio_pitch(pitch); };
     const auto deleteVector = [&a](fvec_t* vector) { a.del_fvec(vector); };
+    using Vector = std::unique_ptr<fvec_t, decltype(deleteVector)>;
+    // A voice's pitch lies far below 6 kHz: a recording at a higher rate is analysed at
+    // kPitchAnalysisRate, a quarter of the work at 48 kHz for the same curve. libsamplerate's
+    // linear converter (through aubio) is enough for the fundamental and costs little.
+    Vector resampled(nullptr, deleteVector);
+    int rate = sampleRate;
+    if (sampleRate > kPitchAnalysisRate) {
+        const double ratio = double(kPitchAnalysisRate) / sampleRate;
+        const auto deleteResampler = [&a](aubio_resampler_t* resampler) {
+            a.del_aubio_resampler(resampler);
+        };
+        std::unique_ptr<aubio_resampler_t, decltype(deleteResampler)> resampler(
+            a.new_aubio_resampler(smpl_t(ratio), kLinearConverter), deleteResampler);
+        resampled.reset(a.new_fvec(uint_t(std::lround(double(count) * ratio))));
+        if (resampler && resampled && resampled->length > 0) {
+            const fvec_t input{uint_t(count), const_cast<smpl_t*>(samples)};
+            a.aubio_resampler_do(resampler.get(), &input, resampled.get());
+            samples = resampled->data;
+            count = resampled->length;
+            rate = kPitchAnalysisRate;
+        }
+    }
+    const uint_t window = windowFor(rate);
+    const uint_t hop = uint_t(std::lround(rate * kPitchStepSeconds));
+    const auto deletePitch = [&a](aubio_pitch_t* pitch) { a.del_aubio_pitch(pitch); };
     std::unique_ptr<aubio_pitch_t, decltype(deletePitch)> detector(
-        a.new_aubio_pitch("yinfast", window, hop, uint_t(sampleRate)), deletePitch);
-    std::unique_ptr<fvec_t, decltype(deleteVector)> input(a.new_fvec(hop), deleteVector);
-    std::unique_ptr<fvec_t, decltype(deleteVector)> output(a.new_fvec(1), deleteVector);
+        a.new_aubio_pitch("yinfast", window, hop, uint_t(rate)), deletePitch);
+    Vector input(a.new_fvec(hop), deleteVector);
+    Vector output(a.new_fvec(1), deleteVector);
     if (!detector || !input || !output)
         throw AppError(QStringLiteral("声の高さを調べられません(aubio が %1 Hz を扱えません)。")
                            .arg(sampleRate));
@@ -128,7 +156,7 @@ std::vector<PitchPoint> pitchCurve(const float* samples, qint64 count, int sampl
         const double centre = double(begin + hop) - double(window) / 2;
         if (centre < 0)
             continue; // the window still reaches before the first sample
-        curve.push_back({centre / sampleRate, semitonesOf(hz)});
+        curve.push_back({centre / rate, semitonesOf(hz)});
     }
     return smoothed(curve);
 }

@@ -27,6 +27,8 @@ inline constexpr double kHighestPitchHz = 800;
 inline constexpr double kVoicedConfidence = 0.7;
 // Frames quieter than this are silence whatever the detector says.
 inline constexpr double kPitchSilenceDb = -50;
+// The rate a sound is analysed at, when it is higher: a 40 ms window is 512 samples there.
+inline constexpr int kPitchAnalysisRate = 12800;
 // One frame every 10 ms.
 inline constexpr double kPitchStepSeconds = 0.01;
 
