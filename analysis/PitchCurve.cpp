@@ -4,6 +4,8 @@
 #include "platform/AppError.h"
 #include "platform/LazyLibrary.h"
 
+#include <QCoreApplication>
+
 #include <aubio/aubio.h>
 
 #include <algorithm>
@@ -40,7 +42,8 @@ const AubioLibrary& aubio() {
     static const AubioLibrary loaded;
     if (!loaded.isLoaded())
         throw AppError(
-            QStringLiteral("声の高さを調べるためのライブラリ aubio を読み込めません。\r\n%1")
+            QCoreApplication::translate(
+                "PitchCurve", "声の高さを調べるためのライブラリ aubio を読み込めません。\r\n%1")
                 .arg(loaded.problem()));
     return loaded;
 }
@@ -137,7 +140,8 @@ std::vector<PitchPoint> pitchCurve(const float* samples, qint64 count, int sampl
     Vector input(a.new_fvec(hop), deleteVector);
     Vector output(a.new_fvec(1), deleteVector);
     if (!detector || !input || !output)
-        throw AppError(QStringLiteral("声の高さを調べられません(aubio が %1 Hz を扱えません)。")
+        throw AppError(QCoreApplication::translate(
+                           "PitchCurve", "声の高さを調べられません(aubio が %1 Hz を扱えません)。")
                            .arg(sampleRate));
     a.aubio_pitch_set_unit(detector.get(), "Hz");
     a.aubio_pitch_set_silence(detector.get(), smpl_t(kPitchSilenceDb));

@@ -3,6 +3,8 @@
 #include "analysis/Logging.h"
 #include "platform/LazyLibrary.h"
 
+#include <QCoreApplication>
+
 #include <QDir>
 #include <QFile>
 
@@ -33,7 +35,9 @@ const SoundFileLibrary& library() {
     static const SoundFileLibrary loaded;
     if (!loaded.isLoaded())
         throw SoundFileError(
-            QStringLiteral("音声ファイルを読むためのライブラリ libsndfile を読み込めません。\r\n%1")
+            QCoreApplication::translate(
+                "SoundFile",
+                "音声ファイルを読むためのライブラリ libsndfile を読み込めません。\r\n%1")
                 .arg(loaded.problem()));
     return loaded;
 }
@@ -48,14 +52,18 @@ Sound readSound(const QString& path) {
     std::unique_ptr<SNDFILE, decltype(close)> file(
         sf.sf_open(QFile::encodeName(path).constData(), SFM_READ, &info), close);
     if (!file)
-        throw SoundFileError(QStringLiteral("音声ファイルを開けません: %1\r\n%2")
-                                 .arg(shown, QString::fromLocal8Bit(sf.sf_strerror(nullptr))));
+        throw SoundFileError(
+            QCoreApplication::translate("SoundFile", "音声ファイルを開けません: %1\r\n%2")
+                .arg(shown, QString::fromLocal8Bit(sf.sf_strerror(nullptr))));
     if (info.channels <= 0 || info.samplerate <= 0)
-        throw SoundFileError(QStringLiteral("音声ファイルの形式が正しくありません: %1").arg(shown));
+        throw SoundFileError(
+            QCoreApplication::translate("SoundFile", "音声ファイルの形式が正しくありません: %1")
+                .arg(shown));
     if (info.frames > sf_count_t(kLongestSoundSeconds) * info.samplerate)
-        throw SoundFileError(QStringLiteral("音声ファイルが長すぎます(%1秒まで): %2")
-                                 .arg(kLongestSoundSeconds)
-                                 .arg(shown));
+        throw SoundFileError(
+            QCoreApplication::translate("SoundFile", "音声ファイルが長すぎます(%1秒まで): %2")
+                .arg(kLongestSoundSeconds)
+                .arg(shown));
     Sound sound;
     sound.sampleRate = info.samplerate;
     sound.samples.reserve(size_t(std::max<sf_count_t>(info.frames, 0)));
@@ -67,9 +75,10 @@ Sound readSound(const QString& path) {
         if (read <= 0)
             break;
         if (sound.samples.size() + size_t(read) > size_t(kLongestSoundSeconds) * info.samplerate)
-            throw SoundFileError(QStringLiteral("音声ファイルが長すぎます(%1秒まで): %2")
-                                     .arg(kLongestSoundSeconds)
-                                     .arg(shown));
+            throw SoundFileError(
+                QCoreApplication::translate("SoundFile", "音声ファイルが長すぎます(%1秒まで): %2")
+                    .arg(kLongestSoundSeconds)
+                    .arg(shown));
         for (sf_count_t frame = 0; frame < read; ++frame) {
             float sum = 0;
             for (int channel = 0; channel < info.channels; ++channel)
