@@ -8,10 +8,12 @@
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
 #include "app/PracticePanel.h"
+#include "app/SoundPlayer.h"
 #include "lesson/LessonTable.h"
 #include "support/Controls.h"
 #include "support/FakeServices.h"
 #include "support/FakeSoundPlayer.h"
+#include "voices/EmbeddedSpeechEngine.h"
 
 #include <QDir>
 #include <QImage>
@@ -66,6 +68,35 @@ void writeFlac(const QString& path, const Sound& sound) {
     sf_close(file);
 }
 
+class ManualClock : public AudioClock {
+public:
+    qint64 nowUs() const override { return m_now; }
+    void advanceMs(qint64 ms) { m_now += ms * 1000; }
+
+private:
+    std::atomic<qint64> m_now = 1'000'000;
+};
+
+// Takes everything at once and keeps it: what the listener would hear.
+class RecordingSink : public PcmSink {
+public:
+    explicit RecordingSink(std::shared_ptr<std::vector<qint16>> heard)
+        : m_heard(std::move(heard)) {}
+    bool open() override { return true; }
+    void close() override {}
+    qint64 writableFrames() override { return 1 << 20; }
+    qint64 write(const qint16* samples, qint64 count) override {
+        m_heard->insert(m_heard->end(), samples, samples + count);
+        m_written += count;
+        return count;
+    }
+    qint64 playedFrames() override { return m_written; }
+
+private:
+    std::shared_ptr<std::vector<qint16>> m_heard;
+    qint64 m_written = 0;
+};
+
 QImage rendered(QWidget& widget) {
     QImage image(widget.size(), QImage::Format_RGB32);
     widget.render(&image);
@@ -86,6 +117,7 @@ private slots:
     void comparisonWorkedOutInTheBackground();
     void failingComparisonSaysWhy();
     void latestRecordingOfALine();
+    void playerPlaysThroughTheVoicesOutput();
     void compareButtonInThePanel();
     void compareButtonComparesTheSelectedRow();
 };
@@ -272,6 +304,48 @@ void TestCompareWindow::latestRecordingOfALine() {
              folder.filePath(QStringLiteral("0003_Q_20261211-060000-000.flac")));
     QCOMPARE(latestLearnerRecording(folder.path(), 4), QString());
     QCOMPARE(latestLearnerRecording(folder.filePath(QStringLiteral("none")), 3), QString());
+}
+
+// A recording at another rate reaches the voices' output at its rate, as long, as loud and at
+// the same pitch; an engine without that output plays nothing.
+void TestCompareWindow::playerPlaysThroughTheVoicesOutput() {
+    auto clock = std::make_shared<ManualClock>();
+    auto heard = std::make_shared<std::vector<qint16>>();
+    EmbeddedEngineOptions options;
+    options.output = EmbeddedEngineOptions::Output::Silent;
+    options.clock = clock;
+    options.pumpThread = false;
+    options.makeSink = [heard]() -> std::unique_ptr<PcmSink> {
+        return std::make_unique<RecordingSink>(heard);
+    };
+    EmbeddedSpeechEngine engine(options);
+    AudioOutput& output = *engine.audioOutput();
+    const auto playOn = [&](int ms) {
+        for (int step = 0; step < ms / 20; ++step) {
+            output.pump();
+            clock->advanceMs(20);
+        }
+    };
+    EngineSoundPlayer player(engine);
+    player.play(tone(300, 0.5, 0, 48000));
+    playOn(1500);
+    const auto loud = [](qint16 sample) { return std::abs(sample) > 1000; };
+    const auto first = std::find_if(heard->begin(), heard->end(), loud);
+    const auto last = std::find_if(heard->rbegin(), heard->rend(), loud);
+    QVERIFY(first != heard->end());
+    const Sound played = soundFromPcm(&*first, qint64(last.base() - first), output.sampleRate());
+    QVERIFY2(std::abs(played.seconds() - 0.5) < 0.005,
+             qPrintable(QString::number(played.seconds())));
+    const float peak = *std::max_element(played.samples.begin(), played.samples.end());
+    QVERIFY2(std::abs(peak - 0.5f) < 0.02f, qPrintable(QString::number(peak)));
+    const PitchFigures figures = pitchFigures(
+        pitchCurve(played.samples.data(), qint64(played.samples.size()), played.sampleRate));
+    QVERIFY(std::abs(figures.medianHz / 300 - 1) < 0.01);
+
+    FakeSpeechEngine other;
+    EngineSoundPlayer silent(other);
+    silent.play(tone(300, 0.5)); // logged, nothing else
+    silent.stop();
 }
 
 void TestCompareWindow::compareButtonInThePanel() {
