@@ -11,10 +11,14 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <type_traits>
 
 namespace lessora {
 
 namespace {
+
+// Samples are handed to aubio as they are: Debian builds it with single precision.
+static_assert(std::is_same_v<smpl_t, float>);
 
 #define AUBIO_FUNCTIONS(F)                                                                         \
     F(new_aubio_pitch)                                                                             \
