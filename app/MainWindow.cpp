@@ -3,12 +3,15 @@
 #include "app/AccentCache.h"
 #include "app/AccentDrawing.h"
 #include "app/AudioExportWindow.h"
+#include "app/CompareWindow.h"
 #include "app/GridCellDelegate.h"
 #include "app/LanguageChoice.h"
+#include "app/LearnerRecordings.h"
 #include "app/LessonDocument.h"
 #include "app/LessonGrid.h"
 #include "app/MainWindowAccessibility.h"
 #include "app/PracticePanel.h"
+#include "app/SoundPlayer.h"
 #include "app/VoiceCheckDialog.h"
 #include "app/VoiceSettingsDialog.h"
 #include "app/WidgetPlacement.h"
@@ -457,6 +460,38 @@ void MainWindow::wirePractice() {
                                practicePanel->exportClips(), document().history().recentLessons());
         });
     });
+    connect(practicePanel, &PracticePanel::compareRequested, this,
+            [this] { runGuarded([this] { compareRow(); }); });
+}
+
+void MainWindow::compareRow() {
+    const int row = StringGrid1->currentRow() >= 0 ? StringGrid1->currentRow() : m_highlightRow;
+    if (row < 0 || row >= m_lessonTable->rows() || !isSpeakableRow(*m_lessonTable, row)) {
+        m_services.messages.showMessage(
+            tr("聞き比べる行を選んでください(話者とテキストのある行)。"));
+        return;
+    }
+    if (!m_compare) {
+        SoundPlayer* player = m_services.soundPlayer;
+        if (!player) {
+            m_ownPlayer = std::make_unique<EngineSoundPlayer>(m_services.speech);
+            player = m_ownPlayer.get();
+        }
+        m_compare = std::make_unique<CompareWindow>(*player, m_services.decimalSeparator, this);
+    }
+    CompareRequest request;
+    request.lineNumber = row + 1;
+    request.cells = {m_lessonTable->cell(ColText, row), m_lessonTable->cell(ColLanguage, row),
+                     m_lessonTable->cell(ColSpeaker, row)};
+    request.rates = ratesOf(playbackChoices());
+    request.engine = &m_services.speech;
+    request.settingsPath = m_services.settingsPath;
+    request.learnerFile =
+        latestLearnerRecording(recordingsFolderOf(windowFilePath()), request.lineNumber);
+    if (!m_readings.readingOf(request.cells.text, request.cells.language).isEmpty())
+        request.accentOf =
+            m_services.spokenAccent ? m_services.spokenAccent : AccentCache::Analysis(spokenAccent);
+    m_compare->compare(request.lineNumber, [request] { return loadComparedLine(request); });
 }
 
 void MainWindow::showReadings(bool shown) {

@@ -28,6 +28,8 @@ class LessonTable;
 class PlaybackController;
 class PracticePanel;
 class AudioExportWindow;
+class CompareWindow;
+class SoundPlayer;
 class CurrentLessonSettings;
 class VoiceCheckDialog;
 class VoiceSettingsDialog;
@@ -143,6 +145,8 @@ private:
     // the settings' changes, a loaded lesson's among them.
     void wireLessonSettings();
     void showLessonSettings();
+    // 聞き比べる: the compare window for the selected row (else the row being spoken).
+    void compareRow();
     // The load button's popup menu of recent lessons.
     void wireRecentLessons();
 
@@ -161,6 +165,8 @@ private:
     AccentCache* m_accents = nullptr;
     bool m_peeking = false;
     std::unique_ptr<AudioExportWindow> m_audioExport;
+    std::unique_ptr<SoundPlayer> m_ownPlayer; // when the services bring none
+    std::unique_ptr<CompareWindow> m_compare; // made when first asked for
 };
 
 } // namespace lessora

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace lessora {
 
@@ -135,6 +136,8 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     btnExportAudio = named(new QPushButton(this), "btnExportAudio");
     chkExportClips = named(new QCheckBox(this), "chkExportClips");
 
+    btnCompare = named(new QPushButton(this), "btnCompare");
+
     // Top to bottom in tab order: where playback is, role-play, line drill, speeds, readings.
     auto* form = new QFormLayout(this);
     form->setContentsMargins(kMarginLeft, 14, kMarginRight, 8);
@@ -160,6 +163,15 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     form->addRow(chkExportClips);
     // Below the others, in the panel's free room, so that none of them moves.
     form->addRow(chkShowAccent);
+    // Speaking and comparing: a block of their own, outside the form and anchored to the
+    // panel's bottom edge (resizeEvent), in the room the form leaves free there, so that adding
+    // to it moves none of the controls above.
+    speakingBlock = new QWidget(this);
+    speakingBlock->setObjectName(QStringLiteral("speakingBlock"));
+    auto* speaking = new QVBoxLayout(speakingBlock);
+    speaking->setContentsMargins(0, 0, 0, 0);
+    speaking->addWidget(btnCompare);
+    btnCompare->setParent(speakingBlock);
 
     retranslateUi();
 
@@ -168,6 +180,7 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     connect(chkShowReadings, &QCheckBox::toggled, this, &PracticePanel::readingsToggled);
     connect(chkShowAccent, &QCheckBox::toggled, this, &PracticePanel::accentToggled);
     connect(btnExportAudio, &QPushButton::clicked, this, &PracticePanel::exportRequested);
+    connect(btnCompare, &QPushButton::clicked, this, &PracticePanel::compareRequested);
     wireSettings();
 }
 
@@ -213,6 +226,9 @@ void PracticePanel::retranslateUi() {
                 "(MP3、Opus、FLAC、WAV)に書き出します"));
     describeBox(chkExportClips, tr("行ごとのファイルも(&L)"),
                 tr("各行を別のファイルにし、単語カード用の一覧 index.tsv も書き出します"));
+    btnCompare->setText(tr("聞き比べる(&C)…"));
+    btnCompare->setAccessibleName(tr("聞き比べる"));
+    describe(btnCompare, tr("選んだ行の手本とあなたの最新の録音を、波形と声の高さで並べて比べます"));
     // The progress is shown bold at a size that fits its longest text, found again for the
     // new language's texts.
     m_progressSized = false;
@@ -265,6 +281,13 @@ void PracticePanel::showSettings() {
     chkShowAccent->setEnabled(practice.showReadings);
 }
 
+void PracticePanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int blockHeight = speakingBlock->sizeHint().height();
+    speakingBlock->setGeometry(kMarginLeft, height() - blockHeight - 2,
+                               width() - kMarginLeft - kMarginRight, blockHeight);
+}
+
 bool PracticePanel::exportClips() const {
     return chkExportClips->isChecked();
 }
@@ -302,9 +325,9 @@ void PracticePanel::hidePeek() {
 }
 
 QList<QWidget*> PracticePanel::tabOrder() const {
-    return {cmbRole,      chkModelAfterAnswer, cmbAnswerGap,      cmbLineRepeat,
-            chkShadowing, cmbJapaneseRate,     chkSlowestEnglish, chkShowReadings,
-            btnPeek,      btnExportAudio,      chkExportClips,    chkShowAccent};
+    return {cmbRole,         chkModelAfterAnswer, cmbAnswerGap,    cmbLineRepeat, chkShadowing,
+            cmbJapaneseRate, chkSlowestEnglish,   chkShowReadings, btnPeek,       btnExportAudio,
+            chkExportClips,  chkShowAccent,       btnCompare};
 }
 
 } // namespace lessora

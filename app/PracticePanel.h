@@ -47,6 +47,11 @@ signals:
     void readingsToggled(bool shown);
     void accentToggled(bool shown);
     void exportRequested();
+    // 聞き比べる: compare the learner's recording of the selected row with the model.
+    void compareRequested();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void wireSettings();
@@ -77,6 +82,8 @@ private:
     // Whether the bold progress has its size for the language shown; the size it starts from.
     bool m_progressSized = false;
     qreal m_progressPointSize = 0;
+    QWidget* speakingBlock;
+    QPushButton* btnCompare;
 };
 
 } // namespace lessora

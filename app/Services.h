@@ -12,6 +12,7 @@ class Beeper;
 class ClipboardText;
 class FileDialogs;
 class MessageBoxes;
+class SoundPlayer;
 class SpeechEngine;
 
 // The platform services a window works with. The program passes the real ones, tests
@@ -28,6 +29,8 @@ struct Services {
     QString lessonHistoryPath = {};
     // The accent the Open JTalk voices say for a Japanese line; empty: their own (spokenAccent)
     std::function<QList<AccentPhrase>(const QString& text)> spokenAccent = {};
+    // Plays the voices the compare window shows; null: the speech engine's sound output
+    SoundPlayer* soundPlayer = nullptr;
 };
 
 } // namespace lessora
