@@ -229,7 +229,6 @@ CompareWindow::CompareWindow(SoundPlayer& player, QChar decimalSeparator, QWidge
     , m_player(player)
     , m_decimalSeparator(decimalSeparator) {
     setObjectName(QStringLiteral("compareWindow"));
-    setWindowTitle(tr("聞き比べる"));
     setModal(false);
     const auto named = [](auto* widget, const char* name) {
         widget->setObjectName(QLatin1String(name));
@@ -238,19 +237,12 @@ CompareWindow::CompareWindow(SoundPlayer& player, QChar decimalSeparator, QWidge
     lblLine = named(new QLabel(this), "lblLine");
     lblLine->setWordWrap(true);
     plotModel = named(new VoicePlot(this), "plotModel");
-    plotModel->setAccessibleName(tr("手本の波形と声の高さ"));
     plotLearner = named(new VoicePlot(this), "plotLearner");
-    plotLearner->setAccessibleName(tr("あなたの波形と声の高さ"));
-    btnPlayModel = named(new QPushButton(tr("手本を再生(&M)"), this), "btnPlayModel");
-    btnPlayModel->setToolTip(tr("手本の声を再生します (Alt+M)"));
-    btnPlayModel->setAccessibleName(tr("手本を再生"));
-    btnPlayLearner = named(new QPushButton(tr("自分の声を再生(&V)"), this), "btnPlayLearner");
-    btnPlayLearner->setToolTip(tr("この行のあなたの最新の録音を再生します (Alt+V)"));
-    btnPlayLearner->setAccessibleName(tr("自分の声を再生"));
-    for (QPushButton* button : {btnPlayModel, btnPlayLearner}) {
+    btnPlayModel = named(new QPushButton(this), "btnPlayModel");
+    btnPlayLearner = named(new QPushButton(this), "btnPlayLearner");
+    for (QPushButton* button : {btnPlayModel, btnPlayLearner})
         button->setAutoDefault(false);
-        button->setAccessibleDescription(button->toolTip());
-    }
+    retranslateUi();
     lblModelFigures = named(new QLabel(this), "lblModelFigures");
     lblLearnerFigures = named(new QLabel(this), "lblLearnerFigures");
     lblDifference = named(new QLabel(this), "lblDifference");
@@ -288,6 +280,30 @@ CompareWindow::CompareWindow(SoundPlayer& player, QChar decimalSeparator, QWidge
             tr("%1行目を比べられません。\n%2").arg(outcome->line.lineNumber).arg(outcome->error));
         emit comparisonShown();
     });
+}
+
+void CompareWindow::retranslateUi() {
+    setWindowTitle(tr("聞き比べる"));
+    plotModel->setAccessibleName(tr("手本の波形と声の高さ"));
+    plotLearner->setAccessibleName(tr("あなたの波形と声の高さ"));
+    btnPlayModel->setText(tr("手本を再生(&M)"));
+    btnPlayModel->setToolTip(tr("手本の声を再生します (Alt+M)"));
+    btnPlayModel->setAccessibleName(tr("手本を再生"));
+    btnPlayLearner->setText(tr("自分の声を再生(&V)"));
+    btnPlayLearner->setToolTip(tr("この行のあなたの最新の録音を再生します (Alt+V)"));
+    btnPlayLearner->setAccessibleName(tr("自分の声を再生"));
+    for (QPushButton* button : {btnPlayModel, btnPlayLearner})
+        button->setAccessibleDescription(button->toolTip());
+}
+
+void CompareWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    retranslateUi();
+    // The figures and the line's caption are made of translated words as well.
+    if (!m_watcher.isRunning() && m_line.lineNumber > 0)
+        showComparison(m_line);
 }
 
 CompareWindow::~CompareWindow() {

@@ -82,8 +82,10 @@ signals:
 
 protected:
     void done(int result) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void retranslateUi();
     void playModel();
     void playLearner();
     QString number(double value, int decimals) const;

@@ -228,7 +228,8 @@ void PracticePanel::retranslateUi() {
                 tr("各行を別のファイルにし、単語カード用の一覧 index.tsv も書き出します"));
     btnCompare->setText(tr("聞き比べる(&C)…"));
     btnCompare->setAccessibleName(tr("聞き比べる"));
-    describe(btnCompare, tr("選んだ行の手本とあなたの最新の録音を、波形と声の高さで並べて比べます"));
+    describe(btnCompare,
+             tr("選んだ行の手本とあなたの最新の録音を、波形と声の高さで並べて比べます"));
     // The progress is shown bold at a size that fits its longest text, found again for the
     // new language's texts.
     m_progressSized = false;
