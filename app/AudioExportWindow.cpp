@@ -13,6 +13,7 @@
 #include <QProgressDialog>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <QCoreApplication>
 #include <atomic>
 #include <exception>
 
@@ -49,17 +50,19 @@ void AudioExportWindow::run(QWidget* parent, const Services& services, const Les
     Outcome outcome;
     {
         // Gone before the message that ends the export is shown: nothing of it stays behind.
-        QProgressDialog progress(QStringLiteral("音声ファイルに書き出しています…"),
-                                 QStringLiteral("キャンセル"), 0, 1, parent);
+        QProgressDialog progress(
+            QCoreApplication::translate("AudioExportWindow", "音声ファイルに書き出しています…"),
+            QCoreApplication::translate("AudioExportWindow", "キャンセル"), 0, 1, parent);
         progress.setObjectName(QStringLiteral("dlgExportProgress"));
-        progress.setWindowTitle(QStringLiteral("書き出し"));
+        progress.setWindowTitle(QCoreApplication::translate("AudioExportWindow", "書き出し"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(0);
         progress.setAutoClose(false);
         progress.setAutoReset(false);
         QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
             cancelled = true;
-            progress.setLabelText(QStringLiteral("中止しています…"));
+            progress.setLabelText(
+                QCoreApplication::translate("AudioExportWindow", "中止しています…"));
         });
 
         // The worker tells where it is through a queued call, one at a time however fast the
@@ -110,24 +113,26 @@ void AudioExportWindow::run(QWidget* parent, const Services& services, const Les
             std::rethrow_exception(outcome.failure);
         } catch (const ExportError& error) {
             // Cancelling is the user's own choice, not a failure: told as it is.
-            if (error.message() != kExportCancelled)
+            if (error.message() != exportCancelled())
                 throw;
             qCInfo(lcExport) << "export cancelled:" << *path;
-            services.messages.showMessage(kExportCancelled);
+            services.messages.showMessage(exportCancelled());
             return;
         }
     }
     const ExportSummary& summary = outcome.summary;
     const qint64 seconds = summary.durationMs() / 1000;
-    QString message = QStringLiteral("書き出しました。\r\n%1\r\n%2分%3秒、%4行")
-                          .arg(QDir::toNativeSeparators(*path))
-                          .arg(seconds / 60)
-                          .arg(seconds % 60)
-                          .arg(summary.linesSpoken);
+    QString message =
+        QCoreApplication::translate("AudioExportWindow", "書き出しました。\r\n%1\r\n%2分%3秒、%4行")
+            .arg(QDir::toNativeSeparators(*path))
+            .arg(seconds / 60)
+            .arg(seconds % 60)
+            .arg(summary.linesSpoken);
     if (clips)
-        message += QStringLiteral("\r\n行ごとのファイル: %1 (%2個)")
-                       .arg(QDir::toNativeSeparators(clipsFolder))
-                       .arg(summary.clipFiles);
+        message +=
+            QCoreApplication::translate("AudioExportWindow", "\r\n行ごとのファイル: %1 (%2個)")
+                .arg(QDir::toNativeSeparators(clipsFolder))
+                .arg(summary.clipFiles);
     for (const QString& notice : summary.notices)
         message += QStringLiteral("\r\n\r\n") + notice;
     services.messages.showMessage(message);

@@ -8,22 +8,35 @@ namespace lessora {
 
 namespace {
 CommandLine failure(const QString& error, const QString& badOption = {}) {
-    return {CommandLine::Action::Error, {}, error, badOption};
+    return {CommandLine::Action::Error, {}, error, badOption, {}};
 }
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine result;
     bool optionsEnded = false;
-    for (const QString& argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
+        } else if (!optionsEnded && (argument == QLatin1String("--lang") ||
+                                     argument.startsWith(QLatin1String("--lang=")))) {
+            QString code = argument.section(u'=', 1);
+            if (argument == QLatin1String("--lang")) {
+                if (i + 1 == arguments.size())
+                    return failure(QStringLiteral("--lang needs a language: ja or en"));
+                code = arguments[++i];
+            }
+            result.language = interfaceLanguageOfCode(code);
+            if (!result.language)
+                return failure(
+                    QStringLiteral("unknown language for --lang: %1 (ja or en)").arg(code));
         } else if (!optionsEnded &&
                    (argument == QLatin1String("-h") || argument == QLatin1String("--help"))) {
-            return {CommandLine::Action::Help, {}, {}, {}};
+            return {CommandLine::Action::Help, {}, {}, {}, {}};
         } else if (!optionsEnded &&
                    (argument == QLatin1String("-v") || argument == QLatin1String("--version"))) {
-            return {CommandLine::Action::Version, {}, {}, {}};
+            return {CommandLine::Action::Version, {}, {}, {}, {}};
         } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1) {
             return failure(QStringLiteral("unknown option: %1").arg(argument), argument);
         } else if (!result.lessonFile.isEmpty()) {
@@ -73,9 +86,12 @@ bool mayBeQtOption(const QString& argument) {
 }
 
 QString commandLineUsage() {
-    return QStringLiteral("Usage: lessora [LESSON.json]\n"
-                          "       lessora --help | --version\n"
-                          "Opens Lessora, with the given lesson file if there is one.\n");
+    return QStringLiteral(
+        "Usage: lessora [LESSON.json]\n"
+        "       lessora --lang ja|en [LESSON.json]\n"
+        "       lessora --help | --version\n"
+        "Opens Lessora, with the given lesson file if there is one.\n"
+        "--lang shows the texts in Japanese (ja) or English (en) for this run.\n");
 }
 
 } // namespace lessora

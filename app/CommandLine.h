@@ -2,16 +2,23 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+#include "platform/InterfaceLanguage.h"
 
 namespace lessora {
 
-// What the command line of lessora asks for: lessora [LESSON.json] | --help | --version.
+// What the command line of lessora asks for:
+// lessora [--lang ja|en] [LESSON.json] | --help | --version.
 struct CommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
     QString lessonFile; // Run: the lesson to open at start-up, empty for none
     QString error;      // Error: what is wrong, for the user
     QString badOption;  // Error: the option not known, if that is what is wrong
+    // Run: the language of the texts for this run (--lang), replacing the one chosen in the
+    // window without changing it.
+    std::optional<InterfaceLanguage> language;
 };
 
 // Reads the arguments after the program's name. A file may be given as a path or a file: URL.

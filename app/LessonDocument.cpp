@@ -18,8 +18,9 @@
 
 namespace lessora {
 
-const QString LessonDocument::kSaveQuestion =
-    QStringLiteral("教材が変更されています。保存しますか？");
+QString LessonDocument::saveQuestion() {
+    return tr("教材が変更されています。保存しますか？");
+}
 
 namespace {
 
@@ -48,8 +49,7 @@ LessonDocument::LessonDocument(MainWindow& window, const ErrorHandler& errors)
 
     m_recentMenu = new QMenu(&window);
     m_recentMenu->setObjectName(QStringLiteral("pmRecentLessons"));
-    m_recentMenu->setTitle(QStringLiteral("最近使った教材"));
-    refreshRecentMenu();
+    retranslate();
 
     window.setAcceptDrops(true);
     window.installEventFilter(this);
@@ -142,7 +142,7 @@ void LessonDocument::loaded(const QString& path) {
 bool LessonDocument::mayReplaceLesson() {
     if (!m_tracker->isModified())
         return true;
-    switch (m_window.services().messages.askYesNoCancel(kSaveQuestion)) {
+    switch (m_window.services().messages.askYesNoCancel(saveQuestion())) {
     case YesNoCancel::Yes:
         save();
         // A cancelled save dialog keeps the lesson, as "キャンセル" would.
@@ -171,6 +171,11 @@ void LessonDocument::prepareDialogs() {
             : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
+void LessonDocument::retranslate() {
+    m_recentMenu->setTitle(tr("最近使った教材"));
+    refreshRecentMenu();
+}
+
 void LessonDocument::refreshRecentMenu() {
     m_recentMenu->clear();
     QAction* heading = m_recentMenu->addAction(m_recentMenu->title());
@@ -178,7 +183,7 @@ void LessonDocument::refreshRecentMenu() {
     m_recentMenu->addSeparator();
     const QStringList& recent = m_history.recentLessons();
     if (recent.isEmpty())
-        m_recentMenu->addAction(QStringLiteral("（なし）"))->setEnabled(false);
+        m_recentMenu->addAction(tr("（なし）"))->setEnabled(false);
     for (qsizetype i = 0; i < recent.size(); ++i) {
         const QString path = recent[i];
         // Numbered for the keyboard: 1 to 6 choose an entry.

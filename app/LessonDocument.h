@@ -44,7 +44,9 @@ public:
     // The load button's popup menu: the lessons used lately, most recent first.
     QMenu* recentMenu() const { return m_recentMenu; }
 
-    static const QString kSaveQuestion;
+    static QString saveQuestion();
+    // The menu's texts in the language now shown.
+    void retranslate();
 
 signals:
     // The lesson was saved to the file (a lesson's first file among them), or another was opened.

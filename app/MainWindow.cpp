@@ -3,11 +3,14 @@
 #include "app/AccentCache.h"
 #include "app/AccentDrawing.h"
 #include "app/AudioExportWindow.h"
+#include "app/CompareWindow.h"
 #include "app/GridCellDelegate.h"
+#include "app/LanguageChoice.h"
 #include "app/LessonDocument.h"
 #include "app/LessonGrid.h"
 #include "app/MainWindowAccessibility.h"
 #include "app/PracticePanel.h"
+#include "app/SoundPlayer.h"
 #include "app/VoiceCheckDialog.h"
 #include "app/VoiceSettingsDialog.h"
 #include "app/WidgetPlacement.h"
@@ -46,8 +49,6 @@ constexpr int kClientHeight = 480;
 constexpr QRect kGridRect(24, 168, 608, 289); // anchored to all four edges
 // Whether the practice panel is shown, in the program's own settings file.
 const QString kPanelShownKey = QStringLiteral("Window/PracticePanelShown");
-const QString kShowPanelCaption = QStringLiteral("練習 »");
-const QString kHidePanelCaption = QStringLiteral("練習 «");
 const QString kCaption = QStringLiteral("Lessora Ver.1.0.0");
 
 // Narrows a label's font when its caption would run under the control beside it; the
@@ -60,6 +61,12 @@ void fitLabelBefore(QLabel* label, const QWidget* next) {
     QFont font = label->font();
     font.setStretch(std::max(50, 100 * available / needed));
     label->setFont(font);
+}
+
+// A list's labels in the language shown, its current item kept.
+void setItemTexts(QComboBox* box, const QStringList& labels) {
+    for (int i = 0; i < box->count() && i < labels.size(); ++i)
+        box->setItemText(i, labels[i]);
 }
 
 } // namespace
@@ -115,34 +122,30 @@ void MainWindow::createControls() {
         return box;
     };
 
-    btnSpeak = button("btnSpeak", QStringLiteral("読み上げ"), 24, 18, 80, 36);
-    btnPrevRow = button("btnPrevRow", QStringLiteral("前の行"), 112, 18, 80, 36);
-    btnNextRow = button("btnNextRow", QStringLiteral("次の行"), 200, 18, 80, 36);
-    btnStop = button("btnStop", QStringLiteral("停止"), 288, 18, 80, 36);
-    btnVoiceSettings = button("btnVoiceSettings", QStringLiteral("音声設定"), 552, 14, 80, 36);
-    lblInterbal = label("lblInterbal", QStringLiteral("インターバル"), 24, 64, 73, 17);
+    // The captions are set by retranslateUi, in the language shown.
+    btnSpeak = button("btnSpeak", QString(), 24, 18, 80, 36);
+    btnPrevRow = button("btnPrevRow", QString(), 112, 18, 80, 36);
+    btnNextRow = button("btnNextRow", QString(), 200, 18, 80, 36);
+    btnStop = button("btnStop", QString(), 288, 18, 80, 36);
+    btnVoiceSettings = button("btnVoiceSettings", QString(), 552, 14, 80, 36);
+    lblInterbal = label("lblInterbal", QString(), 24, 64, 73, 17);
     cmbInterval = combo("cmbInterval", options::kInterval, 88, 62, 56, 22);
-    lblEnglishRate = label("lblEnglishRate", QStringLiteral("英語速度"), 163, 64, 80, 17);
+    lblEnglishRate = label("lblEnglishRate", QString(), 163, 64, 80, 17);
     cmbEnglishRate = combo("cmbEnglishRate", options::kEnglishRate, 219, 62, 100, 22);
-    lblRepeat = label("lblRepeat", QStringLiteral("繰り返し"), 336, 64, 65, 17);
+    lblRepeat = label("lblRepeat", QString(), 336, 64, 65, 17);
     cmbRepeat = combo("cmbRepeat", options::kRepeat, 384, 62, 65, 22);
-    btnVoiceList = button("btnVoiceList", QStringLiteral("音声一覧"), 552, 58, 80, 36);
-    chkHideText =
-        named(place(new QCheckBox(QStringLiteral("テキストを隠す"), this), 24, 102, 120, 19),
-              "chkHideText");
-    btnPaste = button("btnPaste", QStringLiteral("貼り付け"), 200, 102, 80, 22);
-    btnSaveLesson = button("btnSaveLesson", QStringLiteral("保存"), 296, 102, 80, 22);
-    btnLoadLesson = button("btnLoadLesson", QStringLiteral("読み込み"), 392, 102, 80, 22);
-    btnVoiceCheck = button("btnVoiceCheck", QStringLiteral("音声確認"), 552, 102, 80, 36);
-    btnAddRow = button("btnAddRow", QStringLiteral("行挿入"), 24, 138, 80, 22);
-    btnAppendRow = button("btnAppendRow", QStringLiteral("行末尾追加"), 112, 138, 80, 22);
-    btnDeleteRow = button("btnDeleteRow", QStringLiteral("行削除"), 217, 138, 80, 22);
-    btnClearGrid = button("btnClearGrid", QStringLiteral("クリア"), 321, 138, 80, 22);
+    btnVoiceList = button("btnVoiceList", QString(), 552, 58, 80, 36);
+    chkHideText = named(place(new QCheckBox(this), 24, 102, 120, 19), "chkHideText");
+    btnPaste = button("btnPaste", QString(), 200, 102, 80, 22);
+    btnSaveLesson = button("btnSaveLesson", QString(), 296, 102, 80, 22);
+    btnLoadLesson = button("btnLoadLesson", QString(), 392, 102, 80, 22);
+    btnVoiceCheck = button("btnVoiceCheck", QString(), 552, 102, 80, 36);
+    btnAddRow = button("btnAddRow", QString(), 24, 138, 80, 22);
+    btnAppendRow = button("btnAppendRow", QString(), 112, 138, 80, 22);
+    btnDeleteRow = button("btnDeleteRow", QString(), 217, 138, 80, 22);
+    btnClearGrid = button("btnClearGrid", QString(), 321, 138, 80, 22);
     btnMoveUp = button("btnMoveUp", QStringLiteral("↑"), 425, 138, 41, 22);
     btnMoveDown = button("btnMoveDown", QStringLiteral("↓"), 473, 138, 41, 22);
-    fitLabelBefore(lblInterbal, cmbInterval);
-    fitLabelBefore(lblEnglishRate, cmbEnglishRate);
-    fitLabelBefore(lblRepeat, cmbRepeat);
     for (QLabel* label : {lblInterbal, lblEnglishRate, lblRepeat})
         label->raise(); // drawn whole even where its box overlaps the list beside it
 
@@ -157,7 +160,7 @@ void MainWindow::createControls() {
         StringGrid1->setColumnWidth(column, widths[column]);
 
     pmGrid = named(new QMenu(this), "pmGrid");
-    mnuPlayFromHere = pmGrid->addAction(QStringLiteral("ここから再生"));
+    mnuPlayFromHere = pmGrid->addAction(QString());
     mnuPlayFromHere->setObjectName(QStringLiteral("mnuPlayFromHere"));
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     StringGrid1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -166,10 +169,11 @@ void MainWindow::createControls() {
     practicePanel->setGeometry(kClientWidth, 0, PracticePanel::kWidth, kClientHeight);
     practicePanel->hide();
     // In the free space right of 停止, leaving room beside it for another control.
-    btnPracticePanel = button("btnPracticePanel", kShowPanelCaption, 384, 25, 80, 22);
+    btnPracticePanel = button("btnPracticePanel", QString(), 384, 25, 80, 22);
     btnPracticePanel->setCheckable(true);
-    btnPracticePanel->setAccessibleName(QStringLiteral("練習の設定"));
-    btnPracticePanel->setToolTip(QStringLiteral("練習の設定を表示します。もう一度押すと隠します"));
+    // Beside it, the other language of the program's texts, named in that language.
+    btnLanguage = button("btnLanguage", QString(), 470, 25, 76, 22);
+    retranslateUi();
 
     tmrNext = named(new QTimer(this), "tmrNext");
     tmrNext->setInterval(1000);
@@ -195,11 +199,80 @@ void MainWindow::showPlaybackState() {
     if (m_playback->singleRowPlaying())
         return;
     if (m_playback->isPlaying())
-        btnSpeak->setText(QStringLiteral("一時停止"));
+        btnSpeak->setText(tr("一時停止"));
     else if (m_playback->isPaused())
-        btnSpeak->setText(QStringLiteral("再生"));
+        btnSpeak->setText(tr("再生"));
     else
-        btnSpeak->setText(QStringLiteral("読み上げ"));
+        btnSpeak->setText(tr("読み上げ"));
+}
+
+void MainWindow::retranslateUi() {
+    if (m_playback)
+        showPlaybackState();
+    else
+        btnSpeak->setText(tr("読み上げ"));
+    btnPrevRow->setText(tr("前の行"));
+    btnNextRow->setText(tr("次の行"));
+    btnStop->setText(tr("停止"));
+    btnVoiceSettings->setText(tr("音声設定"));
+    lblInterbal->setText(tr("インターバル"));
+    lblEnglishRate->setText(tr("英語速度"));
+    lblRepeat->setText(tr("繰り返し"));
+    btnVoiceList->setText(tr("音声一覧"));
+    chkHideText->setText(tr("テキストを隠す"));
+    btnPaste->setText(tr("貼り付け"));
+    btnSaveLesson->setText(tr("保存"));
+    btnLoadLesson->setText(tr("読み込み"));
+    btnVoiceCheck->setText(tr("音声確認"));
+    btnAddRow->setText(tr("行挿入"));
+    btnAppendRow->setText(tr("行末尾追加"));
+    btnDeleteRow->setText(tr("行削除"));
+    btnClearGrid->setText(tr("クリア"));
+    for (const auto& [label, next] : {std::pair<QLabel*, QWidget*>{lblInterbal, cmbInterval},
+                                      {lblEnglishRate, cmbEnglishRate},
+                                      {lblRepeat, cmbRepeat}}) {
+        label->setFont(QFont()); // the window's font, narrowed again as the new caption needs
+        fitLabelBefore(label, next);
+    }
+    setItemTexts(cmbInterval, options::kInterval.labels());
+    setItemTexts(cmbEnglishRate, options::kEnglishRate.labels());
+    setItemTexts(cmbRepeat, options::kRepeat.labels());
+    mnuPlayFromHere->setText(tr("ここから再生"));
+    btnPracticePanel->setText(m_panelShown ? tr("練習 «") : tr("練習 »"));
+    btnPracticePanel->setAccessibleName(tr("練習の設定"));
+    btnPracticePanel->setToolTip(tr("練習の設定を表示します。もう一度押すと隠します"));
+    // Each language names itself, so that a reader of either finds the way back.
+    const bool english = programTextLanguage() == InterfaceLanguage::English;
+    btnLanguage->setText(english ? QStringLiteral("日本語") : QStringLiteral("English"));
+    btnLanguage->setToolTip(english ? QStringLiteral("日本語で表示します / Show Japanese")
+                                    : QStringLiteral("Show English / 英語で表示します"));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    if (!m_document)
+        return; // still being built
+    runGuarded([this] {
+        retranslateUi();
+        // The panel first: the accessible names below follow the captions.
+        practicePanel->retranslateUi();
+        nameControlsForAccessibility(*this);
+        m_document->retranslate();
+        m_lessonTable->headerDataChanged(Qt::Horizontal, 0, kLessonColumnCount - 1);
+        showCaption();
+        practicePanel->showProgress(m_playback->progress());
+        announceSpokenRow(*StringGrid1, m_highlightRow);
+    });
+}
+
+void MainWindow::switchLanguage() {
+    const InterfaceLanguage next = programTextLanguage() == InterfaceLanguage::English
+                                       ? InterfaceLanguage::Japanese
+                                       : InterfaceLanguage::English;
+    showInterfaceIn(next);
+    saveInterfaceLanguage(m_services.lessonHistoryPath, next);
 }
 
 template <typename Handler> void MainWindow::runGuarded(Handler handler) {
@@ -261,6 +334,7 @@ void MainWindow::wireControls() {
     wireButton(btnVoiceSettings, &MainWindow::showVoiceSettings);
     wireButton(btnVoiceCheck, &MainWindow::showVoiceCheck);
     wireButton(btnVoiceList, &MainWindow::showVoiceList);
+    wireButton(btnLanguage, &MainWindow::switchLanguage);
     connect(chkHideText, &QCheckBox::stateChanged, this,
             [this] { runGuarded([this] { applyHideText(); }); });
 
@@ -291,6 +365,7 @@ void MainWindow::setTabOrder() {
         btnPrevRow,   btnNextRow,     btnVoiceCheck};
     order << btnPracticePanel;
     order += practicePanel->tabOrder(); // after every control of the main window
+    order << btnLanguage;
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -307,11 +382,14 @@ void MainWindow::showPracticePanel(bool shown, bool resizeWindow) {
     m_panelShown = shown;
     practicePanel->setVisible(shown);
     btnPracticePanel->setChecked(shown);
-    btnPracticePanel->setText(shown ? kHidePanelCaption : kShowPanelCaption);
-    // While shown, the window never gets so narrow that the panel is cut off.
+    btnPracticePanel->setText(shown ? tr("練習 «") : tr("練習 »"));
+    // While shown, the window never gets so narrow that the panel is cut off, nor so low that
+    // its bottom block covers the controls above it: the grid takes the added height.
     setMinimumWidth(shown ? kClientWidth + PracticePanel::kWidth : 0);
+    setMinimumHeight(shown ? practicePanel->heightNeeded() : 0);
+    const int raised = shown ? std::max(height(), practicePanel->heightNeeded()) : height();
     if (resizeWindow)
-        resize(widened, height());
+        resize(widened, raised);
     else
         placeGridAndPanel();
 }
@@ -390,12 +468,43 @@ void MainWindow::wirePractice() {
                                practicePanel->exportClips(), document().history().recentLessons());
         });
     });
+    connect(practicePanel, &PracticePanel::compareRequested, this,
+            [this] { runGuarded([this] { compareRow(); }); });
+}
+
+void MainWindow::compareRow() {
+    const int row = StringGrid1->currentRow() >= 0 ? StringGrid1->currentRow() : m_highlightRow;
+    if (row < 0 || row >= m_lessonTable->rows() || !isSpeakableRow(*m_lessonTable, row)) {
+        m_services.messages.showMessage(
+            tr("聞き比べる行を選んでください(話者とテキストのある行)。"));
+        return;
+    }
+    if (!m_compare) {
+        SoundPlayer* player = m_services.soundPlayer;
+        if (!player) {
+            m_ownPlayer = std::make_unique<EngineSoundPlayer>(m_services.speech);
+            player = m_ownPlayer.get();
+        }
+        m_compare = std::make_unique<CompareWindow>(*player, m_services.decimalSeparator, this);
+    }
+    CompareRequest request;
+    request.lineNumber = row + 1;
+    request.cells = {m_lessonTable->cell(ColText, row), m_lessonTable->cell(ColLanguage, row),
+                     m_lessonTable->cell(ColSpeaker, row)};
+    request.rates = ratesOf(playbackChoices());
+    request.engine = &m_services.speech;
+    request.settingsPath = m_services.settingsPath;
+    request.learnerFile = latestRecording(recordingsFolder(), request.lineNumber);
+    if (!m_readings.readingOf(request.cells.text, request.cells.language).isEmpty())
+        request.accentOf =
+            m_services.spokenAccent ? m_services.spokenAccent : AccentCache::Analysis(spokenAccent);
+    m_compare->compare(request.lineNumber, [request] { return loadComparedLine(request); });
 }
 
 void MainWindow::createRecorder() {
-    if (!m_services.audioInput || !m_services.soundPlayer)
+    if (!m_services.audioInput || !m_services.samplePlayer)
         return;
-    m_recorder = new LessonRecorder(*m_services.audioInput, *m_services.soundPlayer, this);
+    m_recorder = new LessonRecorder(*m_services.audioInput, *m_services.samplePlayer, this);
     m_recorder->setObjectName(QStringLiteral("lessonRecorder"));
     m_recorder->setTarget([this](int row) {
         return RecordingTarget{recordingsFolder(), row + 1,

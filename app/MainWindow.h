@@ -29,6 +29,8 @@ class LessonTable;
 class PlaybackController;
 class PracticePanel;
 class AudioExportWindow;
+class CompareWindow;
+class SoundPlayer;
 class CurrentLessonSettings;
 class VoiceCheckDialog;
 class VoiceSettingsDialog;
@@ -71,6 +73,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The controls; each one's object name is its member name, which tests find it by.
@@ -106,8 +109,13 @@ private:
     PracticePanel* practicePanel;
     // Shows or folds away the practice panel, widening or narrowing the window by its width.
     QPushButton* btnPracticePanel;
+    // Shows the program's texts in the other language, English or Japanese, and keeps the choice.
+    QPushButton* btnLanguage;
 
     void createControls();
+    // Every caption, list item, tooltip and accessible name in the language shown.
+    void retranslateUi();
+    void switchLanguage();
     void createPlayback();
     void wireControls();
     void setTabOrder();
@@ -138,6 +146,8 @@ private:
     // the settings' changes, a loaded lesson's among them.
     void wireLessonSettings();
     void showLessonSettings();
+    // 聞き比べる: the compare window for the selected row (else the row being spoken).
+    void compareRow();
     // The load button's popup menu of recent lessons.
     void wireRecentLessons();
     // The learner's recordings: where they go, keeping those of an unsaved lesson when it is
@@ -163,8 +173,10 @@ private:
     AccentCache* m_accents = nullptr;
     bool m_peeking = false;
     std::unique_ptr<AudioExportWindow> m_audioExport;
-    LessonRecorder* m_recorder = nullptr; // null without a microphone service
-    QStringList m_unsavedRecordings;      // this lesson's, kept until it has a file
+    std::unique_ptr<SoundPlayer> m_ownPlayer; // when the services bring none
+    std::unique_ptr<CompareWindow> m_compare; // made when first asked for
+    LessonRecorder* m_recorder = nullptr;     // null without a microphone service
+    QStringList m_unsavedRecordings;          // this lesson's, kept until it has a file
 };
 
 } // namespace lessora

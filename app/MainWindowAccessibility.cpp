@@ -2,10 +2,12 @@
 
 #include "app/LessonGrid.h"
 #include "app/MainWindow.h"
+#include "platform/InterfaceLanguage.h"
 
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -23,13 +25,18 @@ template <typename T> T* control(const MainWindow& window, const char* name) {
 } // namespace
 
 void nameControlsForAccessibility(MainWindow& window) {
-    for (QPushButton* button : window.findChildren<QPushButton*>())
-        button->setAccessibleName(button->text());
-    control<QPushButton>(window, "btnMoveUp")->setAccessibleName(QStringLiteral("行を上へ移動"));
-    control<QPushButton>(window, "btnMoveDown")->setAccessibleName(QStringLiteral("行を下へ移動"));
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        // Only the main window's own: the voice windows are its children too.
+        if (button->window() == &window)
+            button->setAccessibleName(button->text());
+    }
+    control<QPushButton>(window, "btnMoveUp")
+        ->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を上へ移動"));
+    control<QPushButton>(window, "btnMoveDown")
+        ->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "行を下へ移動"));
     control<QPushButton>(window, "btnLoadLesson")
-        ->setAccessibleDescription(
-            QStringLiteral("右クリックまたはメニューキーで最近使った教材を開けます"));
+        ->setAccessibleDescription(QCoreApplication::translate(
+            "MainWindowAccessibility", "右クリックまたはメニューキーで最近使った教材を開けます"));
 
     const std::pair<const char*, const char*> labelled[] = {
         {"lblInterbal", "cmbInterval"},
@@ -44,12 +51,20 @@ void nameControlsForAccessibility(MainWindow& window) {
     }
     auto* hideText = control<QCheckBox>(window, "chkHideText");
     hideText->setAccessibleName(hideText->text());
-    control<LessonGrid>(window, "StringGrid1")->setAccessibleName(QStringLiteral("教材"));
+    // Named in both languages, for a reader of either.
+    control<QPushButton>(window, "btnLanguage")
+        ->setAccessibleName(programTextLanguage() == InterfaceLanguage::English
+                                ? QStringLiteral("日本語 / Japanese")
+                                : QStringLiteral("English / 英語"));
+    control<LessonGrid>(window, "StringGrid1")
+        ->setAccessibleName(QCoreApplication::translate("MainWindowAccessibility", "教材"));
 }
 
 void announceSpokenRow(LessonGrid& grid, int row) {
     const QString description =
-        row >= 0 ? QStringLiteral("%1行目を読み上げ中").arg(row + 1) : QString();
+        row >= 0 ? QCoreApplication::translate("MainWindowAccessibility", "%1行目を読み上げ中")
+                       .arg(row + 1)
+                 : QString();
     if (grid.accessibleDescription() == description)
         return;
     // Screen readers are told of the change by Qt itself (a DescriptionChanged event).

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
@@ -24,10 +25,12 @@ void QtMessageBoxes::showMessage(const QString& text) {
 }
 
 bool QtMessageBoxes::confirm(const QString& text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton,
-                    dialogParent());
-    QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("MessageBoxes", "確認"),
+                    text, QMessageBox::NoButton, dialogParent());
+    QPushButton* yes =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "はい"), QMessageBox::YesRole);
+    QPushButton* no =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "いいえ"), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();
@@ -35,11 +38,14 @@ bool QtMessageBoxes::confirm(const QString& text) {
 }
 
 YesNoCancel QtMessageBoxes::askYesNoCancel(const QString& text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton,
-                    dialogParent());
-    QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("MessageBoxes", "確認"),
+                    text, QMessageBox::NoButton, dialogParent());
+    QPushButton* yes =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "はい"), QMessageBox::YesRole);
+    QPushButton* no =
+        box.addButton(QCoreApplication::translate("MessageBoxes", "いいえ"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QCoreApplication::translate("MessageBoxes", "キャンセル"),
+                                        QMessageBox::RejectRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(cancel);
     box.exec();

@@ -12,36 +12,51 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace lessora {
 
 namespace {
 
-// Caption, tooltip and accessible name of one control; the object name is its member name.
-template <typename W> W* describe(W* widget, const char* name, const QString& tip) {
+// A control named by its member name; its texts come from retranslateUi.
+template <typename W> W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
-    widget->setToolTip(tip);
-    widget->setAccessibleDescription(tip);
     return widget;
 }
 
-QComboBox* comboBox(QWidget* parent, const char* name, const OptionList& list, const QString& tip) {
-    auto* box = describe(new QComboBox(parent), name, tip);
-    box->addItems(list.labels());
-    return box;
+// The tooltip, which is also the accessible description.
+void describe(QWidget* widget, const QString& tip) {
+    widget->setToolTip(tip);
+    widget->setAccessibleDescription(tip);
 }
 
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
-    auto* box = describe(new QCheckBox(caption, parent), name, tip);
+void describeBox(QCheckBox* box, const QString& caption, const QString& tip) {
+    box->setText(caption);
     box->setAccessibleName(QString(caption).remove(u'&'));
-    return box;
+    describe(box, tip);
+}
+
+// A list's items in the language shown; created with them, then relabelled in place so that
+// the current item stays.
+void showLabels(QComboBox* box, const OptionList& list) {
+    const QStringList labels = list.labels();
+    if (box->count() == 0)
+        box->addItems(labels);
+    for (int i = 0; i < box->count() && i < labels.size(); ++i)
+        box->setItemText(i, labels[i]);
 }
 
 // The panel's margins at the sides.
 constexpr int kMarginLeft = 8;
 constexpr int kMarginRight = 24;
-// The longest progress a lesson of up to 999 lines shows.
-const QString kLongestProgress = QStringLiteral("999/999行 10/10回 (5/5) あなたの番です");
+// Between the form's last row and the bottom block.
+constexpr int kBlockSpacing = 10;
+// Between the two recording boxes.
+constexpr int kRecordingSpacing = 4;
+// The longest progress a lesson of up to 999 lines shows, in the language shown.
+QString longestProgress() {
+    return progressText({true, false, 999, 999, 10, 10, 5, 5, true});
+}
 
 } // namespace
 
@@ -89,82 +104,63 @@ private:
     QList<AccentPhrase> m_accent;
 };
 
-const QString PracticePanel::kPeekHint =
-    QStringLiteral("「この行を見る」を押している間、選んだ行をここに表示します");
+QString PracticePanel::peekHint() {
+    return tr("「この行を見る」を押している間、選んだ行をここに表示します");
+}
 
 PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     : QWidget(parent)
     , m_settings(settings) {
     setObjectName(QStringLiteral("practicePanel"));
-    cmbRole = comboBox(this, "cmbRole", options::kRole,
-                       QStringLiteral("選んだ話者の行は読み上げず、あなたが答える時間になります"));
-    chkModelAfterAnswer =
-        checkBox(this, "chkModelAfterAnswer", QStringLiteral("答えの後に手本を聞く(&M)"),
-                 QStringLiteral("答える時間の後に、その行を読み上げます"));
-    cmbAnswerGap = comboBox(this, "cmbAnswerGap", options::kAnswerGap,
-                            QStringLiteral("答える時間: その行を読み上げる長さの何倍か"));
-    cmbLineRepeat = comboBox(this, "cmbLineRepeat", options::kLineRepeat,
-                             QStringLiteral("1行を何回読み上げてから次の行に進むか"));
-    chkShadowing = checkBox(
-        this, "chkShadowing", QStringLiteral("シャドーイングの間(&H)"),
-        QStringLiteral(
-            "同じ行を繰り返す間に、後について言うための、その行と同じ長さの無音を入れます"));
-    cmbJapaneseRate = comboBox(this, "cmbJapaneseRate", options::kJapaneseRate,
-                               QStringLiteral("日本語の行を読み上げる速さ"));
-    chkSlowestEnglish =
-        checkBox(this, "chkSlowestEnglish", QStringLiteral("英語を0.7倍に(&E)"),
-                 QStringLiteral("英語の行を「英語速度」より遅く、標準の0.7倍で読み上げます"));
-    chkShowReadings = checkBox(this, "chkShowReadings", QStringLiteral("読みを表示(&Y)"),
-                               QStringLiteral("日本語の行の下に、音声が読むかなを表示します"));
-    chkShowAccent = checkBox(
-        this, "chkShowAccent", QStringLiteral("アクセントを表示(&A)"),
-        QStringLiteral("読みの上に、音声が話す高さ(高い拍の上の線、下がる所のかぎ)を表示します"));
-    btnPeek =
-        describe(new QPushButton(QStringLiteral("この行を見る(&K)"), this), "btnPeek",
-                 QStringLiteral("押している間だけ、選んでいる行のテキストと読みを表示します"));
-    btnPeek->setAccessibleName(QStringLiteral("この行を見る"));
-    lblPeek = describe(new PeekLabel(this), "lblPeek", QStringLiteral("のぞいている行"));
+    cmbRole = named(new QComboBox(this), "cmbRole");
+    chkModelAfterAnswer = named(new QCheckBox(this), "chkModelAfterAnswer");
+    cmbAnswerGap = named(new QComboBox(this), "cmbAnswerGap");
+    cmbLineRepeat = named(new QComboBox(this), "cmbLineRepeat");
+    chkShadowing = named(new QCheckBox(this), "chkShadowing");
+    cmbJapaneseRate = named(new QComboBox(this), "cmbJapaneseRate");
+    chkSlowestEnglish = named(new QCheckBox(this), "chkSlowestEnglish");
+    chkShowReadings = named(new QCheckBox(this), "chkShowReadings");
+    chkShowAccent = named(new QCheckBox(this), "chkShowAccent");
+    btnPeek = named(new QPushButton(this), "btnPeek");
+    lblPeek = named(new PeekLabel(this), "lblPeek");
     lblPeek->setWordWrap(true);
     lblPeek->setMinimumHeight(3 * fontMetrics().height());
     lblPeek->setTextInteractionFlags(Qt::NoTextInteraction);
     lblPeek->setFrameShape(QFrame::StyledPanel);
     hidePeek();
-    lblProgress = describe(new QLabel(this), "lblProgress", QStringLiteral("再生している位置"));
+    lblProgress = named(new QLabel(this), "lblProgress");
     // Larger now; bold from the first progress shown (showProgress), because loading the bold
     // face of a Japanese font costs megabytes that a window with nothing playing does not need.
     QFont progressFont = lblProgress->font();
     progressFont.setPointSizeF(progressFont.pointSizeF() * 1.2);
+    m_progressPointSize = progressFont.pointSizeF();
     lblProgress->setFont(progressFont);
     // One line of a fixed height: a longer text must never wrap and push the panel down.
     lblProgress->setWordWrap(false);
     lblProgress->setFixedHeight(QFontMetrics(progressFont).height() + 4);
 
-    btnExportAudio = describe(
-        new QPushButton(QStringLiteral("音声ファイルに書き出す(&W)…"), this), "btnExportAudio",
-        QStringLiteral("教材を、今の音声・間・回数・速さ・練習の設定のまま、1つの音声ファイル"
-                       "(MP3、Opus、FLAC、WAV)に書き出します"));
-    btnExportAudio->setAccessibleName(QStringLiteral("音声ファイルに書き出す"));
-    chkExportClips = checkBox(this, "chkExportClips", QStringLiteral("行ごとのファイルも(&L)"),
-                              QStringLiteral("各行を別のファイルにし、単語カード用の一覧 "
-                                             "index.tsv も書き出します"));
+    btnExportAudio = named(new QPushButton(this), "btnExportAudio");
+    chkExportClips = named(new QCheckBox(this), "chkExportClips");
+
+    btnCompare = named(new QPushButton(this), "btnCompare");
 
     // Top to bottom in tab order: where playback is, role-play, line drill, speeds, readings.
     auto* form = new QFormLayout(this);
     form->setContentsMargins(kMarginLeft, 14, kMarginRight, 8);
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
-    const auto addRow = [this, form](const QString& caption, QComboBox* box) {
-        auto* label = new QLabel(caption, this);
+    const auto addRow = [this, form](QComboBox* box) {
+        auto* label = new QLabel(this);
         label->setBuddy(box);
-        box->setAccessibleName(QString(caption).remove(u'&'));
         form->addRow(label, box);
+        return label;
     };
     form->addRow(lblProgress);
-    addRow(QStringLiteral("練習する話者(&R)"), cmbRole);
+    lblRole = addRow(cmbRole);
     form->addRow(chkModelAfterAnswer);
-    addRow(QStringLiteral("答える時間(&T)"), cmbAnswerGap);
-    addRow(QStringLiteral("1行の回数(&N)"), cmbLineRepeat);
+    lblAnswerGap = addRow(cmbAnswerGap);
+    lblLineRepeat = addRow(cmbLineRepeat);
     form->addRow(chkShadowing);
-    addRow(QStringLiteral("日本語速度(&J)"), cmbJapaneseRate);
+    lblJapaneseRate = addRow(cmbJapaneseRate);
     form->addRow(chkSlowestEnglish);
     form->addRow(chkShowReadings);
     form->addRow(btnPeek);
@@ -173,69 +169,131 @@ PracticePanel::PracticePanel(CurrentLessonSettings& settings, QWidget* parent)
     form->addRow(chkExportClips);
     // Below the others, in the panel's free room, so that none of them moves.
     form->addRow(chkShowAccent);
-    addRecording();
+    // Speaking and comparing: a block of their own, outside the form and anchored to the
+    // panel's bottom edge (resizeEvent), in the room the form leaves free there, so that adding
+    // to it moves none of the controls above.
+    speakingBlock = new QWidget(this);
+    speakingBlock->setObjectName(QStringLiteral("speakingBlock"));
+    auto* speaking = new QVBoxLayout(speakingBlock);
+    speaking->setContentsMargins(0, 0, 0, 0);
+    addRecording(speaking);
+    speaking->addWidget(btnCompare);
+    btnCompare->setParent(speakingBlock);
+
+    retranslateUi();
 
     connect(btnPeek, &QPushButton::pressed, this, [this] { emit peekHeld(true); });
     connect(btnPeek, &QPushButton::released, this, [this] { emit peekHeld(false); });
     connect(chkShowReadings, &QCheckBox::toggled, this, &PracticePanel::readingsToggled);
     connect(chkShowAccent, &QCheckBox::toggled, this, &PracticePanel::accentToggled);
     connect(btnExportAudio, &QPushButton::clicked, this, &PracticePanel::exportRequested);
+    connect(btnCompare, &QPushButton::clicked, this, &PracticePanel::compareRequested);
     wireSettings();
 }
 
-void PracticePanel::addRecording() {
-    chkRecordAnswers = checkBox(this, "chkRecordAnswers", tr("録音する(&O)"),
-                                tr("答える時間とシャドーイングの間に、マイクから録音します。"
-                                   "録音は教材の横の「教材名.recordings」フォルダーに残ります。"
-                                   "右クリック(またはメニューキー)で録音を削除できます"));
-    chkHearOwnAnswer = checkBox(this, "chkHearOwnAnswer", tr("自分の声を聞く(&I)"),
-                                tr("録音した自分の声を、その間のすぐ後に再生します"
-                                   "(答えの後に手本を聞くときは、その前に)"));
+void PracticePanel::addRecording(QVBoxLayout* block) {
+    chkRecordAnswers = named(new QCheckBox(speakingBlock), "chkRecordAnswers");
+    chkHearOwnAnswer = named(new QCheckBox(speakingBlock), "chkHearOwnAnswer");
     // The delete command is the box's popup menu (right click, or the menu key), as the recent
-    // lessons are the load button's: the panel has room for one row more, no button.
-    pmRecordings = new QMenu(this);
-    pmRecordings->setObjectName(QStringLiteral("pmRecordings"));
-    mnuDeleteRecordings = pmRecordings->addAction(tr("録音を削除(&D)…"));
+    // lessons are the load button's: the panel has no room for one more button.
+    pmRecordings = named(new QMenu(this), "pmRecordings");
+    mnuDeleteRecordings = pmRecordings->addAction(QString());
     mnuDeleteRecordings->setObjectName(QStringLiteral("mnuDeleteRecordings"));
     chkRecordAnswers->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(chkRecordAnswers, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pmRecordings->popup(chkRecordAnswers->mapToGlobal(pos)); });
     connect(mnuDeleteRecordings, &QAction::triggered, this,
             &PracticePanel::deleteRecordingsRequested);
-    // Both on the one row left below the others, narrowed as the main window's labels are when
-    // the font is wider than the room. Placed at the panel's bottom edge outside the form (see
-    // resizeEvent), whose rows keep every pixel of their places.
-    m_recordingRow = new QWidget(this);
-    m_recordingRow->setObjectName(QStringLiteral("recordingRow"));
-    chkRecordAnswers->setParent(m_recordingRow);
-    chkHearOwnAnswer->setParent(m_recordingRow);
-    auto* boxes = new QHBoxLayout(m_recordingRow);
-    boxes->setContentsMargins(0, 0, 0, 0);
-    boxes->setSpacing(4);
+    // Both boxes on one row, narrowed (retranslateRecording) as the main window's labels are
+    // when the font is wider than the room.
+    auto* boxes = new QHBoxLayout;
+    boxes->setSpacing(kRecordingSpacing);
     boxes->addWidget(chkRecordAnswers);
     boxes->addWidget(chkHearOwnAnswer);
     boxes->addStretch();
-    const int room = kWidth - kMarginLeft - kMarginRight - boxes->spacing();
+    block->addLayout(boxes);
+}
+
+void PracticePanel::retranslateRecording() {
+    describeBox(chkRecordAnswers, tr("録音する(&O)"),
+                tr("答える時間とシャドーイングの間に、マイクから録音します。"
+                   "録音は教材の横の「教材名.recordings」フォルダーに残ります。"
+                   "右クリック(またはメニューキー)で録音を削除できます"));
+    describeBox(chkHearOwnAnswer, tr("自分の声を聞く(&I)"),
+                tr("録音した自分の声を、その間のすぐ後に再生します"
+                   "(答えの後に手本を聞くときは、その前に)"));
+    mnuDeleteRecordings->setText(tr("録音を削除(&D)…"));
+    QFont narrow = font();
+    chkRecordAnswers->setFont(narrow);
+    chkHearOwnAnswer->setFont(narrow);
+    const int room = kWidth - kMarginLeft - kMarginRight - kRecordingSpacing;
     const int needed = chkRecordAnswers->sizeHint().width() + chkHearOwnAnswer->sizeHint().width();
     if (needed > room) {
-        QFont narrow = font();
         narrow.setStretch(std::max(60, 100 * room / needed - 1));
         chkRecordAnswers->setFont(narrow);
         chkHearOwnAnswer->setFont(narrow);
     }
 }
 
-void PracticePanel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    const int rowHeight = m_recordingRow->sizeHint().height();
-    m_recordingRow->setGeometry(kMarginLeft, height() - rowHeight - 2,
-                                kWidth - kMarginLeft - kMarginRight, rowHeight);
+void PracticePanel::retranslateUi() {
+    // A list's caption is its accessible name.
+    const auto caption = [](QLabel* label, QComboBox* box, const QString& text) {
+        label->setText(text);
+        box->setAccessibleName(QString(text).remove(u'&'));
+    };
+    showLabels(cmbRole, options::kRole);
+    describe(cmbRole, tr("選んだ話者の行は読み上げず、あなたが答える時間になります"));
+    caption(lblRole, cmbRole, tr("練習する話者(&R)"));
+    describeBox(chkModelAfterAnswer, tr("答えの後に手本を聞く(&M)"),
+                tr("答える時間の後に、その行を読み上げます"));
+    showLabels(cmbAnswerGap, options::kAnswerGap);
+    describe(cmbAnswerGap, tr("答える時間: その行を読み上げる長さの何倍か"));
+    caption(lblAnswerGap, cmbAnswerGap, tr("答える時間(&T)"));
+    showLabels(cmbLineRepeat, options::kLineRepeat);
+    describe(cmbLineRepeat, tr("1行を何回読み上げてから次の行に進むか"));
+    caption(lblLineRepeat, cmbLineRepeat, tr("1行の回数(&N)"));
+    describeBox(chkShadowing, tr("シャドーイングの間(&H)"),
+                tr("同じ行を繰り返す間に、後について言うための、その行と同じ長さの無音を入れます"));
+    showLabels(cmbJapaneseRate, options::kJapaneseRate);
+    describe(cmbJapaneseRate, tr("日本語の行を読み上げる速さ"));
+    caption(lblJapaneseRate, cmbJapaneseRate, tr("日本語速度(&J)"));
+    describeBox(chkSlowestEnglish, tr("英語を0.7倍に(&E)"),
+                tr("英語の行を「英語速度」より遅く、標準の0.7倍で読み上げます"));
+    describeBox(chkShowReadings, tr("読みを表示(&Y)"),
+                tr("日本語の行の下に、音声が読むかなを表示します"));
+    describeBox(chkShowAccent, tr("アクセントを表示(&A)"),
+                tr("読みの上に、音声が話す高さ(高い拍の上の線、下がる所のかぎ)を表示します"));
+    btnPeek->setText(tr("この行を見る(&K)"));
+    btnPeek->setAccessibleName(tr("この行を見る"));
+    describe(btnPeek, tr("押している間だけ、選んでいる行のテキストと読みを表示します"));
+    describe(lblPeek, tr("のぞいている行"));
+    if (!m_peekShown)
+        hidePeek();
+    describe(lblProgress, tr("再生している位置"));
+    btnExportAudio->setText(tr("音声ファイルに書き出す(&W)…"));
+    btnExportAudio->setAccessibleName(tr("音声ファイルに書き出す"));
+    describe(btnExportAudio,
+             tr("教材を、今の音声・間・回数・速さ・練習の設定のまま、1つの音声ファイル"
+                "(MP3、Opus、FLAC、WAV)に書き出します"));
+    describeBox(chkExportClips, tr("行ごとのファイルも(&L)"),
+                tr("各行を別のファイルにし、単語カード用の一覧 index.tsv も書き出します"));
+    btnCompare->setText(tr("聞き比べる(&C)…"));
+    btnCompare->setAccessibleName(tr("聞き比べる"));
+    describe(btnCompare,
+             tr("選んだ行の手本とあなたの最新の録音を、波形と声の高さで並べて比べます"));
+    retranslateRecording();
+    // The progress is shown bold at a size that fits its longest text, found again for the
+    // new language's texts.
+    m_progressSized = false;
 }
 
 void PracticePanel::wireSettings() {
     CurrentLessonSettings* settings = &m_settings;
+    // The speaker's code, not the item as shown.
     connect(cmbRole, &QComboBox::currentIndexChanged, settings, [this](int index) {
-        m_settings.setRole(index > 0 ? cmbRole->itemText(index) : QString());
+        m_settings.setRole(options::kRole.contains(index) && index > 0
+                               ? QString::fromUtf8(options::kRoleItems[std::size_t(index)].label)
+                               : QString());
     });
     connect(chkModelAfterAnswer, &QCheckBox::toggled, settings,
             &CurrentLessonSettings::setModelAfterAnswer);
@@ -265,8 +323,12 @@ void PracticePanel::showSettings() {
     cmbJapaneseRate->setCurrentIndex(practice.japaneseRateIndex);
     cmbAnswerGap->setCurrentIndex(practice.answerGapIndex);
     cmbLineRepeat->setCurrentIndex(practice.lineRepeatCount - 1);
-    cmbRole->setCurrentIndex(
-        practice.role.isEmpty() ? 0 : std::max(cmbRole->findText(practice.role), 0));
+    int role = 0;
+    for (int index = 1; index < options::kRole.count(); ++index) {
+        if (QString::fromUtf8(options::kRoleItems[std::size_t(index)].label) == practice.role)
+            role = index;
+    }
+    cmbRole->setCurrentIndex(role);
     chkSlowestEnglish->setChecked(practice.slowestEnglish);
     chkModelAfterAnswer->setChecked(practice.modelAfterAnswer);
     chkShadowing->setChecked(practice.shadowingGap);
@@ -280,21 +342,37 @@ void PracticePanel::showSettings() {
     chkHearOwnAnswer->setEnabled(practice.recordAnswers);
 }
 
+void PracticePanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int blockHeight = speakingBlock->sizeHint().height();
+    speakingBlock->setGeometry(kMarginLeft, height() - blockHeight - 2,
+                               width() - kMarginLeft - kMarginRight, blockHeight);
+}
+
+int PracticePanel::heightNeeded() const {
+    // The form's rows as they are laid out at their preferred heights, less its bottom margin,
+    // then the block with a little room above and below it.
+    return layout()->sizeHint().height() - layout()->contentsMargins().bottom() + kBlockSpacing +
+           speakingBlock->sizeHint().height() + 2;
+}
+
 bool PracticePanel::exportClips() const {
     return chkExportClips->isChecked();
 }
 
 void PracticePanel::showProgress(const PlaybackProgress& progress) {
     const QString text = progressText(progress);
-    if (!text.isEmpty() && !lblProgress->font().bold()) {
+    if (!text.isEmpty() && !m_progressSized) {
         QFont bold = lblProgress->font();
         bold.setBold(true);
+        bold.setPointSizeF(m_progressPointSize);
         // Small enough for the longest text there is to stay on its line.
         const int room = kWidth - kMarginLeft - kMarginRight;
-        while (bold.pointSizeF() > 6 &&
-               QFontMetrics(bold).horizontalAdvance(kLongestProgress) > room)
+        const QString longest = longestProgress();
+        while (bold.pointSizeF() > 6 && QFontMetrics(bold).horizontalAdvance(longest) > room)
             bold.setPointSizeF(bold.pointSizeF() - 0.5);
         lblProgress->setFont(bold);
+        m_progressSized = true;
     }
     lblProgress->setText(text);
     lblProgress->setAccessibleName(lblProgress->text());
@@ -302,20 +380,23 @@ void PracticePanel::showProgress(const PlaybackProgress& progress) {
 
 void PracticePanel::showPeek(const QString& text, const QString& reading,
                              const QList<AccentPhrase>& accent) {
+    m_peekShown = true;
     lblPeek->setForegroundRole(QPalette::WindowText);
     lblPeek->setLine(text, reading, accent);
 }
 
 void PracticePanel::hidePeek() {
+    m_peekShown = false;
     lblPeek->clearLine();
     lblPeek->setForegroundRole(QPalette::PlaceholderText);
-    lblPeek->setText(kPeekHint);
+    lblPeek->setText(peekHint());
 }
 
 QList<QWidget*> PracticePanel::tabOrder() const {
-    return {cmbRole,         chkModelAfterAnswer, cmbAnswerGap,     cmbLineRepeat,   chkShadowing,
-            cmbJapaneseRate, chkSlowestEnglish,   chkShowReadings,  btnPeek,         btnExportAudio,
-            chkExportClips,  chkShowAccent,       chkRecordAnswers, chkHearOwnAnswer};
+    return {cmbRole,          chkModelAfterAnswer, cmbAnswerGap,      cmbLineRepeat,
+            chkShadowing,     cmbJapaneseRate,     chkSlowestEnglish, chkShowReadings,
+            btnPeek,          btnExportAudio,      chkExportClips,    chkShowAccent,
+            chkRecordAnswers, chkHearOwnAnswer,    btnCompare};
 }
 
 } // namespace lessora

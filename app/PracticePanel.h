@@ -10,6 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QVBoxLayout;
 class QPushButton;
 
 namespace lessora {
@@ -23,7 +24,7 @@ class PracticePanel : public QWidget {
 public:
     static constexpr int kWidth = 216;
     // What the empty peek box says it is for.
-    static const QString kPeekHint;
+    static QString peekHint();
 
     // The lists and boxes write their choices to `settings` and follow its changes.
     explicit PracticePanel(CurrentLessonSettings& settings, QWidget* parent = nullptr);
@@ -38,6 +39,12 @@ public:
                   const QList<AccentPhrase>& accent = {});
     void hidePeek();
 
+    // Every caption, list item, tooltip and accessible name in the language shown.
+    void retranslateUi();
+
+    // The height the panel needs for its controls above and its bottom block, without overlap.
+    int heightNeeded() const;
+
     // The panel's focusable controls in their tab order.
     QList<QWidget*> tabOrder() const;
 
@@ -46,6 +53,8 @@ signals:
     void readingsToggled(bool shown);
     void accentToggled(bool shown);
     void exportRequested();
+    // 聞き比べる: compare the learner's recording of the selected row with the model.
+    void compareRequested();
     // "録音を削除…" (the recording box's popup menu): the lesson's recordings are to be deleted,
     // after a confirmation.
     void deleteRecordingsRequested();
@@ -56,8 +65,9 @@ protected:
 private:
     void wireSettings();
     void showSettings();
-    // The recording block below the others: its boxes and the delete command.
-    void addRecording();
+    // The recording boxes, on a row of the bottom block, and the delete command.
+    void addRecording(QVBoxLayout* block);
+    void retranslateRecording();
 
     CurrentLessonSettings& m_settings;
     // The controls; each one's object name is its member name.
@@ -75,9 +85,19 @@ private:
     QLabel* lblProgress;
     QPushButton* btnExportAudio;
     QCheckBox* chkExportClips;
+    // The captions of the lists.
+    QLabel* lblRole;
+    QLabel* lblAnswerGap;
+    QLabel* lblLineRepeat;
+    QLabel* lblJapaneseRate;
+    bool m_peekShown = false;
+    // Whether the bold progress has its size for the language shown; the size it starts from.
+    bool m_progressSized = false;
+    qreal m_progressPointSize = 0;
+    QWidget* speakingBlock;
+    QPushButton* btnCompare;
     QCheckBox* chkRecordAnswers;
     QCheckBox* chkHearOwnAnswer;
-    QWidget* m_recordingRow;
     QMenu* pmRecordings;          // the recording box's popup menu
     QAction* mnuDeleteRecordings; // "録音を削除…"
 };

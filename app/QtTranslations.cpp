@@ -3,12 +3,22 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTranslator>
 
 namespace lessora {
 
+namespace {
+QPointer<QTranslator>& installedTranslator() {
+    static QPointer<QTranslator> translator;
+    return translator;
+}
+} // namespace
+
 bool installQtJapaneseTranslations(QCoreApplication& application) {
-    // Every text of the program is Japanese whatever the user's language, so Qt's are too.
+    if (installedTranslator())
+        return true;
+    // The program's texts are Japanese unless English is chosen, so Qt's are too.
     auto* translator = new QTranslator(&application);
     if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qt"),
                           QStringLiteral("_"),
@@ -16,7 +26,15 @@ bool installQtJapaneseTranslations(QCoreApplication& application) {
         delete translator;
         return false;
     }
+    installedTranslator() = translator;
     return QCoreApplication::installTranslator(translator);
+}
+
+void removeQtJapaneseTranslations() {
+    if (QTranslator* translator = installedTranslator()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }
 
 } // namespace lessora

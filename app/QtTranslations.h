@@ -8,5 +8,7 @@ namespace lessora {
 // errors) so that they match the program's. Returns false when Debian's translations
 // (qt6-translations-l10n) are not installed; Qt then speaks English.
 bool installQtJapaneseTranslations(QCoreApplication& application);
+// Qt speaks its own English again (with the program's texts in English).
+void removeQtJapaneseTranslations();
 
 } // namespace lessora

@@ -13,6 +13,7 @@ class Beeper;
 class ClipboardText;
 class FileDialogs;
 class MessageBoxes;
+class SamplePlayer;
 class SoundPlayer;
 class SpeechEngine;
 
@@ -30,10 +31,12 @@ struct Services {
     QString lessonHistoryPath = {};
     // The accent the Open JTalk voices say for a Japanese line; empty: their own (spokenAccent)
     std::function<QList<AccentPhrase>(const QString& text)> spokenAccent = {};
+    // Plays the voices the compare window shows; null: the speech engine's sound output
+    SoundPlayer* soundPlayer = nullptr;
     // The microphone the learner's answers are recorded from, and the player they are heard
     // back through; null: the window records nothing.
     AudioInput* audioInput = nullptr;
-    SoundPlayer* soundPlayer = nullptr;
+    SamplePlayer* samplePlayer = nullptr;
 };
 
 } // namespace lessora

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/CommandLine.h"
+#include "app/LanguageChoice.h"
 #include "app/LessonDocument.h"
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
@@ -102,7 +103,14 @@ int runLessora(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine(argumentsAfterName(rawArguments(argc, argv)));
     if (const std::optional<int> exitCode = answerWithoutWindow(commandLine))
         return *exitCode;
-    installQtJapaneseTranslations(application);
+    // Japanese unless English was chosen in the window or on the command line; --lang is for
+    // this run only, so that the window's choice stays as the user left it.
+    const InterfaceLanguage language = commandLine.language.value_or(
+        savedInterfaceLanguage(lessonHistoryPath()).value_or(InterfaceLanguage::Japanese));
+    if (language == InterfaceLanguage::Japanese)
+        installQtJapaneseTranslations(application);
+    else
+        showInterfaceIn(language);
 
     QtMessageBoxes messages;
     QtFileDialogs fileDialogs;
@@ -117,7 +125,7 @@ int runLessora(int argc, char** argv) {
                       systemDecimalSeparator(),
                       lessonHistoryPath()};
     services.audioInput = speech.input.get();
-    services.soundPlayer = speech.player.get();
+    services.samplePlayer = speech.player.get();
 
     MainWindow window(services);
     auto* voiceSettings = new VoiceSettingsDialog(services, &window);

@@ -17,18 +17,37 @@ namespace lessora {
 
 namespace {
 
-const QString kAttributeUnreadable = QStringLiteral("取得できません");
+// A line of the list: what it shows is made from these, again when the language changes.
+enum class LineStatus { Listed, Testing, Usable, Unusable };
+constexpr int kStatusRole = Qt::UserRole;
+constexpr int kVoiceTypeRole = Qt::UserRole + 1;
+constexpr int kRestRole = Qt::UserRole + 2;      // the voice and its language
+constexpr int kAttributeRole = Qt::UserRole + 3; // Listed: the attribute, null when unreadable
 
-struct StatusPrefixes {
-    QString testing;
-    QString usable;
-    QString unusable;
-};
+QString lineText(const QListWidgetItem& line) {
+    const auto status = static_cast<LineStatus>(line.data(kStatusRole).toInt());
+    const QString rest = line.data(kRestRole).toString();
+    if (status == LineStatus::Listed) {
+        const QVariant attribute = line.data(kAttributeRole);
+        return rest + QStringLiteral("  [Language=") +
+               (attribute.isNull() ? VoiceCheckDialog::tr("取得できません")
+                                   : attribute.toString()) +
+               u']';
+    }
+    const QString tag = QStringLiteral("  [%1] ").arg(line.data(kVoiceTypeRole).toString());
+    switch (status) {
+    case LineStatus::Testing:
+        return VoiceCheckDialog::tr("▶ 確認中...") + tag + rest;
+    case LineStatus::Usable:
+        return VoiceCheckDialog::tr("○ 使用可能") + tag + rest;
+    default:
+        return VoiceCheckDialog::tr("× 使用不可") + tag + rest;
+    }
+}
 
-StatusPrefixes prefixesFor(const QString& voiceType) {
-    const QString tag = QStringLiteral("  [%1] ").arg(voiceType);
-    return {QStringLiteral("▶ 確認中...") + tag, QStringLiteral("○ 使用可能") + tag,
-            QStringLiteral("× 使用不可") + tag};
+void setStatus(QListWidgetItem& line, LineStatus status) {
+    line.setData(kStatusRole, int(status));
+    line.setText(lineText(line));
 }
 
 // The Language attribute, or nothing when the engine cannot give it.
@@ -69,11 +88,11 @@ VoiceCheckDialog::VoiceCheckDialog(const Services& services, QWidget* parent)
     : QDialog(parent)
     , m_services(services)
     , m_errors(services.messages) {
-    setWindowTitle(QStringLiteral("使用可能な音声の確認"));
     setFixedSize(640, 380);
     lstVoices = new QListWidget(this);
     lstVoices->setGeometry(24, 24, 585, 273);
-    btnCheckAllVoices = new QPushButton(QStringLiteral("全音声をチェック"), this);
+    btnCheckAllVoices = new QPushButton(this);
+    retranslateUi();
     btnCheckAllVoices->setGeometry(256, 328, 113, 33);
     setObjectNames({{lstVoices, "lstVoices"}, {btnCheckAllVoices, "btnCheckAllVoices"}});
     addMissingVoiceNote(*this, m_services.speech, QRect(24, 302, 585, 20));
@@ -90,8 +109,11 @@ void VoiceCheckDialog::listVoices() {
     for (int i = 0; i < voices.count(); ++i) {
         const VoiceTokenPtr token = voices.item(i);
         const QString description = token->description();
-        const QString attribute = languageAttribute(*token).value_or(kAttributeUnreadable);
-        lstVoices->addItem(description + QStringLiteral("  [Language=") + attribute + u']');
+        auto* line = new QListWidgetItem(lstVoices);
+        line->setData(kRestRole, description);
+        if (const std::optional<QString> attribute = languageAttribute(*token))
+            line->setData(kAttributeRole, *attribute);
+        setStatus(*line, LineStatus::Listed);
     }
 }
 
@@ -122,12 +144,14 @@ void VoiceCheckDialog::runCheck() {
 
 void VoiceCheckDialog::checkVoice(SpeechVoice& voice, const VoiceTokenPtr& token,
                                   const QString& voiceType, QList<CatalogueEntry>& usable) {
-    const StatusPrefixes prefixes = prefixesFor(voiceType);
     const QString description = token->description();
     const QString languageName = languageNameOf(languageAttribute(*token).value_or(QString()));
     const QString rest = description + QStringLiteral(" [") + languageName + u']';
 
-    auto* line = new QListWidgetItem(prefixes.testing + rest, lstVoices);
+    auto* line = new QListWidgetItem(lstVoices);
+    line->setData(kVoiceTypeRole, voiceType);
+    line->setData(kRestRole, rest);
+    setStatus(*line, LineStatus::Testing);
     lstVoices->setCurrentItem(line);
     lstVoices->scrollToItem(line);
     QCoreApplication::processEvents();
@@ -135,14 +159,27 @@ void VoiceCheckDialog::checkVoice(SpeechVoice& voice, const VoiceTokenPtr& token
     try {
         voice.setVoice(token);
         voice.speak(testSentenceFor(languageName), kSpeakSync);
-        line->setText(prefixes.usable + rest);
+        setStatus(*line, LineStatus::Usable);
         usable.append({description, languageName, voiceType});
     } catch (const std::exception& error) {
         // The check only tells usable from unusable; the reason is only logged.
         qCInfo(lcApp) << "voice unusable:" << description << ":" << error.what();
-        line->setText(prefixes.unusable + rest);
+        setStatus(*line, LineStatus::Unusable);
     }
     QCoreApplication::processEvents();
+}
+
+void VoiceCheckDialog::retranslateUi() {
+    setWindowTitle(tr("使用可能な音声の確認"));
+    btnCheckAllVoices->setText(tr("全音声をチェック"));
+    for (int i = 0; i < lstVoices->count(); ++i)
+        lstVoices->item(i)->setText(lineText(*lstVoices->item(i)));
+}
+
+void VoiceCheckDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
 }
 
 void VoiceCheckDialog::reject() {

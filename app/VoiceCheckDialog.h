@@ -33,12 +33,15 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The controls; each one's object name is its member name.
     QListWidget* lstVoices;
     QPushButton* btnCheckAllVoices;
 
+    // The title, the caption and the list's lines in the language shown.
+    void retranslateUi();
     // The voices with their Language attributes, as the window first shows them.
     void listVoices();
     void runCheck();

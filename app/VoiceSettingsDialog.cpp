@@ -10,6 +10,7 @@
 #include "voices/SpeechEngine.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -50,10 +51,10 @@ QString testMessage(SpeechVoice& voice, const VoiceTokenPtr& token, const QStrin
     try {
         voice.setVoice(token);
         voice.speak(sentence, kSpeakSync);
-        return QStringLiteral("この音声は使用できます。\r\n") + description;
+        return VoiceSettingsDialog::tr("この音声は使用できます。\r\n") + description;
     } catch (const std::exception& error) {
-        return QStringLiteral("この音声は使用できません。\r\n") + description +
-               QStringLiteral("\r\nエラー: ") + QString::fromUtf8(error.what());
+        return VoiceSettingsDialog::tr("この音声は使用できません。\r\n") + description +
+               VoiceSettingsDialog::tr("\r\nエラー: ") + QString::fromUtf8(error.what());
     }
 }
 
@@ -63,9 +64,9 @@ VoiceSettingsDialog::VoiceSettingsDialog(const Services& services, QWidget* pare
     : QDialog(parent)
     , m_services(services)
     , m_errors(services.messages) {
-    setWindowTitle(QStringLiteral("音声設定"));
     setFixedSize(688, 340);
     createControls();
+    retranslateUi();
     addMissingVoiceNote(*this, m_services.speech, QRect(40, 192, 608, 20));
     wireControls();
     m_errors.run([this] { fillLists(); });
@@ -79,22 +80,22 @@ void VoiceSettingsDialog::createControls() {
     auto button = [this](const QString& caption, int x, int y, int w, int h) {
         return place(new QPushButton(caption, this), x, y, w, h);
     };
-    const QString test = QStringLiteral("テスト");
+    const QString test;
 
     lblEnglishColumn = label(QStringLiteral("English"), 120, 34, 84, 17);
     lblJapaneseColumn = label(QStringLiteral("Japanese"), 431, 34, 84, 17);
-    lblSpeakerA = label(QStringLiteral("話者A"), 40, 64, 40, 17);
-    lblSpeakerB = label(QStringLiteral("話者B"), 40, 112, 40, 17);
-    lblSpeakerC = label(QStringLiteral("話者C"), 40, 160, 40, 17);
+    lblSpeakerA = label(QString(), 40, 64, 40, 17);
+    lblSpeakerB = label(QString(), 40, 112, 40, 17);
+    lblSpeakerC = label(QString(), 40, 160, 40, 17);
     cmbVoiceAEnglish = combo(81, 59);
     cmbVoiceBEnglish = combo(81, 107);
     cmbVoiceCEnglish = combo(81, 155);
     btnTestAEnglish = button(test, 246, 59, 49, 22);
     btnTestBEnglish = button(test, 246, 107, 49, 22);
     btnTestCEnglish = button(test, 246, 155, 49, 22);
-    lblSpeakerQ = label(QStringLiteral("話者Q"), 360, 64, 45, 17);
-    lblSpeakerR = label(QStringLiteral("話者R"), 360, 112, 45, 17);
-    lblSpeakerS = label(QStringLiteral("話者S"), 360, 160, 45, 17);
+    lblSpeakerQ = label(QString(), 360, 64, 45, 17);
+    lblSpeakerR = label(QString(), 360, 112, 45, 17);
+    lblSpeakerS = label(QString(), 360, 160, 45, 17);
     for (QLabel* right : {lblSpeakerQ, lblSpeakerR, lblSpeakerS})
         right->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     cmbVoiceAJapanese = combo(413, 59);
@@ -103,11 +104,10 @@ void VoiceSettingsDialog::createControls() {
     btnTestAJapanese = button(test, 578, 59, 49, 22);
     btnTestBJapanese = button(test, 578, 112, 48, 22);
     btnTestCJapanese = button(test, 578, 155, 49, 22);
-    btnAvailableVoices = button(QStringLiteral("使用できる音声"), 168, 224, 127, 22);
-    btnAllVoices = button(QStringLiteral("全音声"), 374, 224, 127, 22);
-    btnOK = button(QStringLiteral("保存"), 236, 288, kDefaultButtonWidth, kDefaultButtonHeight);
-    btnCancel =
-        button(QStringLiteral("キャンセル"), 360, 288, kDefaultButtonWidth, kDefaultButtonHeight);
+    btnAvailableVoices = button(QString(), 168, 224, 127, 22);
+    btnAllVoices = button(QString(), 374, 224, 127, 22);
+    btnOK = button(QString(), 236, 288, kDefaultButtonWidth, kDefaultButtonHeight);
+    btnCancel = button(QString(), 360, 288, kDefaultButtonWidth, kDefaultButtonHeight);
     setObjectNames({{lblEnglishColumn, "lblEnglishColumn"},
                     {lblJapaneseColumn, "lblJapaneseColumn"},
                     {lblSpeakerA, "lblSpeakerA"},
@@ -132,6 +132,29 @@ void VoiceSettingsDialog::createControls() {
                     {btnAllVoices, "btnAllVoices"},
                     {btnOK, "btnOK"},
                     {btnCancel, "btnCancel"}});
+}
+
+void VoiceSettingsDialog::retranslateUi() {
+    setWindowTitle(tr("音声設定"));
+    lblSpeakerA->setText(tr("話者A"));
+    lblSpeakerB->setText(tr("話者B"));
+    lblSpeakerC->setText(tr("話者C"));
+    lblSpeakerQ->setText(tr("話者Q"));
+    lblSpeakerR->setText(tr("話者R"));
+    lblSpeakerS->setText(tr("話者S"));
+    for (QPushButton* test : {btnTestAEnglish, btnTestBEnglish, btnTestCEnglish, btnTestAJapanese,
+                              btnTestBJapanese, btnTestCJapanese})
+        test->setText(tr("テスト"));
+    btnAvailableVoices->setText(tr("使用できる音声"));
+    btnAllVoices->setText(tr("全音声"));
+    btnOK->setText(tr("保存"));
+    btnCancel->setText(tr("キャンセル"));
+}
+
+void VoiceSettingsDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
 }
 
 void VoiceSettingsDialog::wireControls() {
@@ -234,9 +257,8 @@ void VoiceSettingsDialog::loadAvailableVoices() {
 void VoiceSettingsDialog::showAvailableVoices() {
     const QStringList remembered = selectedTexts();
     if (catalogueCount(SettingsFile(m_services.settingsPath)) <= 0) {
-        m_services.messages.showMessage(
-            QStringLiteral("使用可能な音声がまだ確認されていません。\r\n"
-                           "先に「音声確認」で全音声をチェックしてください。"));
+        m_services.messages.showMessage(tr("使用可能な音声がまだ確認されていません。\r\n"
+                                           "先に「音声確認」で全音声をチェックしてください。"));
         return;
     }
     loadAvailableVoices();
@@ -263,7 +285,7 @@ void VoiceSettingsDialog::testVoice(QComboBox* comboBox, const QString& sentence
             }
         }
     }
-    m_services.messages.showMessage(QStringLiteral("選択された音声が見つかりません。"));
+    m_services.messages.showMessage(tr("選択された音声が見つかりません。"));
 }
 
 void VoiceSettingsDialog::save() {

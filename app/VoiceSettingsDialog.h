@@ -23,6 +23,9 @@ class VoiceSettingsDialog : public QDialog {
 public:
     explicit VoiceSettingsDialog(const Services& services, QWidget* parent = nullptr);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     // The controls; each one's object name is its member name.
     QLabel* lblEnglishColumn;
@@ -53,6 +56,8 @@ private:
     using ComboBoxes = std::array<QComboBox*, 6>;
 
     void createControls();
+    // The title and captions in the language shown.
+    void retranslateUi();
     void wireControls();
     // The six combo boxes in the standard order (A English, A Japanese, B English, ...),
     // matching the speaker keys of the settings file.

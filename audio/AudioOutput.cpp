@@ -2,6 +2,7 @@
 
 #include "audio/Logging.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -307,7 +308,7 @@ bool AudioOutput::openStream() {
 
 void AudioOutput::recoverFromFailedStream() {
     qCWarning(lcAudio) << "the sound stream broke down; the line goes on"
-                        << (m_fallbackSink ? "in silence" : "on a new stream");
+                       << (m_fallbackSink ? "in silence" : "on a new stream");
     m_active->close();
     m_streamOpen = false;
     if (m_fallbackSink) {
@@ -430,7 +431,7 @@ qint64 AudioOutput::pumpLocked(std::unique_lock<std::mutex>& lock) {
         const bool opened = openStream();
         lock.lock();
         if (!opened) {
-            const QString error = QStringLiteral("音声出力を開けません");
+            const QString error = QCoreApplication::translate("Audio", "音声出力を開けません");
             for (const auto& utterance : m_queue) {
                 utterance->error = error;
                 utterance->cancelRequested = true;

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <QCoreApplication>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,10 +63,11 @@ struct SndFileLibrary : LazyLibrary {
 const SndFileLibrary& sndFile() {
     static const SndFileLibrary library;
     if (!library.isLoaded())
-        throw ExportError(
-            QStringLiteral("音声ファイルを書き出すためのライブラリ libsndfile を読み込めません。"
-                           "\r\n%1")
-                .arg(library.problem()));
+        throw ExportError(QCoreApplication::translate(
+                              "Export",
+                              "音声ファイルを書き出すためのライブラリ libsndfile を読み込めません。"
+                              "\r\n%1")
+                              .arg(library.problem()));
     return library;
 }
 
@@ -162,7 +164,8 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
     info.channels = 1;
     info.format = sndFormatOf(kind);
     if (!library.sf_format_check(&info))
-        throw ExportError(QStringLiteral("この形式では書き出せません: %1").arg(nativePath(path)));
+        throw ExportError(QCoreApplication::translate("Export", "この形式では書き出せません: %1")
+                              .arg(nativePath(path)));
     removeStaleTemporaries(m_path);
     m_part = std::make_unique<TemporaryEntry>(m_path, TemporaryEntry::Kind::File);
     m_file->fd = m_part->fd();
@@ -175,7 +178,7 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
     m_file->handle = library.sf_open_virtual(&io, SFM_WRITE, &info, m_file.get());
     if (!m_file->handle)
         throw ExportError(
-            QStringLiteral("ファイルを作成できません: %1\r\n%2")
+            QCoreApplication::translate("Export", "ファイルを作成できません: %1\r\n%2")
                 .arg(nativePath(path), QString::fromLocal8Bit(library.sf_strerror(nullptr))));
     if (kind == AudioFileKind::Mp3 || kind == AudioFileKind::OggOpus) {
         // Speech needs far less than music: a smaller file for the same clarity.
@@ -199,10 +202,11 @@ void AudioFileWriter::fail(const QString& what) {
 
 void AudioFileWriter::write(const qint16* samples, qint64 count) {
     if (!m_file || !m_file->handle || m_finished)
-        throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
+        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1")
+                              .arg(nativePath(m_path)));
     errno = 0;
     if (sndFile().sf_write_short(m_file->handle, samples, count) != count || m_file->error)
-        fail(QStringLiteral("音声を書き込めません"));
+        fail(QCoreApplication::translate("Export", "音声を書き込めません"));
     m_frames += count;
 }
 
@@ -217,22 +221,24 @@ void AudioFileWriter::writeSilence(qint64 frames) {
 
 void AudioFileWriter::finish() {
     if (!m_file || !m_file->handle || m_finished)
-        throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
+        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1")
+                              .arg(nativePath(m_path)));
     errno = 0;
     const int closed = sndFile().sf_close(m_file->handle);
     m_file->handle = nullptr;
     if (closed != 0 || m_file->error)
-        fail(QStringLiteral("音声を書き込めません"));
+        fail(QCoreApplication::translate("Export", "音声を書き込めません"));
     if (::fsync(m_file->fd) != 0) {
         m_file->error = errno;
-        fail(QStringLiteral("音声を書き込めません"));
+        fail(QCoreApplication::translate("Export", "音声を書き込めません"));
     }
     m_finished = true;
 }
 
 void AudioFileWriter::putInPlace() {
     if (!m_finished || !m_part)
-        throw ExportError(QStringLiteral("ファイルは閉じられています: %1").arg(nativePath(m_path)));
+        throw ExportError(QCoreApplication::translate("Export", "ファイルは閉じられています: %1")
+                              .arg(nativePath(m_path)));
     m_part->putInPlace();
 }
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -69,7 +70,7 @@ QString resolvedTarget(const QString& path) {
             return current;
         current = info.symLinkTarget(); // absolute, resolved against the link's folder
     }
-    throwFileError(QStringLiteral("ファイルを作成できません"), path, ELOOP);
+    throwFileError(QCoreApplication::translate("Export", "ファイルを作成できません"), path, ELOOP);
 }
 
 TemporaryEntry::TemporaryEntry(const QString& target, Kind kind)
@@ -96,8 +97,9 @@ TemporaryEntry::TemporaryEntry(const QString& target, Kind kind)
             break;
     }
     if (m_fd < 0)
-        throwFileError(kind == Kind::File ? QStringLiteral("ファイルを作成できません")
-                                          : QStringLiteral("フォルダを作成できません"),
+        throwFileError(kind == Kind::File
+                           ? QCoreApplication::translate("Export", "ファイルを作成できません")
+                           : QCoreApplication::translate("Export", "フォルダを作成できません"),
                        target, error);
     // Held until it is closed: tells a cleaner that this export is still running.
     ::flock(m_fd, LOCK_EX | LOCK_NB);
@@ -119,9 +121,11 @@ void TemporaryEntry::putInPlace() {
         const int error = errno;
         if (m_kind == Kind::Folder && (error == ENOTEMPTY || error == EEXIST))
             throw ExportError(
-                QStringLiteral("フォルダにはほかのファイルがあるため、書き出せません: %1")
+                QCoreApplication::translate(
+                    "Export", "フォルダにはほかのファイルがあるため、書き出せません: %1")
                     .arg(nativePath(m_target)));
-        throwFileError(QStringLiteral("ファイルに名前を付けられません"), m_target, error);
+        throwFileError(QCoreApplication::translate("Export", "ファイルに名前を付けられません"),
+                       m_target, error);
     }
     m_placed = true;
 }
@@ -159,11 +163,12 @@ void writeAllAndSync(int fd, const QByteArray& bytes, const QString& path) {
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            throwFileError(QStringLiteral("書き込めません"), path, written < 0 ? errno : ENOSPC);
+            throwFileError(QCoreApplication::translate("Export", "書き込めません"), path,
+                           written < 0 ? errno : ENOSPC);
         done += written;
     }
     if (::fsync(fd) != 0)
-        throwFileError(QStringLiteral("書き込めません"), path, errno);
+        throwFileError(QCoreApplication::translate("Export", "書き込めません"), path, errno);
 }
 
 } // namespace lessora

@@ -27,6 +27,7 @@
 #include <deque>
 #include <exception>
 
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -236,15 +237,16 @@ public:
         m_target = resolvedTarget(path);
         const QFileInfo target(m_target);
         if (target.exists() && !target.isDir())
-            throw ExportError(QStringLiteral("同じ名前のファイルがあるため、フォルダを作成でき"
-                                             "ません: %1")
+            throw ExportError(QCoreApplication::translate(
+                                  "Export", "同じ名前のファイルがあるため、フォルダを作成でき"
+                                            "ません: %1")
                                   .arg(QDir::toNativeSeparators(path)));
         if (target.isDir() && !QDir(m_target).isEmpty(QDir::AllEntries | QDir::Hidden |
                                                       QDir::System | QDir::NoDotAndDotDot))
             throw ExportError(clipsFolderNotEmpty(path));
         if (!target.dir().exists())
-            throw ExportError(
-                QStringLiteral("フォルダを作成できません: %1").arg(QDir::toNativeSeparators(path)));
+            throw ExportError(QCoreApplication::translate("Export", "フォルダを作成できません: %1")
+                                  .arg(QDir::toNativeSeparators(path)));
         removeStaleTemporaries(m_target);
         m_work = std::make_unique<TemporaryEntry>(m_target, TemporaryEntry::Kind::Folder);
     }
@@ -262,7 +264,8 @@ public:
         const int fd = ::open(fileNameBytes(path).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
-            throwFileError(QStringLiteral("一覧を書き込めません"), path, errno);
+            throwFileError(QCoreApplication::translate("Export", "一覧を書き込めません"), path,
+                           errno);
         try {
             writeAllAndSync(fd, bytes, path);
         } catch (...) {
@@ -270,7 +273,8 @@ public:
             throw;
         }
         if (::close(fd) != 0)
-            throwFileError(QStringLiteral("一覧を書き込めません"), path, errno);
+            throwFileError(QCoreApplication::translate("Export", "一覧を書き込めません"), path,
+                           errno);
     }
 
     void putInPlace() {
@@ -300,8 +304,9 @@ SynthesizedAudio synthesizeLine(RowSpeaker& speaker, const RowCells& cells, int 
     try {
         return speaker.synthesize(cells, rates);
     } catch (const AppError& error) {
-        throw ExportError(
-            QStringLiteral("%1行目を音声にできません。\r\n%2").arg(row + 1).arg(error.message()));
+        throw ExportError(QCoreApplication::translate("Export", "%1行目を音声にできません。\r\n%2")
+                              .arg(row + 1)
+                              .arg(error.message()));
     }
 }
 
@@ -318,8 +323,9 @@ ExportOptions exportOptionsFrom(const PlaybackChoices& choices, QChar decimalSep
 }
 
 QString clipsFolderNotEmpty(const QString& folder) {
-    return QStringLiteral("行ごとのファイルのフォルダにはすでにファイルがあります。空のフォルダか"
-                          "新しい名前を選んでください: %1")
+    return QCoreApplication::translate(
+               "Export", "行ごとのファイルのフォルダにはすでにファイルがあります。空のフォルダか"
+                         "新しい名前を選んでください: %1")
         .arg(QDir::toNativeSeparators(folder));
 }
 
@@ -330,7 +336,8 @@ void checkExportTargets(const QStringList& lessonPaths, const QString& outputPat
         if (!lessonPath.isEmpty() &&
             (sameEntry(lessonPath, output) ||
              QFileInfo(lessonPath).absoluteFilePath() == QFileInfo(output).absoluteFilePath()))
-            throw ExportError(QStringLiteral("教材ファイルと同じファイルには書き出せません: %1")
+            throw ExportError(QCoreApplication::translate(
+                                  "Export", "教材ファイルと同じファイルには書き出せません: %1")
                                   .arg(QDir::toNativeSeparators(outputPath)));
     }
     if (clipsFolder.isEmpty())
@@ -339,7 +346,8 @@ void checkExportTargets(const QStringList& lessonPaths, const QString& outputPat
     const QString clipsPrefix = QFileInfo(clips).absoluteFilePath() + u'/';
     if (sameEntry(clips, output) || (QFileInfo(output).absoluteFilePath() + u'/') == clipsPrefix ||
         QFileInfo(output).absoluteFilePath().startsWith(clipsPrefix))
-        throw ExportError(QStringLiteral("行ごとのファイルのフォルダには書き出せません: %1")
+        throw ExportError(QCoreApplication::translate(
+                              "Export", "行ごとのファイルのフォルダには書き出せません: %1")
                               .arg(QDir::toNativeSeparators(outputPath)));
 }
 
@@ -400,11 +408,12 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
     const std::optional<AudioFileKind> kind = audioFileKindOf(outputPath);
     if (!kind)
         throw ExportError(
-            QStringLiteral("書き出せるのは .wav、.flac、.opus、.mp3 のファイルです: %1")
+            QCoreApplication::translate(
+                "Export", "書き出せるのは .wav、.flac、.opus、.mp3 のファイルです: %1")
                 .arg(QDir::toNativeSeparators(outputPath)));
     const QList<int> rows = exportedRows(table);
     if (rows.isEmpty())
-        throw ExportError(kNothingToExport);
+        throw ExportError(nothingToExport());
     checkExportTargets({}, outputPath, clipsFolder);
     const int passes = std::max(options.passes, 1);
     const int total = passes * int(rows.size());
@@ -436,7 +445,7 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
         const int row = step->row;
         const int pass = step->pass;
         if (progress && !progress(done, total))
-            throw ExportError(kExportCancelled);
+            throw ExportError(exportCancelled());
         const RowCells cells{table.cell(ColText, row), table.cell(ColLanguage, row),
                              table.cell(ColSpeaker, row)};
         LinePtr line = kept.value(row);
@@ -489,7 +498,7 @@ ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
         ++done;
     }
     if (progress && !progress(total, total))
-        throw ExportError(kExportCancelled);
+        throw ExportError(exportCancelled());
 
     writer.finish();
     if (!clipsFolder.isEmpty()) {

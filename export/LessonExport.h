@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <QCoreApplication>
 #include <functional>
 
 namespace lessora {
@@ -76,9 +77,13 @@ struct ExportSummary {
 };
 
 // The message of a cancelled export.
-inline const QString kExportCancelled = QStringLiteral("書き出しを中止しました。");
+inline QString exportCancelled() {
+    return QCoreApplication::translate("Export", "書き出しを中止しました。");
+}
 // The message of an export of a lesson without a line to speak.
-inline const QString kNothingToExport = QStringLiteral("読み上げる行がないため、書き出せません。");
+inline QString nothingToExport() {
+    return QCoreApplication::translate("Export", "読み上げる行がないため、書き出せません。");
+}
 
 // The message for a clips folder that holds files already.
 QString clipsFolderNotEmpty(const QString& folder);
@@ -101,7 +106,7 @@ inline constexpr int kFadeMs = 5;
 // streamed to the file, so memory stays small however long the lesson. Success is reported only for
 // files that are complete on the disk. Nothing is left behind when it fails or is cancelled, and no
 // file it did not create is replaced or removed: the clips folder must be new or empty. It throws
-// ExportError (kExportCancelled when cancelled, kNothingToExport for a lesson without a line to
+// ExportError (exportCancelled() when cancelled, nothingToExport() for a lesson without a line to
 // speak).
 ExportSummary exportLesson(SpeechEngine& engine, const QString& settingsPath,
                            const LessonTable& table, const ExportOptions& options,

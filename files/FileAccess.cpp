@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,27 +30,29 @@ AppError fileError(const QString& reason, const QString& path) {
 }
 
 AppError tooLarge(const QString& path) {
-    return fileError(QStringLiteral("ファイルが大きすぎます"), path);
+    return fileError(QCoreApplication::translate("Files", "ファイルが大きすぎます"), path);
 }
 
 // Why a file cannot be read, in the user's words.
 QString readFailure(int error) {
     switch (error) {
     case ENOENT:
-        return QStringLiteral("ファイルが見つかりません");
+        return QCoreApplication::translate("Files", "ファイルが見つかりません");
     case EACCES:
     case EPERM:
-        return QStringLiteral("ファイルを読み込む権限がありません");
+        return QCoreApplication::translate("Files", "ファイルを読み込む権限がありません");
     case ELOOP:
-        return QStringLiteral("シンボリックリンクが循環しているため、ファイルを開けません");
+        return QCoreApplication::translate(
+            "Files", "シンボリックリンクが循環しているため、ファイルを開けません");
     case ENOTDIR:
-        return QStringLiteral("途中のフォルダが見つかりません");
+        return QCoreApplication::translate("Files", "途中のフォルダが見つかりません");
     case ENAMETOOLONG:
-        return QStringLiteral("ファイル名が長すぎます");
+        return QCoreApplication::translate("Files", "ファイル名が長すぎます");
     case EISDIR:
-        return QStringLiteral("フォルダは開けません");
+        return QCoreApplication::translate("Files", "フォルダは開けません");
     default:
-        return QStringLiteral("ファイルを読み込めません (エラー番号 %1)").arg(error);
+        return QCoreApplication::translate("Files", "ファイルを読み込めません (エラー番号 %1)")
+            .arg(error);
     }
 }
 
@@ -69,7 +72,8 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes) {
     if (S_ISDIR(status.st_mode))
         throw fileError(readFailure(EISDIR), path);
     if (!S_ISREG(status.st_mode))
-        throw fileError(QStringLiteral("通常のファイルではないため、開けません"), path);
+        throw fileError(
+            QCoreApplication::translate("Files", "通常のファイルではないため、開けません"), path);
     if (status.st_size > maxBytes)
         throw tooLarge(path);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

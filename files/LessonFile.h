@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -86,14 +87,28 @@ LessonFileContent readLessonFile(QByteArrayView bytes);
 inline constexpr int kMaxJsonDepth = 512;
 
 namespace lessonFileMessages {
-inline const QString notUtf8 = QStringLiteral(
-    "Unicode 文字のマッピングがターゲットのマルチバイト コード ページに存在しません");
-inline const QString notJson = QStringLiteral("JSONファイルを読み込めませんでした。");
-inline const QString notLesson = QStringLiteral("正しい教材ファイルではありません。");
-inline const QString noRows = QStringLiteral("教材データが見つかりません。");
-inline const QString loaded = QStringLiteral("読み込みました。");
-inline const QString saved = QStringLiteral("保存しました。");
-inline const QString invalidCast = QStringLiteral("無効なクラス型キャスト");
+inline QString notUtf8() {
+    return QCoreApplication::translate(
+        "Files", "Unicode 文字のマッピングがターゲットのマルチバイト コード ページに存在しません");
+}
+inline QString notJson() {
+    return QCoreApplication::translate("Files", "JSONファイルを読み込めませんでした。");
+}
+inline QString notLesson() {
+    return QCoreApplication::translate("Files", "正しい教材ファイルではありません。");
+}
+inline QString noRows() {
+    return QCoreApplication::translate("Files", "教材データが見つかりません。");
+}
+inline QString loaded() {
+    return QCoreApplication::translate("Files", "読み込みました。");
+}
+inline QString saved() {
+    return QCoreApplication::translate("Files", "保存しました。");
+}
+inline QString invalidCast() {
+    return QCoreApplication::translate("Files", "無効なクラス型キャスト");
+}
 } // namespace lessonFileMessages
 
 } // namespace lessora

@@ -8,11 +8,14 @@
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace lessora {
 
-const QString LessonFileCommands::kFilter = QStringLiteral("JSONファイル (*.json)|*.json");
+QString LessonFileCommands::filter() {
+    return QCoreApplication::translate("Files", "JSONファイル (*.json)|*.json");
+}
 const QString LessonFileCommands::kDefaultExtension = QStringLiteral("json");
 
 namespace {
@@ -67,7 +70,7 @@ void applyLessonRows(LessonTable& table, QList<LessonRow> rows, QList<int> numbe
 
 bool LessonFileCommands::save(const LessonCommandContext& context) {
     const std::optional<QString> path = context.dialogs.getSaveFileName(
-        {kFilter, kDefaultExtension, m_saveDialogFileName, m_startFolder});
+        {filter(), kDefaultExtension, m_saveDialogFileName, m_startFolder});
     if (!path)
         return false;
     m_saveDialogFileName = *path;
@@ -75,13 +78,13 @@ bool LessonFileCommands::save(const LessonCommandContext& context) {
         m_fileChosen(*path);
     const QByteArray bytes = writeLessonFile(context.settings.values(), context.table);
     replaceWholeFile(*path, bytes, m_maxFileBytes);
-    context.messages.showMessage(lessonFileMessages::saved);
+    context.messages.showMessage(lessonFileMessages::saved());
     return true;
 }
 
 bool LessonFileCommands::load(const LessonCommandContext& context) {
     const std::optional<QString> path =
-        context.dialogs.getOpenFileName({kFilter, {}, m_openDialogFileName, m_startFolder});
+        context.dialogs.getOpenFileName({filter(), {}, m_openDialogFileName, m_startFolder});
     if (!path)
         return false;
     m_openDialogFileName = *path;
@@ -98,24 +101,24 @@ bool LessonFileCommands::loadFile(const LessonCommandContext& context, const QSt
                                   << content.error;
     switch (content.status) {
     case LessonFileStatus::NotUtf8:
-        throw AppError(lessonFileMessages::notUtf8);
+        throw AppError(lessonFileMessages::notUtf8());
     case LessonFileStatus::NotJson:
-        context.messages.showMessage(lessonFileMessages::notJson);
+        context.messages.showMessage(lessonFileMessages::notJson());
         return false;
     case LessonFileStatus::NotObject:
-        context.messages.showMessage(lessonFileMessages::notLesson);
+        context.messages.showMessage(lessonFileMessages::notLesson());
         return false;
     case LessonFileStatus::InvalidValue:
         throw AppError(content.error);
     case LessonFileStatus::NoRows:
         applySettings(context.settings, content.settings);
-        context.messages.showMessage(lessonFileMessages::noRows);
+        context.messages.showMessage(lessonFileMessages::noRows());
         return false;
     case LessonFileStatus::Loaded:
         applySettings(context.settings, content.settings);
         applyLessonRows(context.table, std::move(content.rows), std::move(content.numbers));
         if (announceSuccess)
-            context.messages.showMessage(lessonFileMessages::loaded);
+            context.messages.showMessage(lessonFileMessages::loaded());
         return true;
     }
     return false;

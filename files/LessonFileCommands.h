@@ -27,7 +27,7 @@ struct LessonCommandContext {
 // touches playback: a running playback goes on with whatever the table holds afterwards.
 class LessonFileCommands {
 public:
-    static const QString kFilter; // "JSONファイル (*.json)|*.json"
+    static QString filter(); // "JSONファイル (*.json)|*.json"
     static const QString kDefaultExtension;
 
     // Files larger than maxFileBytes are neither saved nor loaded.

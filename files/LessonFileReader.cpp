@@ -10,6 +10,7 @@
 #include "settings/AsciiCase.h"
 #include "settings/Speakers.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -56,7 +57,7 @@ QString kindName(JsonValue::Kind kind) {
 }
 
 QString unsupportedConversion(JsonValue::Kind kind, const char* wanted) {
-    return QStringLiteral("%1 から %2 への変換はサポートされていません")
+    return QCoreApplication::translate("Files", "%1 から %2 への変換はサポートされていません")
         .arg(kindName(kind), QLatin1String(wanted));
 }
 
@@ -148,7 +149,8 @@ Converted<int> toWholeNumber(const JsonValue& value) {
         // makes it no whole number.
         if (const std::optional<int> number = parseWholeNumber(value.text))
             return {*number, {}};
-        return {0, QStringLiteral("'%1' は整数ではありません").arg(value.text)};
+        return {0,
+                QCoreApplication::translate("Files", "'%1' は整数ではありません").arg(value.text)};
     case JsonValue::Kind::True:
         return {1, {}};
     case JsonValue::Kind::False:
@@ -169,7 +171,8 @@ Converted<bool> toBoolean(const JsonValue& value) {
             return {false, {}};
         if (const std::optional<bool> nonZero = decimalIsNonZero(value.text))
             return {*nonZero, {}};
-        return {false, QStringLiteral("'%1' は正しい論理型ではありません").arg(value.text)};
+        return {false, QCoreApplication::translate("Files", "'%1' は正しい論理型ではありません")
+                           .arg(value.text)};
     case JsonValue::Kind::True:
         return {true, {}};
     case JsonValue::Kind::False:
@@ -795,7 +798,7 @@ void LessonParser::readRowElement() {
     if (!m_rowsError.isEmpty()) {
         skipValue(3);
     } else if (nextToken() != '{') {
-        m_rowsError = lessonFileMessages::invalidCast;
+        m_rowsError = lessonFileMessages::invalidCast();
         skipValue(3);
     } else {
         readRowObject();
@@ -827,7 +830,7 @@ void LessonParser::readRowObject() {
     // the error.
     for (int column = 0; column < kLessonColumnCount; ++column) {
         if (!members[column]) {
-            m_rowsError = QStringLiteral("値 '%1' が見つかりません")
+            m_rowsError = QCoreApplication::translate("Files", "値 '%1' が見つかりません")
                               .arg(QLatin1StringView(kRowMemberNames[column].data(),
                                                      qsizetype(kRowMemberNames[column].size())));
             return;
@@ -909,7 +912,7 @@ LessonFileContent LessonParser::result() {
         return content;
     }
     if (!m_rowsIsArray)
-        return fail(lessonFileMessages::invalidCast);
+        return fail(lessonFileMessages::invalidCast());
     if (!m_rowsError.isEmpty())
         return fail(m_rowsError);
     content.status = LessonFileStatus::Loaded;

@@ -140,7 +140,7 @@ QList<LessonRow> rowsFromClipboardText(QStringView text, QChar decimalSeparator)
 void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBoxes& messages,
                         QChar decimalSeparator) {
     if (!clipboard.hasText()) {
-        messages.showMessage(kNoClipboardText);
+        messages.showMessage(noClipboardText());
         return;
     }
     // The text ends at its first NUL character, as the system's text format does.
@@ -152,7 +152,7 @@ void pasteFromClipboard(LessonCursor& grid, ClipboardText& clipboard, MessageBox
     // Nothing to paste, for example from a clipboard owner that announced text and did not
     // deliver it in time: the lesson is not to be wiped by that.
     if (rows.isEmpty()) {
-        messages.showMessage(kNoClipboardText);
+        messages.showMessage(noClipboardText());
         return;
     }
 

@@ -3,6 +3,7 @@
 #include "lesson/LessonTable.h"
 
 #include <QChar>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -13,7 +14,9 @@ class ClipboardText;
 class LessonCursor;
 class MessageBoxes;
 
-inline const QString kNoClipboardText = QStringLiteral("クリップボードに文字列がありません。");
+inline QString noClipboardText() {
+    return QCoreApplication::translate("Lesson", "クリップボードに文字列がありません。");
+}
 
 // The rows that tab-separated lines (speaker, text, interval) make: one row per line, line
 // breaks CR LF, CR or LF, blank lines at the end dropped. The speaker is normalised and gives

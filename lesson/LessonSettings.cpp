@@ -3,13 +3,15 @@
 #include "lesson/LessonOptions.h"
 #include "lesson/Logging.h"
 
+#include <QCoreApplication>
+
 namespace lessora {
 
 QStringList OptionList::labels() const {
     QStringList labels;
     labels.reserve(count());
     for (const OptionItem& item : items)
-        labels << item.label.toString();
+        labels << QCoreApplication::translate("Options", item.label);
     return labels;
 }
 
@@ -34,7 +36,8 @@ LessonSettings normalised(LessonSettings values) {
         practice.lineRepeatCount = 0;
     bool known = false;
     for (int index = 1; index < options::kRole.count(); ++index)
-        known = known || options::kRoleItems[std::size_t(index)].label == practice.role;
+        known = known ||
+                QString::fromUtf8(options::kRoleItems[std::size_t(index)].label) == practice.role;
     if (!known)
         practice.role.clear();
     return values;

@@ -1,5 +1,6 @@
 #include "lesson/LessonTable.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 #include <numeric>
@@ -246,12 +247,13 @@ QVariant LessonTable::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    static const std::array<QString, kLessonColumnCount> headers = {
-        QStringLiteral("No"), QStringLiteral("話者"), QStringLiteral("言語"),
-        QStringLiteral("テキスト"), QStringLiteral("待ち時間")};
+    // Looked up on each call, so that the header follows a change of language.
+    static constexpr std::array<const char*, kLessonColumnCount> headers = {
+        "No", QT_TRANSLATE_NOOP("Lesson", "話者"), QT_TRANSLATE_NOOP("Lesson", "言語"),
+        QT_TRANSLATE_NOOP("Lesson", "テキスト"), QT_TRANSLATE_NOOP("Lesson", "待ち時間")};
     if (section < 0 || section >= kLessonColumnCount)
         return {};
-    return headers[section];
+    return QCoreApplication::translate("Lesson", headers[std::size_t(section)]);
 }
 
 bool LessonTable::insertRows(int row, int count, const QModelIndex& parent) {

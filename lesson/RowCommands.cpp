@@ -88,7 +88,7 @@ void moveCurrentRowDown(LessonCursor& grid) {
 }
 
 void clearTable(LessonCursor& grid, MessageBoxes& messages) {
-    if (!messages.confirm(kClearConfirmation))
+    if (!messages.confirm(clearConfirmation()))
         return;
     grid.table().setRows(QList<LessonRow>(10), LessonTable::Numbering::ByPosition);
     startTypingAt(grid, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace lessora {
@@ -29,8 +30,10 @@ void deleteCurrentRow(LessonCursor& grid);
 void moveCurrentRowUp(LessonCursor& grid);
 void moveCurrentRowDown(LessonCursor& grid);
 
-inline const QString kClearConfirmation =
-    QStringLiteral("入力されている内容をすべて消去します。\r\nよろしいですか？");
+inline QString clearConfirmation() {
+    return QCoreApplication::translate(
+        "Lesson", "入力されている内容をすべて消去します。\r\nよろしいですか？");
+}
 
 // After the user confirmed: ten empty numbered rows, the first current in the Speaker
 // column, scrolled to the left edge, with the keyboard focus.

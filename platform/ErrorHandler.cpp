@@ -4,6 +4,7 @@
 #include "platform/Logging.h"
 #include "platform/MessageBoxes.h"
 
+#include <QCoreApplication>
 #include <exception>
 
 namespace lessora {
@@ -33,7 +34,7 @@ void ErrorHandler::showCurrentException() const noexcept {
     } catch (const std::exception& error) {
         message = QString::fromUtf8(error.what());
     } catch (...) {
-        message = QStringLiteral("予期しないエラーが発生しました");
+        message = QCoreApplication::translate("Platform", "予期しないエラーが発生しました");
     }
     try {
         m_messages.showMessage(errorTextForDisplay(message));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLibrary>
 #include <QString>
 
@@ -43,7 +44,7 @@ protected:
             return;
         function = reinterpret_cast<Function*>(m_library.resolve(symbol));
         if (!function) // QLibrary gives no reason for a missing symbol
-            m_problem = QStringLiteral("%1 に %2 がありません")
+            m_problem = QCoreApplication::translate("Platform", "%1 に %2 がありません")
                             .arg(m_library.fileName(), QString::fromLatin1(symbol));
     }
 

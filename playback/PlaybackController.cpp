@@ -7,6 +7,7 @@
 #include "platform/ErrorHandler.h"
 #include "voices/SpeechEngine.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
 
 namespace lessora {
@@ -516,7 +517,7 @@ void PlaybackController::notifyProgress() {
 QString progressText(const PlaybackProgress& progress) {
     if (!progress.inRun)
         return {};
-    QString text = QStringLiteral("%1/%2行 %3/%4回")
+    QString text = QCoreApplication::translate("Playback", "%1/%2行 %3/%4回")
                        .arg(progress.line)
                        .arg(progress.lines)
                        .arg(progress.pass)
@@ -524,9 +525,9 @@ QString progressText(const PlaybackProgress& progress) {
     if (progress.repeats > 1)
         text += QStringLiteral(" (%1/%2)").arg(progress.repeat).arg(progress.repeats);
     if (progress.paused)
-        text += QStringLiteral(" 一時停止中");
+        text += QCoreApplication::translate("Playback", " 一時停止中");
     else if (progress.learnersTurn)
-        text += QStringLiteral(" あなたの番です");
+        text += QCoreApplication::translate("Playback", " あなたの番です");
     return text;
 }
 

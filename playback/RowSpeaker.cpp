@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <exception>
 
 namespace lessora {
@@ -21,8 +22,6 @@ namespace {
 constexpr qsizetype kMaxMeasuredLines = 4096;
 // Lines measured ahead, not yet asked for: the next learner's line or two.
 constexpr qsizetype kMaxMeasuredAhead = 8;
-
-const QString kEngineDefaultVoice = QStringLiteral("(既定の音声)");
 
 QString errorText(const std::exception& error) {
     if (const auto* appError = dynamic_cast<const AppError*>(&error))
@@ -191,10 +190,12 @@ QString measureKey(const QString& voice, int rate, const QString& text) {
 }
 
 QString unusableVoiceMessage(const QString& failedVoice, const QString& error) {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "Playback",
                "設定された音声が使用できないため、\r\n代替音声で読み上げます。\r\n音声: ") +
-           (failedVoice.isEmpty() ? kEngineDefaultVoice : failedVoice) +
-           QStringLiteral("\r\nエラー: ") + error;
+           (failedVoice.isEmpty() ? QCoreApplication::translate("Playback", "(既定の音声)")
+                                  : failedVoice) +
+           QCoreApplication::translate("Playback", "\r\nエラー: ") + error;
 }
 
 } // namespace
@@ -299,16 +300,19 @@ RowSpeaker::Turn RowSpeaker::withRowVoice(SpeechVoice& voice, const RowCells& ro
     } else {
         bool found = false;
         if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeOneCore)) {
-            found = choice.selectByName(voices.oneCore, configured.name,
-                                        QStringLiteral("このOneCore音声は使用できません。\r\n"));
+            found = choice.selectByName(
+                voices.oneCore, configured.name,
+                QCoreApplication::translate("Playback", "このOneCore音声は使用できません。\r\n"));
         } else if (equalsIgnoringAsciiCase(configured.type, kVoiceTypeSapi)) {
-            found = choice.selectByName(ordinary, configured.name,
-                                        QStringLiteral("この音声は使用できません。\r\n"));
+            found = choice.selectByName(
+                ordinary, configured.name,
+                QCoreApplication::translate("Playback", "この音声は使用できません。\r\n"));
         }
         if (!found) {
             choice.selectSpeakerDefault(ordinary, row.language, ordinal);
             choice.showOncePerRun(
-                QStringLiteral(
+                QCoreApplication::translate(
+                    "Playback",
                     "設定された音声が見つからないため、\r\n代替音声で読み上げます。\r\n音声: ") +
                 configured.name);
         }

@@ -5,6 +5,7 @@
 #include "settings/IniText.h"
 #include "settings/Logging.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +30,7 @@ const QString kLanguagePrefix = QStringLiteral("Language");
 const QString kTypePrefix = QStringLiteral("Type");
 
 AppError writeError(const QString& path) {
-    return AppError(QStringLiteral("%1 に書き込めません").arg(path));
+    return AppError(QCoreApplication::translate("Settings", "%1 に書き込めません").arg(path));
 }
 
 // The file's bytes as one open found them.

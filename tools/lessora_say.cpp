@@ -14,6 +14,7 @@
 #include "japanese/OpenJTalkFiles.h"
 #include "lesson/LessonTable.h"
 #include "platform/AppError.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/Locale.h"
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
@@ -78,6 +79,10 @@ const char* const kUsage =
     "                                      answer gaps, each line 1 to 5 times, rates -10\n"
     "                                      to 10; --clips also writes one file per line\n"
     "                                      and index.tsv into DIR\n"
+    "  --lang ja|en                        the language of the messages from the voices,\n"
+    "                                      the lesson and the export: Japanese or English\n"
+    "                                      (without it, English unless LANGUAGE, LC_ALL,\n"
+    "                                      LC_MESSAGES or LANG asks for Japanese or C)\n"
     "Exit codes: 0 done, 1 error, 2 wrong usage.\n";
 
 // A failure reported to the user with exit code 1.
@@ -319,13 +324,13 @@ StoredLessonSettings readLesson(const QString& path, LessonTable& table) {
         table.replaceRows(content.rows, content.numbers);
         return content.settings;
     case LessonFileStatus::NoRows:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::noRows));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::noRows()));
     case LessonFileStatus::NotUtf8:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notUtf8));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notUtf8()));
     case LessonFileStatus::NotJson:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notJson));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notJson()));
     case LessonFileStatus::NotObject:
-        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notLesson));
+        throw ToolError(QStringLiteral("%1: %2").arg(path, lessonFileMessages::notLesson()));
     case LessonFileStatus::InvalidValue:
         break;
     }
@@ -485,10 +490,20 @@ int run(const QStringList& arguments) {
         valued("english-rate", "English rate, -10 to 10.", "N"),
         valued("japanese-rate", "Japanese rate, -10 to 10.", "N"),
         valued("clips", "Also one file per line in this folder.", "DIR")};
-    parser.addOptions({list, reading, accent, voice, rate, wav, help});
+    const QCommandLineOption language(QStringLiteral("lang"),
+                                      QStringLiteral("Language of the messages: ja or en."),
+                                      QStringLiteral("LANG"));
+    parser.addOptions({list, reading, accent, voice, rate, wav, help, language});
     parser.addOptions(lessonOptions);
     if (!parser.parse(arguments))
         throw UsageError(parser.errorText());
+    if (parser.isSet(language)) {
+        const std::optional<InterfaceLanguage> chosen =
+            interfaceLanguageOfCode(parser.value(language));
+        if (!chosen)
+            throw UsageError(QStringLiteral("--lang needs ja or en"));
+        showProgramTextsIn(*chosen);
+    }
     if (parser.isSet(help)) {
         out() << kUsage;
         return kExitOk;
@@ -554,6 +569,8 @@ int main(int argc, char** argv) {
     // Past a file size limit a write fails with a message instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
+    // The messages of the libraries in the environment's language until --lang says otherwise.
+    showProgramTextsIn(interfaceLanguageOfEnvironment());
     int code = kExitError;
     try {
         // From argv itself: a file name that is not valid UTF-8 keeps its bytes.

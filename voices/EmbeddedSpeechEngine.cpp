@@ -4,9 +4,10 @@
 #include "settings/AsciiCase.h"
 #include "settings/LanguageName.h"
 #include "voices/EmbeddedVoices.h"
-#include "voices/SynthesisWorker.h"
 #include "voices/Logging.h"
+#include "voices/SynthesisWorker.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <deque>
 #include <mutex>
@@ -50,7 +51,8 @@ TokenCollection ordinaryVoices() {
 // Whether the voice's synthesiser can speak on this machine (espeak-ng needs its data files).
 void ensureUsable(const EmbeddedVoice& voice) {
     if (!isInstalled(voice))
-        throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "Open JTalk の音声がインストールされていません"));
     if (!voice.backend->usesEspeak())
         return;
     static std::mutex mutex;
@@ -63,7 +65,8 @@ void ensureUsable(const EmbeddedVoice& voice) {
         espeakAvailable = available;
     }
     if (!*espeakAvailable)
-        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "eSpeak NG の音声データが見つかりません"));
 }
 
 // Has the worker load the voice, once per process.
@@ -79,7 +82,8 @@ void warmUpOnce(const EmbeddedVoice& voice) {
 
 void checkRate(int rate) {
     if (rate < -10 || rate > 10)
-        throw SpeechError(QStringLiteral("話す速さは -10 から 10 までです: %1").arg(rate));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "話す速さは -10 から 10 までです: %1").arg(rate));
 }
 
 // The longest line held whole in memory ahead of its turn; a longer one streams when it comes.
@@ -392,12 +396,15 @@ class EmbeddedCategory : public VoiceCategory {
 public:
     void setId(const QString& id, bool) override {
         if (!equalsIgnoringAsciiCase(id, kOneCoreVoicesCategory))
-            throw SpeechError(QStringLiteral("音声のカテゴリが見つかりません: %1").arg(id));
+            throw SpeechError(
+                QCoreApplication::translate("Voices", "音声のカテゴリが見つかりません: %1")
+                    .arg(id));
         m_known = true;
     }
     TokenCollection enumerateTokens() override {
         if (!m_known)
-            throw SpeechError(QStringLiteral("音声のカテゴリが設定されていません"));
+            throw SpeechError(
+                QCoreApplication::translate("Voices", "音声のカテゴリが設定されていません"));
         return {};
     }
 
@@ -456,7 +463,8 @@ public:
     void setVoice(const VoiceTokenPtr& token) override {
         const auto* embedded = dynamic_cast<const EmbeddedToken*>(token.get());
         if (!embedded)
-            throw SpeechError(QStringLiteral("この音声はこのエンジンでは使用できません"));
+            throw SpeechError(
+                QCoreApplication::translate("Voices", "この音声はこのエンジンでは使用できません"));
         ensureUsable(embedded->voice());
         m_voice = &embedded->voice();
     }
@@ -556,7 +564,8 @@ SynthesizedAudio synthesizeToMemory(const QString& voiceDescription, const QStri
                                     int rate) {
     const EmbeddedVoice* voice = findEmbeddedVoice(voiceDescription);
     if (!voice)
-        throw SpeechError(QStringLiteral("音声が見つかりません: %1").arg(voiceDescription));
+        throw SpeechError(QCoreApplication::translate("Voices", "音声が見つかりません: %1")
+                              .arg(voiceDescription));
     checkRate(rate);
     return synthesizeVoiceToMemory(*voice, text, rate);
 }
@@ -608,7 +617,8 @@ bool EmbeddedSpeechEngine::isSilent() const {
 }
 
 QString EmbeddedSpeechEngine::availabilityNote() const {
-    return isSilent() ? QStringLiteral("音声出力装置が見つかりません") : QString();
+    return isSilent() ? QCoreApplication::translate("Voices", "音声出力装置が見つかりません")
+                      : QString();
 }
 
 QString EmbeddedSpeechEngine::missingVoicePackage() const {

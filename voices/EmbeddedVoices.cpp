@@ -5,10 +5,11 @@
 #include "audio/SampleRateConverter.h"
 #include "japanese/JapaneseReading.h"
 #include "settings/AsciiCase.h"
+#include "voices/Logging.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SpeechPieces.h"
-#include "voices/Logging.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -113,7 +114,8 @@ void speakRun(SynthesisContext& context, const SynthBackend& backend, const Embe
 void speakLatin(SynthesisContext& context, const EmbeddedVoice& voice, double speed,
                 const QString& text, int outputRate, const SampleHandler& handler, bool& stopped) {
     if (!context.espeak.available())
-        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "eSpeak NG の音声データが見つかりません"));
     OutputStage stage(context.espeak.sampleRate(), outputRate, voice.latinGainDb, handler);
     context.espeak.speak({voice.latinVoice, voice.pitch, voice.range, voice.wordsPerMinute}, speed,
                          text, [&](const qint16* samples, qint64 count) {

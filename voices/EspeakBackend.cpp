@@ -3,6 +3,7 @@
 #include "voices/EmbeddedVoices.h"
 #include "voices/SpeechEngine.h"
 #include "voices/SynthBackend.h"
+#include <QCoreApplication>
 
 namespace lessora {
 
@@ -53,7 +54,8 @@ public:
 
     int sampleRate(SynthesisContext& context) const override {
         if (!context.espeak.available())
-            throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+            throw SpeechError(
+                QCoreApplication::translate("Voices", "eSpeak NG の音声データが見つかりません"));
         return context.espeak.sampleRate();
     }
 

@@ -5,6 +5,7 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -74,12 +75,15 @@ bool EspeakSynth::available() {
 
 void EspeakSynth::load(const QByteArray& voiceName) {
     if (!espeak().isLoaded())
-        throw SpeechError(QStringLiteral("eSpeak NG を読み込めません: %1").arg(espeak().problem()));
+        throw SpeechError(QCoreApplication::translate("Voices", "eSpeak NG を読み込めません: %1")
+                              .arg(espeak().problem()));
     if (!available())
-        throw SpeechError(QStringLiteral("eSpeak NG の音声データが見つかりません"));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "eSpeak NG の音声データが見つかりません"));
     if (espeak().espeak_SetVoiceByName(voiceName.constData()) != EE_OK)
-        throw SpeechError(QStringLiteral("eSpeak NG の音声 %1 が見つかりません")
-                              .arg(QString::fromLatin1(voiceName)));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "eSpeak NG の音声 %1 が見つかりません")
+                .arg(QString::fromLatin1(voiceName)));
 }
 
 void EspeakSynth::speak(const EspeakVoiceSettings& voice, double speed, const QString& text,
@@ -99,7 +103,8 @@ void EspeakSynth::speak(const EspeakVoiceSettings& voice, double speed, const QS
                               espeakCHARS_UTF8, nullptr, &call);
     if (result != EE_OK && !call.stopped)
         throw SpeechError(
-            QStringLiteral("eSpeak NG が読み上げに失敗しました (%1)").arg(int(result)));
+            QCoreApplication::translate("Voices", "eSpeak NG が読み上げに失敗しました (%1)")
+                .arg(int(result)));
 }
 
 } // namespace lessora

@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 
 extern "C" {
+#include <QCoreApplication>
 #include <flite/flite.h>
 }
 
@@ -65,8 +66,8 @@ FliteSynth::Voice& FliteSynth::voice(const QByteArray& name) {
         return *it;
     cst_voice* registered = registerVoice(name);
     if (!registered)
-        throw SpeechError(
-            QStringLiteral("Flite の音声 %1 が見つかりません").arg(QString::fromLatin1(name)));
+        throw SpeechError(QCoreApplication::translate("Voices", "Flite の音声 %1 が見つかりません")
+                              .arg(QString::fromLatin1(name)));
     Voice entry;
     entry.voice = registered;
     entry.normalStretch = flite_get_param_float(registered->features, "duration_stretch", 1.0f);

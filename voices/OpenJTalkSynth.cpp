@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
@@ -201,7 +202,8 @@ void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, co
                            const SampleHandler& handler) {
     const OpenJTalkInstallation setup = installation();
     if (!setup.isInstalled())
-        throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "Open JTalk の音声がインストールされていません"));
     // Its own speed option (-r) mostly shortens the pauses: the speech is stretched here.
     const QStringList arguments = OpenJTalkSynth::arguments(setup, voice);
     const QStringList pieces = chunks(text);
@@ -216,7 +218,8 @@ void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, co
         int rate = 0;
         const std::vector<qint16> samples = wavSamples(result.output, &rate);
         if (rate != kSampleRate)
-            throw SpeechError(QStringLiteral("open_jtalk の出力を読めません"));
+            throw SpeechError(
+                QCoreApplication::translate("Voices", "open_jtalk の出力を読めません"));
         const auto [begin, end] = voicedSpan(samples, rate);
         const std::vector<qint16> speech =
             timeStretched(std::vector<qint16>(samples.begin() + qsizetype(begin),
@@ -238,7 +241,8 @@ void OpenJTalkSynth::speak(const OpenJTalkVoiceSettings& voice, double speed, co
 QString OpenJTalkSynth::analyse(const QString& text) {
     const OpenJTalkInstallation setup = installation();
     if (!setup.isInstalled())
-        throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "Open JTalk の音声がインストールされていません"));
     QStringList arguments = baseArguments(setup);
     arguments << QStringLiteral("-ot") << QStringLiteral("/dev/fd/3");
     QString reading;
@@ -274,7 +278,8 @@ QString OpenJTalkSynth::analyse(const QString& text) {
 QList<AccentPhrase> OpenJTalkSynth::analyseAccent(const QString& text) {
     const OpenJTalkInstallation setup = installation();
     if (!setup.isInstalled())
-        throw SpeechError(QStringLiteral("Open JTalk の音声がインストールされていません"));
+        throw SpeechError(
+            QCoreApplication::translate("Voices", "Open JTalk の音声がインストールされていません"));
     const QStringList arguments = baseArguments(setup)
                                   << QStringLiteral("-ot") << QStringLiteral("/dev/fd/3");
     QList<AccentPhrase> phrases;

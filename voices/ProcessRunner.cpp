@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include <QCoreApplication>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -141,20 +142,23 @@ QString ProcessResult::describe(const QString& program) const {
     case Status::Finished:
         return {};
     case Status::CannotStart:
-        return QStringLiteral("%1 を起動できません: %2").arg(name, detail);
+        return QCoreApplication::translate("Voices", "%1 を起動できません: %2").arg(name, detail);
     case Status::TimedOut:
-        return QStringLiteral("%1 が応答しません").arg(name);
+        return QCoreApplication::translate("Voices", "%1 が応答しません").arg(name);
     case Status::Cancelled:
-        return QStringLiteral("%1 を中止しました").arg(name);
+        return QCoreApplication::translate("Voices", "%1 を中止しました").arg(name);
     case Status::OutputTooLarge:
-        return QStringLiteral("%1 の出力が大きすぎます").arg(name);
+        return QCoreApplication::translate("Voices", "%1 の出力が大きすぎます").arg(name);
     case Status::Failed:
         break;
     }
-    const QString how = signal ? QStringLiteral("シグナル %1 で終了しました").arg(signal)
-                               : QStringLiteral("終了コード %1 で終了しました").arg(exitCode);
-    return detail.isEmpty() ? QStringLiteral("%1 が%2").arg(name, how)
-                            : QStringLiteral("%1 が%2: %3").arg(name, how, detail);
+    const QString how =
+        signal
+            ? QCoreApplication::translate("Voices", "シグナル %1 で終了しました").arg(signal)
+            : QCoreApplication::translate("Voices", "終了コード %1 で終了しました").arg(exitCode);
+    return detail.isEmpty()
+               ? QCoreApplication::translate("Voices", "%1 が%2").arg(name, how)
+               : QCoreApplication::translate("Voices", "%1 が%2: %3").arg(name, how, detail);
 }
 
 struct StartedProcess::Private {

@@ -1,11 +1,13 @@
 #include "voices/SpeechEngine.h"
 
 #include "settings/AsciiCase.h"
+#include <QCoreApplication>
 
 namespace lessora {
 
 SynthesizedAudio SpeechVoice::synthesize(const QString&) {
-    throw SpeechError(QStringLiteral("この音声エンジンは音声をファイルに書き出せません"));
+    throw SpeechError(
+        QCoreApplication::translate("Voices", "この音声エンジンは音声をファイルに書き出せません"));
 }
 
 PendingLengthPtr SpeechVoice::measure(const QString& text) {
@@ -42,7 +44,8 @@ void PendingLength::fail(const QString& error) {
         std::lock_guard lock(m_mutex);
         if (m_done)
             return;
-        m_error = error.isEmpty() ? QStringLiteral("音声を合成できません") : error;
+        m_error =
+            error.isEmpty() ? QCoreApplication::translate("Voices", "音声を合成できません") : error;
         m_done = true;
     }
     emit done();

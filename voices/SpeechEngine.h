@@ -2,6 +2,7 @@
 
 #include "platform/AppError.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -55,7 +56,8 @@ public:
     int count() const { return static_cast<int>(m_tokens.size()); }
     VoiceTokenPtr item(int index) const {
         if (index < 0 || index >= count())
-            throw SpeechError(QStringLiteral("音声の番号が範囲外です: %1").arg(index));
+            throw SpeechError(
+                QCoreApplication::translate("Voices", "音声の番号が範囲外です: %1").arg(index));
         return m_tokens[index];
     }
 

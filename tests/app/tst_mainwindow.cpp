@@ -454,7 +454,7 @@ void TestMainWindow::progressAndPeekNeverMoveThePanel() {
     form.show();
     control<QPushButton>(form, "btnPracticePanel")->click();
     PracticePanel& panel = *control<PracticePanel>(form, "practicePanel");
-    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), PracticePanel::kPeekHint);
+    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), PracticePanel::peekHint());
     const auto geometries = [&panel] {
         QList<QRect> rects;
         for (const QWidget* child : panel.findChildren<QWidget*>())
@@ -479,7 +479,7 @@ void TestMainWindow::progressAndPeekNeverMoveThePanel() {
     QTest::mousePress(control<QPushButton>(panel, "btnPeek"), Qt::LeftButton);
     QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), form.lessonTable().cell(ColText, 0));
     QTest::mouseRelease(control<QPushButton>(panel, "btnPeek"), Qt::LeftButton);
-    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), PracticePanel::kPeekHint);
+    QCOMPARE(control<QLabel>(panel, "lblPeek")->text(), PracticePanel::peekHint());
     QCOMPARE(geometries(), before);
 }
 

@@ -12,6 +12,8 @@ class TestStartup : public QObject {
 private slots:
     void commandLine_data();
     void commandLine();
+    void languageOption_data();
+    void languageOption();
     void qtOptionsAreLeftToQt();
     void qtTextsAreJapanese();
 };
@@ -60,6 +62,45 @@ void TestStartup::commandLine() {
     QCOMPARE(int(parsed.action), action);
     QCOMPARE(parsed.lessonFile, file);
     QCOMPARE(parsed.error, error);
+}
+
+void TestStartup::languageOption_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("language"); // "" for no choice
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("none") << QStringList{"a.json"} << ""
+                          << "a.json"
+                          << "";
+    QTest::newRow("--lang en") << QStringList{"--lang", "en", "a.json"} << "en"
+                               << "a.json"
+                               << "";
+    QTest::newRow("--lang=ja after the file") << QStringList{"a.json", "--lang=ja"} << "ja"
+                                              << "a.json"
+                                              << "";
+    QTest::newRow("the last one counts") << QStringList{"--lang", "ja", "--lang", "EN"} << "en"
+                                         << ""
+                                         << "";
+    QTest::newRow("unknown language") << QStringList{"--lang", "de"} << ""
+                                      << ""
+                                      << "unknown language for --lang: de (ja or en)";
+    QTest::newRow("no language") << QStringList{"a.json", "--lang"} << ""
+                                 << ""
+                                 << "--lang needs a language: ja or en";
+    QTest::newRow("a file named --lang after --") << QStringList{"--", "--lang"} << ""
+                                                  << "--lang"
+                                                  << "";
+}
+
+void TestStartup::languageOption() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, language);
+    QFETCH(QString, file);
+    QFETCH(QString, error);
+    const CommandLine parsed = parseCommandLine(arguments);
+    QCOMPARE(parsed.error, error);
+    QCOMPARE(parsed.lessonFile, file);
+    QCOMPARE(parsed.language ? codeOfInterfaceLanguage(*parsed.language) : QString(), language);
 }
 
 void TestStartup::qtOptionsAreLeftToQt() {

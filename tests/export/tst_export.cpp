@@ -368,7 +368,7 @@ void TestExport::cancelledOrFailedExportLeavesNothing() {
 
     QVERIFY2(!message.isEmpty(), "a broken export must not pass for a finished one");
     if (failure == "cancelled")
-        QCOMPARE(message, kExportCancelled);
+        QCOMPARE(message, exportCancelled());
     if (failure == "engine")
         QVERIFY2(message.contains(QStringLiteral("engine gone")), qPrintable(message));
     const QStringList expected = hasOld ? QStringList{name} : QStringList{};
@@ -645,7 +645,7 @@ void TestExport::exportWindowEndsWithItsMessage() {
     QVERIFY(parent.findChildren<QProgressDialog*>().isEmpty());
     if (cancel) {
         QVERIFY(dialogSeen);
-        QCOMPARE(rig.fakes.messages.messages, QStringList{kExportCancelled});
+        QCOMPARE(rig.fakes.messages.messages, QStringList{exportCancelled()});
         QVERIFY(!QFileInfo::exists(file));
         QVERIFY(rig.leftovers().isEmpty());
     } else {

@@ -6,6 +6,7 @@
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "support/FakeSoundPlayer.h"
 #include "support/FakeSpeechEngine.h"
 
 #include <QHash>
@@ -66,6 +67,7 @@ struct FakeServices {
     FakeClipboard clipboard;
     FakeBeeper beeper;
     FakeSpeechEngine speech;
+    FakeSoundPlayer soundPlayer;
     QTemporaryDir folder;
     QChar decimalSeparator = u'.';
     // The accent of each Japanese line, in its text form, as the window's analysis gives it; a
@@ -85,7 +87,8 @@ struct FakeServices {
                 historyPath(),
                 [forms = accentForms](const QString& text) {
                     return accentPhrasesFromText(forms.value(text));
-                }};
+                },
+                &soundPlayer};
     }
 };
 
