@@ -393,9 +393,9 @@ void MainWindow::wirePractice() {
 }
 
 void MainWindow::createRecorder() {
-    if (!m_services.audioInput || !m_services.soundPlayer)
+    if (!m_services.audioInput || !m_services.samplePlayer)
         return;
-    m_recorder = new LessonRecorder(*m_services.audioInput, *m_services.soundPlayer, this);
+    m_recorder = new LessonRecorder(*m_services.audioInput, *m_services.samplePlayer, this);
     m_recorder->setObjectName(QStringLiteral("lessonRecorder"));
     m_recorder->setTarget([this](int row) {
         return RecordingTarget{recordingsFolder(), row + 1,

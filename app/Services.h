@@ -13,7 +13,7 @@ class Beeper;
 class ClipboardText;
 class FileDialogs;
 class MessageBoxes;
-class SoundPlayer;
+class SamplePlayer;
 class SpeechEngine;
 
 // The platform services a window works with. The program passes the real ones, tests
@@ -33,7 +33,7 @@ struct Services {
     // The microphone the learner's answers are recorded from, and the player they are heard
     // back through; null: the window records nothing.
     AudioInput* audioInput = nullptr;
-    SoundPlayer* soundPlayer = nullptr;
+    SamplePlayer* samplePlayer = nullptr;
 };
 
 } // namespace lessora

@@ -117,7 +117,7 @@ int runLessora(int argc, char** argv) {
                       systemDecimalSeparator(),
                       lessonHistoryPath()};
     services.audioInput = speech.input.get();
-    services.soundPlayer = speech.player.get();
+    services.samplePlayer = speech.player.get();
 
     MainWindow window(services);
     auto* voiceSettings = new VoiceSettingsDialog(services, &window);

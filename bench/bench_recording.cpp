@@ -7,7 +7,7 @@
 #include "Median.h"
 #include "audio/AudioDevice.h"
 #include "audio/AudioInput.h"
-#include "audio/SoundPlayer.h"
+#include "audio/SamplePlayer.h"
 #include "recording/LessonRecorder.h"
 #include "support/FakeRecording.h"
 #include "support/MicrophoneFeed.h"
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         std::make_shared<AudioOutput>(std::make_unique<PulsePcmSink>(kRate), kRate, clock);
     AudioPump pump(*output);
     output->setWakeHandler([&pump] { pump.wake(); });
-    OutputSoundPlayer player(output);
+    OutputSamplePlayer player(output);
 
     PulseAudioInput input(kRate);
     QTemporaryDir dir;

@@ -1,7 +1,7 @@
 #include "recording/LessonRecorder.h"
 
 #include "audio/AudioInput.h"
-#include "audio/SoundPlayer.h"
+#include "audio/SamplePlayer.h"
 #include "recording/Logging.h"
 #include "recording/RecordingFiles.h"
 
@@ -65,7 +65,7 @@ struct LessonRecorder::Capture {
     }
 };
 
-LessonRecorder::LessonRecorder(AudioInput& input, SoundPlayer& player, QObject* parent)
+LessonRecorder::LessonRecorder(AudioInput& input, SamplePlayer& player, QObject* parent)
     : QObject(parent)
     , m_input(input)
     , m_player(player)

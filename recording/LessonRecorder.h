@@ -14,7 +14,7 @@ class QTimer;
 namespace lessora {
 
 class AudioInput;
-class SoundPlayer;
+class SamplePlayer;
 
 // Where a row's recording goes and what it is named after.
 struct RecordingTarget {
@@ -32,7 +32,7 @@ struct RecordingTarget {
 class LessonRecorder : public QObject, public AnswerRecorder {
     Q_OBJECT
 public:
-    LessonRecorder(AudioInput& input, SoundPlayer& player, QObject* parent = nullptr);
+    LessonRecorder(AudioInput& input, SamplePlayer& player, QObject* parent = nullptr);
     ~LessonRecorder() override;
 
     // Where each row's recording goes; asked when its gap starts.
@@ -77,7 +77,7 @@ private:
     void write(const QString& path, std::vector<qint16> samples);
 
     AudioInput& m_input;
-    SoundPlayer& m_player;
+    SamplePlayer& m_player;
     std::function<RecordingTarget(int row)> m_target;
     std::function<qint64()> m_nowUs;
     std::shared_ptr<Capture> m_capture; // shared with the input's thread

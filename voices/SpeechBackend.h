@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/AudioInput.h"
-#include "audio/SoundPlayer.h"
+#include "audio/SamplePlayer.h"
 #include "platform/Beeper.h"
 #include "voices/SpeechEngine.h"
 
@@ -14,7 +14,7 @@ namespace lessora {
 struct SpeechBackend {
     std::unique_ptr<SpeechEngine> engine;
     std::unique_ptr<Beeper> beeper;
-    std::unique_ptr<SoundPlayer> player;
+    std::unique_ptr<SamplePlayer> player;
     std::unique_ptr<AudioInput> input;
 };
 

@@ -48,7 +48,7 @@ void touch(const QString& path) {
 struct Rig {
     QTemporaryDir dir;
     FakeAudioInput input;
-    FakeSoundPlayer player;
+    FakeSamplePlayer player;
     LessonRecorder recorder{input, player};
     qint64 now = 1'000'000'000;
     QSignalSpy problems{&recorder, &LessonRecorder::problem};

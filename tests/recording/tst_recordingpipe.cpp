@@ -72,14 +72,14 @@ Match bestMatch(const std::vector<float>& recorded, double gapStartS) {
 struct Window {
     FakeServices fakes;
     PulseAudioInput input{kRate};
-    FakeSoundPlayer player;
+    FakeSamplePlayer player;
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
 
     explicit Window(const QList<LessonRow>& rows) {
         Services services = fakes.services();
         services.audioInput = &input;
-        services.soundPlayer = &player;
+        services.samplePlayer = &player;
         window = std::make_unique<MainWindow>(services);
         window->setWindowFilePath(dir.filePath(QStringLiteral("cafe.json")));
         window->lessonTable().setRows(rows);

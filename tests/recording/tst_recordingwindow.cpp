@@ -38,14 +38,14 @@ QChar mnemonicOf(const QString& caption) {
 struct Rig {
     FakeServices fakes;
     FakeAudioInput input;
-    FakeSoundPlayer player;
+    FakeSamplePlayer player;
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
 
     Rig() {
         Services services = fakes.services();
         services.audioInput = &input;
-        services.soundPlayer = &player;
+        services.samplePlayer = &player;
         window = std::make_unique<MainWindow>(services);
     }
     QString lesson() const { return dir.filePath(QStringLiteral("cafe.json")); }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/AudioInput.h"
-#include "audio/SoundPlayer.h"
+#include "audio/SamplePlayer.h"
 
 #include <vector>
 
@@ -47,7 +47,7 @@ private:
 };
 
 // Plays nothing; ends a play when the test says so.
-class FakeSoundPlayer : public SoundPlayer {
+class FakeSamplePlayer : public SamplePlayer {
 public:
     std::vector<std::vector<qint16>> played;
     int stops = 0;

@@ -1,4 +1,4 @@
-#include "audio/SoundPlayer.h"
+#include "audio/SamplePlayer.h"
 
 #include "audio/SampleRateConverter.h"
 
@@ -38,15 +38,15 @@ std::vector<qint16> converted(const std::vector<qint16>& samples, int from, int 
 
 } // namespace
 
-OutputSoundPlayer::OutputSoundPlayer(std::shared_ptr<AudioOutput> output)
+OutputSamplePlayer::OutputSamplePlayer(std::shared_ptr<AudioOutput> output)
     : m_output(std::move(output))
     , m_owner(AudioOutput::newOwner()) {}
 
-OutputSoundPlayer::~OutputSoundPlayer() {
+OutputSamplePlayer::~OutputSamplePlayer() {
     stop();
 }
 
-void OutputSoundPlayer::play(std::vector<qint16> samples, int sampleRate,
+void OutputSamplePlayer::play(std::vector<qint16> samples, int sampleRate,
                              std::function<void()> ended) {
     m_output->cancel(m_owner);
     if (sampleRate != m_output->sampleRate())
@@ -57,7 +57,7 @@ void OutputSoundPlayer::play(std::vector<qint16> samples, int sampleRate,
     m_output->finishSynthesis(utterance);
 }
 
-void OutputSoundPlayer::stop() {
+void OutputSamplePlayer::stop() {
     m_output->cancel(m_owner);
 }
 

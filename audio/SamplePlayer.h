@@ -9,9 +9,9 @@
 namespace lessora {
 
 // Plays given samples (mono, 16 bit) and tells when they have been heard. Tests put in a fake.
-class SoundPlayer {
+class SamplePlayer {
 public:
-    virtual ~SoundPlayer() = default;
+    virtual ~SamplePlayer() = default;
     // Plays the samples, stopping what this player played before. `ended` is called once, on
     // any thread (it must only post), when they have been heard to their end or were stopped.
     virtual void play(std::vector<qint16> samples, int sampleRate, std::function<void()> ended) = 0;
@@ -20,10 +20,10 @@ public:
 
 // Plays through the program's one sound output, after or between the voices' lines like the
 // beep. Samples at another rate than the output's are converted first.
-class OutputSoundPlayer : public SoundPlayer {
+class OutputSamplePlayer : public SamplePlayer {
 public:
-    explicit OutputSoundPlayer(std::shared_ptr<AudioOutput> output);
-    ~OutputSoundPlayer() override;
+    explicit OutputSamplePlayer(std::shared_ptr<AudioOutput> output);
+    ~OutputSamplePlayer() override;
     void play(std::vector<qint16> samples, int sampleRate, std::function<void()> ended) override;
     void stop() override;
 
