@@ -581,6 +581,132 @@ Voice: </translation>
     </message>
 </context>
 <context>
+    <name>lessora</name>
+    <message>
+        <source>録音を保存するためのライブラリ libsndfile を読み込めません。
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>録音を保存できません: %1
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>フォルダーを作成できません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>音声を書き込めません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>削除できない録音があります:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>録音のフォルダーを作成できません: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>録音を移動できません: %1 → %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>lessora::CompareWindow</name>
+    <message>
+        <source>%1行目を比べられません。
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>聞き比べる</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>手本の波形と声の高さ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>あなたの波形と声の高さ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>手本を再生(&amp;M)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>手本の声を再生します (Alt+M)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>手本を再生</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>自分の声を再生(&amp;V)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>この行のあなたの最新の録音を再生します (Alt+V)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>自分の声を再生</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1行目の手本を用意しています…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1行目: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>手本</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>あなた</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>手本: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>あなた: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>長さ %1秒</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1、声の高さは測れません</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1、高さの幅 %2半音(%3〜%4 Hz)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>長さの差: 手本と同じ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>長さの差: あなたが%1秒長い</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>長さの差: あなたが%1秒短い</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>lessora::LessonDocument</name>
     <message>
         <source>教材が変更されています。保存しますか？</source>
@@ -593,6 +719,14 @@ Voice: </translation>
     <message>
         <source>（なし）</source>
         <translation>(none)</translation>
+    </message>
+</context>
+<context>
+    <name>lessora::LessonRecorder</name>
+    <message>
+        <source>録音できません。%1
+録音せずに続けます。</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -696,6 +830,19 @@ Voice: </translation>
     <message>
         <source>練習の設定を表示します。もう一度押すと隠します</source>
         <translation>Shows the practice settings; press again to hide them</translation>
+    </message>
+    <message>
+        <source>聞き比べる行を選んでください(話者とテキストのある行)。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>この教材の録音はありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>この教材の録音 %1 件を削除しますか？
+%2</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -815,6 +962,65 @@ Voice: </translation>
     <message>
         <source>各行を別のファイルにし、単語カード用の一覧 index.tsv も書き出します</source>
         <translation>Writes each line as a file of its own too, with index.tsv for flashcard programs</translation>
+    </message>
+    <message>
+        <source>録音する(&amp;O)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>答える時間とシャドーイングの間に、マイクから録音します。録音は教材の横の「教材名.recordings」フォルダーに残ります。右クリック(またはメニューキー)で録音を削除できます</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>自分の声を聞く(&amp;I)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>録音した自分の声を、その間のすぐ後に再生します(答えの後に手本を聞くときは、その前に)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>録音を削除(&amp;D)…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>聞き比べる(&amp;C)…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>聞き比べる</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>選んだ行の手本とあなたの最新の録音を、波形と声の高さで並べて比べます</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>lessora::PulseAudioInput</name>
+    <message>
+        <source>サウンドサーバーのライブラリを読み込めないため、録音できません。%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>マイクなどの録音できる入力装置が見つかりません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>サウンドサーバーに接続できないため、録音できません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>録音を始められません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>入力装置から録音できません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>録音中に入力装置が使えなくなりました。</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
