@@ -61,10 +61,6 @@ const PulseInputLibrary& pulse() {
     return library;
 }
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("AudioInput", text);
-}
-
 void signalLoop(void* loop) {
     pulse().pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
 }
@@ -146,8 +142,10 @@ bool PulseAudioInput::startLoop() {
         m_loop = nullptr;
     }
     if (!m_loop)
-        m_problem = tr("サウンドサーバーのライブラリを読み込めないため、録音できません。%1")
-                        .arg(pulse().problem());
+        m_problem =
+            QCoreApplication::translate(
+                "AudioInput", "サウンドサーバーのライブラリを読み込めないため、録音できません。%1")
+                .arg(pulse().problem());
     return m_loop != nullptr;
 }
 
@@ -229,7 +227,8 @@ QByteArray PulseAudioInput::inputSourceLocked() {
     if (!query.found || query.monitor) {
         qCInfo(lcAudio) << "no sound input to record: default source" << query.name
                         << (query.monitor ? "mirrors an output" : "not found");
-        m_problem = tr("マイクなどの録音できる入力装置が見つかりません。");
+        m_problem = QCoreApplication::translate("AudioInput",
+                                                "マイクなどの録音できる入力装置が見つかりません。");
         return {};
     }
     return query.name;
@@ -242,7 +241,8 @@ bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed
     closeLocked();
     m_problem.clear();
     if (!connectLocked()) {
-        m_problem = tr("サウンドサーバーに接続できないため、録音できません。");
+        m_problem = QCoreApplication::translate(
+            "AudioInput", "サウンドサーバーに接続できないため、録音できません。");
         return false;
     }
     const QByteArray source = inputSourceLocked();
@@ -251,7 +251,7 @@ bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed
     const pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(m_sampleRate), 1};
     m_stream = pulse().pa_stream_new(m_context, "Answer", &format, nullptr);
     if (!m_stream) {
-        m_problem = tr("録音を始められません。");
+        m_problem = QCoreApplication::translate("AudioInput", "録音を始められません。");
         return false;
     }
     m_samples = std::move(samples);
@@ -278,7 +278,7 @@ bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed
                                          PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
     if (pulse().pa_stream_connect_record(m_stream, source.constData(), &buffer, flags) < 0) {
         closeLocked();
-        m_problem = tr("録音を始められません。");
+        m_problem = QCoreApplication::translate("AudioInput", "録音を始められません。");
         return false;
     }
     const Deadline deadline(m_loop, kConnectTimeoutMs);
@@ -290,7 +290,7 @@ bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed
     if (state == PA_STREAM_READY)
         return true;
     closeLocked();
-    m_problem = tr("入力装置から録音できません。");
+    m_problem = QCoreApplication::translate("AudioInput", "入力装置から録音できません。");
     return false;
 }
 
@@ -318,7 +318,7 @@ void PulseAudioInput::brokeDownLocked() {
     if (!m_stream || PA_STREAM_IS_GOOD(pulse().pa_stream_get_state(m_stream)) || m_failedTold)
         return;
     m_failedTold = true;
-    m_problem = tr("録音中に入力装置が使えなくなりました。");
+    m_problem = QCoreApplication::translate("AudioInput", "録音中に入力装置が使えなくなりました。");
     qCWarning(lcAudio) << "the sound input broke down";
     if (m_failed)
         m_failed();

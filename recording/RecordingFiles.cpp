@@ -23,10 +23,6 @@ namespace lessora {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("Recording", text);
-}
-
 #define SNDFILE_RECORDING_FUNCTIONS(F)                                                             \
     F(sf_open_virtual)                                                                             \
     F(sf_close)                                                                                    \
@@ -45,8 +41,10 @@ struct SndFileLibrary : LazyLibrary {
 const SndFileLibrary& sndFile() {
     static const SndFileLibrary library;
     if (!library.isLoaded())
-        throw RecordingError(tr("録音を保存するためのライブラリ libsndfile を読み込めません。\n%1")
-                                 .arg(library.problem()));
+        throw RecordingError(
+            QCoreApplication::translate(
+                "Recording", "録音を保存するためのライブラリ libsndfile を読み込めません。\n%1")
+                .arg(library.problem()));
     return library;
 }
 
@@ -101,8 +99,8 @@ struct Descriptor {
 
 [[noreturn]] void failWriting(const QString& path, const QString& why) {
     qCWarning(lcRecording) << "cannot write the recording" << path << why;
-    throw RecordingError(
-        tr("録音を保存できません: %1\n%2").arg(QDir::toNativeSeparators(path), why));
+    throw RecordingError(QCoreApplication::translate("Recording", "録音を保存できません: %1\n%2")
+                             .arg(QDir::toNativeSeparators(path), why));
 }
 
 } // namespace
@@ -155,7 +153,7 @@ QString latestRecording(const QString& folder, int lineNumber) {
 void writeFlac(const QString& path, const qint16* samples, qint64 count, int sampleRate) {
     const SndFileLibrary& library = sndFile();
     if (!QDir().mkpath(QFileInfo(path).path()))
-        failWriting(path, tr("フォルダーを作成できません。"));
+        failWriting(path, QCoreApplication::translate("Recording", "フォルダーを作成できません。"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         failWriting(path, file.errorString());
@@ -174,7 +172,7 @@ void writeFlac(const QString& path, const qint16* samples, qint64 count, int sam
     if (descriptor.error)
         failWriting(path, QString::fromLocal8Bit(std::strerror(descriptor.error)));
     if (written != sf_count_t(count) || closed != 0)
-        failWriting(path, tr("音声を書き込めません。"));
+        failWriting(path, QCoreApplication::translate("Recording", "音声を書き込めません。"));
     // QSaveFile flushes the file to the disk before it takes the name; uncommitted, it is
     // removed.
     if (!file.commit())
@@ -193,7 +191,9 @@ int deleteRecordings(const QString& folder) {
     QDir().rmdir(folder); // only when empty: other files of the user's stay, and their folder
     if (!stayed.isEmpty()) {
         qCWarning(lcRecording) << "recordings that could not be deleted:" << stayed;
-        throw RecordingError(tr("削除できない録音があります:\n%1").arg(stayed.join(u'\n')));
+        throw RecordingError(
+            QCoreApplication::translate("Recording", "削除できない録音があります:\n%1")
+                .arg(stayed.join(u'\n')));
     }
     return removed;
 }
@@ -202,13 +202,14 @@ QStringList moveRecordings(const QStringList& files, const QString& folder) {
     QStringList moved;
     if (!files.isEmpty() && !QDir().mkpath(folder))
         throw RecordingError(
-            tr("録音のフォルダーを作成できません: %1").arg(QDir::toNativeSeparators(folder)));
+            QCoreApplication::translate("Recording", "録音のフォルダーを作成できません: %1")
+                .arg(QDir::toNativeSeparators(folder)));
     for (const QString& path : files) {
         const QString target = QDir(folder).filePath(QFileInfo(path).fileName());
         if (!QFile::rename(path, target)) {
             qCWarning(lcRecording) << "cannot move the recording" << path << "to" << folder;
             throw RecordingError(
-                tr("録音を移動できません: %1 → %2")
+                QCoreApplication::translate("Recording", "録音を移動できません: %1 → %2")
                     .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(folder)));
         }
         moved << target;
