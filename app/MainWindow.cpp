@@ -379,6 +379,7 @@ void MainWindow::showPracticePanel(bool shown, bool resizeWindow) {
     if (shown == m_panelShown)
         return;
     const int widened = width() + (shown ? 1 : -1) * PracticePanel::kWidth;
+    const int before = height(); // a minimum height set below may raise it at once
     m_panelShown = shown;
     practicePanel->setVisible(shown);
     btnPracticePanel->setChecked(shown);
@@ -387,7 +388,10 @@ void MainWindow::showPracticePanel(bool shown, bool resizeWindow) {
     // its bottom block covers the controls above it: the grid takes the added height.
     setMinimumWidth(shown ? kClientWidth + PracticePanel::kWidth : 0);
     setMinimumHeight(shown ? practicePanel->heightNeeded() : 0);
-    const int raised = shown ? std::max(height(), practicePanel->heightNeeded()) : height();
+    // Folding gives back what unfolding added.
+    const int raised =
+        shown ? std::max(before, practicePanel->heightNeeded()) : before - m_panelRaise;
+    m_panelRaise = shown ? raised - before : 0;
     if (resizeWindow)
         resize(widened, raised);
     else

@@ -168,6 +168,7 @@ private:
     int m_highlightRow = -1;
     int m_popupRow = 0;
     bool m_panelShown = false;
+    int m_panelRaise = 0; // the height the shown panel added to the window
     LessonDocument* m_document = nullptr;
     LineReadings m_readings;
     AccentCache* m_accents = nullptr;

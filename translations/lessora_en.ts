@@ -42,6 +42,33 @@ Files per line: %1 (%2 files)</translation>
     </message>
 </context>
 <context>
+    <name>AudioInput</name>
+    <message>
+        <source>サウンドサーバーのライブラリを読み込めないため、録音できません。%1</source>
+        <translation>The sound server&apos;s library cannot be loaded, so nothing can be recorded. %1</translation>
+    </message>
+    <message>
+        <source>マイクなどの録音できる入力装置が見つかりません。</source>
+        <translation>No input device to record from (a microphone) was found.</translation>
+    </message>
+    <message>
+        <source>サウンドサーバーに接続できないため、録音できません。</source>
+        <translation>The sound server cannot be reached, so nothing can be recorded.</translation>
+    </message>
+    <message>
+        <source>録音を始められません。</source>
+        <translation>Recording cannot be started.</translation>
+    </message>
+    <message>
+        <source>入力装置から録音できません。</source>
+        <translation>The input device cannot be recorded from.</translation>
+    </message>
+    <message>
+        <source>録音中に入力装置が使えなくなりました。</source>
+        <translation>The input device stopped working while recording.</translation>
+    </message>
+</context>
+<context>
     <name>Export</name>
     <message>
         <source>音声ファイルを書き出すためのライブラリ libsndfile を読み込めません。<byte value="xd"/>
@@ -475,6 +502,43 @@ Voice: </translation>
     </message>
 </context>
 <context>
+    <name>Recording</name>
+    <message>
+        <source>録音を保存するためのライブラリ libsndfile を読み込めません。
+%1</source>
+        <translation>The library libsndfile, which saves the recordings, cannot be loaded.
+%1</translation>
+    </message>
+    <message>
+        <source>録音を保存できません: %1
+%2</source>
+        <translation>The recording cannot be saved: %1
+%2</translation>
+    </message>
+    <message>
+        <source>フォルダーを作成できません。</source>
+        <translation>The folder cannot be created.</translation>
+    </message>
+    <message>
+        <source>音声を書き込めません。</source>
+        <translation>The sound cannot be written.</translation>
+    </message>
+    <message>
+        <source>削除できない録音があります:
+%1</source>
+        <translation>Some recordings cannot be deleted:
+%1</translation>
+    </message>
+    <message>
+        <source>録音のフォルダーを作成できません: %1</source>
+        <translation>The recordings folder cannot be created: %1</translation>
+    </message>
+    <message>
+        <source>録音を移動できません: %1 → %2</source>
+        <translation>The recording cannot be moved: %1 → %2</translation>
+    </message>
+</context>
+<context>
     <name>Settings</name>
     <message>
         <source>%1 に書き込めません</source>
@@ -581,129 +645,96 @@ Voice: </translation>
     </message>
 </context>
 <context>
-    <name>lessora</name>
-    <message>
-        <source>録音を保存するためのライブラリ libsndfile を読み込めません。
-%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>録音を保存できません: %1
-%2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>フォルダーを作成できません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>音声を書き込めません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>削除できない録音があります:
-%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>録音のフォルダーを作成できません: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>録音を移動できません: %1 → %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>lessora::CompareWindow</name>
     <message>
         <source>%1行目を比べられません。
 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Line %1 cannot be compared.
+%2</translation>
     </message>
     <message>
         <source>聞き比べる</source>
-        <translation type="unfinished"></translation>
+        <translation>Compare</translation>
     </message>
     <message>
         <source>手本の波形と声の高さ</source>
-        <translation type="unfinished"></translation>
+        <translation>The model&apos;s waveform and pitch</translation>
     </message>
     <message>
         <source>あなたの波形と声の高さ</source>
-        <translation type="unfinished"></translation>
+        <translation>Your waveform and pitch</translation>
     </message>
     <message>
         <source>手本を再生(&amp;M)</source>
-        <translation type="unfinished"></translation>
+        <translation>Play the &amp;model</translation>
     </message>
     <message>
         <source>手本の声を再生します (Alt+M)</source>
-        <translation type="unfinished"></translation>
+        <translation>Plays the model&apos;s voice (Alt+M)</translation>
     </message>
     <message>
         <source>手本を再生</source>
-        <translation type="unfinished"></translation>
+        <translation>Play the model</translation>
     </message>
     <message>
         <source>自分の声を再生(&amp;V)</source>
-        <translation type="unfinished"></translation>
+        <translation>Play your &amp;voice</translation>
     </message>
     <message>
         <source>この行のあなたの最新の録音を再生します (Alt+V)</source>
-        <translation type="unfinished"></translation>
+        <translation>Plays your latest recording of this line (Alt+V)</translation>
     </message>
     <message>
         <source>自分の声を再生</source>
-        <translation type="unfinished"></translation>
+        <translation>Play your voice</translation>
     </message>
     <message>
         <source>%1行目の手本を用意しています…</source>
-        <translation type="unfinished"></translation>
+        <translation>Preparing the model of line %1…</translation>
     </message>
     <message>
         <source>%1行目: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Line %1: %2</translation>
     </message>
     <message>
         <source>手本</source>
-        <translation type="unfinished"></translation>
+        <translation>Model</translation>
     </message>
     <message>
         <source>あなた</source>
-        <translation type="unfinished"></translation>
+        <translation>You</translation>
     </message>
     <message>
         <source>手本: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Model: %1</translation>
     </message>
     <message>
         <source>あなた: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>You: %1</translation>
     </message>
     <message>
         <source>長さ %1秒</source>
-        <translation type="unfinished"></translation>
+        <translation>length %1 s</translation>
     </message>
     <message>
         <source>%1、声の高さは測れません</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, pitch not measurable</translation>
     </message>
     <message>
         <source>%1、高さの幅 %2半音(%3〜%4 Hz)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, pitch range %2 semitones (%3–%4 Hz)</translation>
     </message>
     <message>
         <source>長さの差: 手本と同じ</source>
-        <translation type="unfinished"></translation>
+        <translation>Difference in length: the same as the model</translation>
     </message>
     <message>
         <source>長さの差: あなたが%1秒長い</source>
-        <translation type="unfinished"></translation>
+        <translation>Difference in length: you are %1 s longer</translation>
     </message>
     <message>
         <source>長さの差: あなたが%1秒短い</source>
-        <translation type="unfinished"></translation>
+        <translation>Difference in length: you are %1 s shorter</translation>
     </message>
 </context>
 <context>
@@ -726,7 +757,8 @@ Voice: </translation>
     <message>
         <source>録音できません。%1
 録音せずに続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Recording is not possible. %1
+The run goes on without recording.</translation>
     </message>
 </context>
 <context>
@@ -833,16 +865,17 @@ Voice: </translation>
     </message>
     <message>
         <source>聞き比べる行を選んでください(話者とテキストのある行)。</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose the line to compare (a line with a speaker and text).</translation>
     </message>
     <message>
         <source>この教材の録音はありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>This lesson has no recordings.</translation>
     </message>
     <message>
         <source>この教材の録音 %1 件を削除しますか？
 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Delete the %1 recordings of this lesson?
+%2</translation>
     </message>
 </context>
 <context>
@@ -965,62 +998,35 @@ Voice: </translation>
     </message>
     <message>
         <source>録音する(&amp;O)</source>
-        <translation type="unfinished"></translation>
+        <translation>Rec&amp;ord</translation>
     </message>
     <message>
         <source>答える時間とシャドーイングの間に、マイクから録音します。録音は教材の横の「教材名.recordings」フォルダーに残ります。右クリック(またはメニューキー)で録音を削除できます</source>
-        <translation type="unfinished"></translation>
+        <translation>Records the answer and shadowing gaps from the microphone. The recordings are kept beside the lesson, in the folder &quot;lesson name.recordings&quot;. Right click (or the menu key) to delete them</translation>
     </message>
     <message>
         <source>自分の声を聞く(&amp;I)</source>
-        <translation type="unfinished"></translation>
+        <translation>Hear &amp;it back</translation>
     </message>
     <message>
         <source>録音した自分の声を、その間のすぐ後に再生します(答えの後に手本を聞くときは、その前に)</source>
-        <translation type="unfinished"></translation>
+        <translation>Plays your recording right after its gap (before the model, when the model follows the answer)</translation>
     </message>
     <message>
         <source>録音を削除(&amp;D)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Delete recordings…</translation>
     </message>
     <message>
         <source>聞き比べる(&amp;C)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Compare…</translation>
     </message>
     <message>
         <source>聞き比べる</source>
-        <translation type="unfinished"></translation>
+        <translation>Compare</translation>
     </message>
     <message>
         <source>選んだ行の手本とあなたの最新の録音を、波形と声の高さで並べて比べます</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>lessora::PulseAudioInput</name>
-    <message>
-        <source>サウンドサーバーのライブラリを読み込めないため、録音できません。%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>マイクなどの録音できる入力装置が見つかりません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>サウンドサーバーに接続できないため、録音できません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>録音を始められません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>入力装置から録音できません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>録音中に入力装置が使えなくなりました。</source>
-        <translation type="unfinished"></translation>
+        <translation>Compares the model of the selected line with your latest recording: waveform and pitch, one above the other</translation>
     </message>
 </context>
 <context>
