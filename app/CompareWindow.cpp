@@ -166,7 +166,8 @@ private:
             painter.setPen(palette().color(QPalette::PlaceholderText));
             painter.drawText(QRectF(area.right() - 46, y - 8, 46, 16),
                              Qt::AlignRight | Qt::AlignVCenter,
-                             translated("%1 Hz").arg(std::lround(hzOf(level))));
+                             translated(QT_TRANSLATE_NOOP("CompareWindow", "%1 Hz"))
+                                 .arg(std::lround(hzOf(level))));
         }
         painter.setFont(font());
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::SolidLine, Qt::RoundCap));
@@ -204,8 +205,10 @@ private:
             const int x = int(xOf(half * 0.5, area));
             painter.drawLine(x, area.top(), x, area.top() + (half % 2 == 0 ? 4 : 2));
             if (half % 2 == 0 && x + 20 < area.right())
-                painter.drawText(QRect(x + 2, area.top() + 2, 60, area.height() - 2),
-                                 Qt::AlignLeft | Qt::AlignTop, translated("%1秒").arg(half / 2));
+                painter.drawText(
+                    QRect(x + 2, area.top() + 2, 60, area.height() - 2),
+                    Qt::AlignLeft | Qt::AlignTop,
+                    translated(QT_TRANSLATE_NOOP("CompareWindow", "%1秒")).arg(half / 2));
         }
     }
 
@@ -431,8 +434,9 @@ ComparedLine loadComparedLine(const CompareRequest& request) {
             soundFromPcm(model.samples.constData(), model.samples.size(), model.sampleRate));
     }
     if (request.learnerFile.isEmpty()) {
-        line.learnerNote = translated("この行の録音はまだありません。「録音する」をオンにして"
-                                      "練習すると、ここで手本と比べられます。");
+        line.learnerNote = translated(QT_TRANSLATE_NOOP(
+            "CompareWindow", "この行の録音はまだありません。「録音する」をオンにして"
+                             "練習すると、ここで手本と比べられます。"));
     } else {
         try {
             line.learner = analyseVoice(readSound(request.learnerFile));

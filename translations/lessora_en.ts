@@ -69,6 +69,21 @@ Files per line: %1 (%2 files)</translation>
     </message>
 </context>
 <context>
+    <name>CompareWindow</name>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>%1秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>この行の録音はまだありません。「録音する」をオンにして練習すると、ここで手本と比べられます。</source>
+        <translation>No recording of this line yet. Turn on Record and practise, then compare it with the model here.</translation>
+    </message>
+</context>
+<context>
     <name>Export</name>
     <message>
         <source>音声ファイルを書き出すためのライブラリ libsndfile を読み込めません。<byte value="xd"/>
