@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QTimer>
+
 #include <QtConcurrent>
+#include <utility>
 
 #include <algorithm>
 #include <mutex>
@@ -196,6 +198,8 @@ void LessonRecorder::finishTake() {
         m_capture->tailFrame = -1;
         take = m_capture->between(m_lastStartUs, m_takeEndUs);
     }
+    m_last = take;
+    startWaitingReplay();
     if (take.empty()) {
         qCDebug(lcRecording) << "take dropped: nothing captured";
         return;
@@ -237,15 +241,38 @@ void LessonRecorder::write(const QString& path, std::vector<qint16> samples) {
 }
 
 bool LessonRecorder::replayAnswer(std::function<void()> heard) {
+    if (m_pendingTake) {
+        // The gap's last words are still on their way from the source: the learner hears the
+        // whole answer once they are in (finishTake), not an answer cut short.
+        m_replayWaiting = std::move(heard);
+        return true;
+    }
     if (m_last.empty())
         return false;
-    m_player.play(m_last, m_input.sampleRate(), [this, heard = std::move(heard)] {
-        QMetaObject::invokeMethod(this, heard, Qt::QueuedConnection);
-    });
+    playLastTake(std::move(heard));
     return true;
 }
 
+void LessonRecorder::playLastTake(std::function<void()> heard) {
+    m_player.play(m_last, m_input.sampleRate(), [this, heard = std::move(heard)] {
+        QMetaObject::invokeMethod(this, heard, Qt::QueuedConnection);
+    });
+}
+
+void LessonRecorder::startWaitingReplay() {
+    if (!m_replayWaiting)
+        return;
+    std::function<void()> heard = std::exchange(m_replayWaiting, nullptr);
+    if (m_last.empty())
+        QMetaObject::invokeMethod(this, heard, Qt::QueuedConnection);
+    else
+        playLastTake(std::move(heard));
+}
+
 void LessonRecorder::stopReplay() {
+    if (m_replayWaiting)
+        QMetaObject::invokeMethod(this, std::exchange(m_replayWaiting, nullptr),
+                                  Qt::QueuedConnection);
     m_player.stop();
 }
 

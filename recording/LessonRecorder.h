@@ -74,6 +74,8 @@ private:
     void fail(const QString& why);
     // Writes the last take, as far as the capture has come up to its gap's end.
     void finishTake();
+    void playLastTake(std::function<void()> heard);
+    void startWaitingReplay();
     void write(const QString& path, std::vector<qint16> samples);
 
     AudioInput& m_input;
@@ -91,6 +93,7 @@ private:
     bool m_pendingTake = false; // its file waits for the capture to reach the gap's end
     quint64 m_takes = 0;
     std::vector<qint16> m_last;
+    std::function<void()> m_replayWaiting; // a replay asked for before the take was complete
     qint64 m_lastStartUs = 0;
     int m_writing = 0;
 };
