@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -51,8 +50,6 @@ constexpr int kMarginLeft = 8;
 constexpr int kMarginRight = 24;
 // Between the form's last row and the bottom block.
 constexpr int kBlockSpacing = 10;
-// Between the two recording boxes.
-constexpr int kRecordingSpacing = 4;
 // The longest progress a lesson of up to 999 lines shows, in the language shown.
 QString longestProgress() {
     return progressText({true, false, 999, 999, 10, 10, 5, 5, true});
@@ -204,14 +201,9 @@ void PracticePanel::addRecording(QVBoxLayout* block) {
             [this](const QPoint& pos) { pmRecordings->popup(chkRecordAnswers->mapToGlobal(pos)); });
     connect(mnuDeleteRecordings, &QAction::triggered, this,
             &PracticePanel::deleteRecordingsRequested);
-    // Both boxes on one row, narrowed (retranslateRecording) as the main window's labels are
-    // when the font is wider than the room.
-    auto* boxes = new QHBoxLayout;
-    boxes->setSpacing(kRecordingSpacing);
-    boxes->addWidget(chkRecordAnswers);
-    boxes->addWidget(chkHearOwnAnswer);
-    boxes->addStretch();
-    block->addLayout(boxes);
+    // A row each: side by side, the Japanese captions do not fit the panel's width.
+    block->addWidget(chkRecordAnswers);
+    block->addWidget(chkHearOwnAnswer);
 }
 
 void PracticePanel::retranslateRecording() {
@@ -223,16 +215,6 @@ void PracticePanel::retranslateRecording() {
                 tr("録音した自分の声を、その間のすぐ後に再生します"
                    "(答えの後に手本を聞くときは、その前に)"));
     mnuDeleteRecordings->setText(tr("録音を削除(&D)…"));
-    QFont narrow = font();
-    chkRecordAnswers->setFont(narrow);
-    chkHearOwnAnswer->setFont(narrow);
-    const int room = kWidth - kMarginLeft - kMarginRight - kRecordingSpacing;
-    const int needed = chkRecordAnswers->sizeHint().width() + chkHearOwnAnswer->sizeHint().width();
-    if (needed > room) {
-        narrow.setStretch(std::max(60, 100 * room / needed - 1));
-        chkRecordAnswers->setFont(narrow);
-        chkHearOwnAnswer->setFont(narrow);
-    }
 }
 
 void PracticePanel::retranslateUi() {
