@@ -134,10 +134,15 @@ void TestRecordingPipe::aRolePlayRunRecordsTheGap() {
     QVERIFY2(samples.size() > size_t(kRate) * 3 / 2, qPrintable(QString::number(samples.size())));
     const double gapStartS = double(rig.recorder().lastTakeStartUs() - feed.startUs()) / 1e6;
     const Match match = bestMatch(samples, gapStartS);
-    qInfo("correlation %.3f, the recording's first sample %.1f ms from the gap's start",
-          match.correlation, match.lagMs);
+    // The rig's own delay, when the machine held the feed up, is not the recorder's.
+    const double heldUpMs = feed.worstLatenessMsAround(rig.recorder().lastTakeStartUs(), 500'000);
+    const double allowedMs = 30 + heldUpMs;
+    qInfo("correlation %.3f, the recording's first sample %.1f ms from the gap's start (feed "
+          "held up %.1f ms at worst around it)",
+          match.correlation, match.lagMs, heldUpMs);
     QVERIFY2(match.correlation >= 0.9, qPrintable(QString::number(match.correlation)));
-    QVERIFY2(std::abs(match.lagMs) <= 30, qPrintable(QString::number(match.lagMs)));
+    QVERIFY2(std::abs(match.lagMs) <= allowedMs,
+             qPrintable(QStringLiteral("%1 ms, allowed %2 ms").arg(match.lagMs).arg(allowedMs)));
 }
 
 void TestRecordingPipe::aRunWithoutAMicrophonePlaysOnAndSaysSoOnce() {
