@@ -1,137 +1,20 @@
 #include "audio/AudioDevice.h"
 
 #include "audio/Logging.h"
-#include "platform/LazyLibrary.h"
+#include "audio/PulseClient.h"
 
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 
-#include <pulse/pulseaudio.h>
-
 namespace lessora {
 
-namespace {
-
-#define PULSE_FUNCTIONS(F)                                                                         \
-    F(pa_context_connect)                                                                          \
-    F(pa_context_disconnect)                                                                       \
-    F(pa_context_get_state)                                                                        \
-    F(pa_context_new)                                                                              \
-    F(pa_context_set_state_callback)                                                               \
-    F(pa_context_unref)                                                                            \
-    F(pa_gettimeofday)                                                                             \
-    F(pa_stream_connect_playback)                                                                  \
-    F(pa_stream_disconnect)                                                                        \
-    F(pa_stream_get_buffer_attr)                                                                   \
-    F(pa_stream_get_state)                                                                         \
-    F(pa_stream_get_time)                                                                          \
-    F(pa_stream_get_timing_info)                                                                   \
-    F(pa_stream_set_latency_update_callback)                                                       \
-    F(pa_stream_new)                                                                               \
-    F(pa_stream_set_state_callback)                                                                \
-    F(pa_stream_set_underflow_callback)                                                            \
-    F(pa_stream_set_write_callback)                                                                \
-    F(pa_stream_unref)                                                                             \
-    F(pa_stream_writable_size)                                                                     \
-    F(pa_stream_write)                                                                             \
-    F(pa_threaded_mainloop_free)                                                                   \
-    F(pa_threaded_mainloop_get_api)                                                                \
-    F(pa_threaded_mainloop_lock)                                                                   \
-    F(pa_threaded_mainloop_new)                                                                    \
-    F(pa_threaded_mainloop_signal)                                                                 \
-    F(pa_threaded_mainloop_start)                                                                  \
-    F(pa_threaded_mainloop_stop)                                                                   \
-    F(pa_threaded_mainloop_unlock)                                                                 \
-    F(pa_threaded_mainloop_wait)                                                                   \
-    F(pa_timeval_add)                                                                              \
-    F(pa_bytes_to_usec)                                                                            \
-    F(pa_usec_to_bytes)
-
-// The sound server's client library, loaded when the first sound is to be played: with the
-// codecs it brings along it would cost every start a few milliseconds, which lessora-say
-// spends better on its first sentence and the window before its first paint.
-struct PulseLibrary : LazyLibrary {
-    PULSE_FUNCTIONS(LESSORA_LAZY_FUNCTION)
-    PulseLibrary()
-        : LazyLibrary("pulse", 0) {
-        PULSE_FUNCTIONS(LESSORA_LAZY_RESOLVE)
-    }
-};
-
-const PulseLibrary& pulse() {
-    static const PulseLibrary library;
-    return library;
-}
-
-void signalLoop(void* loop) {
-    pulse().pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
-}
-
-// Holds the main loop's lock for a scope.
-class LoopLock {
-public:
-    explicit LoopLock(pa_threaded_mainloop* loop)
-        : m_loop(loop) {
-        pulse().pa_threaded_mainloop_lock(m_loop);
-    }
-    ~LoopLock() { pulse().pa_threaded_mainloop_unlock(m_loop); }
-    LoopLock(const LoopLock&) = delete;
-    LoopLock& operator=(const LoopLock&) = delete;
-
-private:
-    pa_threaded_mainloop* m_loop;
-};
-
-bool settled(pa_context_state_t state) {
-    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-}
-
-bool settled(pa_stream_state_t state) {
-    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-}
-
-// A deadline on the main loop: wakes the waiting thread when it passes.
-class Deadline {
-public:
-    Deadline(pa_threaded_mainloop* loop, int ms)
-        : m_loop(loop) {
-        pa_mainloop_api* api = pulse().pa_threaded_mainloop_get_api(loop);
-        timeval when{};
-        pulse().pa_timeval_add(pulse().pa_gettimeofday(&when), pa_usec_t(ms) * PA_USEC_PER_MSEC);
-        m_event = api->time_new(api, &when, &Deadline::onTime, this);
-    }
-    ~Deadline() {
-        pa_mainloop_api* api = pulse().pa_threaded_mainloop_get_api(m_loop);
-        api->time_free(m_event);
-    }
-    Deadline(const Deadline&) = delete;
-    Deadline& operator=(const Deadline&) = delete;
-    bool passed() const { return m_passed; }
-
-private:
-    static void onTime(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
-        auto* deadline = static_cast<Deadline*>(self);
-        deadline->m_passed = true;
-        signalLoop(deadline->m_loop);
-    }
-
-    pa_threaded_mainloop* m_loop;
-    pa_time_event* m_event = nullptr;
-    bool m_passed = false;
-};
-
-} // namespace
+using namespace pulseclient;
 
 PulsePcmSink::PulsePcmSink(int sampleRate)
     : m_sampleRate(sampleRate)
-    , m_loop(pulse().isLoaded() ? pulse().pa_threaded_mainloop_new() : nullptr) {
-    if (m_loop && pulse().pa_threaded_mainloop_start(m_loop) < 0) {
-        pulse().pa_threaded_mainloop_free(m_loop);
-        m_loop = nullptr;
-    }
-}
+    , m_loop(startMainLoop()) {}
 
 PulsePcmSink::~PulsePcmSink() {
     if (!m_loop)
@@ -139,53 +22,20 @@ PulsePcmSink::~PulsePcmSink() {
     {
         LoopLock lock(m_loop);
         closeLocked();
-        dropContextLocked();
+        dropContext(m_context);
     }
-    pulse().pa_threaded_mainloop_stop(m_loop);
-    pulse().pa_threaded_mainloop_free(m_loop);
+    stopMainLoop(m_loop);
 }
 
 bool PulsePcmSink::contextReady() const {
     return m_context && pulse().pa_context_get_state(m_context) == PA_CONTEXT_READY;
 }
 
-void PulsePcmSink::dropContextLocked() {
-    if (!m_context)
-        return;
-    pulse().pa_context_set_state_callback(m_context, nullptr, nullptr);
-    pulse().pa_context_disconnect(m_context);
-    pulse().pa_context_unref(m_context);
-    m_context = nullptr;
-}
-
-bool PulsePcmSink::connectLocked() {
-    if (contextReady())
-        return true;
-    dropContextLocked(); // a connection that failed is not used again
-    m_context = pulse().pa_context_new(pulse().pa_threaded_mainloop_get_api(m_loop), "Lessora");
-    if (!m_context)
-        return false;
-    pulse().pa_context_set_state_callback(
-        m_context, [](pa_context*, void* loop) { signalLoop(loop); }, m_loop);
-    // No autospawn: a missing server is reported, not started behind the user's back.
-    if (pulse().pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        dropContextLocked();
-        return false;
-    }
-    const Deadline deadline(m_loop, kConnectTimeoutMs);
-    while (!settled(pulse().pa_context_get_state(m_context)) && !deadline.passed())
-        pulse().pa_threaded_mainloop_wait(m_loop);
-    if (contextReady())
-        return true;
-    dropContextLocked();
-    return false;
-}
-
 bool PulsePcmSink::connect() {
     if (!m_loop)
         return false;
     LoopLock lock(m_loop);
-    return connectLocked();
+    return connectContext(m_loop, m_context, kConnectTimeoutMs);
 }
 
 bool PulsePcmSink::open() {
@@ -193,7 +43,7 @@ bool PulsePcmSink::open() {
         return false;
     LoopLock lock(m_loop);
     closeLocked();
-    if (!connectLocked())
+    if (!connectContext(m_loop, m_context, kConnectTimeoutMs))
         return false;
     const pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(m_sampleRate), 1};
     m_stream = pulse().pa_stream_new(m_context, "Speech", &format, nullptr);

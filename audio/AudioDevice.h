@@ -47,8 +47,6 @@ public:
 
 private:
     bool contextReady() const;
-    bool connectLocked();
-    void dropContextLocked();
     void closeLocked();
 
     const int m_sampleRate;

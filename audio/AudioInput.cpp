@@ -1,113 +1,17 @@
 #include "audio/AudioInput.h"
 
 #include "audio/Logging.h"
-#include "platform/LazyLibrary.h"
+#include "audio/PulseClient.h"
 
 #include <QCoreApplication>
 
 #include <chrono>
 
-#include <pulse/pulseaudio.h>
-
 namespace lessora {
 
+using namespace pulseclient;
+
 namespace {
-
-#define PULSE_INPUT_FUNCTIONS(F)                                                                   \
-    F(pa_context_connect)                                                                          \
-    F(pa_context_disconnect)                                                                       \
-    F(pa_context_get_server_info)                                                                  \
-    F(pa_context_get_source_info_by_name)                                                          \
-    F(pa_context_get_state)                                                                        \
-    F(pa_context_new)                                                                              \
-    F(pa_context_set_state_callback)                                                               \
-    F(pa_context_unref)                                                                            \
-    F(pa_gettimeofday)                                                                             \
-    F(pa_operation_get_state)                                                                      \
-    F(pa_operation_unref)                                                                          \
-    F(pa_stream_connect_record)                                                                    \
-    F(pa_stream_disconnect)                                                                        \
-    F(pa_stream_drop)                                                                              \
-    F(pa_stream_get_latency)                                                                       \
-    F(pa_stream_get_state)                                                                         \
-    F(pa_stream_new)                                                                               \
-    F(pa_stream_peek)                                                                              \
-    F(pa_stream_set_read_callback)                                                                 \
-    F(pa_stream_set_state_callback)                                                                \
-    F(pa_stream_unref)                                                                             \
-    F(pa_threaded_mainloop_free)                                                                   \
-    F(pa_threaded_mainloop_get_api)                                                                \
-    F(pa_threaded_mainloop_lock)                                                                   \
-    F(pa_threaded_mainloop_new)                                                                    \
-    F(pa_threaded_mainloop_signal)                                                                 \
-    F(pa_threaded_mainloop_start)                                                                  \
-    F(pa_threaded_mainloop_stop)                                                                   \
-    F(pa_threaded_mainloop_unlock)                                                                 \
-    F(pa_threaded_mainloop_wait)                                                                   \
-    F(pa_timeval_add)                                                                              \
-    F(pa_usec_to_bytes)
-
-// The sound server's client library, loaded when recording is first asked for.
-struct PulseInputLibrary : LazyLibrary {
-    PULSE_INPUT_FUNCTIONS(LESSORA_LAZY_FUNCTION)
-    PulseInputLibrary()
-        : LazyLibrary("pulse", 0) {
-        PULSE_INPUT_FUNCTIONS(LESSORA_LAZY_RESOLVE)
-    }
-};
-
-const PulseInputLibrary& pulse() {
-    static const PulseInputLibrary library;
-    return library;
-}
-
-void signalLoop(void* loop) {
-    pulse().pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
-}
-
-class LoopLock {
-public:
-    explicit LoopLock(pa_threaded_mainloop* loop)
-        : m_loop(loop) {
-        pulse().pa_threaded_mainloop_lock(m_loop);
-    }
-    ~LoopLock() { pulse().pa_threaded_mainloop_unlock(m_loop); }
-    LoopLock(const LoopLock&) = delete;
-    LoopLock& operator=(const LoopLock&) = delete;
-
-private:
-    pa_threaded_mainloop* m_loop;
-};
-
-// A deadline on the main loop: wakes the waiting thread when it passes.
-class Deadline {
-public:
-    Deadline(pa_threaded_mainloop* loop, int ms)
-        : m_loop(loop) {
-        pa_mainloop_api* api = pulse().pa_threaded_mainloop_get_api(loop);
-        timeval when{};
-        pulse().pa_timeval_add(pulse().pa_gettimeofday(&when), pa_usec_t(ms) * PA_USEC_PER_MSEC);
-        m_event = api->time_new(api, &when, &Deadline::onTime, this);
-    }
-    ~Deadline() {
-        pa_mainloop_api* api = pulse().pa_threaded_mainloop_get_api(m_loop);
-        api->time_free(m_event);
-    }
-    Deadline(const Deadline&) = delete;
-    Deadline& operator=(const Deadline&) = delete;
-    bool passed() const { return m_passed; }
-
-private:
-    static void onTime(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
-        auto* deadline = static_cast<Deadline*>(self);
-        deadline->m_passed = true;
-        signalLoop(deadline->m_loop);
-    }
-
-    pa_threaded_mainloop* m_loop;
-    pa_time_event* m_event = nullptr;
-    bool m_passed = false;
-};
 
 // Waits, with the loop's lock held, for an operation to finish or the deadline to pass.
 bool finish(pa_threaded_mainloop* loop, pa_operation* operation) {
@@ -136,11 +40,7 @@ bool PulseAudioInput::startLoop() {
     // The library and its thread only once recording is first asked for.
     if (m_loop)
         return true;
-    m_loop = pulse().isLoaded() ? pulse().pa_threaded_mainloop_new() : nullptr;
-    if (m_loop && pulse().pa_threaded_mainloop_start(m_loop) < 0) {
-        pulse().pa_threaded_mainloop_free(m_loop);
-        m_loop = nullptr;
-    }
+    m_loop = startMainLoop();
     if (!m_loop)
         m_problem =
             QCoreApplication::translate(
@@ -155,44 +55,9 @@ PulseAudioInput::~PulseAudioInput() {
     {
         LoopLock lock(m_loop);
         closeLocked();
-        dropContextLocked();
+        dropContext(m_context);
     }
-    pulse().pa_threaded_mainloop_stop(m_loop);
-    pulse().pa_threaded_mainloop_free(m_loop);
-}
-
-void PulseAudioInput::dropContextLocked() {
-    if (!m_context)
-        return;
-    pulse().pa_context_set_state_callback(m_context, nullptr, nullptr);
-    pulse().pa_context_disconnect(m_context);
-    pulse().pa_context_unref(m_context);
-    m_context = nullptr;
-}
-
-bool PulseAudioInput::connectLocked() {
-    if (m_context && pulse().pa_context_get_state(m_context) == PA_CONTEXT_READY)
-        return true;
-    dropContextLocked();
-    m_context = pulse().pa_context_new(pulse().pa_threaded_mainloop_get_api(m_loop), "Lessora");
-    if (!m_context)
-        return false;
-    pulse().pa_context_set_state_callback(
-        m_context, [](pa_context*, void* loop) { signalLoop(loop); }, m_loop);
-    if (pulse().pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        dropContextLocked();
-        return false;
-    }
-    const Deadline deadline(m_loop, kConnectTimeoutMs);
-    pa_context_state_t state = pulse().pa_context_get_state(m_context);
-    while (state != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state) && !deadline.passed()) {
-        pulse().pa_threaded_mainloop_wait(m_loop);
-        state = pulse().pa_context_get_state(m_context);
-    }
-    if (state == PA_CONTEXT_READY)
-        return true;
-    dropContextLocked();
-    return false;
+    stopMainLoop(m_loop);
 }
 
 QByteArray PulseAudioInput::inputSourceLocked() {
@@ -240,7 +105,7 @@ bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed
     LoopLock lock(m_loop);
     closeLocked();
     m_problem.clear();
-    if (!connectLocked()) {
+    if (!connectContext(m_loop, m_context, kConnectTimeoutMs)) {
         m_problem = QCoreApplication::translate(
             "AudioInput", "サウンドサーバーに接続できないため、録音できません。");
         return false;
@@ -282,12 +147,9 @@ bool PulseAudioInput::start(CaptureHandler samples, std::function<void()> failed
         return false;
     }
     const Deadline deadline(m_loop, kConnectTimeoutMs);
-    pa_stream_state_t state = pulse().pa_stream_get_state(m_stream);
-    while (state != PA_STREAM_READY && PA_STREAM_IS_GOOD(state) && !deadline.passed()) {
+    while (!settled(pulse().pa_stream_get_state(m_stream)) && !deadline.passed())
         pulse().pa_threaded_mainloop_wait(m_loop);
-        state = pulse().pa_stream_get_state(m_stream);
-    }
-    if (state == PA_STREAM_READY)
+    if (pulse().pa_stream_get_state(m_stream) == PA_STREAM_READY)
         return true;
     closeLocked();
     m_problem = QCoreApplication::translate("AudioInput", "入力装置から録音できません。");

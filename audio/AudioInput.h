@@ -58,8 +58,6 @@ public:
 
 private:
     bool startLoop();
-    bool connectLocked();
-    void dropContextLocked();
     void closeLocked();
     // The default source's name when it is a real input; empty with m_problem set otherwise.
     QByteArray inputSourceLocked();

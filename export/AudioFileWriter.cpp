@@ -3,6 +3,7 @@
 #include "export/ExportFiles.h"
 #include "files/FileNames.h"
 #include "platform/LazyLibrary.h"
+#include "platform/SndFileDescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,54 +105,14 @@ int fileSampleRateFor(AudioFileKind kind, int speechRate) {
     return kind == AudioFileKind::OggOpus ? 24000 : speechRate;
 }
 
-// The file the encoder writes through: its own descriptor, every write checked. The first
-// failure is kept, and later writes fail too, so that an encoder that ignores a short write
-// still cannot produce a file that passes for complete.
-struct AudioFileWriter::SndFile {
+// The file the encoder writes through, on its own descriptor, and the encoder's handle.
+struct AudioFileWriter::SndFile : SndFileDescriptor {
     SNDFILE* handle = nullptr;
-    int fd = -1;
-    int error = 0; // errno of the first failed write or seek
 
     ~SndFile() {
         if (handle) // only ever set with the library loaded
             sndFile().sf_close(handle);
     }
-
-    static SndFile& of(void* data) { return *static_cast<SndFile*>(data); }
-    static sf_count_t length(void* data) {
-        struct stat status {};
-        return ::fstat(of(data).fd, &status) == 0 ? sf_count_t(status.st_size) : -1;
-    }
-    static sf_count_t seek(sf_count_t offset, int whence, void* data) {
-        SndFile& file = of(data);
-        const off_t position = ::lseek(file.fd, off_t(offset), whence);
-        if (position < 0 && !file.error)
-            file.error = errno;
-        return sf_count_t(position);
-    }
-    static sf_count_t read(void* buffer, sf_count_t count, void* data) {
-        for (;;) {
-            const ssize_t n = ::read(of(data).fd, buffer, size_t(count));
-            if (n >= 0 || errno != EINTR)
-                return n < 0 ? 0 : sf_count_t(n);
-        }
-    }
-    static sf_count_t write(const void* buffer, sf_count_t count, void* data) {
-        SndFile& file = of(data);
-        const char* bytes = static_cast<const char*>(buffer);
-        sf_count_t done = 0;
-        while (!file.error && done < count) {
-            const ssize_t n = ::write(file.fd, bytes + done, size_t(count - done));
-            if (n > 0)
-                done += n;
-            else if (n == 0)
-                file.error = ENOSPC;
-            else if (errno != EINTR)
-                file.error = errno;
-        }
-        return done;
-    }
-    static sf_count_t tell(void* data) { return sf_count_t(::lseek(of(data).fd, 0, SEEK_CUR)); }
 };
 
 AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sampleRate)
@@ -173,9 +134,8 @@ AudioFileWriter::AudioFileWriter(const QString& path, AudioFileKind kind, int sa
     struct stat existing {};
     if (::stat(fileNameBytes(m_path).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(m_file->fd, existing.st_mode & 07777);
-    static SF_VIRTUAL_IO io{&SndFile::length, &SndFile::seek, &SndFile::read, &SndFile::write,
-                            &SndFile::tell};
-    m_file->handle = library.sf_open_virtual(&io, SFM_WRITE, &info, m_file.get());
+    m_file->handle = library.sf_open_virtual(SndFileDescriptor::io(), SFM_WRITE, &info,
+                                             static_cast<SndFileDescriptor*>(m_file.get()));
     if (!m_file->handle)
         throw ExportError(
             QCoreApplication::translate("Export", "ファイルを作成できません: %1\r\n%2")

@@ -1,6 +1,7 @@
 #include "recording/RecordingFiles.h"
 
 #include "platform/LazyLibrary.h"
+#include "platform/SndFileDescriptor.h"
 #include "recording/Logging.h"
 
 #include <QCoreApplication>
@@ -13,11 +14,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lessora {
 
@@ -53,49 +50,6 @@ const QRegularExpression& namePattern() {
         QStringLiteral(R"(^(\d{4,})_[A-Za-z0-9]*_\d{8}-\d{6}-\d{3}\.flac$)"));
     return pattern;
 }
-
-// The descriptor libsndfile writes through, every write checked: an encoder that ignores a
-// short write still cannot leave a cut file that passes for complete.
-struct Descriptor {
-    int fd = -1;
-    int error = 0; // errno of the first failed write or seek
-
-    static Descriptor& of(void* data) { return *static_cast<Descriptor*>(data); }
-    static sf_count_t length(void* data) {
-        struct stat status {};
-        return ::fstat(of(data).fd, &status) == 0 ? sf_count_t(status.st_size) : -1;
-    }
-    static sf_count_t seek(sf_count_t offset, int whence, void* data) {
-        Descriptor& file = of(data);
-        const off_t position = ::lseek(file.fd, off_t(offset), whence);
-        if (position < 0 && !file.error)
-            file.error = errno;
-        return sf_count_t(position);
-    }
-    static sf_count_t read(void* buffer, sf_count_t count, void* data) {
-        for (;;) {
-            const ssize_t n = ::read(of(data).fd, buffer, size_t(count));
-            if (n >= 0 || errno != EINTR)
-                return n < 0 ? 0 : sf_count_t(n);
-        }
-    }
-    static sf_count_t write(const void* buffer, sf_count_t count, void* data) {
-        Descriptor& file = of(data);
-        const char* bytes = static_cast<const char*>(buffer);
-        sf_count_t done = 0;
-        while (done < count && !file.error) {
-            const ssize_t n = ::write(file.fd, bytes + done, size_t(count - done));
-            if (n > 0)
-                done += n;
-            else if (n < 0 && errno == EINTR)
-                continue;
-            else
-                file.error = n < 0 ? errno : ENOSPC;
-        }
-        return done;
-    }
-    static sf_count_t tell(void* data) { return sf_count_t(::lseek(of(data).fd, 0, SEEK_CUR)); }
-};
 
 [[noreturn]] void failWriting(const QString& path, const QString& why) {
     qCWarning(lcRecording) << "cannot write the recording" << path << why;
@@ -157,14 +111,13 @@ void writeFlac(const QString& path, const qint16* samples, qint64 count, int sam
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         failWriting(path, file.errorString());
-    Descriptor descriptor{file.handle()};
-    SF_VIRTUAL_IO io{&Descriptor::length, &Descriptor::seek, &Descriptor::read, &Descriptor::write,
-                     &Descriptor::tell};
+    SndFileDescriptor descriptor{file.handle()};
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = 1;
     info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-    SNDFILE* sound = library.sf_open_virtual(&io, SFM_WRITE, &info, &descriptor);
+    SNDFILE* sound =
+        library.sf_open_virtual(SndFileDescriptor::io(), SFM_WRITE, &info, &descriptor);
     if (!sound)
         failWriting(path, QString::fromLocal8Bit(library.sf_strerror(nullptr)));
     const sf_count_t written = library.sf_write_short(sound, samples, sf_count_t(count));
