@@ -2,7 +2,7 @@
 
 #include "analysis/Sound.h"
 #include "app/Logging.h"
-#include "audio/SampleRateConverter.h"
+#include "audio/SamplePlayer.h"
 #include "voices/EmbeddedSpeechEngine.h"
 
 #include <algorithm>
@@ -24,44 +24,27 @@ std::vector<qint16> pcmOf(const std::vector<float>& samples) {
 
 EngineSoundPlayer::EngineSoundPlayer(SpeechEngine& engine) {
     if (const auto* embedded = dynamic_cast<EmbeddedSpeechEngine*>(&engine))
-        m_output = embedded->audioOutput();
-    if (m_output)
-        m_owner = AudioOutput::newOwner();
+        if (std::shared_ptr<AudioOutput> output = embedded->audioOutput())
+            m_player = std::make_unique<OutputSamplePlayer>(std::move(output));
 }
 
-EngineSoundPlayer::~EngineSoundPlayer() {
-    stop();
-}
+EngineSoundPlayer::~EngineSoundPlayer() = default;
 
 void EngineSoundPlayer::play(const Sound& sound) {
-    if (!m_output) {
+    if (!m_player) {
         qCWarning(lcApp) << "no sound output to play a recording through";
         return;
     }
-    stop();
-    if (sound.isEmpty())
+    if (sound.isEmpty()) {
+        m_player->stop();
         return;
-    std::vector<qint16> pcm = pcmOf(sound.samples);
-    if (sound.sampleRate != m_output->sampleRate()) {
-        SampleRateConverter converter(sound.sampleRate, m_output->sampleRate());
-        std::vector<float> converted;
-        converter.process(pcm.data(), qint64(pcm.size()), converted);
-        converter.finish(converted);
-        // The converter keeps the 16-bit scale.
-        pcm.resize(converted.size());
-        std::transform(converted.begin(), converted.end(), pcm.begin(), [](float sample) {
-            return qint16(std::clamp(std::lround(sample), -32768L, 32767L));
-        });
     }
-    // A new utterance takes its samples at once, however many: only later pieces wait for room.
-    const UtterancePtr utterance = m_output->enqueue(m_owner);
-    m_output->append(utterance, pcm.data(), qint64(pcm.size()));
-    m_output->finishSynthesis(utterance);
+    m_player->play(pcmOf(sound.samples), sound.sampleRate, {});
 }
 
 void EngineSoundPlayer::stop() {
-    if (m_output)
-        m_output->cancel(m_owner);
+    if (m_player)
+        m_player->stop();
 }
 
 } // namespace lessora

@@ -6,7 +6,7 @@
 
 namespace lessora {
 
-class AudioOutput;
+class OutputSamplePlayer;
 class SpeechEngine;
 struct Sound;
 
@@ -20,9 +20,10 @@ public:
     virtual void stop() = 0;
 };
 
-// Plays through the output the voices speak through (EmbeddedSpeechEngine::audioOutput), so
-// that a sound is heard on the same device as the lesson, after what is being spoken. With an
-// engine that has no such output it plays nothing and says so in the log.
+// Plays through the output the voices speak through (EmbeddedSpeechEngine::audioOutput), with
+// the sample player the recordings' replay uses, so that a sound is heard on the same device as
+// the lesson, after what is being spoken. With an engine that has no such output it plays
+// nothing and says so in the log.
 class EngineSoundPlayer : public SoundPlayer {
 public:
     explicit EngineSoundPlayer(SpeechEngine& engine);
@@ -31,8 +32,7 @@ public:
     void stop() override;
 
 private:
-    std::shared_ptr<AudioOutput> m_output;
-    quint64 m_owner = 0;
+    std::unique_ptr<OutputSamplePlayer> m_player;
 };
 
 } // namespace lessora
